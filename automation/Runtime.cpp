@@ -1,0 +1,174 @@
+#include "automation/Runtime.h"
+
+#include <algorithm>
+#include <map>
+#include <mutex>
+#include <vector>
+
+namespace automation {
+namespace {
+
+std::string Folded(std::string_view name) {
+  std::string out(name);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+struct FactoryEntry {
+  std::uint32_t cookie;
+  Guid clsid;
+  std::shared_ptr<ClassFactory> factory;
+  std::uint32_t clsctx;
+  std::uint32_t regcls;
+};
+
+struct ActiveEntry {
+  std::uint32_t cookie;
+  Guid clsid;
+  ObjectRef object;
+};
+
+// The process-wide tables. Calls normally come from the user-interface
+// thread only; the lock keeps a transport thread from tearing them.
+struct RuntimeState {
+  std::mutex lock;
+  std::map<std::string, Guid> progIds;  // folded ProgID -> class
+  std::vector<FactoryEntry> factories;
+  std::vector<ActiveEntry> running;
+  std::uint32_t nextCookie = 1;
+};
+
+RuntimeState& State() {
+  static RuntimeState* state = new RuntimeState;  // outlives every static user
+  return *state;
+}
+
+}  // namespace
+
+void RegisterProgID(std::string_view progId, const Guid& clsid) {
+  auto& s = State();
+  std::lock_guard guard(s.lock);
+  s.progIds[Folded(progId)] = clsid;
+}
+
+void UnregisterProgID(std::string_view progId) {
+  auto& s = State();
+  std::lock_guard guard(s.lock);
+  s.progIds.erase(Folded(progId));
+}
+
+HResult CLSIDFromProgID(std::string_view progId, Guid* clsid) {
+  if (!clsid) return E_POINTER;
+  auto& s = State();
+  std::lock_guard guard(s.lock);
+  auto it = s.progIds.find(Folded(progId));
+  if (it == s.progIds.end()) {
+    *clsid = Guid{};
+    return CO_E_CLASSSTRING;
+  }
+  *clsid = it->second;
+  return S_OK;
+}
+
+HResult CoRegisterClassObject(const Guid& clsid, std::shared_ptr<ClassFactory> factory,
+                              std::uint32_t clsctx, std::uint32_t regcls, std::uint32_t* cookie) {
+  if (!factory || !cookie) return E_INVALIDARG;
+  auto& s = State();
+  std::lock_guard guard(s.lock);
+  *cookie = s.nextCookie++;
+  s.factories.push_back({*cookie, clsid, std::move(factory), clsctx, regcls});
+  return S_OK;
+}
+
+HResult CoRevokeClassObject(std::uint32_t cookie) {
+  auto& s = State();
+  std::shared_ptr<ClassFactory> released;  // destroyed outside the lock
+  std::lock_guard guard(s.lock);
+  auto it = std::find_if(s.factories.begin(), s.factories.end(),
+                         [&](const FactoryEntry& e) { return e.cookie == cookie; });
+  if (it == s.factories.end()) return E_INVALIDARG;
+  released = std::move(it->factory);
+  s.factories.erase(it);
+  return S_OK;
+}
+
+bool IsClassAnnounced(const Guid& clsid) {
+  auto& s = State();
+  std::lock_guard guard(s.lock);
+  return std::any_of(s.factories.begin(), s.factories.end(), [&](const FactoryEntry& e) {
+    return e.clsid == clsid && !(e.regcls & REGCLS_INTERNAL);
+  });
+}
+
+HResult CoCreateInstance(const Guid& clsid, std::uint32_t clsctx, const Guid& iid,
+                         ObjectRef* object) {
+  if (!object) return E_POINTER;
+  object->Reset();
+  std::shared_ptr<ClassFactory> factory;
+  {
+    auto& s = State();
+    std::lock_guard guard(s.lock);
+    // In-process servers are preferred when both are allowed, as in COM.
+    for (std::uint32_t context :
+         {std::uint32_t{CLSCTX_INPROC_SERVER}, std::uint32_t{CLSCTX_LOCAL_SERVER}}) {
+      if (!(clsctx & context)) continue;
+      auto it = std::find_if(s.factories.begin(), s.factories.end(), [&](const FactoryEntry& e) {
+        return e.clsid == clsid && (e.clsctx & context);
+      });
+      if (it != s.factories.end()) {
+        factory = it->factory;
+        break;
+      }
+    }
+  }
+  if (!factory) return REGDB_E_CLASSNOTREG;
+  // The factory runs unlocked: a new instance typically registers itself as
+  // running.
+  try {
+    return factory->CreateInstance(iid, object);
+  } catch (const AutomationError& e) {
+    object->Reset();
+    return e.code();
+  }
+}
+
+HResult RegisterActiveObject(const ObjectRef& object, const Guid& clsid, std::uint32_t* cookie) {
+  if (!object || !cookie) return E_INVALIDARG;
+  auto& s = State();
+  std::lock_guard guard(s.lock);
+  *cookie = s.nextCookie++;
+  s.running.push_back({*cookie, clsid, object});
+  return S_OK;
+}
+
+HResult RevokeActiveObject(std::uint32_t cookie) {
+  ObjectRef released;  // the last reference may destroy the object: not under the lock
+  {
+    auto& s = State();
+    std::lock_guard guard(s.lock);
+    auto it = std::find_if(s.running.begin(), s.running.end(),
+                           [&](const ActiveEntry& e) { return e.cookie == cookie; });
+    if (it == s.running.end()) return E_INVALIDARG;
+    released = std::move(it->object);
+    s.running.erase(it);
+  }
+  return S_OK;
+}
+
+HResult GetActiveObject(const Guid& clsid, ObjectRef* object) {
+  if (!object) return E_POINTER;
+  auto& s = State();
+  std::lock_guard guard(s.lock);
+  auto it = std::find_if(s.running.begin(), s.running.end(),
+                         [&](const ActiveEntry& e) { return e.clsid == clsid; });
+  if (it == s.running.end()) {
+    object->Reset();
+    return MK_E_UNAVAILABLE;
+  }
+  *object = it->object;
+  return S_OK;
+}
+
+}  // namespace automation
