@@ -1,0 +1,64 @@
+// The classes of the stand-in Visio and the rules that tie them together.
+//
+// Every Visio object is a VisioObject: reference counted, reached by
+// clients through automation calls by name. Ownership runs downwards: the
+// application holds its documents and windows, a document its pages,
+// masters, styles, fonts and colours, a page its shapes, a group its
+// sub-shapes. Parent links are plain pointers, valid while the child is not
+// deleted: deleting or closing an object marks its whole subtree deleted
+// (MarkDeleted), after which its members raise before they could touch a
+// parent. The application itself is reached through Session::app, which is
+// cleared when the application goes away.
+#pragma once
+
+#include <cstdint>
+
+#include "standin/VisioObject.h"
+
+namespace standin {
+
+class Application;
+class Document;
+class Page;
+class Shape;
+class Master;
+class Style;
+class Layer;
+class Window;
+class Selection;
+class Cell;
+class ShapeSheet;
+class EventList;
+class Font;
+class Color;
+
+// A shape or a style: something with a ShapeSheet whose cells may be
+// inherited from elsewhere.
+class SheetHost {
+ public:
+  virtual ShapeSheet& Sheet() = 0;
+  // Where a cell this sheet does not hold comes from: a shape instance
+  // inherits from its master's shape, then from the style that governs the
+  // section (line, fill or text); a style from the style it is based on.
+  // Null at the end of the chain.
+  virtual SheetHost* InheritedSource(std::int16_t section, std::int16_t row) = 0;
+  // The IVShape or IVStyle itself.
+  virtual VisioObject& HostObject() = 0;
+  // The IVDocument the host belongs to (null once it is deleted).
+  virtual VisioObject* HostDocument() = 0;
+  // Kind of host, for the rows a sheet has without being told.
+  enum class Kind { Shape, Group, Guide, Foreign, PageSheet, MasterSheet, Style, OneD };
+  virtual Kind HostKind() const = 0;
+
+ protected:
+  ~SheetHost() = default;
+};
+
+// The application of an object's session; RPC_E_DISCONNECTED once it has
+// gone.
+Application& AppOf(const VisioObject& object);
+// The same, as a reference for a client (every object's Application
+// property).
+ObjectRef ApplicationRef(const VisioObject& object);
+
+}  // namespace standin

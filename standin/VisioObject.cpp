@@ -1,0 +1,164 @@
+#include "standin/VisioObject.h"
+
+#include <algorithm>
+
+namespace standin {
+
+using automation::AutomationError;
+using automation::HResult;
+
+std::string Fold(std::string_view name) {
+  std::string out(name);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+// ---- MemberTable ----
+
+MemberTable::MemberTable(std::string interfaceName, Guid iid)
+    : interfaceName_(std::move(interfaceName)), iid_(iid) {}
+
+MemberTable::Member& MemberTable::Add(std::string name) {
+  std::string key = Fold(name);
+  auto it = index_.find(key);
+  if (it != index_.end()) return members_[it->second];  // getter and setter added apart
+  index_.emplace(std::move(key), members_.size());
+  members_.push_back(Member{});
+  members_.back().name = std::move(name);
+  return members_.back();
+}
+
+const MemberTable::Member* MemberTable::Find(std::string_view name) const {
+  auto it = index_.find(Fold(name));
+  return it == index_.end() ? nullptr : &members_[it->second];
+}
+
+const MemberTable::Member* MemberTable::At(DispId id) const {
+  if (id < 1 || static_cast<std::size_t>(id) > members_.size()) return nullptr;
+  return &members_[static_cast<std::size_t>(id - 1)];
+}
+
+DispId MemberTable::IdOf(std::string_view name) const {
+  auto it = index_.find(Fold(name));
+  return it == index_.end() ? 0 : static_cast<DispId>(it->second + 1);
+}
+
+// ---- Arguments ----
+
+void CheckArgCount(Args args, std::size_t min, std::size_t max) {
+  if (args.size() < min || args.size() > max) {
+    throw AutomationError(automation::DISP_E_BADPARAMCOUNT);
+  }
+}
+
+bool HasArg(Args args, std::size_t i) { return i < args.size() && !args[i].IsMissing(); }
+
+namespace {
+const Variant& Arg(Args args, std::size_t i) {
+  if (!HasArg(args, i)) throw AutomationError(automation::DISP_E_PARAMNOTFOUND);
+  return args[i];
+}
+}  // namespace
+
+std::int16_t ArgI2(Args args, std::size_t i) { return Arg(args, i).ToInt16(); }
+std::int32_t ArgI4(Args args, std::size_t i) { return Arg(args, i).ToInt32(); }
+double ArgR8(Args args, std::size_t i) { return Arg(args, i).ToDouble(); }
+std::string ArgStr(Args args, std::size_t i) { return Arg(args, i).ToString(); }
+ObjectRef ArgObject(Args args, std::size_t i) { return Arg(args, i).ToObject(); }
+
+// ---- VisioObject ----
+
+VisioObject::VisioObject(SessionPtr session) : session_(std::move(session)) {}
+
+VisioObject::~VisioObject() {
+  // A fault must not outlive its object and hit a later one at the same address.
+  auto& faults = session_->faults;
+  faults.erase(std::remove_if(faults.begin(), faults.end(),
+                              [this](const Session::Fault& f) { return f.object == this; }),
+               faults.end());
+}
+
+bool VisioObject::Supports(const Guid& iid) const {
+  return (!iid.IsNull() && iid == Members().Iid()) || Object::Supports(iid);
+}
+
+void VisioObject::CheckState(std::string_view member) const {
+  if (session_->quit) throw AutomationError(automation::RPC_E_DISCONNECTED);
+  if (session_->busy) throw AutomationError(automation::RPC_E_CALL_REJECTED);
+  if (!session_->faults.empty()) {
+    const std::string folded = Fold(member);
+    for (const auto& f : session_->faults) {
+      if (f.object == this && f.member == folded) throw AutomationError(f.code, f.message);
+    }
+  }
+  if (deleted_ && Fold(member) != "stat") ThrowVisio(VisioErrorKind::ObjectDeleted);
+}
+
+Variant VisioObject::Invoke(CallKind kind, std::string_view member, Args args) {
+  CheckState(member);
+  const MemberTable::Member* m = Members().Find(member);
+  if (!m) throw AutomationError(automation::DISP_E_MEMBERNOTFOUND);
+  return Dispatch(*m, kind, args);
+}
+
+DispId VisioObject::GetIDOfName(std::string_view member) {
+  const DispId id = Members().IdOf(member);
+  if (id == 0) throw AutomationError(automation::DISP_E_UNKNOWNNAME);
+  return id;
+}
+
+Variant VisioObject::InvokeById(DispId id, CallKind kind, Args args) {
+  const MemberTable::Member* m = Members().At(id);
+  if (!m) throw AutomationError(automation::DISP_E_MEMBERNOTFOUND);
+  CheckState(m->name);
+  return Dispatch(*m, kind, args);
+}
+
+Variant VisioObject::Dispatch(const MemberTable::Member& m, CallKind kind, Args args) {
+  if (kind == CallKind::PropertyPut) {
+    if (args.empty()) throw AutomationError(automation::DISP_E_BADPARAMCOUNT);
+    const Variant& value = args.back();
+    const Args own = args.first(args.size() - 1);
+    if (m.stored && m.writable) {
+      CheckArgCount(own, 0, 0);
+      stored_[Fold(m.name)] = value.ChangeType(m.initial.type());
+      return Variant();
+    }
+    if (!m.put) throw AutomationError(automation::DISP_E_MEMBERNOTFOUND);
+    m.put(*this, own, value);
+    return Variant();
+  }
+  // A property can be read with a method call and a method called with a
+  // property get, as Visual Basic's late binding does.
+  if (m.stored) {
+    CheckArgCount(args, 0, 0);
+    auto it = stored_.find(Fold(m.name));
+    return it != stored_.end() ? it->second : m.initial;
+  }
+  if (kind == CallKind::Method && m.method) return m.method(*this, args);
+  if (m.get) return m.get(*this, args);
+  if (m.method) return m.method(*this, args);
+  throw AutomationError(automation::DISP_E_MEMBERNOTFOUND);  // write-only
+}
+
+Variant VisioObject::StoredValue(std::string_view member) const {
+  auto it = stored_.find(Fold(member));
+  if (it != stored_.end()) return it->second;
+  const MemberTable::Member* m = Members().Find(member);
+  return m ? m->initial : Variant();
+}
+
+void VisioObject::SetStoredValue(std::string_view member, Variant value) {
+  stored_[Fold(member)] = std::move(value);
+}
+
+void InjectFault(VisioObject& object, std::string_view member, HResult code,
+                 std::string message) {
+  object.session()->faults.push_back({&object, Fold(member), code, std::move(message)});
+}
+
+void ClearFaults(Session& session) { session.faults.clear(); }
+
+}  // namespace standin
