@@ -54,6 +54,22 @@ class SheetHost {
   ~SheetHost() = default;
 };
 
+// An object's event list, made on first use. The list keeps a plain
+// pointer to its owner, so the slot marks it deleted when the owner goes,
+// whoever still holds the list.
+class EventListSlot {
+ public:
+  EventListSlot() = default;
+  EventListSlot(const EventListSlot&) = delete;
+  EventListSlot& operator=(const EventListSlot&) = delete;
+  ~EventListSlot();
+  EventList& Get(VisioObject& owner);
+  void MarkDeleted();
+
+ private:
+  Ref<EventList> list_;
+};
+
 // The application of an object's session; RPC_E_DISCONNECTED once it has
 // gone.
 Application& AppOf(const VisioObject& object);

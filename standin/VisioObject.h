@@ -208,8 +208,6 @@ enum class ObjType : std::int16_t {
   Style = 19, Styles = 20, Window = 21, Windows = 22, Layer = 25, Layers = 26, Font = 27,
   Fonts = 28, Color = 29, Colors = 30, Addon = 31, Addons = 32, Event = 33, EventList = 34,
   Hyperlink = 37, OLEObjects = 38, OLEObject = 39, Paths = 40, Path = 41, Curve = 42,
-  // The UI objects report visObjTypeUnknown in ObjectType; they keep their
-  // own kinds here only for diagnostics.
 };
 
 // visStat... flags.

@@ -1,0 +1,35 @@
+// A ShapeSheet cell as an automation object (IVCell). Cells are made by
+// their sheet (ShapeSheet::CellObject), one object per cell while a client
+// holds it. A cell keeps its shape or style alive, follows its row when
+// rows or geometry sections before it come and go, and answers as deleted
+// once its row, its section or its host is gone.
+#pragma once
+
+#include <optional>
+
+#include "standin/ShapeSheet.h"
+
+namespace standin {
+
+class Cell : public VisioObject {
+ public:
+  Cell(SheetHost& host, ShapeSheet::CellKey key);
+  ~Cell() override;
+  const MemberTable& Members() const override;
+
+  SheetHost& Host() const { return *host_; }
+  ShapeSheet& Sheet() const { return host_->Sheet(); }
+  // Where the cell stands now; nullopt once it is gone.
+  std::optional<CellAddress> Where() const;
+  // The same, raising "Object has been deleted." once it is gone.
+  CellAddress At() const;
+  EventList& Events();
+
+ private:
+  ObjectRef hostRef_;  // keeps the host, and so its sheet, alive
+  SheetHost* host_;
+  ShapeSheet::CellKey key_;
+  EventListSlot eventList_;
+};
+
+}  // namespace standin

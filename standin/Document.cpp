@@ -1,0 +1,459 @@
+#include "standin/Document.h"
+
+#include <algorithm>
+
+#include "standin/Application.h"
+#include "standin/Collections.h"
+#include "standin/Colors.h"
+#include "standin/Events.h"
+#include "standin/Fonts.h"
+#include "standin/Master.h"
+#include "standin/Page.h"
+#include "standin/Shape.h"
+#include "standin/ShapeSheet.h"
+#include "standin/Style.h"
+#include "standin/Units.h"
+#include "standin/Window.h"
+
+namespace standin {
+
+namespace {
+
+constexpr std::int16_t visPaperSizeLetter = 1;
+
+// The document's margins and paper size are lengths in inches, read and
+// written in any length unit.
+double LengthIn(double inches, const Variant& unit) {
+  return FromInternalUnits(inches, unit);
+}
+double LengthFrom(double value, const Variant& unit) {
+  return ToInternalUnits(value, unit);
+}
+
+}  // namespace
+
+Document::Document(Application& app, std::string fullName, std::int16_t type)
+    : VisioObject(app.session()),
+      app_(&app),
+      fullName_(std::move(fullName)),
+      type_(type),
+      id_(app.NextDocumentId()) {
+  fonts_ = MakeFonts(session(), this);
+  colors_ = MakeColors(session(), this);
+  // Every document has Visio's built-in styles, with their fixed IDs.
+  AddStyle("No Style", 0);
+  Ref<Style> normal = AddStyle("Normal", 1);
+  normal->SetBasedOn("No Style", "No Style", "No Style");
+  Ref<Style> none = AddStyle("None", 2);
+  none->SetBasedOn("Normal", "Normal", "Normal");
+  Ref<Style> text = AddStyle("Text Only", 3);
+  text->SetBasedOn("Normal", "Normal", "Normal");
+  for (Style* s : {normal.get(), none.get(), text.get()}) s->SetNameU(s->Name());
+}
+
+Document::~Document() = default;
+
+void Document::MarkDeleted() {
+  VisioObject::MarkDeleted();
+  for (auto& p : pages_) p->MarkDeleted();
+  for (auto& m : masters_) m->MarkDeleted();
+  for (auto& s : styles_) s->MarkDeleted();
+  for (VisioObject* o : {fonts_.get(), colors_.get()}) {
+    if (o) o->MarkDeleted();
+  }
+  eventList_.MarkDeleted();
+  if (pagesColl_) pagesColl_->MarkDeleted();
+  if (mastersColl_) mastersColl_->MarkDeleted();
+  if (stylesColl_) stylesColl_->MarkDeleted();
+}
+
+std::int16_t Document::Index() const {
+  const auto& docs = app_->Documents();
+  for (std::size_t i = 0; i < docs.size(); ++i) {
+    if (docs[i].get() == this) return static_cast<std::int16_t>(i + 1);
+  }
+  return 0;
+}
+
+std::string Document::Name() const {
+  const auto slash = fullName_.find_last_of("/\\");
+  return slash == std::string::npos ? fullName_ : fullName_.substr(slash + 1);
+}
+
+std::string Document::Path() const {
+  const auto slash = fullName_.find_last_of("/\\");
+  return slash == std::string::npos ? std::string() : fullName_.substr(0, slash + 1);
+}
+
+void Document::CheckWritable() const {
+  if (readOnly_) ThrowVisio(VisioErrorKind::ReadOnlyDocument);
+}
+
+Ref<Page> Document::AddPage(const std::string& name, bool background) {
+  std::string pageName = name;
+  if (pageName.empty()) {
+    int n = static_cast<int>(pages_.size()) + 1;
+    while (FindPage((background ? "Background-" : "Page-") + std::to_string(n))) ++n;
+    pageName = (background ? "Background-" : "Page-") + std::to_string(n);
+  }
+  auto page = MakeRef<Page>(*this, pageName, NextPageId(), background);
+  // Visio keeps foreground pages before background pages.
+  if (background) {
+    pages_.push_back(page);
+  } else {
+    auto firstBackground = std::find_if(pages_.begin(), pages_.end(),
+                                        [](const Ref<Page>& p) { return p->Background(); });
+    pages_.insert(firstBackground, page);
+  }
+  return page;
+}
+
+void Document::DeletePage(Page& page) {
+  Ref<Page> keep(&page);
+  for (auto& p : pages_) {
+    if (p->BackPage() == &page) p->SetBackPage(nullptr);
+  }
+  for (const auto& w : app_->Windows()) {
+    if (w->page() == &page) {
+      Page* other = nullptr;
+      for (auto& p : pages_) {
+        if (p.get() != &page && !p->Background()) {
+          other = p.get();
+          break;
+        }
+      }
+      w->SetPage(other);
+    }
+  }
+  pages_.erase(std::remove(pages_.begin(), pages_.end(), keep), pages_.end());
+  page.MarkDeleted();
+}
+
+Page* Document::FindPage(const std::string& name) const {
+  for (const auto& p : pages_) {
+    if (Fold(p->Name()) == Fold(name) || Fold(p->NameU()) == Fold(name)) return p.get();
+  }
+  return nullptr;
+}
+
+Ref<Master> Document::AddMaster(const std::string& name) {
+  auto m = MakeRef<Master>(*this, name, NextMasterId());
+  m->SetUniqueId(app_->NewGuid());
+  masters_.push_back(m);
+  return m;
+}
+
+Master* Document::FindMaster(const std::string& name) const {
+  for (const auto& m : masters_) {
+    if (Fold(m->Name()) == Fold(name) || Fold(m->NameU()) == Fold(name)) return m.get();
+  }
+  return nullptr;
+}
+
+void Document::DeleteMaster(Master& master) {
+  Ref<Master> keep(&master);
+  masters_.erase(std::remove(masters_.begin(), masters_.end(), keep), masters_.end());
+  master.MarkDeleted();
+}
+
+void Document::DeleteStyle(Style& style) {
+  Ref<Style> keep(&style);
+  styles_.erase(std::remove(styles_.begin(), styles_.end(), keep), styles_.end());
+  style.MarkDeleted();
+}
+
+Ref<Style> Document::AddStyle(const std::string& name, std::int16_t id) {
+  if (id < 0) {
+    id = 0;
+    for (const auto& s : styles_)
+      id = std::max<std::int16_t>(id, static_cast<std::int16_t>(s->id() + 1));
+  }
+  auto s = MakeRef<Style>(*this, name, id);
+  styles_.push_back(s);
+  return s;
+}
+
+Style* Document::FindStyle(const std::string& name) const {
+  for (const auto& s : styles_) {
+    if (Fold(s->Name()) == Fold(name) || Fold(s->NameU()) == Fold(name)) return s.get();
+  }
+  return nullptr;
+}
+
+Style* Document::StyleById(std::int16_t id) const {
+  for (const auto& s : styles_) {
+    if (s->id() == id) return s.get();
+  }
+  return nullptr;
+}
+
+VisioObject& Document::Fonts() {
+  return *fonts_;
+}
+VisioObject& Document::Colors() {
+  return *colors_;
+}
+
+EventList& Document::Events() {
+  return eventList_.Get(*this);
+}
+
+PagesCollection& Document::PagesColl() {
+  if (!pagesColl_) pagesColl_ = MakeRef<PagesCollection>(*this);
+  return *pagesColl_;
+}
+MastersCollection& Document::MastersColl() {
+  if (!mastersColl_) mastersColl_ = MakeRef<MastersCollection>(*this);
+  return *mastersColl_;
+}
+StylesCollection& Document::StylesColl() {
+  if (!stylesColl_) stylesColl_ = MakeRef<StylesCollection>(*this);
+  return *stylesColl_;
+}
+
+namespace {
+
+// A document property that is a length in inches read in a unit given as
+// the index.
+template <class Get>
+auto LengthGetter(Get get) {
+  return [get](Document& d, Args args) {
+    CheckArgCount(args, 1, 1);
+    return LengthIn(get(d).ToDouble(), args[0]);
+  };
+}
+
+auto StoredLength(const char* name) {
+  return [name](Document& d, Args args, const Variant& value) {
+    CheckArgCount(args, 1, 1);
+    d.SetStoredValue(std::string("_") + name, Variant(LengthFrom(value.ToDouble(), args[0])));
+  };
+}
+
+Variant StoredLengthValue(Document& d, const char* name) {
+  Variant v = d.StoredValue(std::string("_") + name);
+  return v.IsEmpty() ? Variant(0.25) : v;
+}
+
+std::vector<Ref<Shape>> DocumentOLEShapes(Document& d) {
+  std::vector<Ref<Shape>> out;
+  for (const auto& p : d.Pages()) CollectOLEShapes(p->TopShapes(), out);
+  for (const auto& m : d.Masters()) CollectOLEShapes(m->TopShapes(), out);
+  return out;
+}
+
+}  // namespace
+
+const MemberTable& Document::Members() const {
+  static const auto table =
+      MemberTableBuilder<Document>("IVDocument", Guid{})
+          .Get("Application", [](Document& d) { return ApplicationRef(d); })
+          .Get("BottomMargin",
+               LengthGetter([](Document& d) { return StoredLengthValue(d, "BottomMargin"); }))
+          .Put("BottomMargin", StoredLength("BottomMargin"))
+          .Stored("Category", Variant(""), true)
+          .Get("CodeName", [](Document&) { return std::string("ThisDocument"); })
+          .Get("Colors", [](Document& d) { return Ref<VisioObject>(&d.Colors()); })
+          .Stored("Company", Variant(""), true)
+          .Stored("Creator", Variant(""), true)
+          .Get("CustomMenus", [](Document&) { return Variant(ObjectRef()); })
+          .Stored("CustomMenusFile", Variant(""), true)
+          .Get("CustomToolbars", [](Document&) { return Variant(ObjectRef()); })
+          .Stored("CustomToolbarsFile", Variant(""), true)
+          .Stored("DefaultFillStyle", Variant("Normal"), true)
+          .Stored("DefaultLineStyle", Variant("Normal"), true)
+          .Stored("DefaultStyle", Variant("Normal"), true)
+          .Stored("DefaultTextStyle", Variant("Normal"), true)
+          .Stored("Description", Variant(""), true)
+          .Get("EventList", [](Document& d) { return Ref<EventList>(&d.Events()); })
+          .Get("Fonts", [](Document& d) { return Ref<VisioObject>(&d.Fonts()); })
+          .Get("FullName", [](Document& d) { return d.FullName(); })
+          .Stored("HyperlinkBase", Variant(""), true)
+          .Get("ID", [](Document& d) { return I4(d.id()); })
+          .Get("Index", [](Document& d) { return I2(d.Index()); })
+          .Get("InPlace", [](Document&) { return VisBool(false); })
+          .Stored("Keywords", Variant(""), true)
+          .Get("LeftMargin",
+               LengthGetter([](Document& d) { return StoredLengthValue(d, "LeftMargin"); }))
+          .Put("LeftMargin", StoredLength("LeftMargin"))
+          .Stored("Manager", Variant(""), true)
+          .Get("Masters", [](Document& d) { return Ref<MastersCollection>(&d.MastersColl()); })
+          .Stored("Mode", I2(0), true)
+          .Get("Name", [](Document& d) { return d.Name(); })
+          .Get("ObjectType", [](Document&) { return I2(static_cast<int>(ObjType::Doc)); })
+          .Get("OLEObjects",
+               [](Document& d) {
+                 return MakeRef<OLEObjectsCollection>(d.session(), DocumentOLEShapes(d));
+               })
+          .Get("Pages", [](Document& d) { return Ref<PagesCollection>(&d.PagesColl()); })
+          .Get("PaperHeight", LengthGetter([](Document& d) {
+                 const bool landscape = d.StoredValue("PrintLandscape").ToBool();
+                 return Variant(landscape ? 8.5 : 11.0);
+               }))
+          .Stored("PaperSize", I2(visPaperSizeLetter), true)
+          .Get("PaperWidth", LengthGetter([](Document& d) {
+                 const bool landscape = d.StoredValue("PrintLandscape").ToBool();
+                 return Variant(landscape ? 11.0 : 8.5);
+               }))
+          .Get("Path", [](Document& d) { return d.Path(); })
+          .Get("PersistsEvents", [](Document&) { return VisBool(true); })
+          .Stored("PrintCenteredH", VisBool(false), true)
+          .Stored("PrintCenteredV", VisBool(false), true)
+          .Stored("PrintFitOnPages", VisBool(false), true)
+          .Stored("PrintLandscape", VisBool(false), true)
+          .Stored("PrintPagesAcross", I2(1), true)
+          .Stored("PrintPagesDown", I2(1), true)
+          .Stored("PrintScale", Variant(1.0), true)
+          .Get("ReadOnly", [](Document& d) { return VisBool(d.ReadOnly()); })
+          .Get("RightMargin",
+               LengthGetter([](Document& d) { return StoredLengthValue(d, "RightMargin"); }))
+          .Put("RightMargin", StoredLength("RightMargin"))
+          .Stored("SavePreviewMode", I2(0), true)
+          .Stored("Saved", VisBool(true), true)
+          .Get("Stat", [](Document& d) { return I2(d.IsDeleted() ? kStatDeleted : kStatNormal); })
+          .Get("Styles", [](Document& d) { return Ref<StylesCollection>(&d.StylesColl()); })
+          .Stored("Subject", Variant(""), true)
+          .Stored("Template", Variant(""), false)
+          .Stored("Title", Variant(""), true)
+          .Get("TopMargin",
+               LengthGetter([](Document& d) { return StoredLengthValue(d, "TopMargin"); }))
+          .Put("TopMargin", StoredLength("TopMargin"))
+          .Get("Type", [](Document& d) { return I2(d.type()); })
+          .Get("VBProject", [](Document&) { return Variant(ObjectRef()); })
+          .Stored("Version", I4(0), true)
+          .Method("Close", [](Document& d) { AppOf(d).CloseDocument(d); })
+          .Method("Save", [](Document&) { ThrowVisio(VisioErrorKind::Disabled); })
+          .Method("SaveAs",
+                  [](Document&, Args) -> Variant { ThrowVisio(VisioErrorKind::Disabled); })
+          .Build();
+  return *table;
+}
+
+// ---- collections ----
+
+PagesCollection::PagesCollection(Document& doc) : VisioObject(doc.session()), doc_(&doc) {}
+EventList& PagesCollection::Events() {
+  return eventList_.Get(*this);
+}
+
+const MemberTable& PagesCollection::Members() const {
+  static const auto table =
+      MemberTableBuilder<PagesCollection>("IVPages", Guid{})
+          .Get("Application", [](PagesCollection& c) { return ApplicationRef(c); })
+          .Get("Count",
+               [](PagesCollection& c) { return I2(static_cast<int>(c.doc().Pages().size())); })
+          .Get("Document", [](PagesCollection& c) { return Ref<Document>(&c.doc()); })
+          .Get("EventList", [](PagesCollection& c) { return Ref<EventList>(&c.Events()); })
+          .Get("Item",
+               [](PagesCollection& c, Args args) {
+                 CheckArgCount(args, 1, 1);
+                 return ItemOf(
+                     c.doc().Pages(), args[0],
+                     [&](const std::string& n) { return c.doc().FindPage(n); },
+                     VisioErrorKind::InvalidSheetId);
+               })
+          .Get("ObjectType", [](PagesCollection&) { return I2(static_cast<int>(ObjType::Pages)); })
+          .Get("PersistsEvents", [](PagesCollection&) { return VisBool(true); })
+          .Get("Stat",
+               [](PagesCollection& c) { return I2(c.IsDeleted() ? kStatDeleted : kStatNormal); })
+          .Method("Add",
+                  [](PagesCollection& c) {
+                    c.doc().CheckWritable();
+                    return c.doc().AddPage("");
+                  })
+          .Build();
+  return *table;
+}
+
+MastersCollection::MastersCollection(Document& doc) : VisioObject(doc.session()), doc_(&doc) {}
+EventList& MastersCollection::Events() {
+  return eventList_.Get(*this);
+}
+
+const MemberTable& MastersCollection::Members() const {
+  static const auto table =
+      MemberTableBuilder<MastersCollection>("IVMasters", Guid{})
+          .Get("Application", [](MastersCollection& c) { return ApplicationRef(c); })
+          .Get("Count",
+               [](MastersCollection& c) { return I2(static_cast<int>(c.doc().Masters().size())); })
+          .Get("Document", [](MastersCollection& c) { return Ref<Document>(&c.doc()); })
+          .Get("EventList", [](MastersCollection& c) { return Ref<EventList>(&c.Events()); })
+          .Get("Item",
+               [](MastersCollection& c, Args args) {
+                 CheckArgCount(args, 1, 1);
+                 return ItemOf(
+                     c.doc().Masters(), args[0],
+                     [&](const std::string& n) { return c.doc().FindMaster(n); },
+                     VisioErrorKind::ObjectNameNotFound);
+               })
+          .Get("ObjectType",
+               [](MastersCollection&) { return I2(static_cast<int>(ObjType::Masters)); })
+          .Get("PersistsEvents", [](MastersCollection&) { return VisBool(true); })
+          .Get("Stat",
+               [](MastersCollection& c) { return I2(c.IsDeleted() ? kStatDeleted : kStatNormal); })
+          .Method("Add",
+                  [](MastersCollection& c) {
+                    c.doc().CheckWritable();
+                    int n = static_cast<int>(c.doc().Masters().size()) + 1;
+                    while (c.doc().FindMaster("Master." + std::to_string(n))) ++n;
+                    Ref<Master> m = c.doc().AddMaster("Master." + std::to_string(n));
+                    m->SetNameU(m->Name());
+                    return m;
+                  })
+          .Build();
+  return *table;
+}
+
+StylesCollection::StylesCollection(Document& doc) : VisioObject(doc.session()), doc_(&doc) {}
+EventList& StylesCollection::Events() {
+  return eventList_.Get(*this);
+}
+
+const MemberTable& StylesCollection::Members() const {
+  static const auto table =
+      MemberTableBuilder<StylesCollection>("IVStyles", Guid{})
+          .Get("Application", [](StylesCollection& c) { return ApplicationRef(c); })
+          .Get("Count",
+               [](StylesCollection& c) { return I2(static_cast<int>(c.doc().Styles().size())); })
+          .Get("Document", [](StylesCollection& c) { return Ref<Document>(&c.doc()); })
+          .Get("EventList", [](StylesCollection& c) { return Ref<EventList>(&c.Events()); })
+          .Get("Item",
+               [](StylesCollection& c, Args args) {
+                 CheckArgCount(args, 1, 1);
+                 return ItemOf(
+                     c.doc().Styles(), args[0],
+                     [&](const std::string& n) { return c.doc().FindStyle(n); },
+                     VisioErrorKind::ObjectNameNotFound);
+               })
+          .Get("ItemFromID",
+               [](StylesCollection& c, Args args) {
+                 CheckArgCount(args, 1, 1);
+                 Style* s = c.doc().StyleById(ArgI2(args, 0));
+                 if (!s) ThrowVisio(VisioErrorKind::ObjectNameNotFound);
+                 return Ref<Style>(s);
+               })
+          .Get("ObjectType",
+               [](StylesCollection&) { return I2(static_cast<int>(ObjType::Styles)); })
+          .Get("PersistsEvents", [](StylesCollection&) { return VisBool(true); })
+          .Get("Stat",
+               [](StylesCollection& c) { return I2(c.IsDeleted() ? kStatDeleted : kStatNormal); })
+          .Method("Add",
+                  [](StylesCollection& c, Args args) {
+                    CheckArgCount(args, 1, 5);
+                    c.doc().CheckWritable();
+                    const std::string name = ArgStr(args, 0);
+                    if (c.doc().FindStyle(name)) ThrowVisio(VisioErrorKind::InvalidParameter);
+                    Ref<Style> s = c.doc().AddStyle(name);
+                    s->SetNameU(name);
+                    const std::string basedOn = HasArg(args, 1) ? ArgStr(args, 1) : "";
+                    s->SetBasedOn(basedOn, basedOn, basedOn);
+                    s->SetIncludes(!HasArg(args, 2) || ArgI2(args, 2) != 0,
+                                   !HasArg(args, 3) || ArgI2(args, 3) != 0,
+                                   !HasArg(args, 4) || ArgI2(args, 4) != 0);
+                    return s;
+                  })
+          .Build();
+  return *table;
+}
+
+}  // namespace standin

@@ -1,0 +1,133 @@
+// Documents (drawings, stencils, templates) and their Pages, Masters and
+// Styles collections.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "standin/Model.h"
+
+namespace standin {
+
+// visDocType... values.
+enum DocType : std::int16_t {
+  visDocTypeDrawing = 1,
+  visDocTypeStencil = 2,
+  visDocTypeTemplate = 3
+};
+
+class PagesCollection;
+class MastersCollection;
+class StylesCollection;
+
+class Document : public VisioObject {
+ public:
+  Document(Application& app, std::string fullName, std::int16_t type);
+  ~Document() override;
+  const MemberTable& Members() const override;
+  void MarkDeleted() override;
+
+  Application& app() const { return *app_; }
+  std::int16_t type() const { return type_; }
+  std::int32_t id() const { return id_; }
+  std::int16_t Index() const;  // 1-based position in Documents
+
+  // "Drawing1", "Basic Shapes.vssx": the file name without folder.
+  std::string Name() const;
+  const std::string& FullName() const { return fullName_; }
+  // The folder with its trailing separator; empty for an unsaved document.
+  std::string Path() const;
+  void SetFullName(std::string fullName) { fullName_ = std::move(fullName); }
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool ro) { readOnly_ = ro; }
+  // Refuses changes to a read-only document as Visio does.
+  void CheckWritable() const;
+
+  // ---- pages ----
+  const std::vector<Ref<Page>>& Pages() const { return pages_; }
+  Ref<Page> AddPage(const std::string& name, bool background = false);
+  void DeletePage(Page& page);
+  Page* FindPage(const std::string& name) const;
+
+  // ---- masters ----
+  const std::vector<Ref<Master>>& Masters() const { return masters_; }
+  Ref<Master> AddMaster(const std::string& name);
+  Master* FindMaster(const std::string& name) const;
+  void DeleteMaster(Master& master);
+
+  // ---- styles ----
+  const std::vector<Ref<Style>>& Styles() const { return styles_; }
+  // A style with the given ID; Visio's built-in styles come first.
+  Ref<Style> AddStyle(const std::string& name, std::int16_t id = -1);
+  Style* FindStyle(const std::string& name) const;
+  Style* StyleById(std::int16_t id) const;
+  void DeleteStyle(Style& style);
+
+  VisioObject& Fonts();
+  VisioObject& Colors();
+  EventList& Events();
+  // The collection objects, one each for the document's life.
+  PagesCollection& PagesColl();
+  MastersCollection& MastersColl();
+  StylesCollection& StylesColl();
+
+  std::int16_t NextPageId() { return nextPageId_++; }
+  std::int16_t NextMasterId() { return nextMasterId_++; }
+
+ private:
+  Application* app_;
+  std::string fullName_;
+  std::int16_t type_;
+  std::int32_t id_;
+  bool readOnly_ = false;
+  std::vector<Ref<Page>> pages_;
+  std::vector<Ref<Master>> masters_;
+  std::vector<Ref<Style>> styles_;
+  Ref<VisioObject> fonts_;
+  Ref<VisioObject> colors_;
+  EventListSlot eventList_;
+  Ref<PagesCollection> pagesColl_;
+  Ref<MastersCollection> mastersColl_;
+  Ref<StylesCollection> stylesColl_;
+  std::int16_t nextPageId_ = 0;
+  std::int16_t nextMasterId_ = 2;
+};
+
+// The Pages, Masters and Styles collections: views on a document's lists.
+class PagesCollection : public VisioObject {
+ public:
+  explicit PagesCollection(Document& doc);
+  const MemberTable& Members() const override;
+  Document& doc() const { return *doc_; }
+  EventList& Events();
+
+ private:
+  Document* doc_;
+  EventListSlot eventList_;
+};
+
+class MastersCollection : public VisioObject {
+ public:
+  explicit MastersCollection(Document& doc);
+  const MemberTable& Members() const override;
+  Document& doc() const { return *doc_; }
+  EventList& Events();
+
+ private:
+  Document* doc_;
+  EventListSlot eventList_;
+};
+
+class StylesCollection : public VisioObject {
+ public:
+  explicit StylesCollection(Document& doc);
+  const MemberTable& Members() const override;
+  Document& doc() const { return *doc_; }
+  EventList& Events();
+
+ private:
+  Document* doc_;
+  EventListSlot eventList_;
+};
+
+}  // namespace standin

@@ -1,0 +1,2240 @@
+#include "standin/ShapeSheet.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cmath>
+#include <memory>
+#include <numbers>
+
+#include "standin/Cell.h"
+
+namespace standin {
+
+using automation::AutomationError;
+
+// ======================================================================
+// The cells of each kind of row, and their names
+// ======================================================================
+
+namespace {
+
+using K = CellKind;
+using Defs = std::vector<CellDef>;
+
+// Object section rows, by row index. Names are Visio's ShapeSheet names.
+const Defs kXFormOut = {
+    {0, "PinX", K::Length, "0 in"},         {1, "PinY", K::Length, "0 in"},
+    {2, "Width", K::Length, "0 in"},        {3, "Height", K::Length, "0 in"},
+    {4, "LocPinX", K::Length, "Width*0.5"}, {5, "LocPinY", K::Length, "Height*0.5"},
+    {6, "Angle", K::Angle, "0 deg"},        {7, "FlipX", K::Bool, "FALSE"},
+    {8, "FlipY", K::Bool, "FALSE"},         {9, "ResizeMode", K::Number, "0"}};
+const Defs kLine = {{0, "LineWeight", K::Length, "0.01 in"}, {1, "LineColor", K::Number, "0"},
+                    {2, "LinePattern", K::Number, "1"},      {3, "Rounding", K::Length, "0 in"},
+                    {4, "EndArrowSize", K::Number, "2"},     {5, "BeginArrow", K::Number, "0"},
+                    {6, "EndArrow", K::Number, "0"},         {7, "LineCap", K::Number, "0"},
+                    {8, "BeginArrowSize", K::Number, "2"},   {9, "LineColorTrans", K::Number, "0"}};
+const Defs kFill = {{0, "FillForegnd", K::Number, "1"},      {1, "FillBkgnd", K::Number, "0"},
+                    {2, "FillPattern", K::Number, "1"},      {3, "ShdwForegnd", K::Number, "0"},
+                    {4, "ShdwBkgnd", K::Number, "1"},        {5, "ShdwPattern", K::Number, "0"},
+                    {6, "FillForegndTrans", K::Number, "0"}, {7, "FillBkgndTrans", K::Number, "0"},
+                    {8, "ShdwForegndTrans", K::Number, "0"}, {9, "ShdwBkgndTrans", K::Number, "0"}};
+const Defs kXForm1D = {{0, "BeginX", K::Length, "0 in"},
+                       {1, "BeginY", K::Length, "0 in"},
+                       {2, "EndX", K::Length, "0 in"},
+                       {3, "EndY", K::Length, "0 in"}};
+const Defs kEvent = {{0, "TheData", K::Number, ""},
+                     {1, "TheText", K::Number, ""},
+                     {2, "EventDblClick", K::Number, ""},
+                     {3, "EventXFMod", K::Number, ""},
+                     {4, "EventDrop", K::Number, ""}};
+const Defs kLayerMem = {{0, "LayerMember", K::String, "\"\""}};
+const Defs kGuide = {{0, "GuideX", K::Length, "0 in"},
+                     {1, "GuideY", K::Length, "0 in"},
+                     {2, "GuideFlags", K::Number, "0"}};
+const Defs kStyle = {{0, "EnableLineProps", K::Bool, "TRUE"},
+                     {1, "EnableFillProps", K::Bool, "TRUE"},
+                     {2, "EnableTextProps", K::Bool, "TRUE"}};
+const Defs kForeign = {{0, "ImgOffsetX", K::Length, "0 in"},
+                       {1, "ImgOffsetY", K::Length, "0 in"},
+                       {2, "ImgWidth", K::Length, "Width*1"},
+                       {3, "ImgHeight", K::Length, "Height*1"}};
+const Defs kPage = {
+    {0, "PageWidth", K::Length, "8.5 in"},     {1, "PageHeight", K::Length, "11 in"},
+    {2, "ShdwOffsetX", K::Length, "0.125 in"}, {3, "ShdwOffsetY", K::Length, "-0.125 in"},
+    {4, "PageScale", K::Length, "1 in"},       {5, "DrawingScale", K::Length, "1 in"},
+    {6, "DrawingSizeType", K::Number, "0"},    {7, "DrawingScaleType", K::Number, "0"}};
+const Defs kText = {{0, "LeftMargin", K::Length, "0 in"}, {1, "RightMargin", K::Length, "0 in"},
+                    {2, "TopMargin", K::Length, "0 in"},  {3, "BottomMargin", K::Length, "0 in"},
+                    {4, "VerticalAlign", K::Number, "1"}, {5, "TextBkgnd", K::Number, "0"}};
+const Defs kTextXForm = {{0, "TxtPinX", K::Length, "Width*0.5"},
+                         {1, "TxtPinY", K::Length, "Height*0.5"},
+                         {2, "TxtWidth", K::Length, "Width*1"},
+                         {3, "TxtHeight", K::Length, "Height*1"},
+                         {4, "TxtLocPinX", K::Length, "TxtWidth*0.5"},
+                         {5, "TxtLocPinY", K::Length, "TxtHeight*0.5"},
+                         {6, "TxtAngle", K::Angle, "0 deg"}};
+const Defs kAlign = {{0, "AlignLeft", K::Length, ""},   {1, "AlignCenter", K::Length, ""},
+                     {2, "AlignRight", K::Length, ""},  {3, "AlignTop", K::Length, ""},
+                     {4, "AlignMiddle", K::Length, ""}, {5, "AlignBottom", K::Length, ""}};
+const Defs kLock = {{0, "LockWidth", K::Number, "0"},    {1, "LockHeight", K::Number, "0"},
+                    {2, "LockMoveX", K::Number, "0"},    {3, "LockMoveY", K::Number, "0"},
+                    {4, "LockAspect", K::Number, "0"},   {5, "LockDelete", K::Number, "0"},
+                    {6, "LockBegin", K::Number, "0"},    {7, "LockEnd", K::Number, "0"},
+                    {8, "LockRotate", K::Number, "0"},   {9, "LockCrop", K::Number, "0"},
+                    {10, "LockVtxEdit", K::Number, "0"}, {11, "LockTextEdit", K::Number, "0"},
+                    {12, "LockFormat", K::Number, "0"},  {13, "LockGroup", K::Number, "0"},
+                    {14, "LockCalcWH", K::Number, "0"},  {15, "LockSelect", K::Number, "0"}};
+const Defs kMisc = {{0, "NoObjHandles", K::Bool, "FALSE"},   {1, "NonPrinting", K::Bool, "FALSE"},
+                    {2, "NoCtlHandles", K::Bool, "FALSE"},   {3, "NoAlignBox", K::Bool, "FALSE"},
+                    {4, "UpdateAlignBox", K::Bool, "FALSE"}, {5, "HideText", K::Bool, "FALSE"},
+                    {8, "DynFeedback", K::Number, "0"},      {9, "GlueType", K::Number, "0"},
+                    {10, "WalkPreference", K::Number, "0"},  {11, "BegTrigger", K::Number, "0"},
+                    {12, "EndTrigger", K::Number, "0"},      {13, "LOFlags", K::Number, "0"},
+                    {14, "LOInteraction", K::Number, "0"},   {15, "LOBehavior", K::Number, "0"}};
+const Defs kRulerGrid = {
+    {0, "XRulerDensity", K::Number, "32"},  {1, "YRulerDensity", K::Number, "32"},
+    {4, "XRulerOrigin", K::Length, "0 in"}, {5, "YRulerOrigin", K::Length, "0 in"},
+    {6, "XGridDensity", K::Number, "8"},    {7, "YGridDensity", K::Number, "8"},
+    {8, "XGridSpacing", K::Length, "0 in"}, {9, "YGridSpacing", K::Length, "0 in"},
+    {10, "XGridOrigin", K::Length, "0 in"}, {11, "YGridOrigin", K::Length, "0 in"}};
+const Defs kNone = {};
+
+// The other sections. Names are the short names inside a row.
+const Defs kComponent = {{0, "NoFill", K::Bool, "FALSE"},
+                         {1, "NoLine", K::Bool, "FALSE"},
+                         {2, "NoShow", K::Bool, "FALSE"},
+                         {3, "NoSnap", K::Bool, "FALSE"}};
+const Defs kVertexXY = {{0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"}};
+const Defs kArcTo = {
+    {0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"}, {2, "A", K::Length, "0 in"}};
+const Defs kEllipticalArcTo = {{0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"},
+                               {2, "A", K::Length, "0 in"}, {3, "B", K::Length, "0 in"},
+                               {4, "C", K::Angle, "0 deg"}, {5, "D", K::Number, "1"}};
+const Defs kSplineBeg = {{0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"},
+                         {2, "A", K::Number, "0"},    {3, "B", K::Number, "0"},
+                         {4, "C", K::Number, "0"},    {5, "D", K::Number, "3"}};
+const Defs kSplineSpan = {
+    {0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"}, {2, "A", K::Number, "0"}};
+const Defs kChar = {{0, "Font", K::Number, "0"},
+                    {1, "Color", K::Number, "0"},
+                    {2, "Style", K::Number, "0"},
+                    {3, "Case", K::Number, "0"},
+                    {4, "Pos", K::Number, "0"},
+                    {5, "FontScale", K::Number, "1"},
+                    {6, "Letterspace", K::Length, "0 pt"},
+                    {7, "Size", K::Length, "12 pt"}};
+const Defs kPara = {{0, "IndFirst", K::Length, "0 in"}, {1, "IndLeft", K::Length, "0 in"},
+                    {2, "IndRight", K::Length, "0 in"}, {3, "SpLine", K::Length, "0 pt"},
+                    {4, "SpBefore", K::Length, "0 pt"}, {5, "SpAfter", K::Length, "0 pt"},
+                    {6, "HorzAlign", K::Number, "1"}};
+const Defs kScratch = {{0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"},
+                       {2, "A", K::Number, "0"},    {3, "B", K::Number, "0"},
+                       {4, "C", K::Number, "0"},    {5, "D", K::Number, "0"}};
+const Defs kConnection = {{0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"}};
+const Defs kConnectionABCD = {{0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"},
+                              {2, "A", K::Number, "0"},    {3, "B", K::Number, "0"},
+                              {4, "C", K::Number, "0"},    {5, "D", K::Number, "0"}};
+const Defs kField = {{0, "Value", K::Number, ""}};
+const Defs kControl = {
+    {0, "X", K::Length, "0 in"},     {1, "Y", K::Length, "0 in"}, {2, "XDyn", K::Length, "0 in"},
+    {3, "YDyn", K::Length, "0 in"},  {4, "XCon", K::Number, "0"}, {5, "YCon", K::Number, "0"},
+    {6, "CanGlue", K::Bool, "TRUE"}, {7, "Type", K::Number, "0"}, {8, "Prompt", K::String, "\"\""}};
+const Defs kAction = {{0, "Menu", K::String, "\"\""},   {1, "Prompt", K::String, "\"\""},
+                      {2, "Help", K::String, "\"\""},   {3, "Action", K::Number, "0"},
+                      {4, "Checked", K::Bool, "FALSE"}, {5, "Disabled", K::Bool, "FALSE"}};
+const Defs kLayer = {
+    {0, "Name", K::String, "\"\""}, {2, "Color", K::Number, "255"}, {3, "Status", K::Number, "0"},
+    {4, "Visible", K::Number, "1"}, {5, "Print", K::Number, "1"},   {6, "Active", K::Number, "0"},
+    {7, "Lock", K::Number, "0"},    {8, "Snap", K::Number, "1"},    {9, "Glue", K::Number, "1"}};
+const Defs kUser = {{0, "Value", K::Number, "0"}, {1, "Prompt", K::String, "\"\""}};
+const Defs kProp = {{0, "Value", K::Number, ""},        {1, "Prompt", K::String, "\"\""},
+                    {2, "Label", K::String, "\"\""},    {3, "Format", K::String, "\"\""},
+                    {4, "SortKey", K::String, "\"\""},  {5, "Type", K::Number, "0"},
+                    {6, "Invisible", K::Bool, "FALSE"}, {7, "Verify", K::Bool, "FALSE"}};
+const Defs kHyperlink = {{0, "Description", K::String, "\"\""}, {1, "Address", K::String, "\"\""},
+                         {2, "SubAddress", K::String, "\"\""},  {3, "ExtraInfo", K::String, "\"\""},
+                         {4, "Frame", K::String, "\"\""},       {5, "NewWindow", K::Bool, "FALSE"},
+                         {6, "Default", K::Bool, "FALSE"},      {7, "Invisible", K::Bool, "FALSE"}};
+
+// Tab rows: the count of stops, then position, alignment and a reserved
+// cell per stop.
+Defs MakeTabCells(int stops) {
+  // The names must outlive the tables that point at them.
+  static std::vector<std::unique_ptr<std::string>> names;
+  Defs d = {{0, "StopCount", K::Number, "0"}};
+  std::int16_t col = 1;
+  for (int k = 1; k <= stops; ++k) {
+    for (const char* part : {"Position", "Alignment", "Reserved"}) {
+      names.push_back(std::make_unique<std::string>(part + std::to_string(k)));
+      const bool position = part[0] == 'P';
+      d.push_back({col++, names.back()->c_str(), position ? K::Length : K::Number,
+                   position ? "0 in" : "0"});
+    }
+  }
+  return d;
+}
+
+const Defs& Tab2Cells() {
+  static const Defs defs = MakeTabCells(3);
+  return defs;
+}
+
+const Defs& Tab10Cells() {
+  static const Defs defs = MakeTabCells(10);
+  return defs;
+}
+
+const Defs& ObjectRowCells(std::int16_t row) {
+  switch (row) {
+    case visRowXFormOut:
+      return kXFormOut;
+    case visRowLine:
+      return kLine;
+    case visRowFill:
+      return kFill;
+    case visRowXForm1D:
+      return kXForm1D;
+    case visRowEvent:
+      return kEvent;
+    case visRowLayerMem:
+      return kLayerMem;
+    case visRowGuide:
+      return kGuide;
+    case visRowStyle:
+      return kStyle;
+    case visRowForeign:
+      return kForeign;
+    case visRowPage:
+      return kPage;
+    case visRowText:
+      return kText;
+    case visRowTextXForm:
+      return kTextXForm;
+    case visRowAlign:
+      return kAlign;
+    case visRowLock:
+      return kLock;
+    case visRowMisc:
+      return kMisc;
+    case visRowRulerGrid:
+      return kRulerGrid;
+    default:
+      return kNone;
+  }
+}
+
+bool ValidObjectRow(std::int16_t row) {
+  return row >= visRowXFormOut && row <= visRowRulerGrid && row != 13;
+}
+
+bool ValidSection(std::int16_t s) {
+  return (s >= visSectionObject && s <= visSectionLastComponent) ||
+         (s >= visSectionAction && s <= visSectionHyperlink);
+}
+
+// How the cells of a section are named.
+enum class Scheme {
+  Bracketed,    // Char.Font, Char.Font[2]
+  Indexed,      // Scratch.X1
+  Named,        // User.Row_1.Prompt
+  Connections,  // Connections.X1, or Connections.Name.X for named rows
+  None,         // no names (group members)
+};
+
+struct Family {
+  std::int16_t section;
+  Scheme scheme;
+  const char* prefix;
+  // The row's first cell is named by the row alone (User.Row_1).
+  bool bareFirst;
+};
+
+const std::array<Family, 13> kFamilies = {{
+    {visSectionMember, Scheme::None, "", false},
+    {visSectionCharacter, Scheme::Bracketed, "Char", false},
+    {visSectionParagraph, Scheme::Bracketed, "Para", false},
+    {visSectionTab, Scheme::Bracketed, "Tabs", false},
+    {visSectionScratch, Scheme::Indexed, "Scratch", false},
+    {visSectionConnectionPts, Scheme::Connections, "Connections", false},
+    {visSectionTextField, Scheme::Bracketed, "Fields", false},
+    {visSectionControls, Scheme::Named, "Controls", true},
+    {visSectionAction, Scheme::Named, "Actions", false},
+    {visSectionLayer, Scheme::Bracketed, "Layers", false},
+    {visSectionUser, Scheme::Named, "User", true},
+    {visSectionProp, Scheme::Named, "Prop", true},
+    {visSectionHyperlink, Scheme::Named, "Hyperlink", false},
+}};
+
+const Family* FamilyOf(std::int16_t section) {
+  for (const auto& f : kFamilies) {
+    if (f.section == section) return &f;
+  }
+  return nullptr;
+}
+
+bool RowsHaveNames(std::int16_t s) {
+  const Family* f = FamilyOf(s);
+  return f && (f->scheme == Scheme::Named || f->scheme == Scheme::Connections);
+}
+
+bool RowsAreNamedAlways(std::int16_t s) {
+  const Family* f = FamilyOf(s);
+  return f && f->scheme == Scheme::Named;
+}
+
+char Lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool Same(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  }
+  return true;
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+bool IsNameChar(char c) {
+  return IsDigit(c) || (Lower(c) >= 'a' && Lower(c) <= 'z') || c == '_' ||
+         static_cast<unsigned char>(c) >= 0x80;
+}
+
+// "X12" -> ("X", 12); nullopt without a number at the end.
+std::optional<std::pair<std::string_view, int>> SplitNumber(std::string_view s) {
+  std::size_t i = s.size();
+  while (i > 0 && IsDigit(s[i - 1])) --i;
+  if (i == s.size() || i == 0 || s.size() - i > 4) return std::nullopt;
+  int n = 0;
+  for (std::size_t k = i; k < s.size(); ++k) n = n * 10 + (s[k] - '0');
+  return std::make_pair(s.substr(0, i), n);
+}
+
+// "Font[3]" -> ("Font", 3); "Font" -> ("Font", 1).
+std::optional<std::pair<std::string_view, int>> SplitBracket(std::string_view s) {
+  if (s.empty() || s.back() != ']') return std::make_pair(s, 1);
+  const std::size_t open = s.rfind('[');
+  if (open == std::string_view::npos || open + 2 > s.size() - 1) return std::nullopt;
+  int n = 0;
+  for (std::size_t k = open + 1; k + 1 < s.size(); ++k) {
+    if (!IsDigit(s[k])) return std::nullopt;
+    n = n * 10 + (s[k] - '0');
+  }
+  return std::make_pair(s.substr(0, open), n);
+}
+
+// Every cell name a section's rows can have, whatever their type.
+const Defs& AllCellsOf(std::int16_t section) {
+  // Vertex rows name their cells X, Y, A to D whatever their type.
+  if (IsGeometrySection(section)) return kEllipticalArcTo;
+  switch (section) {
+    case visSectionTab:
+      return Tab10Cells();
+    case visSectionConnectionPts:
+      return kConnectionABCD;
+    default:
+      return RowCells(section, 0);
+  }
+}
+
+std::optional<std::int16_t> ColumnIn(const Defs& defs, std::string_view name) {
+  for (const auto& d : defs) {
+    if (Same(d.name, name)) return d.column;
+  }
+  return std::nullopt;
+}
+
+[[noreturn]] void BadName() {
+  ThrowVisio(VisioErrorKind::BadCellName);
+}
+[[noreturn]] void NoSuchCell() {
+  ThrowVisio(VisioErrorKind::UnexpectedEndOfFile);
+}
+[[noreturn]] void Refuse() {
+  ThrowVisio(VisioErrorKind::InvalidParameter);
+}
+
+std::string Trim(std::string_view s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
+  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+  return std::string(s.substr(b, e - b));
+}
+
+// The formula as it is kept: without blanks around it and without a
+// leading "=".
+std::string Normalize(std::string_view formula) {
+  std::string f = Trim(formula);
+  if (!f.empty() && f[0] == '=') f = Trim(std::string_view(f).substr(1));
+  return f;
+}
+
+// A string literal's text; nullopt for anything else.
+std::optional<std::string> StringLiteral(std::string_view f) {
+  if (f.size() < 2 || f.front() != '"' || f.back() != '"') return std::nullopt;
+  std::string out;
+  for (std::size_t i = 1; i + 1 < f.size(); ++i) {
+    if (f[i] == '"') {
+      if (i + 2 < f.size() && f[i + 1] == '"') {
+        out += '"';
+        ++i;
+        continue;
+      }
+      return std::nullopt;  // a quote closes the string before the end
+    }
+    out += f[i];
+  }
+  return out;
+}
+
+std::uint64_t NewUid() {
+  static std::atomic<std::uint64_t> next{1};
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
+
+// Rows that exist before anything is stored: the Object section's by row
+// index, the first rows of Character, Paragraph and Tabs by section.
+constexpr std::uint64_t kDefaultRowUid = std::uint64_t{1} << 62;
+
+constexpr int kMaxDepth = 24;
+
+}  // namespace
+
+// ---- the public face of the table ----
+
+std::string QuoteFormula(std::string_view text) {
+  std::string out = "\"";
+  for (char c : text) {
+    out += c;
+    if (c == '"') out += '"';
+  }
+  return out + "\"";
+}
+
+bool FixedObjectRow(SheetHost::Kind kind, std::int16_t row) {
+  using Kd = SheetHost::Kind;
+  switch (kind) {
+    case Kd::PageSheet:
+    case Kd::MasterSheet:
+      return row == visRowEvent || row == visRowPage || row == visRowRulerGrid;
+    case Kd::Style:
+      return row == visRowLine || row == visRowFill || row == visRowStyle || row == visRowText;
+    default:
+      break;
+  }
+  switch (row) {
+    case visRowXFormOut:
+    case visRowLine:
+    case visRowFill:
+    case visRowEvent:
+    case visRowLayerMem:
+    case visRowText:
+    case visRowTextXForm:
+    case visRowLock:
+    case visRowMisc:
+      return true;
+    case visRowXForm1D:
+      return kind == Kd::OneD;
+    case visRowGuide:
+      return kind == Kd::Guide;
+    case visRowForeign:
+      return kind == Kd::Foreign;
+    default:
+      return false;
+  }
+}
+
+const std::vector<CellDef>& RowCells(std::int16_t section, std::int16_t rowOrTag) {
+  if (section == visSectionObject) return ObjectRowCells(rowOrTag);
+  if (IsGeometrySection(section)) {
+    switch (rowOrTag) {
+      case visTagComponent:
+        return kComponent;
+      case visTagMoveTo:
+      case visTagLineTo:
+        return kVertexXY;
+      case visTagArcTo:
+        return kArcTo;
+      case visTagEllipticalArcTo:
+        return kEllipticalArcTo;
+      case visTagSplineBeg:
+        return kSplineBeg;
+      case visTagSplineSpan:
+        return kSplineSpan;
+      default:
+        return kNone;
+    }
+  }
+  switch (section) {
+    case visSectionCharacter:
+      return kChar;
+    case visSectionParagraph:
+      return kPara;
+    case visSectionTab:
+      if (rowOrTag == visTagTab2) return Tab2Cells();
+      if (rowOrTag == visTagTab10) return Tab10Cells();
+      return kNone;
+    case visSectionScratch:
+      return kScratch;
+    case visSectionConnectionPts:
+      return rowOrTag == visTagCnnctPtABCD || rowOrTag == visTagCnnctNamedABCD ? kConnectionABCD
+                                                                               : kConnection;
+    case visSectionTextField:
+      return kField;
+    case visSectionControls:
+      return kControl;
+    case visSectionAction:
+      return kAction;
+    case visSectionLayer:
+      return kLayer;
+    case visSectionUser:
+      return kUser;
+    case visSectionProp:
+      return kProp;
+    case visSectionHyperlink:
+      return kHyperlink;
+    default:
+      return kNone;
+  }
+}
+
+const CellDef* FindRowCell(std::int16_t section, std::int16_t rowOrTag, std::int16_t column) {
+  for (const auto& d : RowCells(section, rowOrTag)) {
+    if (d.column == column) return &d;
+  }
+  return nullptr;
+}
+
+std::optional<std::int16_t> ColumnOfName(std::int16_t section, std::int16_t rowOrTag,
+                                         std::string_view name) {
+  return ColumnIn(RowCells(section, rowOrTag), name);
+}
+
+std::optional<CellAddress> FindObjectCell(std::string_view name) {
+  for (std::int16_t row = visRowXFormOut; row <= visRowRulerGrid; ++row) {
+    if (auto c = ColumnIn(ObjectRowCells(row), name)) return CellAddress{visSectionObject, row, *c};
+  }
+  // The name of the end arrow's size before begin and end had their own.
+  if (Same(name, "ArrowSize"))
+    return CellAddress{visSectionObject, visRowLine, visLineEndArrowSize};
+  return std::nullopt;
+}
+
+// ======================================================================
+// Storage and the sheet as its host sees it
+// ======================================================================
+
+struct ShapeSheet::RowData {
+  std::uint64_t uid = 0;
+  // A row of the sheet's own comes after the inherited rows, in the order
+  // of its key; any other row stands over the inherited row at position
+  // key.
+  bool own = false;
+  std::int32_t key = 0;
+  std::int16_t tag = 0;  // 0: the inherited row's
+  std::string name;      // "": the inherited row's
+  bool deleted = false;  // an inherited row this sheet deletes
+  std::map<std::int16_t, CellValue> cells;
+};
+
+struct ShapeSheet::SectionData {
+  // Geometry sections, as rows: the sheet's own after the inherited ones,
+  // or standing over the inherited section at position key.
+  bool own = false;
+  std::int32_t key = 0;
+  bool deleted = false;       // an inherited section this sheet deletes
+  bool detached = false;      // its rows no longer follow the inherited section
+  std::vector<RowData> rows;  // ordered by key
+};
+
+struct ShapeSheet::SectionRef {
+  std::int16_t index = 0;              // as this sheet sees it
+  const SectionData* local = nullptr;  // what the sheet holds of it
+  SheetHost* source = nullptr;         // where inherited rows come from
+  std::int16_t sourceIndex = 0;        // the section's index there
+  bool own = false;                    // geometry: a section of the sheet's own
+  std::int32_t key = 0;                // geometry: its key
+};
+
+struct ShapeSheet::RowRef {
+  const RowData* local = nullptr;
+  std::int32_t sourceRow = -1;  // -1: the sheet's own row
+  std::uint64_t uid = 0;
+  std::int16_t tag = 0;
+  std::string name;
+};
+
+namespace {
+
+std::int16_t DefaultTag(std::int16_t s, std::size_t position) {
+  if (IsGeometrySection(s)) return position == 0 ? visTagComponent : visTagLineTo;
+  switch (s) {
+    case visSectionTab:
+      return visTagTab0;
+    case visSectionConnectionPts:
+      return visTagCnnctPt;
+    case visSectionControls:
+      return visTagCtlPt;
+    default:
+      return visTagDefault;
+  }
+}
+
+}  // namespace
+
+ShapeSheet::ShapeSheet(SheetHost& host) : host_(&host) {}
+
+ShapeSheet::~ShapeSheet() = default;
+
+bool ShapeSheet::FixedSection(std::int16_t s) const {
+  if (s == visSectionObject) return true;
+  const auto kind = host_->HostKind();
+  if (kind == SheetHost::Kind::PageSheet || kind == SheetHost::Kind::MasterSheet) return false;
+  return s == visSectionCharacter || s == visSectionParagraph || s == visSectionTab;
+}
+
+const ShapeSheet::RowData* ShapeSheet::LocalObjectRow(std::int16_t r) const {
+  auto it = sections_.find(visSectionObject);
+  if (it == sections_.end()) return nullptr;
+  for (const auto& row : it->second.rows) {
+    if (row.key == r) return &row;
+  }
+  return nullptr;
+}
+
+bool ShapeSheet::ObjectRowExists(std::int16_t r, int depth) const {
+  if (!ValidObjectRow(r)) return false;
+  const RowData* local = LocalObjectRow(r);
+  if (local) return !local->deleted;
+  if (FixedObjectRow(host_->HostKind(), r)) return true;
+  if (depth >= kMaxDepth) return false;
+  // Optional rows come with the sheet inherited from, if it is the same
+  // kind of sheet: a style's rows are not a shape's.
+  SheetHost* src = host_->InheritedSource(visSectionObject, r);
+  if (!src) return false;
+  const bool styleHere = host_->HostKind() == SheetHost::Kind::Style;
+  const bool styleThere = src->HostKind() == SheetHost::Kind::Style;
+  return styleHere == styleThere && src->Sheet().ObjectRowExists(r, depth + 1);
+}
+
+std::vector<ShapeSheet::SectionRef> ShapeSheet::Geometry(int depth) const {
+  std::vector<SectionRef> out;
+  SheetHost* src =
+      depth < kMaxDepth ? host_->InheritedSource(visSectionFirstComponent, 0) : nullptr;
+  std::vector<SectionRef> inherited;
+  if (src) inherited = src->Sheet().Geometry(depth + 1);
+  const auto count = static_cast<std::int32_t>(inherited.size());
+  auto localWithKey = [&](std::int32_t key) -> const SectionData* {
+    for (const auto& g : geometry_) {
+      if (!g.own && g.key == key) return &g;
+    }
+    return nullptr;
+  };
+  for (std::int32_t i = 0; i < count; ++i) {
+    const SectionData* local = localWithKey(i);
+    if (local && local->deleted) continue;
+    SectionRef g;
+    g.local = local;
+    g.source = local && local->detached ? nullptr : src;
+    g.sourceIndex = static_cast<std::int16_t>(visSectionFirstComponent + i);
+    g.key = i;
+    out.push_back(g);
+  }
+  for (const auto& local : geometry_) {
+    if (!local.own || local.deleted) continue;
+    SectionRef g;
+    g.local = &local;
+    g.own = true;
+    g.key = local.key;
+    out.push_back(g);
+  }
+  for (std::size_t k = 0; k < out.size(); ++k) {
+    out[k].index = static_cast<std::int16_t>(visSectionFirstComponent + static_cast<int>(k));
+  }
+  return out;
+}
+
+std::optional<ShapeSheet::SectionRef> ShapeSheet::Resolve(std::int16_t s, int depth) const {
+  if (depth > kMaxDepth || !ValidSection(s)) return std::nullopt;
+  if (s == visSectionObject) {
+    SectionRef ref;
+    ref.index = s;
+    auto it = sections_.find(s);
+    ref.local = it == sections_.end() ? nullptr : &it->second;
+    return ref;
+  }
+  if (IsGeometrySection(s)) {
+    auto all = Geometry(depth);
+    const auto k = static_cast<std::size_t>(s - visSectionFirstComponent);
+    if (k >= all.size()) return std::nullopt;
+    return all[k];
+  }
+  auto it = sections_.find(s);
+  const SectionData* local = it == sections_.end() ? nullptr : &it->second;
+  if (local && local->deleted) return std::nullopt;
+  SheetHost* src = depth < kMaxDepth ? host_->InheritedSource(s, 0) : nullptr;
+  const bool inherited = src && src->Sheet().Resolve(s, depth + 1).has_value();
+  if (!local && !inherited && !FixedSection(s)) return std::nullopt;
+  SectionRef ref;
+  ref.index = s;
+  ref.local = local;
+  ref.source = inherited && !(local && local->detached) ? src : nullptr;
+  ref.sourceIndex = s;
+  return ref;
+}
+
+std::vector<ShapeSheet::RowRef> ShapeSheet::Rows(const SectionRef& sec, int depth) const {
+  std::vector<RowRef> inherited;
+  if (sec.source && depth < kMaxDepth) {
+    const ShapeSheet& there = sec.source->Sheet();
+    if (auto srcSec = there.Resolve(sec.sourceIndex, depth + 1)) {
+      inherited = there.Rows(*srcSec, depth + 1);
+    }
+  }
+  std::vector<RowRef> out;
+  const auto count = static_cast<std::int32_t>(inherited.size());
+  const std::vector<RowData>* local = sec.local ? &sec.local->rows : nullptr;
+  for (std::int32_t i = 0; i < count; ++i) {
+    const RowData* over = nullptr;
+    if (local) {
+      for (const auto& row : *local) {
+        if (!row.own && row.key == i) over = &row;
+      }
+    }
+    if (over && over->deleted) continue;
+    RowRef r = inherited[static_cast<std::size_t>(i)];
+    r.local = over;
+    r.sourceRow = i;
+    if (over && over->tag != 0) r.tag = over->tag;
+    if (over && !over->name.empty()) r.name = over->name;
+    out.push_back(std::move(r));
+  }
+  if (local) {
+    for (const auto& row : *local) {
+      if (!row.own || row.deleted) continue;
+      RowRef r;
+      r.local = &row;
+      r.uid = row.uid;
+      r.tag = row.tag != 0 ? row.tag : DefaultTag(sec.index, out.size());
+      r.name = row.name;
+      out.push_back(std::move(r));
+    }
+  }
+  if (out.empty() && FixedSection(sec.index)) {
+    RowRef r;
+    r.uid = kDefaultRowUid | static_cast<std::uint64_t>(sec.index);
+    r.tag = DefaultTag(sec.index, 0);
+    out.push_back(std::move(r));
+  }
+  return out;
+}
+
+std::int16_t ShapeSheet::TagOf(std::int16_t s, std::int16_t r) const {
+  if (s == visSectionObject) {
+    if (!ObjectRowExists(r)) NoSuchCell();
+    return visTagDefault;
+  }
+  auto sec = Resolve(s);
+  if (!sec) NoSuchCell();
+  auto rows = Rows(*sec);
+  if (r < 0 || static_cast<std::size_t>(r) >= rows.size()) NoSuchCell();
+  return rows[static_cast<std::size_t>(r)].tag;
+}
+
+const CellDef& ShapeSheet::CheckedDef(std::int16_t s, std::int16_t r, std::int16_t c) const {
+  const std::int16_t tag = TagOf(s, r);
+  const CellDef* def = FindRowCell(s, s == visSectionObject ? r : tag, c);
+  if (!def) NoSuchCell();
+  return *def;
+}
+
+const CellValue* ShapeSheet::Stored(std::int16_t s, std::int16_t r, std::int16_t c,
+                                    int depth) const {
+  if (depth > kMaxDepth) return nullptr;
+  if (s == visSectionObject) {
+    if (const RowData* row = LocalObjectRow(r); row && !row->deleted) {
+      auto it = row->cells.find(c);
+      if (it != row->cells.end()) return &it->second;
+    }
+    SheetHost* src = host_->InheritedSource(visSectionObject, r);
+    return src ? src->Sheet().Stored(s, r, c, depth + 1) : nullptr;
+  }
+  auto sec = Resolve(s, depth);
+  if (!sec) return nullptr;
+  auto rows = Rows(*sec, depth);
+  if (r < 0 || static_cast<std::size_t>(r) >= rows.size()) return nullptr;
+  const RowRef& row = rows[static_cast<std::size_t>(r)];
+  if (row.local) {
+    auto it = row.local->cells.find(c);
+    if (it != row.local->cells.end()) return &it->second;
+  }
+  if (row.sourceRow >= 0 && sec->source) {
+    return sec->source->Sheet().Stored(sec->sourceIndex, static_cast<std::int16_t>(row.sourceRow),
+                                       c, depth + 1);
+  }
+  return nullptr;
+}
+
+// ---- queries ----
+
+bool ShapeSheet::SectionExists(std::int16_t s, bool local) const {
+  auto sec = Resolve(s);
+  if (!sec) return false;
+  if (!local || s == visSectionObject) return true;
+  return sec->local != nullptr;
+}
+
+bool ShapeSheet::RowExists(std::int16_t s, std::int16_t r, bool local) const {
+  if (s == visSectionObject) {
+    if (!ObjectRowExists(r)) return false;
+    return !local || LocalObjectRow(r) || FixedObjectRow(host_->HostKind(), r);
+  }
+  auto sec = Resolve(s);
+  if (!sec) return false;
+  auto rows = Rows(*sec);
+  if (r < 0 || static_cast<std::size_t>(r) >= rows.size()) return false;
+  return !local || rows[static_cast<std::size_t>(r)].local != nullptr;
+}
+
+bool ShapeSheet::CellExists(std::int16_t s, std::int16_t r, std::int16_t c, bool local) const {
+  if (!RowExists(s, r, false)) return false;
+  if (!FindRowCell(s, s == visSectionObject ? r : TagOf(s, r), c)) return false;
+  return !local || !IsInherited(s, r, c);
+}
+
+std::int16_t ShapeSheet::RowCount(std::int16_t s) const {
+  if (s == visSectionObject) return static_cast<std::int16_t>(ObjectRows().size());
+  auto sec = Resolve(s);
+  if (!sec) return 0;
+  return static_cast<std::int16_t>(Rows(*sec).size());
+}
+
+std::int16_t ShapeSheet::RowType(std::int16_t s, std::int16_t r) const {
+  return TagOf(s, r);
+}
+
+std::int16_t ShapeSheet::RowsCellCount(std::int16_t s, std::int16_t r) const {
+  return static_cast<std::int16_t>(RowCells(s, s == visSectionObject ? r : TagOf(s, r)).size());
+}
+
+std::string ShapeSheet::RowName(std::int16_t s, std::int16_t r) const {
+  if (s == visSectionObject) {
+    TagOf(s, r);
+    return "";
+  }
+  auto sec = Resolve(s);
+  if (!sec) NoSuchCell();
+  auto rows = Rows(*sec);
+  if (r < 0 || static_cast<std::size_t>(r) >= rows.size()) NoSuchCell();
+  return rows[static_cast<std::size_t>(r)].name;
+}
+
+std::int16_t ShapeSheet::GeometryCount() const {
+  return static_cast<std::int16_t>(Geometry().size());
+}
+
+std::vector<std::int16_t> ShapeSheet::SectionIndices() const {
+  std::vector<std::int16_t> out;
+  for (std::int16_t s = visSectionObject; s < visSectionFirstComponent; ++s) {
+    if (Resolve(s)) out.push_back(s);
+  }
+  const std::int16_t geometry = GeometryCount();
+  for (std::int16_t k = 0; k < geometry; ++k) {
+    out.push_back(static_cast<std::int16_t>(visSectionFirstComponent + k));
+  }
+  for (std::int16_t s = visSectionAction; s <= visSectionHyperlink; ++s) {
+    if (Resolve(s)) out.push_back(s);
+  }
+  return out;
+}
+
+std::vector<std::int16_t> ShapeSheet::ObjectRows() const {
+  std::vector<std::int16_t> out;
+  for (std::int16_t r = visRowXFormOut; r <= visRowRulerGrid; ++r) {
+    if (ObjectRowExists(r)) out.push_back(r);
+  }
+  return out;
+}
+
+std::optional<std::int16_t> ShapeSheet::RowIndexByName(std::int16_t s,
+                                                       std::string_view name) const {
+  auto sec = Resolve(s);
+  if (!sec || s == visSectionObject) return std::nullopt;
+  auto rows = Rows(*sec);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (!rows[i].name.empty() && Same(rows[i].name, name)) return static_cast<std::int16_t>(i);
+  }
+  return std::nullopt;
+}
+
+// ---- names ----
+
+std::string ShapeSheet::CellName(std::int16_t s, std::int16_t r, std::int16_t c) const {
+  const CellDef& def = CheckedDef(s, r, c);
+  if (s == visSectionObject) return def.name;
+  if (IsGeometrySection(s)) {
+    const std::string section = "Geometry" + std::to_string(s - visSectionFirstComponent + 1) + ".";
+    return section + def.name + (r == 0 ? "" : std::to_string(r));
+  }
+  const Family* f = FamilyOf(s);
+  if (!f || f->scheme == Scheme::None) return "";
+  const std::string prefix = std::string(f->prefix) + ".";
+  const std::string rowName = RowName(s, r);
+  const bool named =
+      f->scheme == Scheme::Named || (f->scheme == Scheme::Connections && !rowName.empty());
+  if (named) {
+    const bool bare = f->bareFirst && c == RowCells(s, TagOf(s, r)).front().column;
+    return prefix + rowName + (bare ? "" : "." + std::string(def.name));
+  }
+  if (f->scheme == Scheme::Bracketed) {
+    return prefix + def.name + (r == 0 ? "" : "[" + std::to_string(r + 1) + "]");
+  }
+  return prefix + def.name + std::to_string(r + 1);
+}
+
+std::optional<CellAddress> ShapeSheet::FindCell(std::string_view name) const {
+  const std::string n = Trim(name);
+  const std::size_t dot = n.find('.');
+  // Names of the Object section have no section part.
+  if (dot == std::string::npos) {
+    auto at = FindObjectCell(n);
+    if (!at) BadName();
+    if (!ObjectRowExists(at->row)) return std::nullopt;
+    return at;
+  }
+  const std::string_view head = std::string_view(n).substr(0, dot);
+  const std::string_view rest = std::string_view(n).substr(dot + 1);
+  auto exists = [&](std::int16_t s, std::int16_t r, std::int16_t c) -> std::optional<CellAddress> {
+    if (!CellExists(s, r, c, false)) return std::nullopt;
+    return CellAddress{s, r, c};
+  };
+  // Geometry<k>.<cell><row>, and the component row's cells without a row.
+  if (head.size() > 8 && Same(head.substr(0, 8), "Geometry")) {
+    auto k = SplitNumber(head);
+    if (!k || k->second < 1 || k->second > visSectionLastComponent - visSectionFirstComponent + 1) {
+      BadName();
+    }
+    const auto s = static_cast<std::int16_t>(visSectionFirstComponent + k->second - 1);
+    if (auto c = ColumnIn(kComponent, rest)) return exists(s, visRowComponent, *c);
+    auto cell = SplitNumber(rest);
+    if (!cell || cell->second < 1) BadName();
+    auto c = ColumnIn(AllCellsOf(s), cell->first);
+    if (!c) BadName();
+    return exists(s, static_cast<std::int16_t>(cell->second), *c);
+  }
+  const Family* f = nullptr;
+  for (const auto& family : kFamilies) {
+    if (family.scheme != Scheme::None && Same(family.prefix, head)) f = &family;
+  }
+  if (!f) BadName();
+  const Defs& cells = AllCellsOf(f->section);
+  // Numbered forms first: Scratch.X1, Connections.X1.
+  if (f->scheme == Scheme::Indexed || f->scheme == Scheme::Connections) {
+    if (auto cell = SplitNumber(rest)) {
+      if (auto c = ColumnIn(cells, cell->first)) {
+        if (cell->second < 1) BadName();
+        return exists(f->section, static_cast<std::int16_t>(cell->second - 1), *c);
+      }
+    }
+    if (f->scheme == Scheme::Indexed) BadName();
+  }
+  if (f->scheme == Scheme::Bracketed) {
+    auto cell = SplitBracket(rest);
+    if (!cell || cell->second < 1) BadName();
+    auto c = ColumnIn(cells, cell->first);
+    if (!c) BadName();
+    return exists(f->section, static_cast<std::int16_t>(cell->second - 1), *c);
+  }
+  // Named rows: <row> for the first cell, <row>.<cell> for any.
+  const std::size_t dot2 = rest.find('.');
+  const std::string_view rowName = rest.substr(0, dot2);
+  if (rowName.empty()) BadName();
+  std::int16_t column = 0;
+  if (dot2 == std::string_view::npos) {
+    if (!f->bareFirst) BadName();
+    column = cells.front().column;
+  } else {
+    std::string_view cellName = rest.substr(dot2 + 1);
+    // "Prop.Row_1.Value" names the value cell, as "Prop.Row_1" does.
+    auto c = ColumnIn(cells, cellName);
+    if (!c) BadName();
+    column = *c;
+  }
+  auto row = RowIndexByName(f->section, rowName);
+  if (!row) return std::nullopt;
+  return exists(f->section, *row, column);
+}
+
+// ======================================================================
+// Formulas
+// ======================================================================
+
+namespace {
+
+// A value met while computing a formula.
+struct Val {
+  double v = 0;  // internal units
+  std::int16_t unit = visNumber;
+  bool isString = false;
+  bool isBool = false;
+  std::string s;
+};
+
+// How far a formula could be computed. Worse outcomes win when parts are
+// combined: a formula with a part this sheet cannot compute keeps its
+// stored result, whatever the other parts give.
+enum class Outcome { Ok = 0, Error = 1, Unknown = 2, Syntax = 3 };
+
+struct Res {
+  Outcome outcome = Outcome::Ok;
+  std::int16_t error = 0;
+  Val val;
+};
+
+Res Fail(Outcome o, std::int16_t error = 0) {
+  Res r;
+  r.outcome = o;
+  r.error = error;
+  return r;
+}
+
+Res Ok(Val v) {
+  Res r;
+  r.val = std::move(v);
+  return r;
+}
+
+Res Num(double v, std::int16_t unit = visNumber) {
+  Val x;
+  x.v = v;
+  x.unit = unit;
+  return Ok(x);
+}
+
+Res Bool(bool b) {
+  Val x;
+  x.v = b ? 1 : 0;
+  x.isBool = true;
+  return Ok(x);
+}
+
+// The worse of two outcomes (the first error code kept).
+bool Worse(const Res& a, const Res& b) {
+  return b.outcome > a.outcome;
+}
+
+Dimension DimOf(const Val& v) {
+  return v.isString ? Dimension::Number : DimensionOf(v.unit);
+}
+
+std::string TextOf(const Val& v) {
+  if (v.isString) return v.s;
+  if (v.isBool) return v.v != 0 ? "TRUE" : "FALSE";
+  return FormatResult(v.v, v.unit, visNoCast);
+}
+
+// A plain number met beside a measure counts in that measure's default
+// unit: Width+1 is Width plus one inch.
+double AsMeasure(const Val& plain, Dimension d) {
+  return plain.v * UnitFactor(DefaultUnitOf(d));
+}
+
+Res Add(const Val& a, const Val& b, bool subtract) {
+  if (a.isString || b.isString) return Fail(Outcome::Error, visErrorValue);
+  const Dimension da = DimOf(a), db = DimOf(b);
+  const double sign = subtract ? -1 : 1;
+  if (da == Dimension::Number && db == Dimension::Number) return Num(a.v + sign * b.v);
+  if (da == Dimension::Number) return Num(AsMeasure(a, db) + sign * b.v, b.unit);
+  if (db == Dimension::Number) return Num(a.v + sign * AsMeasure(b, da), a.unit);
+  if (da == Dimension::Date && db == Dimension::Duration) return Num(a.v + sign * b.v, a.unit);
+  if (da == Dimension::Date && db == Dimension::Date && subtract)
+    return Num(a.v - b.v, visElapsedDay);
+  if (da != db) return Fail(Outcome::Error, visErrorValue);
+  return Num(a.v + sign * b.v, a.unit);
+}
+
+Res Multiply(const Val& a, const Val& b) {
+  if (a.isString || b.isString) return Fail(Outcome::Error, visErrorValue);
+  const Dimension da = DimOf(a), db = DimOf(b);
+  if (da == Dimension::Number) return Num(a.v * b.v, b.unit);
+  if (db == Dimension::Number) return Num(a.v * b.v, a.unit);
+  return Fail(Outcome::Unknown);  // areas and the like
+}
+
+Res Divide(const Val& a, const Val& b) {
+  if (a.isString || b.isString) return Fail(Outcome::Error, visErrorValue);
+  if (b.v == 0) return Fail(Outcome::Error, visErrorDivideByZero);
+  const Dimension da = DimOf(a), db = DimOf(b);
+  if (db == Dimension::Number) return Num(a.v / b.v, a.unit);
+  if (da == db) return Num(a.v / b.v);
+  return Fail(Outcome::Unknown);
+}
+
+// -1, 0, 1; nullopt when the two cannot be compared.
+std::optional<int> Compare(const Val& a, const Val& b) {
+  if (a.isString || b.isString) {
+    if (!(a.isString && b.isString)) return std::nullopt;
+    std::string x = a.s, y = b.s;
+    for (char& c : x) c = Lower(c);
+    for (char& c : y) c = Lower(c);
+    return x < y ? -1 : (x > y ? 1 : 0);
+  }
+  const Dimension da = DimOf(a), db = DimOf(b);
+  double x = a.v, y = b.v;
+  if (da == Dimension::Number && db != Dimension::Number) x = AsMeasure(a, db);
+  if (db == Dimension::Number && da != Dimension::Number) y = AsMeasure(b, da);
+  if (da != db && da != Dimension::Number && db != Dimension::Number) return std::nullopt;
+  if (std::abs(x - y) <= 1e-12 * std::max(std::abs(x), std::abs(y))) return 0;
+  return x < y ? -1 : 1;
+}
+
+}  // namespace
+
+// Computes formulas of one sheet by recursive descent, straight from the
+// text. References are cells of the same sheet, by name; the cells being
+// computed are kept on a stack so that a circular formula stops.
+struct ShapeSheet::Evaluator {
+  explicit Evaluator(const ShapeSheet& s) : sheet(s) {}
+
+  const ShapeSheet& sheet;
+  // Checking a formula before it is written: names must exist, nothing is
+  // computed.
+  bool checking = false;
+  std::vector<CellAddress> stack;
+
+  std::string_view text;
+  std::size_t pos = 0;
+
+  Res Run(std::string_view formula) {
+    const std::string_view savedText = text;
+    const std::size_t savedPos = pos;
+    text = formula;
+    pos = 0;
+    Res r = Expr();
+    Blanks();
+    if (r.outcome != Outcome::Syntax && pos < text.size()) r = Fail(Outcome::Syntax);
+    text = savedText;
+    pos = savedPos;
+    return r;
+  }
+
+  void Blanks() {
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
+  }
+  bool Eat(std::string_view token) {
+    Blanks();
+    if (text.substr(pos, token.size()) != token) return false;
+    pos += token.size();
+    return true;
+  }
+  char Peek() {
+    Blanks();
+    return pos < text.size() ? text[pos] : '\0';
+  }
+
+  // Combines a binary operator's operands: any failure wins over success.
+  template <class F>
+  Res Both(const Res& a, const Res& b, F f) {
+    if (a.outcome != Outcome::Ok || b.outcome != Outcome::Ok) return Worse(a, b) ? b : a;
+    return f(a.val, b.val);
+  }
+
+  Res Expr() {
+    Res left = Concat();
+    while (true) {
+      Blanks();
+      std::string_view op;
+      for (std::string_view candidate : {"<>", "<=", ">=", "=", "<", ">"}) {
+        if (text.substr(pos, candidate.size()) == candidate) {
+          op = candidate;
+          break;
+        }
+      }
+      if (op.empty()) return left;
+      pos += op.size();
+      Res right = Concat();
+      left = Both(left, right, [&](const Val& a, const Val& b) {
+        auto c = Compare(a, b);
+        if (!c) return Fail(Outcome::Error, visErrorValue);
+        if (op == "=") return Bool(*c == 0);
+        if (op == "<>") return Bool(*c != 0);
+        if (op == "<") return Bool(*c < 0);
+        if (op == ">") return Bool(*c > 0);
+        if (op == "<=") return Bool(*c <= 0);
+        return Bool(*c >= 0);
+      });
+    }
+  }
+
+  Res Concat() {
+    Res left = Additive();
+    while (Eat("&")) {
+      Res right = Additive();
+      left = Both(left, right, [](const Val& a, const Val& b) {
+        Val v;
+        v.isString = true;
+        v.s = TextOf(a) + TextOf(b);
+        return Ok(v);
+      });
+    }
+    return left;
+  }
+
+  Res Additive() {
+    Res left = Term();
+    while (true) {
+      const char c = Peek();
+      if (c != '+' && c != '-') return left;
+      ++pos;
+      Res right = Term();
+      left = Both(left, right, [c](const Val& a, const Val& b) { return Add(a, b, c == '-'); });
+    }
+  }
+
+  Res Term() {
+    Res left = Power();
+    while (true) {
+      const char c = Peek();
+      if (c != '*' && c != '/') return left;
+      ++pos;
+      Res right = Power();
+      left = Both(left, right, [c](const Val& a, const Val& b) {
+        return c == '*' ? Multiply(a, b) : Divide(a, b);
+      });
+    }
+  }
+
+  Res Power() {
+    Res left = Unary();
+    while (Eat("^")) {
+      Res right = Unary();
+      left = Both(left, right, [](const Val& a, const Val& b) {
+        if (a.isString || b.isString || DimOf(a) != Dimension::Number ||
+            DimOf(b) != Dimension::Number) {
+          return Fail(Outcome::Unknown);
+        }
+        const double v = std::pow(a.v, b.v);
+        if (!std::isfinite(v)) return Fail(Outcome::Error, visErrorNumber);
+        return Num(v);
+      });
+    }
+    return left;
+  }
+
+  Res Unary() {
+    const char c = Peek();
+    if (c == '-' || c == '+') {
+      ++pos;
+      Res r = Unary();
+      if (r.outcome == Outcome::Ok && c == '-') {
+        if (r.val.isString) return Fail(Outcome::Error, visErrorValue);
+        r.val.v = -r.val.v;
+        r.val.isBool = false;
+      }
+      return r;
+    }
+    Res r = Primary();
+    if (Eat("%")) {
+      if (r.outcome == Outcome::Ok) {
+        if (r.val.isString) return Fail(Outcome::Error, visErrorValue);
+        r.val.v /= 100;
+      }
+    }
+    return r;
+  }
+
+  Res Primary() {
+    const char c = Peek();
+    if (c == '\0') return Fail(Outcome::Syntax);
+    if (c == '(') {
+      ++pos;
+      Res r = Expr();
+      if (!Eat(")")) return Fail(Outcome::Syntax);
+      return r;
+    }
+    if (c == '"') return String();
+    if (IsDigit(c) || c == '.') return Number();
+    if (IsNameChar(c)) return Name();
+    return Fail(Outcome::Syntax);
+  }
+
+  Res String() {
+    ++pos;  // the opening quote
+    Val v;
+    v.isString = true;
+    while (pos < text.size()) {
+      if (text[pos] == '"') {
+        if (pos + 1 < text.size() && text[pos + 1] == '"') {
+          v.s += '"';
+          pos += 2;
+          continue;
+        }
+        ++pos;
+        return Ok(v);
+      }
+      v.s += text[pos++];
+    }
+    return Fail(Outcome::Syntax);
+  }
+
+  // A number with an optional unit; a compound measure ("1 ft 3 in") is
+  // the sum of its parts.
+  Res Number() {
+    double total = 0;
+    std::int16_t unit = visNumber;
+    bool first = true;
+    while (true) {
+      const std::size_t start = pos;
+      std::size_t p = pos;
+      std::size_t digits = 0;
+      while (p < text.size() && IsDigit(text[p])) ++p, ++digits;
+      if (p < text.size() && text[p] == '.') {
+        ++p;
+        while (p < text.size() && IsDigit(text[p])) ++p, ++digits;
+      }
+      if (digits == 0) {
+        if (first) return Fail(Outcome::Syntax);
+        pos = start;
+        break;
+      }
+      if (p < text.size() && Lower(text[p]) == 'e') {
+        std::size_t q = p + 1;
+        if (q < text.size() && (text[q] == '+' || text[q] == '-')) ++q;
+        const std::size_t e = q;
+        while (q < text.size() && IsDigit(text[q])) ++q;
+        if (q > e) p = q;
+      }
+      const double figure =
+          std::strtod(std::string(text.substr(start, p - start)).c_str(), nullptr);
+      pos = p;
+      // A unit word right after the number.
+      std::size_t u = pos;
+      while (u < text.size() && (text[u] == ' ' || text[u] == '\t')) ++u;
+      std::size_t w = u;
+      while (w < text.size() && Lower(text[w]) >= 'a' && Lower(text[w]) <= 'z') ++w;
+      if (text.substr(u, 2) == "\xC2\xB0") w = u + 2;
+      std::optional<std::int16_t> found;
+      if (w > u && (w >= text.size() || (text[w] != '(' && !IsDigit(text[w]) && text[w] != '_'))) {
+        found = UnitFromName(text.substr(u, w - u));
+        if (found && w < text.size() && text[w] == '.') ++w;
+      }
+      if (!found) {
+        if (!first) {
+          pos = start;
+          break;
+        }
+        return Num(figure);
+      }
+      if (!first && DimensionOf(*found) != DimensionOf(unit)) {
+        pos = start;
+        break;
+      }
+      if (first) unit = *found;
+      total += figure * UnitFactor(*found);
+      pos = w;
+      first = false;
+      Blanks();
+      if (pos >= text.size() || !IsDigit(text[pos])) break;
+    }
+    return Num(total, unit);
+  }
+
+  Res Name() {
+    const std::size_t start = pos;
+    while (pos < text.size() && (IsNameChar(text[pos]) || text[pos] == '.')) ++pos;
+    if (pos < text.size() && text[pos] == '[') {
+      const std::size_t close = text.find(']', pos);
+      if (close == std::string_view::npos) return Fail(Outcome::Syntax);
+      pos = close + 1;
+    }
+    std::string_view name = text.substr(start, pos - start);
+    if (pos < text.size() && text[pos] == '!') {
+      // Another sheet's cell: not computed here.
+      ++pos;
+      Res r = Name();
+      if (r.outcome == Outcome::Syntax) return r;
+      return Fail(Outcome::Unknown);
+    }
+    if (Peek() == '(') {
+      ++pos;
+      return Call(name);
+    }
+    if (Same(name, "TRUE")) return Bool(true);
+    if (Same(name, "FALSE")) return Bool(false);
+    return Reference(name);
+  }
+
+  Res Reference(std::string_view name) {
+    std::optional<CellAddress> at;
+    try {
+      at = sheet.FindCell(name);
+    } catch (const AutomationError&) {
+      return Fail(Outcome::Error, visErrorName);
+    }
+    if (!at) return Fail(Outcome::Error, checking ? visErrorName : visErrorReference);
+    if (checking) return Num(0);
+    for (const auto& busy : stack) {
+      if (busy == *at) return Fail(Outcome::Unknown);  // circular
+    }
+    if (stack.size() >= 64) return Fail(Outcome::Unknown);
+    const CellValue v = sheet.Compute(at->section, at->row, at->column, *this);
+    if (v.error != 0) return Fail(Outcome::Error, v.error);
+    Val x;
+    x.v = v.result;
+    x.unit = v.unit;
+    x.isString = v.isString;
+    x.isBool = v.isBool;
+    x.s = v.text;
+    return Ok(x);
+  }
+
+  Res Call(std::string_view fn) {
+    std::vector<Res> args;
+    if (!Eat(")")) {
+      while (true) {
+        args.push_back(Expr());
+        if (args.back().outcome == Outcome::Syntax) return args.back();
+        if (Eat(")")) break;
+        if (!Eat(",")) return Fail(Outcome::Syntax);
+      }
+    }
+    auto arity = [&](std::size_t min, std::size_t max) {
+      return args.size() >= min && args.size() <= max;
+    };
+    // IF takes only the branch it chooses.
+    if (Same(fn, "IF")) {
+      if (!arity(2, 3)) return Fail(Outcome::Error, visErrorValue);
+      if (args[0].outcome != Outcome::Ok) return args[0];
+      const bool yes = args[0].val.isString ? !args[0].val.s.empty() : args[0].val.v != 0;
+      if (yes) return args[1];
+      return args.size() == 3 ? args[2] : Bool(false);
+    }
+    Res worst;
+    for (const auto& a : args) {
+      if (Worse(worst, a)) worst = a;
+    }
+    if (worst.outcome != Outcome::Ok) return worst;
+    auto number = [&](std::size_t i) { return args[i].val; };
+    if (Same(fn, "GUARD")) {
+      if (!arity(1, 1)) return Fail(Outcome::Error, visErrorValue);
+      return args[0];
+    }
+    if (Same(fn, "NOT")) {
+      if (!arity(1, 1)) return Fail(Outcome::Error, visErrorValue);
+      return Bool(number(0).v == 0);
+    }
+    if (Same(fn, "AND") || Same(fn, "OR")) {
+      if (args.empty()) return Fail(Outcome::Error, visErrorValue);
+      const bool isAnd = Same(fn, "AND");
+      bool result = isAnd;
+      for (const auto& a : args)
+        result = isAnd ? (result && a.val.v != 0) : (result || a.val.v != 0);
+      return Bool(result);
+    }
+    if (Same(fn, "PI"))
+      return arity(0, 0) ? Num(std::numbers::pi) : Fail(Outcome::Error, visErrorValue);
+    if (Same(fn, "ABS") || Same(fn, "INT") || Same(fn, "SQRT")) {
+      if (!arity(1, 1) || number(0).isString) return Fail(Outcome::Error, visErrorValue);
+      Val v = number(0);
+      v.isBool = false;
+      if (Same(fn, "ABS")) v.v = std::abs(v.v);
+      if (Same(fn, "INT")) v.v = std::floor(v.v / UnitFactor(v.unit)) * UnitFactor(v.unit);
+      if (Same(fn, "SQRT")) {
+        if (DimOf(v) != Dimension::Number) return Fail(Outcome::Unknown);
+        if (v.v < 0) return Fail(Outcome::Error, visErrorNumber);
+        v.v = std::sqrt(v.v);
+      }
+      return Ok(v);
+    }
+    if (Same(fn, "ROUND")) {
+      if (!arity(2, 2) || number(0).isString) return Fail(Outcome::Error, visErrorValue);
+      Val v = number(0);
+      const double scale = std::pow(10.0, std::round(number(1).v));
+      const double f = UnitFactor(v.unit);
+      v.v = std::round(v.v / f * scale) / scale * f;
+      v.isBool = false;
+      return Ok(v);
+    }
+    if (Same(fn, "MIN") || Same(fn, "MAX")) {
+      if (args.empty()) return Fail(Outcome::Error, visErrorValue);
+      const bool isMin = Same(fn, "MIN");
+      Val best = number(0);
+      for (std::size_t i = 1; i < args.size(); ++i) {
+        auto c = Compare(number(i), best);
+        if (!c) return Fail(Outcome::Error, visErrorValue);
+        if (isMin ? *c < 0 : *c > 0) best = number(i);
+      }
+      return Ok(best);
+    }
+    return Fail(Outcome::Unknown);  // a function this sheet does not compute
+  }
+};
+
+namespace {
+
+// A constant formula's value: a measure, a string or a truth value.
+std::optional<CellValue> Literal(const std::string& formula) {
+  CellValue v;
+  v.formula = formula;
+  if (formula.empty()) return v;
+  if (Same(formula, "TRUE") || Same(formula, "FALSE")) {
+    v.result = Same(formula, "TRUE") ? 1 : 0;
+    v.isBool = true;
+    return v;
+  }
+  if (auto text = StringLiteral(formula)) {
+    v.isString = true;
+    v.text = *text;
+    return v;
+  }
+  if (auto m = ParseConstant(formula)) {
+    v.result = m->iu;
+    v.unit = m->unit;
+    return v;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+CellValue ShapeSheet::Compute(std::int16_t s, std::int16_t r, std::int16_t c, Evaluator& ev) const {
+  const CellDef& def = CheckedDef(s, r, c);
+  const CellValue* stored = Stored(s, r, c);
+  CellValue v;
+  bool computed = true;
+  if (stored) {
+    v = *stored;
+    if (v.formula.empty()) return v;  // no formula: the value is all there is
+  } else {
+    v.formula = def.initial;
+  }
+  if (auto literal = Literal(v.formula)) {
+    // A date or an amount of money is written as a plain number; the
+    // unit stored with it says what it is.
+    const Dimension kept = stored ? DimensionOf(stored->unit) : Dimension::Number;
+    if (!literal->isString && !literal->isBool && literal->unit == visNumber &&
+        (kept == Dimension::Date || kept == Dimension::Currency)) {
+      literal->unit = stored->unit;
+      literal->result *= UnitFactor(stored->unit);
+    }
+    v.result = literal->result;
+    v.unit = literal->unit;
+    v.isString = literal->isString;
+    v.isBool = literal->isBool;
+    v.text = literal->text;
+    v.error = 0;
+  } else {
+    ev.stack.push_back(CellAddress{s, r, c});
+    const Res res = ev.Run(v.formula);
+    ev.stack.pop_back();
+    if (res.outcome == Outcome::Ok) {
+      v.result = res.val.v;
+      v.unit = res.val.unit;
+      v.isString = res.val.isString;
+      v.isBool = res.val.isBool;
+      v.text = res.val.s;
+      v.error = 0;
+    } else if (res.outcome == Outcome::Error) {
+      v.error = res.error;
+      computed = false;  // the stored result stands beside the error
+    } else {
+      computed = false;  // keeps what was stored
+    }
+  }
+  // A plain number in a cell made for a measure is in its default unit.
+  if (computed && !v.isString && !v.isBool && DimensionOf(v.unit) == Dimension::Number) {
+    if (def.kind == CellKind::Length) {
+      v.result *= UnitFactor(visInches);
+      v.unit = visInches;
+    } else if (def.kind == CellKind::Angle) {
+      v.result *= UnitFactor(visDegrees);
+      v.unit = visDegrees;
+    }
+  }
+  if (v.isString) v.unit = visNoCast;
+  return v;
+}
+
+void ShapeSheet::CheckFormula(std::string_view formula) const {
+  if (formula.empty() || Literal(std::string(formula))) return;
+  Evaluator ev(*this);
+  ev.checking = true;
+  const Res r = ev.Run(formula);
+  if (r.outcome == Outcome::Syntax) ThrowVisio(VisioErrorKind::BadFormula);
+  if (r.outcome == Outcome::Error && r.error == visErrorName)
+    ThrowVisio(VisioErrorKind::BadFormula);
+}
+
+// ---- values ----
+
+std::string ShapeSheet::Formula(std::int16_t s, std::int16_t r, std::int16_t c) const {
+  const CellDef& def = CheckedDef(s, r, c);
+  const CellValue* stored = Stored(s, r, c);
+  return stored ? stored->formula : def.initial;
+}
+
+CellValue ShapeSheet::Value(std::int16_t s, std::int16_t r, std::int16_t c) const {
+  Evaluator ev(*this);
+  return Compute(s, r, c, ev);
+}
+
+double ShapeSheet::ResultIU(std::int16_t s, std::int16_t r, std::int16_t c) const {
+  const CellValue v = Value(s, r, c);
+  return v.isString ? 0 : v.result;
+}
+
+double ShapeSheet::ResultIU(std::string_view name) const {
+  auto at = FindCell(name);
+  if (!at) NoSuchCell();
+  return ResultIU(at->section, at->row, at->column);
+}
+
+std::string ShapeSheet::ResultString(std::int16_t s, std::int16_t r, std::int16_t c) const {
+  const CellValue v = Value(s, r, c);
+  if (v.isString) return v.text;
+  if (v.isBool) return v.result != 0 ? "TRUE" : "FALSE";
+  return FormatResult(v.result, v.unit, visNoCast);
+}
+
+bool ShapeSheet::IsInherited(std::int16_t s, std::int16_t r, std::int16_t c) const {
+  CheckedDef(s, r, c);
+  if (s == visSectionObject) {
+    const RowData* row = LocalObjectRow(r);
+    return !row || !row->cells.count(c);
+  }
+  auto rows = Rows(*Resolve(s));
+  const RowRef& row = rows[static_cast<std::size_t>(r)];
+  return !row.local || !row.local->cells.count(c);
+}
+
+bool ShapeSheet::IsGuarded(std::int16_t s, std::int16_t r, std::int16_t c) const {
+  const std::string f = Formula(s, r, c);
+  if (f.size() < 7 || !Same(std::string_view(f).substr(0, 5), "GUARD")) return false;
+  const std::string rest = Trim(std::string_view(f).substr(5));
+  return !rest.empty() && rest.front() == '(';
+}
+
+std::optional<CellValue> ShapeSheet::Evaluate(std::string_view formula) const {
+  const std::string f = Normalize(formula);
+  if (auto literal = Literal(f)) return literal;
+  Evaluator ev(*this);
+  const Res r = ev.Run(f);
+  if (r.outcome != Outcome::Ok) return std::nullopt;
+  CellValue v;
+  v.formula = f;
+  v.result = r.val.v;
+  v.unit = r.val.isString ? visNoCast : r.val.unit;
+  v.isString = r.val.isString;
+  v.isBool = r.val.isBool;
+  v.text = r.val.s;
+  return v;
+}
+
+CellKind ShapeSheet::KindOf(std::int16_t s, std::int16_t r, std::int16_t c) const {
+  return CheckedDef(s, r, c).kind;
+}
+
+// ======================================================================
+// Writing
+// ======================================================================
+
+namespace {
+
+bool ValidRowName(std::string_view name) {
+  if (name.empty() || name.size() > 31 || IsDigit(name.front())) return false;
+  return std::all_of(name.begin(), name.end(), IsNameChar);
+}
+
+// The row types a section's rows may have; nullopt for sections whose
+// rows have no types.
+bool TagFits(std::int16_t s, std::size_t position, std::int16_t tag) {
+  if (IsGeometrySection(s)) {
+    if (position == 0) return tag == visTagComponent;
+    return tag == visTagMoveTo || tag == visTagLineTo || tag == visTagArcTo ||
+           tag == visTagEllipticalArcTo || tag == visTagSplineBeg || tag == visTagSplineSpan;
+  }
+  switch (s) {
+    case visSectionTab:
+      return tag == visTagTab0 || tag == visTagTab2 || tag == visTagTab10;
+    case visSectionConnectionPts:
+      return tag == visTagCnnctPt || tag == visTagCnnctNamed || tag == visTagCnnctPtABCD ||
+             tag == visTagCnnctNamedABCD;
+    case visSectionControls:
+      return tag == visTagCtlPt || tag == visTagCtlPtTip;
+    default:
+      return false;
+  }
+}
+
+bool TypedSection(std::int16_t s) {
+  return IsGeometrySection(s) || s == visSectionTab || s == visSectionConnectionPts ||
+         s == visSectionControls;
+}
+
+template <class Rows>
+auto InsertByKey(Rows& rows, typename Rows::value_type row) {
+  auto at = std::lower_bound(rows.begin(), rows.end(), row.key,
+                             [](const auto& r, std::int32_t key) { return r.key < key; });
+  return rows.insert(at, std::move(row));
+}
+
+}  // namespace
+
+ShapeSheet::SectionData& ShapeSheet::LocalSection(std::int16_t s) {
+  if (!IsGeometrySection(s)) return sections_[s];
+  auto sec = Resolve(s);
+  if (!sec) NoSuchCell();
+  for (auto& g : geometry_) {
+    if (g.own == sec->own && g.key == sec->key) return g;
+  }
+  SectionData d;
+  d.own = sec->own;
+  d.key = sec->key;
+  return *InsertByKey(geometry_, std::move(d));
+}
+
+ShapeSheet::RowData& ShapeSheet::LocalRow(std::int16_t s, std::int16_t r) {
+  if (s == visSectionObject) {
+    if (!ObjectRowExists(r)) NoSuchCell();
+    auto& rows = sections_[s].rows;
+    for (auto& row : rows) {
+      if (row.key == r) return row;
+    }
+    RowData d;
+    d.uid = static_cast<std::uint64_t>(r);
+    d.key = r;
+    return *InsertByKey(rows, std::move(d));
+  }
+  auto sec = Resolve(s);
+  if (!sec) NoSuchCell();
+  auto rows = Rows(*sec);
+  if (r < 0 || static_cast<std::size_t>(r) >= rows.size()) NoSuchCell();
+  const RowRef& rr = rows[static_cast<std::size_t>(r)];
+  // A row with nothing stored yet stands over the inherited row, or is
+  // the first row of a section that has none anywhere.
+  const bool own = rr.local ? rr.local->own : rr.sourceRow < 0;
+  const std::int32_t key = rr.local ? rr.local->key : std::max(rr.sourceRow, 0);
+  const std::uint64_t uid = rr.uid;
+  SectionData& local = LocalSection(s);
+  for (auto& row : local.rows) {
+    if (row.own == own && row.key == key) return row;
+  }
+  RowData d;
+  d.uid = uid;
+  d.own = own;
+  d.key = key;
+  return *InsertByKey(local.rows, std::move(d));
+}
+
+void ShapeSheet::SetFormula(std::int16_t s, std::int16_t r, std::int16_t c, std::string formula,
+                            bool force) {
+  CheckedDef(s, r, c);
+  const std::string f = Normalize(formula);
+  if (!force && IsGuarded(s, r, c)) ThrowVisio(VisioErrorKind::ProtectedCell);
+  CheckFormula(f);
+  // A formula this sheet cannot compute keeps the result the cell had; a
+  // constant brings its own.
+  CellValue cell = Value(s, r, c);
+  if (auto literal = Literal(f)) {
+    cell = *literal;
+  } else {
+    cell.formula = f;
+    cell.error = 0;
+  }
+  LocalRow(s, r).cells[c] = cell;
+  cell = Value(s, r, c);
+  cell.formula = f;
+  LocalRow(s, r).cells[c] = cell;
+}
+
+void ShapeSheet::SetResultIn(std::int16_t s, std::int16_t r, std::int16_t c, double v,
+                             std::int16_t unit, bool force) {
+  CheckedDef(s, r, c);
+  if (!force && IsGuarded(s, r, c)) ThrowVisio(VisioErrorKind::ProtectedCell);
+  const CellValue now = Value(s, r, c);
+  const std::int16_t valueUnit = now.isString || now.isBool ? visNumber : now.unit;
+  const double iu = ToIU(v, unit, valueUnit);
+  CellValue cell;
+  cell.unit = StoredUnit(unit, valueUnit);
+  cell.formula = FormatConstant(iu, cell.unit);
+  cell.result = iu;
+  LocalRow(s, r).cells[c] = cell;
+}
+
+void ShapeSheet::SetResult(std::int16_t s, std::int16_t r, std::int16_t c, double iu) {
+  const CellKind kind = CheckedDef(s, r, c).kind;
+  CellValue cell;
+  if (const CellValue* stored = Stored(s, r, c)) {
+    cell = *stored;
+  } else {
+    cell.formula = CheckedDef(s, r, c).initial;
+  }
+  cell.result = iu;
+  cell.error = 0;
+  cell.isString = cell.isBool = false;
+  if (DimensionOf(cell.unit) == Dimension::Number) {
+    if (kind == CellKind::Length) cell.unit = visInches;
+    if (kind == CellKind::Angle) cell.unit = visDegrees;
+    if (cell.unit == visNoCast) cell.unit = visNumber;
+  }
+  LocalRow(s, r).cells[c] = cell;
+}
+
+void ShapeSheet::LoadCell(std::int16_t s, std::int16_t r, std::int16_t c, CellValue value) {
+  CheckedDef(s, r, c);
+  value.formula = Normalize(value.formula);
+  if (value.isString) value.unit = visNoCast;
+  LocalRow(s, r).cells[c] = std::move(value);
+}
+
+void ShapeSheet::SetRowType(std::int16_t s, std::int16_t r, std::int16_t tag) {
+  TagOf(s, r);  // the row must exist
+  if (!TypedSection(s) || !TagFits(s, static_cast<std::size_t>(r), tag)) Refuse();
+  LocalRow(s, r).tag = tag;
+}
+
+void ShapeSheet::SetRowName(std::int16_t s, std::int16_t r, const std::string& name) {
+  TagOf(s, r);
+  if (!RowsHaveNames(s)) ThrowVisio(VisioErrorKind::InappropriateTarget);
+  if (!ValidRowName(name)) Refuse();
+  if (auto other = RowIndexByName(s, name); other && *other != r) Refuse();
+  LocalRow(s, r).name = name;
+}
+
+std::string ShapeSheet::NewRowName(std::int16_t s) const {
+  for (int n = RowCount(s) + 1;; ++n) {
+    const std::string name = "Row_" + std::to_string(n);
+    if (!RowIndexByName(s, name)) return name;
+  }
+}
+
+// ---- structure ----
+
+std::int16_t ShapeSheet::AddSection(std::int16_t s) {
+  if (IsGeometrySection(s)) {
+    const auto all = Geometry();
+    std::int32_t key = 0;
+    for (const auto& g : geometry_) {
+      if (g.own) key = std::max(key, g.key + 1);
+    }
+    SectionData d;
+    d.own = true;
+    d.key = key;
+    InsertByKey(geometry_, std::move(d));
+    return static_cast<std::int16_t>(visSectionFirstComponent + static_cast<int>(all.size()));
+  }
+  if (s == visSectionObject || !ValidSection(s)) Refuse();
+  auto it = sections_.find(s);
+  if (it != sections_.end() && it->second.deleted) {
+    // Made again after the inherited one was deleted: a section of its own.
+    it->second = SectionData{};
+    it->second.detached = true;
+    return s;
+  }
+  if (!Resolve(s)) sections_[s];
+  return s;
+}
+
+void ShapeSheet::Detach(std::int16_t s) {
+  auto sec = Resolve(s);
+  if (!sec) NoSuchCell();
+  const auto rows = Rows(*sec);
+  std::vector<RowData> copies;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    RowData d;
+    d.uid = rows[i].uid;
+    d.own = true;
+    d.key = static_cast<std::int32_t>(i);
+    d.tag = rows[i].tag;
+    d.name = rows[i].name;
+    for (const CellDef& def : RowCells(s, rows[i].tag)) {
+      if (const CellValue* v = Stored(s, static_cast<std::int16_t>(i), def.column)) {
+        d.cells[def.column] = *v;
+      }
+    }
+    copies.push_back(std::move(d));
+  }
+  SectionData& local = LocalSection(s);
+  local.rows = std::move(copies);
+  local.detached = true;
+  local.deleted = false;
+}
+
+std::int16_t ShapeSheet::AddRow(std::int16_t s, std::int16_t r, std::int16_t tag) {
+  if (s == visSectionObject) {
+    if (!ValidObjectRow(r)) Refuse();
+    if (ObjectRowExists(r)) return r;
+    auto& rows = sections_[s].rows;
+    for (auto& row : rows) {
+      if (row.key == r) {  // an inherited row deleted here comes back empty
+        row.deleted = false;
+        row.cells.clear();
+        return r;
+      }
+    }
+    RowData d;
+    d.uid = static_cast<std::uint64_t>(r);
+    d.key = r;
+    InsertByKey(rows, std::move(d));
+    return r;
+  }
+  if (!ValidSection(s)) Refuse();
+  auto sec = Resolve(s);
+  if (!sec) {
+    if (IsGeometrySection(s)) NoSuchCell();
+    AddSection(s);
+    sec = Resolve(s);
+  }
+  auto rows = Rows(*sec);
+  const std::size_t count = rows.size();
+  if (r != visRowLast && (r < 0 || static_cast<std::size_t>(r) > count)) Refuse();
+  const std::size_t pos = r == visRowLast ? count : static_cast<std::size_t>(r);
+  if (!TypedSection(s)) {
+    tag = visTagDefault;
+  } else if (tag == 0) {
+    tag = DefaultTag(s, pos);
+  } else if (!TagFits(s, pos, tag)) {
+    Refuse();
+  }
+  RowData d;
+  d.uid = NewUid();
+  d.tag = tag;
+  if (RowsAreNamedAlways(s)) d.name = NewRowName(s);
+  // The first row of a section that has none stored becomes a row first.
+  if (count == 1 && !rows[0].local && rows[0].sourceRow < 0) {
+    LocalRow(s, 0);
+    rows = Rows(*Resolve(s));
+  }
+  if (pos < count) {
+    // Inserting among inherited rows makes the section the sheet's own.
+    bool ownAfter = true;
+    for (std::size_t i = pos; i < count; ++i) ownAfter = ownAfter && rows[i].sourceRow < 0;
+    if (!ownAfter) {
+      Detach(s);
+      rows = Rows(*Resolve(s));
+    }
+    const std::int32_t key = rows[pos].local->key;
+    SectionData& local = LocalSection(s);
+    for (auto& row : local.rows) {
+      if (row.own && row.key >= key) ++row.key;
+    }
+    d.own = true;
+    d.key = key;
+    InsertByKey(local.rows, std::move(d));
+  } else {
+    SectionData& local = LocalSection(s);
+    std::int32_t key = 0;
+    for (const auto& row : local.rows) {
+      if (row.own) key = std::max(key, row.key + 1);
+    }
+    d.own = true;
+    d.key = key;
+    InsertByKey(local.rows, std::move(d));
+  }
+  return static_cast<std::int16_t>(pos);
+}
+
+std::int16_t ShapeSheet::AddRows(std::int16_t s, std::int16_t r, std::int16_t tag,
+                                 std::int16_t count) {
+  if (count < 1) Refuse();
+  const std::int16_t first = AddRow(s, r, tag);
+  for (std::int16_t i = 1; i < count; ++i) {
+    AddRow(s, r == visRowLast ? visRowLast : static_cast<std::int16_t>(first + i), tag);
+  }
+  return first;
+}
+
+std::int16_t ShapeSheet::AddNamedRow(std::int16_t s, const std::string& name, std::int16_t tag) {
+  if (!RowsHaveNames(s)) Refuse();
+  if (!ValidRowName(name) || RowIndexByName(s, name)) Refuse();
+  if (s == visSectionConnectionPts && tag == 0) tag = visTagCnnctNamed;
+  const std::int16_t r = AddRow(s, visRowLast, tag);
+  LocalRow(s, r).name = name;
+  return r;
+}
+
+void ShapeSheet::DeleteSection(std::int16_t s) {
+  if (s == visSectionObject || !ValidSection(s) || FixedSection(s)) Refuse();
+  auto sec = Resolve(s);
+  if (!sec) return;
+  if (IsGeometrySection(s)) {
+    if (!sec->own) {  // inherited: deleted here
+      SectionData& local = LocalSection(s);
+      local = SectionData{};
+      local.key = sec->key;
+      local.deleted = true;
+    } else {
+      const std::int32_t key = sec->key;
+      geometry_.erase(std::remove_if(geometry_.begin(), geometry_.end(),
+                                     [key](const SectionData& g) { return g.own && g.key == key; }),
+                      geometry_.end());
+    }
+    return;
+  }
+  SheetHost* src = host_->InheritedSource(s, 0);
+  if (src && src->Sheet().Resolve(s, 1)) {
+    SectionData& local = sections_[s];
+    local = SectionData{};
+    local.deleted = true;
+  } else {
+    sections_.erase(s);
+  }
+}
+
+void ShapeSheet::DeleteRow(std::int16_t s, std::int16_t r) {
+  if (s == visSectionObject) {
+    if (!ValidObjectRow(r) || FixedObjectRow(host_->HostKind(), r)) Refuse();
+    if (!ObjectRowExists(r)) NoSuchCell();
+    auto& rows = sections_[s].rows;
+    auto it = std::find_if(rows.begin(), rows.end(), [r](const RowData& d) { return d.key == r; });
+    if (it != rows.end()) rows.erase(it);
+    if (ObjectRowExists(r)) {  // still there through inheritance: deleted here
+      RowData d;
+      d.uid = static_cast<std::uint64_t>(r);
+      d.key = r;
+      d.deleted = true;
+      InsertByKey(rows, std::move(d));
+    }
+    return;
+  }
+  auto sec = Resolve(s);
+  if (!sec) NoSuchCell();
+  const auto rows = Rows(*sec);
+  if (r < 0 || static_cast<std::size_t>(r) >= rows.size()) NoSuchCell();
+  if (IsGeometrySection(s) && r == visRowComponent) Refuse();
+  if (FixedSection(s) && rows.size() == 1) Refuse();
+  const RowRef& row = rows[static_cast<std::size_t>(r)];
+  if (row.sourceRow >= 0) {
+    RowData& local = LocalRow(s, r);
+    local.deleted = true;
+    local.cells.clear();
+    local.tag = 0;
+    local.name.clear();
+    return;
+  }
+  if (!row.local) Refuse();
+  const std::int32_t key = row.local->key;
+  SectionData& local = LocalSection(s);
+  local.rows.erase(std::remove_if(local.rows.begin(), local.rows.end(),
+                                  [key](const RowData& d) { return d.own && d.key == key; }),
+                   local.rows.end());
+}
+
+void ShapeSheet::CopyFrom(const ShapeSheet& other) {
+  if (&other == this) return;
+  sections_ = other.sections_;
+  geometry_ = other.geometry_;
+}
+
+void ShapeSheet::ClearLocalFormatting(bool line, bool fill, bool text) {
+  auto object = sections_.find(visSectionObject);
+  if (object != sections_.end()) {
+    for (auto& row : object->second.rows) {
+      if ((line && row.key == visRowLine) || (fill && row.key == visRowFill) ||
+          (text && row.key == visRowText)) {
+        row.cells.clear();
+      }
+    }
+  }
+  if (!text) return;
+  for (std::int16_t s : {visSectionCharacter, visSectionParagraph, visSectionTab}) {
+    auto it = sections_.find(s);
+    if (it == sections_.end()) continue;
+    for (auto& row : it->second.rows) row.cells.clear();
+  }
+}
+
+// ======================================================================
+// Cell objects
+// ======================================================================
+
+ShapeSheet::CellKey ShapeSheet::KeyOf(std::int16_t s, std::int16_t r, std::int16_t c) const {
+  if (s == visSectionObject) return CellKey{s, static_cast<std::uint64_t>(r), c};
+  const auto rows = Rows(*Resolve(s));
+  const std::int16_t kind = IsGeometrySection(s) ? visSectionFirstComponent : s;
+  return CellKey{kind, rows[static_cast<std::size_t>(r)].uid, c};
+}
+
+std::optional<CellAddress> ShapeSheet::Locate(const CellKey& key) const {
+  if (key.sectionClass == visSectionObject) {
+    const auto r = static_cast<std::int16_t>(key.row);
+    if (!ObjectRowExists(r) || !FindRowCell(visSectionObject, r, key.column)) return std::nullopt;
+    return CellAddress{visSectionObject, r, key.column};
+  }
+  auto find = [&](const SectionRef& sec) -> std::optional<CellAddress> {
+    const auto rows = Rows(sec);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      if (rows[i].uid != key.row) continue;
+      if (!FindRowCell(sec.index, rows[i].tag, key.column)) return std::nullopt;
+      return CellAddress{sec.index, static_cast<std::int16_t>(i), key.column};
+    }
+    return std::nullopt;
+  };
+  if (key.sectionClass == visSectionFirstComponent) {
+    for (const auto& g : Geometry()) {
+      if (auto at = find(g)) return at;
+    }
+    return std::nullopt;
+  }
+  auto sec = Resolve(key.sectionClass);
+  if (!sec) return std::nullopt;
+  return find(*sec);
+}
+
+Ref<Cell> ShapeSheet::CellObject(std::int16_t s, std::int16_t r, std::int16_t c) {
+  CheckedDef(s, r, c);
+  const CellKey key = KeyOf(s, r, c);
+  auto it = cells_.find(key);
+  if (it != cells_.end()) return Ref<Cell>(it->second);
+  Ref<Cell> cell = MakeRef<Cell>(*host_, key);
+  cells_[key] = cell.get();
+  return cell;
+}
+
+void ShapeSheet::Forget(const CellKey& key, const Cell* cell) {
+  auto it = cells_.find(key);
+  if (it != cells_.end() && it->second == cell) cells_.erase(it);
+}
+
+// ======================================================================
+// The members IVShape and IVStyle share
+// ======================================================================
+
+void CheckWritable(SheetHost& host) {
+  VisioObject* doc = host.HostDocument();
+  if (!doc || !doc->Members().Find("ReadOnly")) return;
+  if (ObjectRef(doc).Get("ReadOnly").ToInt32() != 0) ThrowVisio(VisioErrorKind::ReadOnlyDocument);
+}
+
+namespace sheetmembers {
+
+namespace {
+
+ShapeSheet& SheetOf(SheetHost& h) {
+  return h.Sheet();
+}
+
+// The sheet, for a change a client makes.
+ShapeSheet& Changing(SheetHost& h) {
+  CheckWritable(h);
+  return h.Sheet();
+}
+
+bool Flag(Args a, std::size_t i) {
+  return HasArg(a, i) && a[i].ToInt32() != 0;
+}
+
+CellAddress Named(SheetHost& h, Args a) {
+  CheckArgCount(a, 1, 1);
+  auto at = SheetOf(h).FindCell(ArgStr(a, 0));
+  if (!at) NoSuchCell();
+  return *at;
+}
+
+}  // namespace
+
+Variant CellsSRC(SheetHost& h, Args a) {
+  CheckArgCount(a, 3, 3);
+  return SheetOf(h).CellObject(ArgI2(a, 0), ArgI2(a, 1), ArgI2(a, 2));
+}
+
+Variant Cells(SheetHost& h, Args a) {
+  const CellAddress at = Named(h, a);
+  return SheetOf(h).CellObject(at.section, at.row, at.column);
+}
+
+Variant CellExists(SheetHost& h, Args a) {
+  CheckArgCount(a, 1, 2);
+  const std::string name = ArgStr(a, 0);
+  const bool local = Flag(a, 1);
+  try {
+    auto at = SheetOf(h).FindCell(name);
+    return VisBool(at && SheetOf(h).CellExists(at->section, at->row, at->column, local));
+  } catch (const AutomationError&) {
+    return VisBool(false);  // a name no sheet has does not exist either
+  }
+}
+
+Variant CellsSRCExists(SheetHost& h, Args a) {
+  CheckArgCount(a, 3, 4);
+  return VisBool(SheetOf(h).CellExists(ArgI2(a, 0), ArgI2(a, 1), ArgI2(a, 2), Flag(a, 3)));
+}
+
+Variant CellsRowIndex(SheetHost& h, Args a) {
+  return I2(Named(h, a).row);
+}
+
+Variant SectionExists(SheetHost& h, Args a) {
+  CheckArgCount(a, 1, 2);
+  return VisBool(SheetOf(h).SectionExists(ArgI2(a, 0), Flag(a, 1)));
+}
+
+Variant RowExists(SheetHost& h, Args a) {
+  CheckArgCount(a, 2, 3);
+  return VisBool(SheetOf(h).RowExists(ArgI2(a, 0), ArgI2(a, 1), Flag(a, 2)));
+}
+
+Variant RowType(SheetHost& h, Args a) {
+  CheckArgCount(a, 2, 2);
+  return I2(SheetOf(h).RowType(ArgI2(a, 0), ArgI2(a, 1)));
+}
+
+void PutRowType(SheetHost& h, Args a, const Variant& v) {
+  CheckArgCount(a, 2, 2);
+  Changing(h).SetRowType(ArgI2(a, 0), ArgI2(a, 1), v.ToInt16());
+}
+
+Variant RowCount(SheetHost& h, Args a) {
+  CheckArgCount(a, 1, 1);
+  return I2(SheetOf(h).RowCount(ArgI2(a, 0)));
+}
+
+Variant RowsCellCount(SheetHost& h, Args a) {
+  CheckArgCount(a, 2, 2);
+  return I2(SheetOf(h).RowsCellCount(ArgI2(a, 0), ArgI2(a, 1)));
+}
+
+Variant GeometryCount(SheetHost& h) {
+  return I2(SheetOf(h).GeometryCount());
+}
+
+Variant AddSection(SheetHost& h, Args a) {
+  CheckArgCount(a, 1, 1);
+  return I2(Changing(h).AddSection(ArgI2(a, 0)));
+}
+
+Variant AddRow(SheetHost& h, Args a) {
+  CheckArgCount(a, 2, 3);
+  const std::int16_t tag = HasArg(a, 2) ? ArgI2(a, 2) : std::int16_t{0};
+  return I2(Changing(h).AddRow(ArgI2(a, 0), ArgI2(a, 1), tag));
+}
+
+Variant AddRows(SheetHost& h, Args a) {
+  CheckArgCount(a, 4, 4);
+  return I2(Changing(h).AddRows(ArgI2(a, 0), ArgI2(a, 1), ArgI2(a, 2), ArgI2(a, 3)));
+}
+
+Variant AddNamedRow(SheetHost& h, Args a) {
+  CheckArgCount(a, 2, 3);
+  const std::int16_t tag = HasArg(a, 2) ? ArgI2(a, 2) : std::int16_t{0};
+  return I2(Changing(h).AddNamedRow(ArgI2(a, 0), ArgStr(a, 1), tag));
+}
+
+Variant DeleteSection(SheetHost& h, Args a) {
+  CheckArgCount(a, 1, 1);
+  Changing(h).DeleteSection(ArgI2(a, 0));
+  return Variant();
+}
+
+Variant DeleteRow(SheetHost& h, Args a) {
+  CheckArgCount(a, 2, 2);
+  Changing(h).DeleteRow(ArgI2(a, 0), ArgI2(a, 1));
+  return Variant();
+}
+
+}  // namespace sheetmembers
+
+}  // namespace standin

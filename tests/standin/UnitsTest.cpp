@@ -1,0 +1,199 @@
+// Units of measure: conversions between a value's unit and the unit asked
+// for, the texts of ResultStr, and which formulas are constants.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "standin/Units.h"
+#include "standin/VisioErrors.h"
+
+namespace standin {
+namespace {
+
+using automation::AutomationError;
+
+constexpr double kPi = std::numbers::pi;
+
+TEST(UnitsTest, ValuesConvertWithinTheirDimension) {
+  struct Case {
+    double iu;
+    std::int16_t valueUnit, unit;
+    double expected;
+  };
+  const Case cases[] = {
+      {2, visInches, visMillimeters, 50.8},
+      {2, visInches, visPoints, 144},
+      {2, visInches, visFeet, 2.0 / 12},
+      {2, visInches, visCentimeters, 5.08},
+      {2, visMillimeters, visNoCast, 50.8},  // the unit it was written in
+      {2, visInches, visNumber, 2},          // internal units
+      {2, visInches, visTypeUnits, 2},
+      {2, visInches, visPageUnits, 2},
+      {2, visInches, visDrawingUnits, 2},
+      {15, visInches, visFeetAndInches, 1.25},
+      {63360, visInches, visMiles, 1},
+      {kPi / 4, visDegrees, visDegrees, 45},
+      {kPi / 4, visDegrees, visAngleUnits, 45},
+      {kPi / 4, visDegrees, visRadians, kPi / 4},
+      {kPi / 4, visDegrees, visMin, 2700},
+      {kPi / 4, visRadians, visTypeUnits, kPi / 4},
+      {1.5, visElapsedDay, visElapsedHour, 36},
+      {14, visElapsedWeek, visNoCast, 2},
+      {14, visElapsedWeek, visDurationUnits, 14},
+      {36526, visDate, visDate, 36526},
+      {1.5, visCurrency, visCurrency, 1.5},
+      {5, visNumber, visMillimeters, 5},  // a plain number keeps its figure
+      {5, visNumber, visDegrees, 5},
+  };
+  for (const Case& c : cases) {
+    EXPECT_NEAR(FromIU(c.iu, c.valueUnit, c.unit), c.expected, 1e-9)
+        << c.iu << " of " << c.valueUnit << " in " << c.unit;
+    // Writing the figure back in the same unit gives the value again;
+    // a plain number written in a unit becomes a measure instead.
+    if (DimensionOf(c.valueUnit) != Dimension::Number) {
+      EXPECT_NEAR(ToIU(c.expected, c.unit, c.valueUnit), c.iu, 1e-9) << c.unit;
+    }
+  }
+}
+
+TEST(UnitsTest, AValueAskedForInAnotherDimensionIsRefused) {
+  const std::pair<std::int16_t, std::int16_t> refused[] = {
+      {visInches, visDegrees},       {visDegrees, visInches},        {visDegrees, visPageUnits},
+      {visInches, visAngleUnits},    {visInches, visDate},           {visInches, visCurrency},
+      {visElapsedDay, visPoints},    {visDate, visInches},           {visInches, visElapsedDay},
+      {visCurrency, visMillimeters}, {visDegrees, visDurationUnits},
+  };
+  for (const auto& [valueUnit, unit] : refused) {
+    try {
+      FromIU(1, valueUnit, unit);
+      ADD_FAILURE() << valueUnit << " in " << unit << " converted";
+    } catch (const AutomationError& e) {
+      EXPECT_EQ(e.code(), VisioErrorCode(VisioErrorKind::InvalidParameter));
+      EXPECT_EQ(e.message(), "\n\nInvalid parameter.");
+    }
+  }
+}
+
+TEST(UnitsTest, ResultTextsUseVisiosAbbreviations) {
+  struct Case {
+    double iu;
+    std::int16_t valueUnit, unit;
+    const char* text;
+  };
+  const Case cases[] = {
+      {2, visInches, visInches, "2 in."},
+      {2, visInches, visNoCast, "2 in."},
+      {2, visMillimeters, visNoCast, "50.8 mm"},
+      {2, visInches, visMillimeters, "50.8 mm"},
+      {2, visInches, visCentimeters, "5.08 cm"},
+      {2, visInches, visMeters, "0.0508 m"},
+      {1.0 / 3, visInches, visInches, "0.3333 in."},
+      {2, visInches, visPoints, "144 pt"},
+      {2, visInches, visPicas, "12 p"},
+      {24, visInches, visFeet, "2 ft."},
+      {36, visInches, visYards, "1 yd."},
+      {63360, visInches, visMiles, "1 mi."},
+      {15, visInches, visFeetAndInches, "1 ft. 3 in."},
+      {-15, visInches, visFeetAndInches, "-1 ft. 3 in."},
+      {2.5, visInches, visInchFrac, "2 1/2 in."},
+      {0.25, visInches, visInchFrac, "1/4 in."},
+      {2, visInches, visPageUnits, "2 in."},
+      {2, visInches, visTypeUnits, "2 in."},
+      {2, visInches, visNumber, "2"},
+      {kPi / 4, visDegrees, visNoCast, "45 deg."},
+      {kPi / 4, visDegrees, visRadians, "0.7854 rad"},
+      {kPi / 4, visDegrees, visTypeUnits, "0.7854 rad"},
+      {45.5 * kPi / 180, visDegrees, visDegreeMinSec, "45 deg. 30 min. 0 sec."},
+      {kPi / 4, visDegrees, visMin, "2700 min"},
+      {1.5, visElapsedDay, visElapsedHour, "36 eh."},
+      {1.5, visElapsedDay, visNoCast, "1.5 ed."},
+      {14, visElapsedWeek, visNoCast, "2 ew."},
+      {36526, visDate, visDate, "1/1/2000"},
+      {36526.75, visDate, visNoCast, "1/1/2000 6:00:00 PM"},
+      {1.5, visNumber, visCurrency, "$1.50"},
+      {-1.5, visCurrency, visNoCast, "($1.50)"},
+      {0.5, visNumber, visNoCast, "0.5"},
+      {1, visNumber, visInches, "1 in."},
+      {-0.00001, visNumber, visNumber, "0"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FormatResult(c.iu, c.valueUnit, c.unit), c.text) << c.iu << " in " << c.unit;
+  }
+}
+
+TEST(UnitsTest, ConstantFormulasAreANumberAndAUnit) {
+  struct Case {
+    const char* formula;
+    double iu;
+    std::int16_t unit;
+  };
+  const Case constants[] = {
+      {"2", 2, visNumber},
+      {"2 in", 2, visInches},
+      {"2in.", 2, visInches},
+      {"50.8 mm", 2, visMillimeters},
+      {"45 deg", kPi / 4, visDegrees},
+      {"-1.5E2 pt", -150.0 / 72, visPoints},
+      {"=3", 3, visNumber},
+      {" 1 ft 3 in ", 15, visFeetAndInches},
+      {"12 PT", 12.0 / 72, visPoints},
+      {".5 INCHES", 0.5, visInches},
+  };
+  for (const Case& c : constants) {
+    auto m = ParseConstant(c.formula);
+    ASSERT_TRUE(m) << c.formula;
+    EXPECT_NEAR(m->iu, c.iu, 1e-12) << c.formula;
+    EXPECT_EQ(m->unit, c.unit) << c.formula;
+  }
+  for (const char* other : {"Width", "2 in + 1", "TRUE", "\"2\"", "", "2 furlongs", "1 ft 3 deg",
+                            "in", "1e", "2 in 3"}) {
+    EXPECT_FALSE(ParseConstant(other)) << other;
+  }
+}
+
+TEST(UnitsTest, ConstantsWrittenForAUnitReadBack) {
+  for (std::int16_t unit :
+       {visInches,     visFeet,       visMiles,         visCentimeters, visMillimeters,
+        visMeters,     visKilometers, visYards,         visNautMiles,   visPoints,
+        visPicas,      visDidots,     visCiceros,       visDegrees,     visRadians,
+        visMin,        visSec,        visElapsedWeek,   visElapsedDay,  visElapsedHour,
+        visElapsedMin, visElapsedSec, visFeetAndInches, visDegreeMinSec}) {
+    const double iu = 1.2345 * UnitFactor(unit);
+    const std::string formula = FormatConstant(iu, unit);
+    auto m = ParseConstant(formula);
+    ASSERT_TRUE(m) << formula;
+    EXPECT_NEAR(m->iu, iu, 1e-9 * std::abs(iu)) << formula;
+    EXPECT_EQ(m->unit, unit) << formula;
+  }
+  EXPECT_EQ(FormatConstant(50.8 / 25.4, visMillimeters), "50.8 mm");
+  EXPECT_EQ(FormatConstant(0.5, visNumber), "0.5");
+  EXPECT_NEAR(ToIU(10, visMillimeters, visNumber), 10 / 25.4, 1e-12);
+}
+
+TEST(UnitsTest, UnitArgumentsAreCodesOrNames) {
+  using automation::Variant;
+  EXPECT_EQ(UnitArg(Variant(std::int16_t{65})), visInches);
+  EXPECT_EQ(UnitArg(Variant(std::int32_t{70})), visMillimeters);
+  EXPECT_EQ(UnitArg(Variant(std::int16_t{0})), visNoCast);
+  EXPECT_EQ(UnitArg(Variant("")), visNoCast);
+  EXPECT_EQ(UnitArg(Variant("inches")), visInches);
+  EXPECT_EQ(UnitArg(Variant("MM")), visMillimeters);
+  EXPECT_EQ(UnitArg(Variant("deg.")), visDegrees);
+  for (const Variant& bad :
+       {Variant(std::int16_t{999}), Variant(std::int16_t{33}), Variant("furlong")}) {
+    try {
+      UnitArg(bad);
+      ADD_FAILURE() << bad;
+    } catch (const AutomationError& e) {
+      EXPECT_EQ(e.code(), VisioErrorCode(VisioErrorKind::InvalidParameter)) << bad;
+    }
+  }
+  // Lengths for members that take a unit.
+  EXPECT_NEAR(FromInternalUnits(1, Variant("mm")), 25.4, 1e-12);
+  EXPECT_NEAR(ToInternalUnits(25.4, Variant(std::int16_t{visMillimeters})), 1, 1e-12);
+  EXPECT_THROW(FromInternalUnits(1, Variant(std::int16_t{visDegrees})), AutomationError);
+}
+
+}  // namespace
+}  // namespace standin
