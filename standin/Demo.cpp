@@ -179,22 +179,34 @@ void BuildCurvyShape(Page& page) {
   Cell(sh, g3, r, 2, "0.5");
 }
 
+std::string ConnectionPoint(Shape& shape, std::int16_t row, const char* axis) {
+  return shape.NameID() + "!Connections." + axis + std::to_string(row + 1);
+}
+
+// Glues the begin of a connector to a connection point of `from` and its
+// end to a connection point of `to`, or, with toRow -1, to `to` as a whole
+// (dynamic glue, to its pin); Visio lists both connections on the page.
 void Glue(Page& page, Shape& connector, Shape& from, std::int16_t fromRow, Shape& to,
           std::int16_t toRow) {
-  // Begin of the connector glued to a connection point of `from`, end to
-  // one of `to`; Visio lists both connections on the page.
-  page.AddConnect({Ref<Shape>(&connector), visSectionObject, visRowXForm1D, vis1DBeginX, 9,
+  constexpr std::int16_t visBegin = 9, visEnd = 12, visWholeShape = 3, visConnectionPoint = 100;
+  page.AddConnect({Ref<Shape>(&connector), visSectionObject, visRowXForm1D, vis1DBeginX, visBegin,
                    Ref<Shape>(&from), visSectionConnectionPts, fromRow, 0,
-                   static_cast<std::int16_t>(100 + fromRow)});
-  page.AddConnect({Ref<Shape>(&connector), visSectionObject, visRowXForm1D, vis1DEndX, 12,
-                   Ref<Shape>(&to), visSectionConnectionPts, toRow, 0,
-                   static_cast<std::int16_t>(100 + toRow)});
+                   static_cast<std::int16_t>(visConnectionPoint + fromRow)});
   Cell(connector.Sheet(), visSectionObject, visRowXForm1D, vis1DBeginX,
-       "PAR(PNT(" + from.NameID() + "!Connections.X" + std::to_string(fromRow + 1) + "," +
-           from.NameID() + "!Connections.Y" + std::to_string(fromRow + 1) + "))");
+       "PAR(PNT(" + ConnectionPoint(from, fromRow, "X") + "," + ConnectionPoint(from, fromRow, "Y") +
+           "))");
+  if (toRow < 0) {
+    page.AddConnect({Ref<Shape>(&connector), visSectionObject, visRowXForm1D, vis1DEndX, visEnd,
+                     Ref<Shape>(&to), visSectionObject, visRowXFormOut, visXFormPinX, visWholeShape});
+    Cell(connector.Sheet(), visSectionObject, visRowXForm1D, vis1DEndX,
+         "PAR(PNT(" + to.NameID() + "!PinX," + to.NameID() + "!PinY))");
+    return;
+  }
+  page.AddConnect({Ref<Shape>(&connector), visSectionObject, visRowXForm1D, vis1DEndX, visEnd,
+                   Ref<Shape>(&to), visSectionConnectionPts, toRow, 0,
+                   static_cast<std::int16_t>(visConnectionPoint + toRow)});
   Cell(connector.Sheet(), visSectionObject, visRowXForm1D, vis1DEndX,
-       "PAR(PNT(" + to.NameID() + "!Connections.X" + std::to_string(toRow + 1) + "," + to.NameID() +
-           "!Connections.Y" + std::to_string(toRow + 1) + "))");
+       "PAR(PNT(" + ConnectionPoint(to, toRow, "X") + "," + ConnectionPoint(to, toRow, "Y") + "))");
 }
 
 void BuildFirstPage(Document& doc, Page& page) {
@@ -208,7 +220,7 @@ void BuildFirstPage(Document& doc, Page& page) {
   // The richest ordinary shape comes first.
   Ref<Shape> order = page.Drop(process, 2, 8);
   order->Text().SetText("Order received on ");
-  AppendField(order->Text(), {visFCatPage, 6, visFmtStrNormal, "PAGENAME()", "Page-1"});
+  AppendField(order->Text(), {visFCatPage, 1, visFmtStrNormal, "PAGENAME()", "Page-1"});
   AppendText(order->Text(), "\tplaced\tby phone");
   ShapeSheet& osh = order->Sheet();
   const std::int16_t tabs = osh.AddRow(visSectionTab, 0, visTagTab2);
@@ -250,6 +262,8 @@ void BuildFirstPage(Document& doc, Page& page) {
 
   Ref<Shape> rack = page.Drop(server, 2, 4);
   rack->Text().SetText("Order database");
+  Ref<Shape> store = page.Drop(connector, 2, 6);
+  Glue(page, *store, *order, 2, *rack, -1);
 
   BuildCurvyShape(page);
 
@@ -257,7 +271,7 @@ void BuildFirstPage(Document& doc, Page& page) {
   note->SetName("Note");
   note->SetNameU("Note");
   note->Text().SetText("Created by Tarvel's demo on ");
-  AppendField(note->Text(), {visFCatDateTime, 0, 20, "NOW()", "12/10/2026"});
+  AppendField(note->Text(), {visFCatDateTime, 2, 20, "NOW()", "12/10/2026"});
   note->JoinLayer(notes->Row());
   note->JoinLayer(flow->Row());
 
@@ -306,7 +320,7 @@ void BuildDemoDrawing(Application& app) {
   title->SetName("Title block");
   title->SetNameU("Title block");
   title->Text().SetText("Order handling - ");
-  AppendField(title->Text(), {visFCatPage, 6, visFmtStrNormal, "PAGENAME()", "Background-1"});
+  AppendField(title->Text(), {visFCatPage, 1, visFmtStrNormal, "PAGENAME()", "Background-1"});
   Ref<Shape> p2 = page2->Drop(*drawing->FindMaster("Rectangle"), 4, 5);
   p2->Text().SetText("Second page");
 

@@ -331,10 +331,8 @@ const MemberTable& Document::Members() const {
 
 // ---- collections ----
 
-PagesCollection::PagesCollection(Document& doc) : VisioObject(doc.session()), doc_(&doc) {}
-EventList& PagesCollection::Events() {
-  return eventList_.Get(*this);
-}
+
+DocumentCollection::DocumentCollection(Document& doc) : VisioObject(doc.session()), doc_(&doc) {}
 
 const MemberTable& PagesCollection::Members() const {
   static const auto table =
@@ -365,10 +363,6 @@ const MemberTable& PagesCollection::Members() const {
   return *table;
 }
 
-MastersCollection::MastersCollection(Document& doc) : VisioObject(doc.session()), doc_(&doc) {}
-EventList& MastersCollection::Events() {
-  return eventList_.Get(*this);
-}
 
 const MemberTable& MastersCollection::Members() const {
   static const auto table =
@@ -404,10 +398,6 @@ const MemberTable& MastersCollection::Members() const {
   return *table;
 }
 
-StylesCollection::StylesCollection(Document& doc) : VisioObject(doc.session()), doc_(&doc) {}
-EventList& StylesCollection::Events() {
-  return eventList_.Get(*this);
-}
 
 const MemberTable& StylesCollection::Members() const {
   static const auto table =

@@ -93,41 +93,35 @@ class Document : public VisioObject {
   std::int16_t nextMasterId_ = 2;
 };
 
-// The Pages, Masters and Styles collections: views on a document's lists.
-class PagesCollection : public VisioObject {
+// The Pages, Masters and Styles collections: views on a document's lists,
+// one object each for the document's life.
+class DocumentCollection : public VisioObject {
  public:
-  explicit PagesCollection(Document& doc);
-  const MemberTable& Members() const override;
+  explicit DocumentCollection(Document& doc);
   Document& doc() const { return *doc_; }
-  EventList& Events();
+  EventList& Events() { return eventList_.Get(*this); }
 
  private:
   Document* doc_;
   EventListSlot eventList_;
 };
 
-class MastersCollection : public VisioObject {
+class PagesCollection : public DocumentCollection {
  public:
-  explicit MastersCollection(Document& doc);
+  using DocumentCollection::DocumentCollection;
   const MemberTable& Members() const override;
-  Document& doc() const { return *doc_; }
-  EventList& Events();
-
- private:
-  Document* doc_;
-  EventListSlot eventList_;
 };
 
-class StylesCollection : public VisioObject {
+class MastersCollection : public DocumentCollection {
  public:
-  explicit StylesCollection(Document& doc);
+  using DocumentCollection::DocumentCollection;
   const MemberTable& Members() const override;
-  Document& doc() const { return *doc_; }
-  EventList& Events();
+};
 
- private:
-  Document* doc_;
-  EventListSlot eventList_;
+class StylesCollection : public DocumentCollection {
+ public:
+  using DocumentCollection::DocumentCollection;
+  const MemberTable& Members() const override;
 };
 
 }  // namespace standin

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -14,52 +13,16 @@
 #include "lut/Tarvel_TreeNodeLUTs.h"
 #include "standin/Application.h"
 #include "standin/Demo.h"
+#include "InterfaceRows.h"
 
 namespace standin {
 namespace {
 
 using automation::AutomationError;
 
-struct Row {
-  std::string iface, property, caption, type, access, elementType, indices;
-};
-
-std::vector<Row> LoadRows() {
-  std::ifstream in(std::string(TARVEL_STANDIN_TEST_DATA) + "/interface_members.tsv");
-  std::vector<Row> rows;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::vector<std::string> f;
-    std::stringstream ss(line);
-    std::string cell;
-    while (std::getline(ss, cell, '\t')) f.push_back(cell);
-    f.resize(7);
-    rows.push_back({f[0], f[1], f[2], f[3], f[4], f[5], f[6]});
-  }
-  return rows;
-}
-
-std::string InterfaceOf(const ObjectRef& obj) {
-  auto* v = dynamic_cast<VisioObject*>(obj.get());
-  return v ? v->Members().InterfaceName() : "?";
-}
-
-bool TypeMatches(const std::string& type, const Variant& v) {
-  if (type == "I2") return v.type() == VarType::I2;
-  if (type == "I4") return v.type() == VarType::I4;
-  if (type == "BSTR") return v.type() == VarType::Bstr;
-  if (type == "R8") return v.type() == VarType::R8;
-  if (type == "VARIANT") return true;
-  if (type == "DISPATCH") return v.type() == VarType::Dispatch;
-  if (type == "UNKNOWN") return v.type() == VarType::Unknown;
-  if (type.rfind("OBJ:", 0) == 0) {
-    if (v.type() != VarType::Dispatch) return false;
-    const ObjectRef o = v.ToObject();
-    return !o || InterfaceOf(o) == type.substr(4);
-  }
-  return false;
-}
+using Row = testrows::MemberRow;
+using testrows::AnswersAs;
+using testrows::InterfaceNameOf;
 
 // Errors that mean the stand-in does not know what was asked, as opposed
 // to Visio refusing it in this state.
@@ -81,7 +44,7 @@ class Walker {
     std::vector<ObjectRef> queue{root};
     for (std::size_t i = 0; i < queue.size(); ++i) {
       ObjectRef obj = queue[i];
-      const std::string iface = InterfaceOf(obj);
+      const std::string iface = InterfaceNameOf(obj);
       if (!byIface_.count(iface)) {
         ADD_FAILURE() << "object of unknown interface " << iface;
         continue;
@@ -166,7 +129,7 @@ class Walker {
       return found;
     }
     auto check = [&](const Variant& v, const std::string& type, const std::string& where) {
-      if (!TypeMatches(type, v)) {
+      if (!AnswersAs(type, v)) {
         ADD_FAILURE() << where << " answered " << v << ", expected " << type;
         return;
       }
@@ -211,7 +174,7 @@ class Walker {
 
 TEST(InterfaceWalkTest, EveryMemberOfEveryInterfaceAnswersOnTheDemoDrawing) {
   BuildVisioConstantCatalogue();
-  const std::vector<Row> rows = LoadRows();
+  const std::vector<Row>& rows = testrows::AllMemberRows();
   ASSERT_EQ(rows.size(), 628u);
   Ref<Application> app = MakeRef<Application>();
   BuildDemoDrawing(*app);

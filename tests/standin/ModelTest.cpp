@@ -5,6 +5,8 @@
 
 #include <functional>
 
+#include "InterfaceRows.h"
+
 #include "automation/Runtime.h"
 #include "standin/Application.h"
 #include "standin/Demo.h"
@@ -17,13 +19,9 @@ using automation::HResult;
 using automation::SameObject;
 
 HResult CodeOf(const std::function<void()>& call, std::string* message = nullptr) {
-  try {
-    call();
-  } catch (const AutomationError& e) {
-    if (message) *message = e.message();
-    return e.code();
-  }
-  return automation::S_OK;
+  const testrows::Failure f = testrows::FailureOf(call);
+  if (message) *message = f.message;
+  return f.code;
 }
 
 class DemoTest : public ::testing::Test {

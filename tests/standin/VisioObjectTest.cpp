@@ -6,6 +6,8 @@
 
 #include <functional>
 
+#include "InterfaceRows.h"
+
 namespace standin {
 namespace {
 
@@ -41,13 +43,9 @@ class Widget : public VisioObject {
 };
 
 HResult CodeOf(const std::function<void()>& call, std::string* message = nullptr) {
-  try {
-    call();
-  } catch (const AutomationError& e) {
-    if (message) *message = e.message();
-    return e.code();
-  }
-  return automation::S_OK;
+  const testrows::Failure f = testrows::FailureOf(call);
+  if (message) *message = f.message;
+  return f.code;
 }
 
 class VisioObjectTest : public ::testing::Test {
