@@ -1,5 +1,6 @@
 #include "standin/Application.h"
 
+#include <pwd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -41,8 +42,10 @@ std::string ProgramFolder() {
 }
 
 std::string UserName() {
-  const char* user = std::getenv("USER");
-  return user ? user : "";
+  if (const char* user = std::getenv("USER"); user && *user) return user;
+  // Services and containers often run without USER; the account has a name.
+  if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_name) return pw->pw_name;
+  return "";
 }
 
 bool EndsWith(const std::string& s, const std::string& tail) {
