@@ -186,7 +186,8 @@ void ForEachSegment(Shape& shape, F f) {
     for (std::int16_t r = 1; r < rows; ++r) {
       const double x = sh.ResultIU(sec, r, visX), y = sh.ResultIU(sec, r, visY);
       const std::int16_t tag = sh.RowType(sec, r);
-      if (tag != visTagMoveTo) f(filled, tag, px, py, x, y, sh.ResultIU(sec, r, 2));
+      if (tag != visTagMoveTo)
+        f(filled, tag, px, py, x, y, tag == visTagArcTo ? sh.ResultIU(sec, r, visBow) : 0.0);
       px = x;
       py = y;
     }

@@ -97,10 +97,15 @@ void Shape::SetStyles(const std::string& line, const std::string& fill, const st
 
 namespace {
 
-Style* StyleOrDefault(const Shape& shape, const std::string& name, const char* defaultMember) {
+// A shape's own style, else its master shape's (instances keep the style of
+// what they were dropped from), else the document's default.
+Style* StyleOrDefault(const Shape& shape, const std::string& (Shape::*own)() const,
+                      const char* defaultMember) {
   Document& doc = shape.doc();
-  if (!name.empty()) {
-    if (Style* s = doc.FindStyle(name)) return s;
+  for (const Shape* s = &shape; s; s = s->MasterShape()) {
+    const std::string& name = (s->*own)();
+    if (name.empty()) continue;
+    if (Style* found = doc.FindStyle(name)) return found;
   }
   return doc.FindStyle(doc.StoredValue(defaultMember).ToString());
 }
@@ -108,13 +113,13 @@ Style* StyleOrDefault(const Shape& shape, const std::string& name, const char* d
 }  // namespace
 
 Style* Shape::LineStyle() const {
-  return StyleOrDefault(*this, lineStyle_, "DefaultLineStyle");
+  return StyleOrDefault(*this, &Shape::LineStyleName, "DefaultLineStyle");
 }
 Style* Shape::FillStyle() const {
-  return StyleOrDefault(*this, fillStyle_, "DefaultFillStyle");
+  return StyleOrDefault(*this, &Shape::FillStyleName, "DefaultFillStyle");
 }
 Style* Shape::TextStyle() const {
-  return StyleOrDefault(*this, textStyle_, "DefaultTextStyle");
+  return StyleOrDefault(*this, &Shape::TextStyleName, "DefaultTextStyle");
 }
 
 void Shape::SetForeign(std::int16_t foreignType, std::string progId, std::string classId) {
@@ -345,11 +350,8 @@ const MemberTable& Shape::Members() const {
         .Method("BringToFront", [](Shape& s) { s.Restack(true); })
         .Get("CharCount", [](Shape& s) { return I4(s.Text().CharCount()); })
         .Get("Characters", [](Shape& s) { return MakeCharacters(s, s.Text()); })
-        .Get("ClassID",
-             [](Shape& s) {
-               if (!s.IsOLE()) ThrowVisio(VisioErrorKind::InappropriateTarget);
-               return s.ClassId();
-             })
+        // Empty for shapes that are no OLE object or control.
+        .Get("ClassID", [](Shape& s) { return s.ClassId(); })
         .Get("Connects",
              [](Shape& s) {
                return MakeRef<ConnectsCollection>(s.session(), ConnectsWhere(s, true),
@@ -455,11 +457,7 @@ const MemberTable& Shape::Members() const {
         .Get("Paths", [](Shape& s) { return MakePaths(s, false); })
         .Get("PathsLocal", [](Shape& s) { return MakePaths(s, true); })
         .Get("PersistsEvents", [](Shape&) { return VisBool(true); })
-        .Get("ProgID",
-             [](Shape& s) {
-               if (!s.IsOLE()) ThrowVisio(VisioErrorKind::InappropriateTarget);
-               return s.ProgId();
-             })
+        .Get("ProgID", [](Shape& s) { return s.ProgId(); })
         .Method("SendToBack", [](Shape& s) { s.Restack(false); })
         .Get("Shapes", [](Shape& s) { return Ref<ShapesCollection>(&s.ShapesColl()); })
         .Get("Stat", [](Shape& s) { return StatOf(s); })

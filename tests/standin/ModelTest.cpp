@@ -118,6 +118,11 @@ TEST_F(DemoTest, InstancesInheritFromTheirMasterShape) {
   EXPECT_EQ(order.Get("SectionExists", {I2(7), I2(-1)}).ToInt32(), 0);
   EXPECT_NE(order.Get("SectionExists", {I2(7), I2(0)}).ToInt32(), 0);
   EXPECT_EQ(order.Get("RowCount", {I2(7)}), I2(4));
+  // Styles and geometry come from the master too.
+  EXPECT_EQ(order.Get("FillStyle"), Variant("Demo Accent"));
+  EXPECT_EQ(order.Get("AreaIU"), Variant(1.5));
+  EXPECT_EQ(order.Get("LengthIU"), Variant(5.0));
+  EXPECT_EQ(order.Get("ProgID"), Variant(""));
 
   // An edit of the master through Open/Close reaches the instance.
   ObjectRef master = order.Get("Master").ToObject();
