@@ -263,6 +263,8 @@ void Shape::LeaveLayer(std::int16_t layerRow) {
 }
 
 std::string Shape::LayerMemberText() {
+  // Sheets of pages and masters have no LayerMember row: they are on no layer.
+  if (!sheet_->RowExists(visSectionObject, visRowLayerMem, false)) return "";
   return sheet_->ResultString(visSectionObject, visRowLayerMem, visLayerMember);
 }
 
