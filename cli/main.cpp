@@ -1,5 +1,7 @@
-// tarvel-tree: the command-line companion of Tarvel. It only reads the command
-// line and hands over to one command.
+// tarvel-tree: the command-line companion of Tarvel. It reads the command
+// line and hands over to one command: printing the object tree (the
+// default) or listing the constant tables.
+#include <charconv>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -8,16 +10,36 @@
 
 #include "cli/ConstantsCommand.h"
 #include "cli/ExitStatus.h"
+#include "cli/TreeCommand.h"
 #include "lut/Tarvel_TreeNodeLUTs.h"
+#include "standin/Application.h"
+#include "standin/Demo.h"
+#include "visio/KTVisio_Controller.h"
 
 namespace {
 
 constexpr std::string_view kSynopsis =
-    "Usage: tarvel-tree --constants [NAME]\n"
+    "Usage: tarvel-tree [FILE ...] [--depth N] [--expand PATH]... [--selected-shape] "
+    "[--refresh]\n"
+    "       tarvel-tree --constants [NAME]\n"
     "       tarvel-tree --help\n";
 
 constexpr std::string_view kOptions =
+    "Without FILEs, tarvel-tree connects to Visio (the built-in stand-in, showing\n"
+    "its demo drawing) and prints the object tree as the tree window shows it:\n"
+    "one caption per line, indented two blanks per level.\n"
+    "\n"
     "Options:\n"
+    "  --depth N           expand every expandable item down to N levels below the\n"
+    "                      root, or below the last item of each --expand path\n"
+    "                      (default 1)\n"
+    "  --expand PATH       expand the items along PATH, a '/'-separated list of\n"
+    "                      item names from the root; Name[i] is the element Name\n"
+    "                      with index i, as in\n"
+    "                      Application/Documents/Item[1]/Pages/Item[1]/Shapes/Item[1]\n"
+    "  --selected-shape    root the tree at the shape selected in Visio's active\n"
+    "                      window\n"
+    "  --refresh           refresh the whole tree once before printing it\n"
     "  --constants         list every table of Visio constants: the table's name\n"
     "                      and \":\", then one line per constant with its value in\n"
     "                      decimal and in hex and its full name\n"
@@ -31,25 +53,84 @@ int UsageError(const std::string& problem) {
   return kExitUsage;
 }
 
+std::optional<int> ParseLevels(std::string_view text) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 0) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// Connects to the stand-in Visio, which opens its demo drawing when it
+// starts, and prints the tree.
+int PrintTree(const TTreeOptions& options) {
+  BuildVisioConstantCatalogue();
+  standin::RegisterVisio(
+      {.onStart = [](standin::Application& app) { standin::BuildDemoDrawing(app); }});
+  if (VisioController.Connect(3) != automation::S_OK) {
+    std::cerr << "tarvel-tree: cannot connect to Visio\n";
+    return 1;
+  }
+  return RunTreeCommand(options, std::cout, std::cerr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty()) return UsageError("no command given");
 
-  const std::string& command = args[0];
-  if (command == "--help" || command == "-h") {
+  if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
     if (args.size() > 1) return UsageError("--help takes no arguments");
     std::cout << kSynopsis << '\n' << kOptions;
     return kExitOk;
   }
-  if (command == "--constants") {
+  if (!args.empty() && args[0] == "--constants") {
     if (args.size() > 2) return UsageError("--constants takes at most one table name");
     BuildVisioConstantCatalogue();
     const std::optional<std::string> name =
         args.size() == 2 ? std::optional<std::string>(args[1]) : std::nullopt;
     return RunConstantsCommand(name, std::cout, std::cerr);
   }
-  if (command.starts_with("-")) return UsageError("unknown option '" + command + "'");
-  return UsageError("unexpected argument '" + command + "'");
+
+  TTreeOptions options;
+  std::vector<std::string> files;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    // "--name value" or "--name=value".
+    const auto value = [&](std::string_view name) -> std::optional<std::string> {
+      if (arg == name) {
+        if (i + 1 == args.size()) return std::nullopt;
+        return args[++i];
+      }
+      return arg.substr(name.size() + 1);
+    };
+    if (arg == "--depth" || arg.starts_with("--depth=")) {
+      const std::optional<std::string> text = value("--depth");
+      if (!text) return UsageError("--depth needs a number of levels");
+      const std::optional<int> levels = ParseLevels(*text);
+      if (!levels) return UsageError("--depth takes a number of levels, not '" + *text + "'");
+      options.depth = *levels;
+    } else if (arg == "--expand" || arg.starts_with("--expand=")) {
+      const std::optional<std::string> path = value("--expand");
+      if (!path) return UsageError("--expand needs a path");
+      options.expand.push_back(*path);
+    } else if (arg == "--selected-shape") {
+      options.selectedShape = true;
+    } else if (arg == "--refresh") {
+      options.refresh = true;
+    } else if (arg == "--constants" || arg == "--help" || arg == "-h") {
+      return UsageError(arg + " cannot be combined with other arguments");
+    } else if (arg.starts_with("-") && arg != "-") {
+      return UsageError("unknown option '" + arg + "'");
+    } else {
+      files.push_back(arg);
+    }
+  }
+  if (!files.empty()) {
+    std::cerr << "tarvel-tree: reading drawing files is not supported yet: " << files.front()
+              << '\n';
+    return kExitUsage;
+  }
+  return PrintTree(options);
 }

@@ -2,6 +2,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -9,6 +10,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tree/PropertyTables.h"
 
 namespace {
 
@@ -49,6 +52,23 @@ std::vector<std::string> Lines(const std::string& text) {
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
+}
+
+// The item name a caption starts with.
+std::string NameOf(const std::string& caption) {
+  const std::size_t start = caption.find_first_not_of(' ');
+  return caption.substr(start, caption.find_first_of(" [", start) - start);
+}
+
+std::size_t Indent(const std::string& caption) {
+  return caption.find_first_not_of(' ');
+}
+
+// The rows an interface shows, by name, in display order.
+std::vector<std::string> RowNames(TNodeClass cls) {
+  std::vector<std::string> names;
+  for (const TPropRow& row : VisInterfaceOf(cls).Rows) names.emplace_back(row.Name);
+  return names;
 }
 
 bool IsHeading(const std::string& line) {
@@ -118,7 +138,11 @@ TEST(TarvelTreeTest, HelpPrintsUsage) {
   const RunResult run = RunTarvelTree({"--help"});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.err, "");
-  EXPECT_EQ(run.out.rfind("Usage: tarvel-tree --constants [NAME]\n", 0), 0u) << run.out;
+  EXPECT_EQ(run.out.rfind("Usage: tarvel-tree [FILE ...] [--depth N] [--expand PATH]... "
+                          "[--selected-shape] [--refresh]\n",
+                          0),
+            0u)
+      << run.out;
   EXPECT_NE(run.out.find("  --constants NAME    list only the table NAME"), std::string::npos);
 }
 
@@ -128,11 +152,14 @@ TEST(TarvelTreeTest, BadCommandLinesAreUsageErrors) {
     std::string problem;
   };
   const std::vector<Case> cases = {
-      {{}, "no command given"},
       {{"--frobnicate"}, "unknown option '--frobnicate'"},
-      {{"drawing.vsdx"}, "unexpected argument 'drawing.vsdx'"},
       {{"--constants", "Hex", "TrueFalse"}, "--constants takes at most one table name"},
       {{"--help", "--constants"}, "--help takes no arguments"},
+      {{"--refresh", "--constants"}, "--constants cannot be combined with other arguments"},
+      {{"--depth"}, "--depth needs a number of levels"},
+      {{"--depth", "-1"}, "--depth takes a number of levels, not '-1'"},
+      {{"--depth=two"}, "--depth takes a number of levels, not 'two'"},
+      {{"--expand"}, "--expand needs a path"},
   };
   for (const Case& c : cases) {
     const RunResult run = RunTarvelTree(c.args);
@@ -140,8 +167,131 @@ TEST(TarvelTreeTest, BadCommandLinesAreUsageErrors) {
     EXPECT_EQ(run.out, "") << c.problem;
     EXPECT_EQ(run.err, "tarvel-tree: " + c.problem +
                            "\n"
-                           "Usage: tarvel-tree --constants [NAME]\n"
+                           "Usage: tarvel-tree [FILE ...] [--depth N] [--expand PATH]... "
+                           "[--selected-shape] [--refresh]\n"
+                           "       tarvel-tree --constants [NAME]\n"
                            "       tarvel-tree --help\n"
                            "Try 'tarvel-tree --help' for more information.\n");
   }
+}
+
+TEST(TarvelTreeTest, DrawingFilesAreNotReadYet) {
+  const RunResult run = RunTarvelTree({"drawing.vsdx", "--depth", "2"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "tarvel-tree: reading drawing files is not supported yet: drawing.vsdx\n");
+}
+
+TEST(TarvelTreeTest, ABareRunShowsTheDemoApplicationAndItsChildren) {
+  const RunResult run = RunTarvelTree({"--depth", "1"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  const std::vector<std::string> lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), 52u);
+  EXPECT_EQ(lines[0].rfind("Application   \"", 0), 0u) << lines[0];
+  std::vector<std::string> names;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    EXPECT_EQ(Indent(lines[i]), 2u) << lines[i];
+    names.push_back(NameOf(lines[i]));
+  }
+  EXPECT_EQ(names, RowNames(TNodeClass::TND_IVApplication));
+  for (const std::string line : {
+           "  ObjectType   = 3 (=App)",
+           "  Documents   (Count: 2) ",
+           "  BuiltInToolbars (Count: 1)",
+           "  ActiveDocument   \"Demo Drawing.vsdx\" ",
+           "  ActiveWindow  \"Demo Drawing.vsdx:Page-1\" ",
+           "  CustomMenus   {Not assigned}",
+           "  EventInfo (Count: {LUT size unavaliable} )",
+           "  Active   = -1 (=True)",
+           "  Stat   = 0 (=00000000H)",
+           "  Vbe   = {IDispatch not implemented}",
+       }) {
+    EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+  }
+
+  // One level is what a bare run shows.
+  const std::vector<std::string> bare = Lines(RunTarvelTree({}).out);
+  ASSERT_EQ(bare.size(), lines.size());
+  for (std::size_t i = 0; i < bare.size(); ++i) {
+    if (NameOf(bare[i]) != "ProcessID") {
+      EXPECT_EQ(bare[i], lines[i]);
+    }
+  }
+}
+
+TEST(TarvelTreeTest, ExpandReachesTheFirstShapeOfTheFirstPage) {
+  const RunResult run =
+      RunTarvelTree({"--expand", "Application/Documents/Item[1]/Pages/Item[1]/Shapes/Item[1]"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> lines = Lines(run.out);
+  // The demo drawing may grow: the counts are not what this is about.
+  const std::vector<std::string> chain = {
+      "  Documents   (Count: ",
+      "    Item (Count: ",
+      "      Item[1]   \"Demo Drawing.vsdx\" ",
+      "        Pages   (Count: ",
+      "          Item (Count: ",
+      "            Item[1]   \"Page-1\" ",
+      "              Shapes   (Count: ",
+      "                Item (Count: ",
+  };
+  auto at = lines.begin();
+  for (const std::string& link : chain) {
+    at = std::find_if(at, lines.end(),
+                      [&](const std::string& line) { return line.rfind(link, 0) == 0; });
+    ASSERT_NE(at, lines.end()) << link;
+  }
+  // The shape, then its children one level further in, then its sibling.
+  ++at;
+  ASSERT_NE(at, lines.end());
+  EXPECT_EQ(at->rfind("                  Item[1]  \"Order received on ", 0), 0u) << *at;
+  EXPECT_NE(at->find("\": (Process/Sheet.1) "), std::string::npos) << *at;
+  std::vector<std::string> children;
+  for (++at; at != lines.end() && Indent(*at) == 20; ++at) children.push_back(NameOf(*at));
+  EXPECT_EQ(children, RowNames(TNodeClass::TND_IVShape));
+  ASSERT_NE(at, lines.end());
+  EXPECT_EQ(at->rfind("                  Item[2]  ", 0), 0u) << *at;
+
+  // The element may also follow its array by name.
+  const RunResult longer =
+      RunTarvelTree({"--expand", "Documents/Item/Item[1]/Pages/Item/Item[1]/Shapes/Item/Item[1]"});
+  const std::vector<std::string> same = Lines(longer.out);
+  ASSERT_EQ(same.size(), lines.size());
+  for (std::size_t i = 0; i < same.size(); ++i) {
+    if (NameOf(same[i]) != "ProcessID") {
+      EXPECT_EQ(same[i], lines[i]);
+    }
+  }
+}
+
+TEST(TarvelTreeTest, APathThatMatchesNothingNamesTheChildrenThere) {
+  struct Case {
+    std::string path;
+    std::string err;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"Documents/Item[9]",
+            "no item \"Item[9]\" under Application/Documents/Item; its children are: Item[1], "
+            "Item[2]"},
+           {"Application/Documents/Pages",
+            "no item \"Pages\" under Application/Documents; its children are: ObjectType, Count, "
+            "Item, EventList, Application_, PersistsEvents"},
+           {"CustomMenus/Name",
+            "no item \"Name\" under Application/CustomMenus, which has no children"},
+       }) {
+    const RunResult run = RunTarvelTree({"--expand", c.path});
+    EXPECT_EQ(run.status, 2) << c.path;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "tarvel-tree: " + c.err + "\n");
+  }
+}
+
+TEST(TarvelTreeTest, SelectedShapeRootsTheTreeAtTheDemosSelection) {
+  const RunResult run = RunTarvelTree({"--selected-shape", "--refresh"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), 52u);
+  EXPECT_EQ(lines[0].rfind("Shape  \"Order received on ", 0), 0u) << lines[0];
+  EXPECT_EQ(lines[3], "  Name   = \"Process\"");
 }

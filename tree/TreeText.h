@@ -1,0 +1,21 @@
+// The tree as the user sees it, for printing and for tests: every visible
+// item's text, one per line, indented two blanks per level.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tree/TreeModel.h"
+
+// The item and, while it is expanded, its children, and so on down.
+std::vector<std::string> VisibleText(const TTreeItem& item);
+// Every top-level item that way.
+std::vector<std::string> VisibleText(const TTreeModel& tree);
+
+// The first child whose node has this Name (and this Index, when given), or
+// null.
+TTreeItem* FindChild(const TTreeItem& parent, std::string_view name,
+                     std::optional<std::int16_t> index = std::nullopt);

@@ -1,0 +1,194 @@
+#include "visio/KTVisio_Controller.h"
+
+#include <exception>
+
+#include "automation/Runtime.h"
+#include "visio/ErrorText.h"
+#include "visio/KTVisio_AddOnSink.h"
+
+using automation::ObjectRef;
+using automation::StringArray;
+using automation::Variant;
+
+TKTVisio_Controller::TKTVisio_Controller() : NameArray(StringArray::WithBounds(0, 0)) {
+  SetCallRefused(false);
+}
+
+TKTVisio_Controller::~TKTVisio_Controller() = default;
+
+automation::HResult TKTVisio_Controller::Connect(std::int32_t mode) {
+  automation::HResult result = automation::E_FAIL;
+  if (App) Disconnect();
+
+  if ((mode & 2) != 0) {
+    try {
+      automation::Guid clsid;
+      ObjectRef running;
+      if (automation::Succeeded(automation::CLSIDFromProgID(kVisioProgID, &clsid)) &&
+          automation::Succeeded(automation::GetActiveObject(clsid, &running)) && running) {
+        App = running.QueryInterface(automation::IID_IDispatch).QueryInterface(IID_IVApplication);
+      }
+    } catch (const std::exception&) {
+      App.Reset();
+    }
+  }
+  if (!App && (mode & 1) != 0) {
+    try {
+      ObjectRef created;
+      if (automation::Succeeded(automation::CoCreateInstance(
+              CLSID_VisioApplication,
+              automation::CLSCTX_INPROC_SERVER | automation::CLSCTX_LOCAL_SERVER,
+              automation::IID_IUnknown, &created)) &&
+          created) {
+        App = created.QueryInterface(IID_IVApplication);
+      }
+    } catch (const std::exception&) {
+      App.Reset();
+    }
+  }
+  if (App) {
+    result = automation::S_OK;
+    SetCallRefused(false);
+  }
+  return result;
+}
+
+int TKTVisio_Controller::Disconnect() {
+  DropEventConnection();
+  App.Reset();
+  return 0;
+}
+
+int TKTVisio_Controller::DropEventConnection() {
+  if (EventSink != nullptr) EventSink->OnVisioEvent = nullptr;
+  EventObject.Reset();
+  EventSink = nullptr;
+  return 0;
+}
+
+void TKTVisio_Controller::SetCallRefused(bool value) {
+  if (value == callRefused_) return;
+  callRefused_ = value;
+  if (OnStatusChange) OnStatusChange();
+}
+
+TSetValueStatus TKTVisio_Controller::LocateMasterShape(const IVShape& shape, IVShape& editShape,
+                                                       IVMaster& openedMaster,
+                                                       std::string& errText) {
+  editShape = IVShape();
+  openedMaster = IVMaster();
+  errText.clear();
+  TSetValueStatus status = svsOK;
+  try {
+    const IVMaster master = shape.ContainingMaster();
+    if (!master) return svsNoContainingMaster;
+    const IVShape parent = shape.ContainingShape();
+    const std::int32_t index = shape.Index();
+    if (parent.Type() == visTypePage) {
+      // The shape sits directly on the master's page.
+      try {
+        openedMaster = master.Open();
+      } catch (const std::exception& e) {
+        errText += " {" + ErrorMessage(e) + "}";
+        status = svsMasterOpenFailed;
+      }
+      if (openedMaster) {
+        editShape = openedMaster.Shapes().Item(index);
+        status = svsOK;
+      }
+    } else {
+      // The shape sits in a group: find the group's counterpart first. The
+      // master it opens comes back through the same slot.
+      IVShape editParent;
+      std::string innerErr;
+      const TSetValueStatus inner = LocateMasterShape(parent, editParent, openedMaster, innerErr);
+      if (inner != svsOK) {
+        errText += " {" + innerErr + "}";
+        status = inner;
+      } else {
+        editShape = editParent.Shapes().Item(index);
+        status = svsOK;
+      }
+    }
+  } catch (const std::exception& e) {
+    errText += " {" + ErrorMessage(e) + "}";
+    status = svsMisc;
+  }
+  return status;
+}
+
+TSetValueStatus TKTVisio_Controller::LocateMasterCell(const IVCell& cell, IVCell& editCell,
+                                                      IVMaster& openedMaster,
+                                                      std::string& errText) {
+  editCell = IVCell();
+  openedMaster = IVMaster();
+  errText.clear();
+  TSetValueStatus status = svsOK;
+  try {
+    const IVShape shape = cell.Shape();
+    if (!shape) return svsNoContainingMaster;
+    const std::string name = cell.Name();
+    IVShape editShape;
+    std::string innerErr;
+    status = LocateMasterShape(shape, editShape, openedMaster, innerErr);
+    if (status == svsOK && editShape) editCell = editShape.Cells(name);
+    if (status != svsOK && !innerErr.empty()) errText += " {" + innerErr + "}";
+  } catch (const std::exception& e) {
+    errText += " {" + ErrorMessage(e) + "}";
+    status = svsMisc;
+  }
+  return status;
+}
+
+void TKTVisio_Controller::DockedStencilNames(const ObjectRef& window,
+                                             std::vector<std::string>& list) {
+  list.clear();
+  try {
+    NameArray = IVWindow(window).DockedStencils();
+    const StringArray names = NameArray.ToStringArray();
+    for (std::int32_t i = names.LBound(); i <= names.UBound(); ++i) list.push_back(names.Get(i));
+    NameArray = Variant();
+  } catch (const std::exception&) {
+    // The list keeps what was added before the failure.
+  }
+}
+
+TKTVisio_Controller& TheVisioController() {
+  static auto* controller = new TKTVisio_Controller();
+  return *controller;
+}
+
+TKTVisio_Controller& VisioController = TheVisioController();
+
+TSetValueStatus SetValueProtocol(const TLocateCounterpart& locate, const ObjectRef& own,
+                                 const TWriteValue& write, std::string& errText) {
+  TSetValueStatus status = svsOK;
+  errText.clear();
+  ObjectRef counterpart;
+  IVMaster openedMaster;
+  if (locate) {
+    try {
+      status = locate(counterpart, openedMaster, errText);
+    } catch (const std::exception& e) {
+      status = svsMasterOpenFailed;
+      errText += " {" + TrimText(ErrorMessage(e)) + "}";
+    }
+  }
+  try {
+    ObjectRef target = counterpart ? counterpart : own;
+    write(target);
+    try {
+      target.Reset();
+      counterpart.Reset();
+      if (openedMaster) openedMaster.Close();
+    } catch (const std::exception& e) {
+      status = svsMasterCloseFailed;
+      errText += " {" + TrimText(ErrorMessage(e)) + "}";
+    }
+  } catch (const std::exception& e) {
+    status = svsSetValueFailed;
+    errText += " {" + TrimText(ErrorMessage(e)) + "}";
+  }
+  // Released without Close after a failed write: nothing is committed.
+  return status;
+}
