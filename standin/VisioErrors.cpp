@@ -21,6 +21,7 @@ HResult VisioErrorCode(VisioErrorKind kind) {
     case VisioErrorKind::BadFormula: return MakeHResult(0x86DB0BC2);
     case VisioErrorKind::ProtectedCell: return MakeHResult(0x86DB0BC3);
     case VisioErrorKind::NoSuchMaster: return MakeHResult(0x86DB0BC4);
+    case VisioErrorKind::BadFile: return MakeHResult(0x86DB0BC5);
   }
   return automation::E_FAIL;
 }
@@ -44,6 +45,7 @@ std::string VisioErrorMessage(VisioErrorKind kind) {
     case VisioErrorKind::BadFormula: text = "#NAME?"; break;
     case VisioErrorKind::ProtectedCell: text = "Cell is guarded."; break;
     case VisioErrorKind::NoSuchMaster: text = "Master cannot be opened for editing."; break;
+    case VisioErrorKind::BadFile: text = "The file cannot be opened."; break;
   }
   return std::string("\n\n") + text;
 }

@@ -26,6 +26,7 @@ enum class VisioErrorKind {
   BadFormula,            // a formula that does not parse
   ProtectedCell,         // a plain write to a GUARDed cell
   NoSuchMaster,          // Master.Open refused (fault injection, locked stencil)
+  BadFile,               // Documents.Open of a damaged or unsupported file
 };
 
 HResult VisioErrorCode(VisioErrorKind kind);

@@ -1,0 +1,1073 @@
+#include "standin/VsdxLoader.h"
+
+#include <zip.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <pugixml.hpp>
+#include <set>
+#include <stdexcept>
+#include <string_view>
+#include <vector>
+
+#include "standin/Application.h"
+#include "standin/Colors.h"
+#include "standin/Document.h"
+#include "standin/Fonts.h"
+#include "standin/Layer.h"
+#include "standin/Master.h"
+#include "standin/Page.h"
+#include "standin/Shape.h"
+#include "standin/ShapeSheet.h"
+#include "standin/ShapeText.h"
+#include "standin/Style.h"
+#include "standin/Units.h"
+#include "standin/VisioErrors.h"
+
+namespace standin {
+
+namespace {
+
+using automation::Variant;
+
+// No part of a real drawing comes near this; a part that claims more is a
+// decompression bomb or a damaged directory, and is refused before it is
+// inflated.
+constexpr zip_uint64_t kMaxPartSize = 64u * 1024u * 1024u;
+// Nesting deeper than this is no drawing Visio writes; it guards the stack.
+constexpr int kMaxGroupDepth = 64;
+
+constexpr std::string_view kRelDocument = "/relationships/document";
+constexpr std::string_view kRelPages = "/relationships/pages";
+constexpr std::string_view kRelPage = "/relationships/page";
+constexpr std::string_view kRelMasters = "/relationships/masters";
+constexpr std::string_view kRelMaster = "/relationships/master";
+constexpr std::string_view kRelCore = "/metadata/core-properties";
+constexpr std::string_view kRelExtended = "/relationships/extended-properties";
+
+// A problem with one part of the package.
+struct LoadError : std::runtime_error {
+  LoadError(std::string part, const std::string& problem)
+      : std::runtime_error(problem), where(std::move(part)) {}
+  std::string where;
+};
+
+bool EndsWith(std::string_view s, std::string_view tail) {
+  return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
+}
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+std::optional<double> ParseDouble(std::string_view s) {
+  if (s.empty()) return std::nullopt;
+  double v = 0;
+  const char* b = s.data();
+  if (*b == '+') ++b;
+  auto [end, ec] = std::from_chars(b, s.data() + s.size(), v);
+  if (ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
+  return v;
+}
+
+// ---- the package: a zip of parts with relationships between them ----
+
+class Package {
+ public:
+  explicit Package(const std::string& path) {
+    int error = 0;
+    zip_ = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    if (!zip_) {
+      zip_error_t ze;
+      zip_error_init_with_code(&ze, error);
+      std::string what = error == ZIP_ER_NOZIP
+                             ? "not a zip archive"
+                             : std::string("damaged zip archive (") + zip_error_strerror(&ze) + ")";
+      zip_error_fini(&ze);
+      throw LoadError("package", what);
+    }
+  }
+  ~Package() {
+    if (zip_) zip_discard(zip_);
+  }
+  Package(const Package&) = delete;
+  Package& operator=(const Package&) = delete;
+
+  bool Has(const std::string& part) const { return zip_name_locate(zip_, part.c_str(), 0) >= 0; }
+
+  std::string Read(const std::string& part) const {
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat(zip_, part.c_str(), 0, &st) != 0) throw LoadError(part, "missing part");
+    if (!(st.valid & ZIP_STAT_SIZE) || st.size > kMaxPartSize)
+      throw LoadError(part, "part too large (" + std::to_string(st.size) + " bytes)");
+    std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> f(zip_fopen(zip_, part.c_str(), 0),
+                                                        zip_fclose);
+    if (!f) throw LoadError(part, std::string("unreadable part (") + zip_strerror(zip_) + ")");
+    // One byte more than claimed shows a part that inflates beyond its size.
+    std::string data(static_cast<std::size_t>(st.size) + 1, '\0');
+    const zip_int64_t n = zip_fread(f.get(), data.data(), data.size());
+    if (n < 0)
+      throw LoadError(part, std::string("damaged part (") + zip_file_strerror(f.get()) + ")");
+    if (static_cast<zip_uint64_t>(n) != st.size) throw LoadError(part, "damaged part (bad size)");
+    data.resize(static_cast<std::size_t>(n));
+    return data;
+  }
+
+  // The part parsed as XML; the document owns the text.
+  std::unique_ptr<pugi::xml_document> Xml(const std::string& part) const {
+    const std::string data = Read(part);
+    auto doc = std::make_unique<pugi::xml_document>();
+    const pugi::xml_parse_result r =
+        doc->load_buffer(data.data(), data.size(), pugi::parse_default | pugi::parse_ws_pcdata);
+    if (!r) {
+      throw LoadError(part, std::string("malformed XML (") + r.description() + " at offset " +
+                                std::to_string(r.offset) + ")");
+    }
+    if (!doc->document_element()) throw LoadError(part, "malformed XML (no root element)");
+    return doc;
+  }
+
+ private:
+  zip_t* zip_ = nullptr;
+};
+
+struct Relationship {
+  std::string id;
+  std::string type;
+  std::string target;  // the part's name in the package
+};
+
+std::string FolderOf(const std::string& part) {
+  const std::size_t slash = part.rfind('/');
+  return slash == std::string::npos ? "" : part.substr(0, slash + 1);
+}
+
+// A relationship target as a part name: relative to the source's folder,
+// or absolute from the package root.
+std::string ResolveTarget(const std::string& source, std::string target) {
+  std::string path =
+      !target.empty() && target[0] == '/' ? target.substr(1) : FolderOf(source) + target;
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    const std::size_t slash = path.find('/', start);
+    const std::string piece =
+        path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+    if (piece == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!piece.empty() && piece != ".") {
+      parts.push_back(piece);
+    }
+    if (slash == std::string::npos) break;
+    start = slash + 1;
+  }
+  std::string out;
+  for (const auto& p : parts) out += (out.empty() ? "" : "/") + p;
+  return out;
+}
+
+std::string RelsPartOf(const std::string& part) {
+  const std::size_t slash = part.rfind('/');
+  if (slash == std::string::npos) return "_rels/" + part + ".rels";
+  return part.substr(0, slash + 1) + "_rels/" + part.substr(slash + 1) + ".rels";
+}
+
+// The relationships of a part; none when it has no relationship part.
+std::vector<Relationship> ReadRels(const Package& pkg, const std::string& part) {
+  std::vector<Relationship> out;
+  const std::string rels = part.empty() ? "_rels/.rels" : RelsPartOf(part);
+  if (!pkg.Has(rels)) return out;
+  auto xml = pkg.Xml(rels);
+  for (pugi::xml_node r : xml->document_element().children("Relationship")) {
+    if (std::string_view(r.attribute("TargetMode").value()) == "External") continue;
+    out.push_back({r.attribute("Id").value(), r.attribute("Type").value(),
+                   ResolveTarget(part, r.attribute("Target").value())});
+  }
+  return out;
+}
+
+const Relationship* RelOfType(const std::vector<Relationship>& rels, std::string_view type) {
+  for (const auto& r : rels) {
+    if (EndsWith(r.type, type)) return &r;
+  }
+  return nullptr;
+}
+
+const Relationship* RelById(const std::vector<Relationship>& rels, std::string_view id) {
+  for (const auto& r : rels) {
+    if (r.id == id) return &r;
+  }
+  return nullptr;
+}
+
+// The root element of a part, checked for the name it must have.
+pugi::xml_node Root(const pugi::xml_document& xml, const std::string& part, const char* name) {
+  pugi::xml_node root = xml.document_element();
+  if (std::string_view(root.name()) != name)
+    throw LoadError(part, std::string("not a ") + name + " part");
+  return root;
+}
+
+// ---- the sections files name ----
+
+std::optional<std::int16_t> SectionOfName(std::string_view n) {
+  static const std::map<std::string_view, std::int16_t> kSections = {
+      {"Character", visSectionCharacter}, {"Paragraph", visSectionParagraph},
+      {"Scratch", visSectionScratch},     {"Connection", visSectionConnectionPts},
+      {"Field", visSectionTextField},     {"Control", visSectionControls},
+      {"Actions", visSectionAction},      {"Layer", visSectionLayer},
+      {"User", visSectionUser},           {"Property", visSectionProp},
+      {"Hyperlink", visSectionHyperlink},
+  };
+  auto it = kSections.find(n);
+  if (it == kSections.end()) return std::nullopt;
+  return it->second;
+}
+
+// Geometry row types the cell catalogue has cells for.
+std::optional<std::int16_t> GeometryTagOf(std::string_view t) {
+  if (t == "MoveTo") return visTagMoveTo;
+  if (t == "LineTo") return visTagLineTo;
+  if (t == "ArcTo") return visTagArcTo;
+  if (t == "EllipticalArcTo") return visTagEllipticalArcTo;
+  if (t == "SplineStart") return visTagSplineBeg;
+  if (t == "SplineKnot") return visTagSplineSpan;
+  return std::nullopt;
+}
+
+// Files name a connection row's extra cells by what they mean; the
+// catalogue by the A to D of the older format.
+std::string_view ConnectionCellName(std::string_view n) {
+  if (n == "DirX") return "A";
+  if (n == "DirY") return "B";
+  if (n == "Type") return "C";
+  if (n == "AutoGen") return "D";
+  return n;
+}
+
+// ---- the loader ----
+
+class Loader {
+ public:
+  Loader(Application& app, const std::string& path, std::int16_t flags)
+      : app_(app), path_(path), flags_(flags) {}
+
+  Ref<Document> Load();
+  // A failed load leaves nothing behind: the half-built document goes.
+  void Discard() {
+    if (doc_) doc_->MarkDeleted();
+    doc_ = Ref<Document>();
+  }
+
+ private:
+  struct MasterPart {
+    Master* master = nullptr;
+    std::string part;
+    std::unique_ptr<pugi::xml_document> xml;
+    std::vector<std::int32_t> uses;  // masters its shapes are instances of
+    int state = 0;                   // 0 not loaded, 1 loading, 2 loaded
+  };
+  // Geometry rows of types the catalogue lacks are left out; rows after
+  // them move up, here and in every instance that inherits them.
+  using SkippedRows = std::map<int, std::set<int>>;  // geometry IX -> file row IXs
+
+  void ReadContentTypes();
+  void ReadDocumentPart(const std::string& part);
+  void ReadStyles(pugi::xml_node sheets, const std::string& part);
+  void ReadProperties(const std::vector<Relationship>& rootRels);
+  void ReadMasters(const std::string& part);
+  void LoadMaster(MasterPart& mp, std::vector<std::string>& chain);
+  void ReadPages(const std::string& part);
+  void ReadShapes(pugi::xml_node shapes, DrawingSurface& surface, Shape* parent,
+                  Master* inheritedMaster, const std::string& part, int depth);
+  void ReadConnects(pugi::xml_node connects, DrawingSurface& surface);
+  void ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& part,
+                 SkippedRows* skipped, const SkippedRows* inheritedSkipped);
+  void ReadText(pugi::xml_node text, Shape& shape);
+  void LoadCellFrom(ShapeSheet& sheet, std::int16_t s, std::int16_t r, std::int16_t tag,
+                    pugi::xml_node cell, std::string_view name);
+  std::optional<CellValue> ValueOf(pugi::xml_node cell, CellKind kind, std::int16_t s,
+                                   std::string_view name);
+  std::int16_t ColorIndex(std::string_view rgb);
+  Style* StyleOfId(const char* id) const;
+  void SetStylesFrom(pugi::xml_node node, Shape& shape);
+
+  Application& app_;
+  std::string path_;
+  std::int16_t flags_;
+  std::unique_ptr<Package> pkg_;
+  std::map<std::string, std::string> contentTypes_;  // part name -> type
+  Ref<Document> doc_;
+  std::map<std::int32_t, Style*> styles_;
+  std::map<std::int32_t, MasterPart> masters_;
+  std::map<std::string, std::int16_t> colorIndex_;
+  std::map<const Shape*, SkippedRows> skipped_;
+};
+
+Ref<Document> Loader::Load() {
+  pkg_ = std::make_unique<Package>(path_);
+  ReadContentTypes();
+  const auto rootRels = ReadRels(*pkg_, "");
+  const Relationship* main = RelOfType(rootRels, kRelDocument);
+  if (!main) throw LoadError("_rels/.rels", "no Visio document part");
+  if (!pkg_->Has(main->target)) throw LoadError(main->target, "missing part");
+
+  // The main part's content type says what the file is; the name's
+  // extension only when the package does not say.
+  std::string type = contentTypes_[main->target];
+  if (type.empty()) type = Lower(std::filesystem::path(path_).extension().string());
+  std::int16_t docType = visDocTypeDrawing;
+  if (type.find("stencil") != std::string::npos || type.find(".vss") != std::string::npos) {
+    docType = visDocTypeStencil;
+  } else if (type.find("template") != std::string::npos || type.find(".vst") != std::string::npos) {
+    docType = visDocTypeTemplate;
+  }
+  if (type.find("drawing") == std::string::npos && type.find("stencil") == std::string::npos &&
+      type.find("template") == std::string::npos && type.find(".vs") == std::string::npos) {
+    throw LoadError(main->target, "not a Visio document (" + type + ")");
+  }
+
+  // Visio opens a template as a new, unsaved drawing based on it, unless
+  // asked to open the template itself.
+  std::string fullName = path_;
+  if (docType == visDocTypeTemplate && !(flags_ & visOpenRW)) {
+    int n = 1;
+    while (app_.FindDocument("Drawing" + std::to_string(n))) ++n;
+    fullName = "Drawing" + std::to_string(n);
+    docType = visDocTypeDrawing;
+  }
+  doc_ = app_.NewDocument(fullName, docType);
+  if (fullName != path_) doc_->SetStoredValue("Template", Variant(path_));
+
+  ReadDocumentPart(main->target);
+  ReadProperties(rootRels);
+  const auto docRels = ReadRels(*pkg_, main->target);
+  if (const Relationship* m = RelOfType(docRels, kRelMasters)) ReadMasters(m->target);
+  if (doc_->type() != visDocTypeStencil) {
+    if (const Relationship* p = RelOfType(docRels, kRelPages)) ReadPages(p->target);
+  }
+  return doc_;
+}
+
+void Loader::ReadContentTypes() {
+  const std::string part = "[Content_Types].xml";
+  if (!pkg_->Has(part)) throw LoadError(part, "missing part");
+  auto xml = pkg_->Xml(part);
+  for (pugi::xml_node o : Root(*xml, part, "Types").children("Override")) {
+    std::string name = o.attribute("PartName").value();
+    if (!name.empty() && name[0] == '/') name.erase(0, 1);
+    contentTypes_[name] = o.attribute("ContentType").value();
+  }
+}
+
+// ---- the document part ----
+
+void Loader::ReadDocumentPart(const std::string& part) {
+  auto xml = pkg_->Xml(part);
+  pugi::xml_node root = Root(*xml, part, "VisioDocument");
+
+  // The colour table: entries the file redefines or adds.
+  Colors& colors = static_cast<Colors&>(doc_->Colors());
+  for (pugi::xml_node e : root.child("Colors").children("ColorEntry")) {
+    const int ix = e.attribute("IX").as_int(-1);
+    const std::string rgb = e.attribute("RGB").value();
+    unsigned value = 0;
+    if (rgb.size() != 7 || rgb[0] != '#' ||
+        std::from_chars(rgb.data() + 1, rgb.data() + 7, value, 16).ec != std::errc())
+      continue;
+    const auto r = static_cast<std::uint8_t>(value >> 16),
+               g = static_cast<std::uint8_t>(value >> 8), b = static_cast<std::uint8_t>(value);
+    if (ix >= 0 && ix < static_cast<int>(colors.Items().size())) {
+      colors.SetColor(static_cast<std::int16_t>(ix), r, g, b);
+    } else if (ix >= 0) {
+      colors.AddColor(r, g, b);
+    }
+  }
+
+  Fonts& fonts = static_cast<Fonts&>(doc_->Fonts());
+  for (pugi::xml_node f : root.child("FaceNames").children("FaceName")) {
+    std::string name = f.attribute("NameU").value();
+    if (name.empty()) name = f.attribute("Name").value();
+    if (name.empty()) continue;
+    const int charSet = std::atoi(f.attribute("CharSets").value());
+    fonts.AddFont(name, static_cast<std::int16_t>(charSet & 0xFF), 0, 0);
+  }
+
+  ReadStyles(root.child("StyleSheets"), part);
+
+  pugi::xml_node settings = root.child("DocumentSettings");
+  auto defaultStyle = [&](const char* attr, const char* member) {
+    if (Style* s = StyleOfId(settings.attribute(attr).value()))
+      doc_->SetStoredValue(member, Variant(s->Name()));
+  };
+  defaultStyle("DefaultLineStyle", "DefaultLineStyle");
+  defaultStyle("DefaultFillStyle", "DefaultFillStyle");
+  defaultStyle("DefaultTextStyle", "DefaultTextStyle");
+  defaultStyle("DefaultGuideStyle", "DefaultGuideStyle");
+
+  // The document sheet's cells are the document's own; its user and
+  // property rows are what the tree shows of it.
+  if (pugi::xml_node sheet = root.child("DocumentSheet")) {
+    (void)sheet;  // kept by Visio for the document's ShapeSheet, not modelled here
+  }
+}
+
+Style* Loader::StyleOfId(const char* id) const {
+  if (!id || !*id) return nullptr;
+  auto it = styles_.find(std::atoi(id));
+  return it == styles_.end() ? nullptr : it->second;
+}
+
+void Loader::ReadStyles(pugi::xml_node sheets, const std::string& part) {
+  std::vector<std::pair<pugi::xml_node, Style*>> list;
+  for (pugi::xml_node n : sheets.children("StyleSheet")) {
+    const int id = n.attribute("ID").as_int(-1);
+    if (id < 0 || id > 0x7FFF) throw LoadError(part, "style sheet without a valid ID");
+    std::string name = n.attribute("Name").value();
+    std::string nameU = n.attribute("NameU").value();
+    if (name.empty()) name = nameU;
+    if (nameU.empty()) nameU = name;
+    Style* style = doc_->StyleById(static_cast<std::int16_t>(id));
+    if (!style) style = doc_->AddStyle(name, static_cast<std::int16_t>(id)).get();
+    style->SetName(name);
+    style->SetNameU(nameU);
+    styles_[id] = style;
+    list.emplace_back(n, style);
+  }
+  // Based-on styles by ID; a style that comes back to itself would make
+  // every cell of it unresolvable.
+  for (const char* which : {"LineStyle", "FillStyle", "TextStyle"}) {
+    for (const auto& [n, style] : list) {
+      std::set<int> seen{n.attribute("ID").as_int()};
+      for (pugi::xml_node at = n;;) {
+        const char* next = at.attribute(which).value();
+        if (!*next) break;
+        const int id = std::atoi(next);
+        if (!seen.insert(id).second)
+          throw LoadError(part, "style \"" + style->NameU() + "\" is based on itself");
+        at = sheets.find_child_by_attribute("StyleSheet", "ID", next);
+        if (!at) break;
+      }
+    }
+  }
+  for (const auto& [n, style] : list) {
+    auto name = [&](const char* attr) {
+      Style* s = StyleOfId(n.attribute(attr).value());
+      return s ? s->Name() : std::string();
+    };
+    style->SetBasedOn(name("LineStyle"), name("FillStyle"), name("TextStyle"));
+  }
+  for (const auto& [n, style] : list) ReadSheet(n, *style, part, nullptr, nullptr);
+}
+
+void Loader::ReadProperties(const std::vector<Relationship>& rootRels) {
+  auto text = [](pugi::xml_node root, const char* name) -> std::optional<std::string> {
+    // Elements are matched without their namespace prefix (dc:title).
+    for (pugi::xml_node c : root.children()) {
+      std::string_view n = c.name();
+      const std::size_t colon = n.find(':');
+      if (colon != std::string_view::npos) n = n.substr(colon + 1);
+      if (n == name) return std::string(c.child_value());
+    }
+    return std::nullopt;
+  };
+  if (const Relationship* core = RelOfType(rootRels, kRelCore); core && pkg_->Has(core->target)) {
+    auto xml = pkg_->Xml(core->target);
+    pugi::xml_node root = xml->document_element();
+    const std::pair<const char*, const char*> fields[] = {
+        {"title", "Title"},       {"subject", "Subject"},         {"creator", "Creator"},
+        {"keywords", "Keywords"}, {"description", "Description"}, {"category", "Category"},
+    };
+    for (const auto& [element, member] : fields) {
+      if (auto v = text(root, element)) doc_->SetStoredValue(member, Variant(*v));
+    }
+  }
+  if (const Relationship* app = RelOfType(rootRels, kRelExtended); app && pkg_->Has(app->target)) {
+    auto xml = pkg_->Xml(app->target);
+    pugi::xml_node root = xml->document_element();
+    for (const char* member : {"Manager", "Company"}) {
+      if (auto v = text(root, member)) doc_->SetStoredValue(member, Variant(*v));
+    }
+    // A drawing made from a template already names the template it came
+    // from; the file's own record is kept otherwise.
+    if (doc_->StoredValue("Template").ToString().empty()) {
+      if (auto v = text(root, "Template")) doc_->SetStoredValue("Template", Variant(*v));
+    }
+  }
+}
+
+// ---- masters ----
+
+void Loader::ReadMasters(const std::string& part) {
+  auto xml = pkg_->Xml(part);
+  pugi::xml_node root = Root(*xml, part, "Masters");
+  const auto rels = ReadRels(*pkg_, part);
+  for (pugi::xml_node m : root.children("Master")) {
+    const int id = m.attribute("ID").as_int(-1);
+    if (id < 0) throw LoadError(part, "master without an ID");
+    if (masters_.count(id)) throw LoadError(part, "two masters with ID " + std::to_string(id));
+    std::string name = m.attribute("Name").value();
+    std::string nameU = m.attribute("NameU").value();
+    if (name.empty()) name = nameU;
+    if (nameU.empty()) nameU = name;
+    Ref<Master> master = doc_->AddMaster(name);
+    master->SetNameU(nameU);
+    master->SetPrompt(m.attribute("Prompt").value());
+    if (const char* u = m.attribute("UniqueID").value(); *u) master->SetUniqueId(u);
+    if (pugi::xml_node sheet = m.child("PageSheet")) {
+      ReadSheet(sheet, master->Sheet(), part, nullptr, nullptr);
+    }
+    MasterPart& mp = masters_[id];
+    mp.master = master.get();
+    const char* rid = m.child("Rel").attribute("r:id").value();
+    const Relationship* rel = RelById(rels, rid);
+    if (!*rid) continue;  // a master without shapes
+    if (!rel) throw LoadError(part, "master \"" + nameU + "\" refers to a missing relationship");
+    if (rel->target == part) throw LoadError(part, "master \"" + nameU + "\" refers to itself");
+    mp.part = rel->target;
+    mp.xml = pkg_->Xml(rel->target);
+    Root(*mp.xml, rel->target, "MasterContents");
+    for (pugi::xpath_node x : mp.xml->select_nodes("//Shape[@Master]")) {
+      mp.uses.push_back(x.node().attribute("Master").as_int(-1));
+    }
+  }
+  // A master's shapes may be instances of other masters: those load first.
+  for (auto& [id, mp] : masters_) {
+    std::vector<std::string> chain;
+    LoadMaster(mp, chain);
+  }
+}
+
+void Loader::LoadMaster(MasterPart& mp, std::vector<std::string>& chain) {
+  if (mp.state == 2) return;
+  chain.push_back(mp.master->NameU());
+  if (mp.state == 1) {
+    std::string path;
+    for (const auto& n : chain) path += (path.empty() ? "\"" : " -> \"") + n + "\"";
+    throw LoadError(mp.part, "masters refer to each other (" + path + ")");
+  }
+  mp.state = 1;
+  for (std::int32_t used : mp.uses) {
+    auto it = masters_.find(used);
+    if (it != masters_.end()) LoadMaster(it->second, chain);
+  }
+  if (mp.xml) {
+    pugi::xml_node root = mp.xml->document_element();
+    ReadShapes(root.child("Shapes"), *mp.master, nullptr, nullptr, mp.part, 0);
+    ReadConnects(root.child("Connects"), *mp.master);
+    mp.xml.reset();
+  }
+  mp.state = 2;
+  chain.pop_back();
+}
+
+// ---- pages ----
+
+void Loader::ReadPages(const std::string& part) {
+  auto xml = pkg_->Xml(part);
+  pugi::xml_node root = Root(*xml, part, "Pages");
+  const auto rels = ReadRels(*pkg_, part);
+  std::map<int, Page*> byId;
+  std::vector<std::pair<Page*, int>> backPages;
+  for (pugi::xml_node p : root.children("Page")) {
+    std::string name = p.attribute("Name").value();
+    std::string nameU = p.attribute("NameU").value();
+    if (name.empty()) name = nameU;
+    if (nameU.empty()) nameU = name;
+    Ref<Page> page = doc_->AddPage(name, p.attribute("Background").as_int() != 0);
+    page->SetNameU(nameU.empty() ? page->Name() : nameU);
+    byId[p.attribute("ID").as_int(-1)] = page.get();
+    if (const char* back = p.attribute("BackPage").value(); *back)
+      backPages.emplace_back(page.get(), std::atoi(back));
+    if (pugi::xml_node sheet = p.child("PageSheet")) {
+      // Layers are objects of their own over the page sheet's rows.
+      for (pugi::xml_node row : sheet.find_child_by_attribute("Section", "N", "Layer").children()) {
+        if (std::string_view(row.name()) != "Row") continue;
+        pugi::xml_node nameCell = row.find_child_by_attribute("Cell", "N", "Name");
+        page->AddLayer(nameCell.attribute("V").value());
+      }
+      ReadSheet(sheet, page->Sheet(), part, nullptr, nullptr);
+      SetStylesFrom(sheet, page->Sheet());
+    }
+    const char* rid = p.child("Rel").attribute("r:id").value();
+    if (!*rid) continue;
+    const Relationship* rel = RelById(rels, rid);
+    if (!rel) throw LoadError(part, "page \"" + nameU + "\" refers to a missing relationship");
+    auto contents = pkg_->Xml(rel->target);
+    pugi::xml_node pc = Root(*contents, rel->target, "PageContents");
+    ReadShapes(pc.child("Shapes"), *page, nullptr, nullptr, rel->target, 0);
+    ReadConnects(pc.child("Connects"), *page);
+  }
+  for (const auto& [page, id] : backPages) {
+    auto it = byId.find(id);
+    if (it != byId.end() && it->second != page) page->SetBackPage(it->second);
+  }
+}
+
+// ---- shapes ----
+
+std::int16_t TypeOfName(std::string_view t) {
+  if (t == "Group") return visTypeGroup;
+  if (t == "Guide") return visTypeGuide;
+  if (t == "Foreign") return visTypeForeignObject;
+  return visTypeShape;
+}
+
+void Loader::SetStylesFrom(pugi::xml_node node, Shape& shape) {
+  auto name = [&](const char* attr) {
+    Style* s = StyleOfId(node.attribute(attr).value());
+    return s ? s->Name() : std::string();
+  };
+  shape.SetStyles(name("LineStyle"), name("FillStyle"), name("TextStyle"));
+}
+
+void Loader::ReadShapes(pugi::xml_node shapes, DrawingSurface& surface, Shape* parent,
+                        Master* inheritedMaster, const std::string& part, int depth) {
+  if (depth > kMaxGroupDepth) throw LoadError(part, "groups nested too deeply");
+  for (pugi::xml_node n : shapes.children("Shape")) {
+    // Visio writes an ID it has not yet given as -1 (as 4294967295); such
+    // a shape takes the next free ID, as it does when Visio loads it.
+    const long long fileId = n.attribute("ID").as_llong(-1);
+    const int id = fileId >= 1 && fileId <= 0x7FFF ? static_cast<int>(fileId)
+                   : fileId == -1 || fileId == 4294967295LL
+                       ? surface.NextShapeId()
+                       : throw LoadError(part, "shape without a valid ID");
+    if (surface.FindShape(static_cast<std::int16_t>(id)))
+      throw LoadError(part, "two shapes with ID " + std::to_string(id));
+
+    // The master: the shape's own, or for a sub-shape of an instance the
+    // one its group is an instance of.
+    Master* master = inheritedMaster;
+    if (const char* m = n.attribute("Master").value(); *m) {
+      auto it = masters_.find(std::atoi(m));
+      if (it == masters_.end())
+        throw LoadError(part, "shape " + std::to_string(id) + " refers to a missing master");
+      master = it->second.master;
+    }
+    Shape* masterShape = nullptr;
+    if (master) {
+      if (const char* ms = n.attribute("MasterShape").value(); *ms) {
+        masterShape = master->FindShape(static_cast<std::int16_t>(std::atoi(ms)));
+      } else if (n.attribute("Master") && !master->TopShapes().empty()) {
+        masterShape = master->TopShapes().front().get();
+      }
+    }
+
+    std::int16_t type = masterShape ? masterShape->type() : static_cast<std::int16_t>(visTypeShape);
+    if (const char* t = n.attribute("Type").value(); *t) type = TypeOfName(t);
+    auto shape = MakeRef<Shape>(surface, parent, static_cast<std::int16_t>(id), type);
+    if (parent) {
+      parent->AdoptChild(shape);
+    } else {
+      surface.MutableTopShapes().push_back(shape);
+    }
+    std::string name = n.attribute("Name").value();
+    std::string nameU = n.attribute("NameU").value();
+    if (name.empty()) name = nameU;
+    if (nameU.empty()) nameU = name;
+    if (nameU.empty()) nameU = name = shape->NameID();
+    shape->SetName(name);
+    shape->SetNameU(nameU);
+    if (master) shape->SetMaster(master, masterShape ? masterShape->id() : -1);
+    SetStylesFrom(n, *shape);
+    const bool oneD =
+        n.find_child_by_attribute("Cell", "N", "BeginX") || (masterShape && masterShape->IsOneD());
+    shape->SetOneD(oneD);
+
+    const SkippedRows* inherited = nullptr;
+    if (masterShape) {
+      auto it = skipped_.find(masterShape);
+      if (it != skipped_.end()) inherited = &it->second;
+    }
+    SkippedRows skipped;
+    ReadSheet(n, *shape, part, &skipped, inherited);
+    if (!skipped.empty()) skipped_[shape.get()] = std::move(skipped);
+
+    if (pugi::xml_node text = n.child("Text")) {
+      ReadText(text, *shape);
+    } else if (masterShape) {
+      shape->Text().CopyFrom(masterShape->Text());
+    }
+    ReadShapes(n.child("Shapes"), surface, shape.get(), master, part, depth + 1);
+  }
+}
+
+void Loader::ReadConnects(pugi::xml_node connects, DrawingSurface& surface) {
+  for (pugi::xml_node c : connects.children("Connect")) {
+    Shape* from = surface.FindShape(static_cast<std::int16_t>(c.attribute("FromSheet").as_int()));
+    Shape* to = surface.FindShape(static_cast<std::int16_t>(c.attribute("ToSheet").as_int()));
+    if (!from || !to) continue;  // a connect to a shape that is gone: Visio drops it too
+    auto address = [](Shape& shape, const char* name) {
+      CellAddress a{visSectionObject, 0, 0};
+      if (!*name) return a;
+      try {
+        if (auto found = shape.Sheet().FindCell(name)) a = *found;
+      } catch (const automation::AutomationError&) {
+        // A name the sheet does not know: the connect still stands.
+      }
+      return a;
+    };
+    const CellAddress fa = address(*from, c.attribute("FromCell").value());
+    const CellAddress ta = address(*to, c.attribute("ToCell").value());
+    surface.AddConnect({Ref<Shape>(from), fa.section, fa.row, fa.column,
+                        static_cast<std::int16_t>(c.attribute("FromPart").as_int()), Ref<Shape>(to),
+                        ta.section, ta.row, ta.column,
+                        static_cast<std::int16_t>(c.attribute("ToPart").as_int())});
+  }
+}
+
+// ---- text ----
+
+void Loader::ReadText(pugi::xml_node text, Shape& shape) {
+  ShapeText& t = shape.Text();
+  t.SetText("");
+  struct Mark {
+    std::int32_t pos;
+    std::int16_t row;
+  };
+  std::vector<Mark> marks[3];
+  ShapeSheet& sheet = shape.Sheet();
+  for (pugi::xml_node c : text.children()) {
+    const std::string_view name = c.name();
+    const std::int32_t end = t.CharCount();
+    if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) {
+      t.Replace(end, end, c.value());
+    } else if (name == "cp" || name == "pp" || name == "tp") {
+      const std::size_t k = name == "cp" ? 0 : name == "pp" ? 1 : 2;
+      marks[k].push_back({end, static_cast<std::int16_t>(c.attribute("IX").as_int())});
+    } else if (name == "fld") {
+      TextField field;
+      field.value = c.child_value();
+      const std::int16_t row = static_cast<std::int16_t>(c.attribute("IX").as_int());
+      try {
+        if (row < sheet.RowCount(visSectionTextField))
+          field.formula = sheet.Formula(visSectionTextField, row, visFieldCell);
+      } catch (const automation::AutomationError&) {
+      }
+      t.InsertField(end, end, std::move(field));
+    }
+  }
+  // Visio ends the last paragraph of a text with a line break in the file;
+  // the shape's text does not include it.
+  const std::int32_t count = t.CharCount();
+  if (count > 0 && t.Text(count - 1, count) == "\n") t.Replace(count - 1, count, "");
+  const std::int32_t total = t.CharCount();
+  const ShapeText::RunKind kinds[3] = {ShapeText::RunKind::Char, ShapeText::RunKind::Para,
+                                       ShapeText::RunKind::Tab};
+  for (std::size_t k = 0; k < 3; ++k) {
+    for (std::size_t i = 0; i < marks[k].size(); ++i) {
+      const std::int32_t b = std::min(marks[k][i].pos, total);
+      const std::int32_t e = i + 1 < marks[k].size() ? std::min(marks[k][i + 1].pos, total) : total;
+      if (b < e) t.SetRow(kinds[k], b, e, marks[k][i].row);
+    }
+  }
+}
+
+// ---- cells ----
+
+std::int16_t Loader::ColorIndex(std::string_view rgb) {
+  auto it = colorIndex_.find(std::string(rgb));
+  if (it != colorIndex_.end()) return it->second;
+  unsigned value = 0;
+  std::from_chars(rgb.data() + 1, rgb.data() + rgb.size(), value, 16);
+  const auto r = static_cast<std::uint8_t>(value >> 16), g = static_cast<std::uint8_t>(value >> 8),
+             b = static_cast<std::uint8_t>(value);
+  Colors& colors = static_cast<Colors&>(doc_->Colors());
+  std::int16_t index = -1;
+  // Visio's colour index of an RGB value is the entry that holds it, or a
+  // new entry after the table.
+  for (const auto& c : colors.Items()) {
+    if (c->Red() == r && c->Green() == g && c->Blue() == b) {
+      index = colors.IndexOf(*c);
+      break;
+    }
+  }
+  if (index < 0) index = colors.AddColor(r, g, b);
+  colorIndex_[std::string(rgb)] = index;
+  return index;
+}
+
+std::optional<CellValue> Loader::ValueOf(pugi::xml_node cell, CellKind kind, std::int16_t s,
+                                         std::string_view name) {
+  pugi::xml_attribute f = cell.attribute("F");
+  const std::string_view formula = f.value();
+  if (formula == "Inh") return std::nullopt;  // not local: inheritance supplies it
+  const std::string_view v = cell.attribute("V").value();
+  const std::string_view u = cell.attribute("U").value();
+  CellValue out;
+  const bool noFormula = formula == "No Formula";
+  const bool hasFormula = f && !noFormula;
+  if (hasFormula) out.formula = std::string(formula);
+
+  const auto number = ParseDouble(v);
+  const bool isColor = v.size() == 7 && v[0] == '#';
+  if (kind == CellKind::String || u == "STR" ||
+      (!number && !v.empty() && !isColor && kind != CellKind::Bool)) {
+    out.isString = true;
+    out.text = std::string(v);
+    out.unit = visNoCast;
+    if (!hasFormula && !noFormula) out.formula = QuoteFormula(v);
+    // A font named in a character row is the font's ID to Visio.
+    if (s == visSectionCharacter && name == "Font" && !v.empty()) {
+      Fonts& fonts = static_cast<Fonts&>(doc_->Fonts());
+      Font* font = fonts.FindByName(std::string(v));
+      if (!font && v != "Themed") font = &fonts.AddFont(std::string(v), 0, 0, 0);
+      out.isString = false;
+      out.text.clear();
+      out.unit = visNumber;
+      out.result = font ? font->Id() : 0;
+      if (!hasFormula && !noFormula) out.formula = std::to_string(font ? font->Id() : 0);
+    }
+    return out;
+  }
+  if (isColor) {
+    out.result = ColorIndex(v);
+    out.unit = visNumber;
+    if (!hasFormula && !noFormula) {
+      unsigned value = 0;
+      std::from_chars(v.data() + 1, v.data() + 7, value, 16);
+      out.formula = "RGB(" + std::to_string((value >> 16) & 0xFF) + "," +
+                    std::to_string((value >> 8) & 0xFF) + "," + std::to_string(value & 0xFF) + ")";
+    }
+    return out;
+  }
+  out.result = number.value_or(0);
+  if (kind == CellKind::Bool) {
+    out.isBool = true;
+    if (!hasFormula && !noFormula) out.formula = out.result != 0 ? "TRUE" : "FALSE";
+    return out;
+  }
+  std::int16_t unit = visNumber;
+  if (kind == CellKind::Length) unit = visInches;
+  if (kind == CellKind::Angle) unit = visDegrees;
+  if (!u.empty()) {
+    if (auto known = UnitFromName(u)) {
+      if (DimensionOf(*known) == DimensionOf(unit) || kind == CellKind::Number) unit = *known;
+    }
+  }
+  out.unit = unit;
+  if (!hasFormula && !noFormula) out.formula = FormatConstant(out.result, unit);
+  return out;
+}
+
+void Loader::LoadCellFrom(ShapeSheet& sheet, std::int16_t s, std::int16_t r, std::int16_t tag,
+                          pugi::xml_node cell, std::string_view name) {
+  const auto column = ColumnOfName(s, tag, name);
+  if (!column) return;  // a cell the catalogue does not know
+  const CellDef* def = FindRowCell(s, tag, *column);
+  if (!def) return;
+  if (auto value = ValueOf(cell, def->kind, s, name)) sheet.LoadCell(s, r, *column, *value);
+}
+
+void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& part,
+                       SkippedRows* skipped, const SkippedRows* inheritedSkipped) {
+  ShapeSheet& sheet = host.Sheet();
+  // Cells directly under the sheet are the Object section's.
+  for (pugi::xml_node c : node.children("Cell")) {
+    const std::string_view name = c.attribute("N").value();
+    const auto at = FindObjectCell(name);
+    if (!at) continue;
+    const CellDef* def = FindRowCell(visSectionObject, at->row, at->column);
+    if (!def) continue;
+    auto value = ValueOf(c, def->kind, visSectionObject, name);
+    if (!value) continue;
+    if (!sheet.RowExists(visSectionObject, at->row, false)) {
+      try {
+        sheet.AddRow(visSectionObject, at->row, 0);
+      } catch (const automation::AutomationError&) {
+        continue;  // a row this kind of sheet cannot have
+      }
+    }
+    sheet.LoadCell(visSectionObject, at->row, at->column, *value);
+  }
+
+  struct Deletion {
+    std::int16_t section;
+    std::int16_t row;  // -1: the whole section
+  };
+  std::vector<Deletion> deletions;
+
+  for (pugi::xml_node sec : node.children("Section")) {
+    const std::string_view sname = sec.attribute("N").value();
+    if (sname == "Geometry") {
+      const int ix = sec.attribute("IX").as_int(-1);
+      if (ix < 0 || ix >= visSectionLastComponent - visSectionFirstComponent)
+        throw LoadError(part, "geometry section with a bad index");
+      while (sheet.GeometryCount() <= ix) sheet.AddSection(visSectionFirstComponent);
+      const auto s = static_cast<std::int16_t>(visSectionFirstComponent + ix);
+      if (sheet.RowCount(s) == 0) sheet.AddRow(s, visRowLast, visTagComponent);
+      if (sec.attribute("Del").as_int() != 0) {
+        deletions.push_back({s, -1});
+        continue;
+      }
+      for (pugi::xml_node c : sec.children("Cell"))
+        LoadCellFrom(sheet, s, visRowComponent, visTagComponent, c, c.attribute("N").value());
+      // Rows the catalogue has no type for are left out, and so are the
+      // rows of an instance that stand over them.
+      std::set<int> skip;
+      if (inheritedSkipped) {
+        auto it = inheritedSkipped->find(ix);
+        if (it != inheritedSkipped->end()) skip = it->second;
+      }
+      for (pugi::xml_node row : sec.children("Row")) {
+        const char* t = row.attribute("T").value();
+        if (*t && !GeometryTagOf(t)) skip.insert(row.attribute("IX").as_int(-1));
+      }
+      if (skipped && !skip.empty()) (*skipped)[ix] = skip;
+      for (pugi::xml_node row : sec.children("Row")) {
+        const int fileIx = row.attribute("IX").as_int(-1);
+        if (fileIx < 1 || skip.count(fileIx)) continue;
+        const auto before =
+            std::count_if(skip.begin(), skip.end(), [&](int k) { return k < fileIx; });
+        const auto r = static_cast<std::int16_t>(fileIx - before);
+        const char* t = row.attribute("T").value();
+        const std::int16_t tag = *t ? *GeometryTagOf(t) : visTagLineTo;
+        while (sheet.RowCount(s) <= r) sheet.AddRow(s, visRowLast, *t ? tag : 0);
+        if (row.attribute("Del").as_int() != 0) {
+          deletions.push_back({s, r});
+          continue;
+        }
+        if (*t && sheet.RowType(s, r) != tag) sheet.SetRowType(s, r, tag);
+        const std::int16_t rowTag = sheet.RowType(s, r);
+        for (pugi::xml_node c : row.children("Cell"))
+          LoadCellFrom(sheet, s, r, rowTag, c, c.attribute("N").value());
+      }
+      continue;
+    }
+
+    const auto s = SectionOfName(sname);
+    if (!s) continue;  // a section the catalogue does not know
+    if (sec.attribute("Del").as_int() != 0) {
+      deletions.push_back({*s, -1});
+      continue;
+    }
+    if (!sheet.SectionExists(*s, false)) sheet.AddSection(*s);
+    for (pugi::xml_node row : sec.children("Row")) {
+      const char* rowName = row.attribute("N").value();
+      std::int16_t tag = 0;
+      if (*s == visSectionConnectionPts) {
+        const bool abcd = row.find_child_by_attribute("Cell", "N", "DirX") ||
+                          row.find_child_by_attribute("Cell", "N", "Type");
+        tag = *rowName ? (abcd ? visTagCnnctNamedABCD : visTagCnnctNamed)
+                       : (abcd ? visTagCnnctPtABCD : visTagCnnctPt);
+      }
+      std::int16_t r = -1;
+      if (*rowName) {
+        if (auto found = sheet.RowIndexByName(*s, rowName)) {
+          r = *found;
+        } else {
+          try {
+            r = sheet.AddNamedRow(*s, rowName, tag);
+          } catch (const automation::AutomationError&) {
+            continue;  // a name Visio would not take
+          }
+        }
+      } else {
+        const int ix = row.attribute("IX").as_int(-1);
+        if (ix < 0 || ix > 0x7FFF) continue;
+        r = static_cast<std::int16_t>(ix);
+        while (sheet.RowCount(*s) <= r) sheet.AddRow(*s, visRowLast, tag);
+      }
+      if (row.attribute("Del").as_int() != 0) {
+        deletions.push_back({*s, r});
+        continue;
+      }
+      const std::int16_t rowTag = sheet.RowType(*s, r);
+      for (pugi::xml_node c : row.children("Cell")) {
+        std::string_view cname = c.attribute("N").value();
+        if (*s == visSectionConnectionPts) cname = ConnectionCellName(cname);
+        LoadCellFrom(sheet, *s, r, rowTag, c, cname);
+      }
+    }
+  }
+  // Rows go from the highest down, so that the indices of the others hold.
+  std::stable_sort(deletions.begin(), deletions.end(), [](const Deletion& a, const Deletion& b) {
+    return a.section != b.section ? a.section > b.section : a.row > b.row;
+  });
+  for (const auto& d : deletions) {
+    try {
+      if (d.row < 0) {
+        sheet.DeleteSection(d.section);
+      } else {
+        sheet.DeleteRow(d.section, d.row);
+      }
+    } catch (const automation::AutomationError&) {
+      // Nothing there to delete: the file deletes what it never had.
+    }
+  }
+}
+
+// ---- what the file is, before it is opened as a package ----
+
+std::optional<std::string> Unsupported(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  char head[8] = {};
+  in.read(head, sizeof head);
+  const auto n = static_cast<std::size_t>(in.gcount());
+  const std::string_view h(head, n);
+  if (n >= 8 && h == std::string_view("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8))
+    return "a binary Visio file (.vsd), which is not supported";
+  std::size_t i = 0;
+  if (h.substr(0, 3) == "\xEF\xBB\xBF") i = 3;
+  while (i < n && (h[i] == ' ' || h[i] == '\n' || h[i] == '\r' || h[i] == '\t')) ++i;
+  if (i < n && h[i] == '<') return "a Visio XML file (.vdx), which is not supported";
+  return std::nullopt;
+}
+
+[[noreturn]] void Fail(const std::string& path, const std::string& where,
+                       const std::string& problem) {
+  ThrowVisio(VisioErrorKind::BadFile,
+             "The file \"" + path + "\" cannot be opened: " + where + ": " + problem + ".");
+}
+
+}  // namespace
+
+Ref<Document> OpenVisioPackage(Application& app, const std::string& path, std::int16_t flags) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec))
+    ThrowVisio(VisioErrorKind::FileNotFound, "File not found: " + path);
+  if (auto why = Unsupported(path)) Fail(path, "package", *why);
+  Loader loader(app, path, flags);
+  try {
+    return loader.Load();
+  } catch (...) {
+    loader.Discard();
+    try {
+      throw;
+    } catch (const LoadError& e) {
+      Fail(path, e.where, e.what());
+    } catch (const pugi::xpath_exception& e) {
+      Fail(path, "package", e.what());
+    } catch (const automation::AutomationError& e) {
+      // The model refused something the file holds.
+      std::string what = e.what();
+      while (!what.empty() && what.front() == '\n') what.erase(0, 1);
+      if (!what.empty() && what.back() == '.') what.pop_back();
+      Fail(path, "package", what);
+    } catch (const std::bad_alloc&) {
+      Fail(path, "package", "out of memory");
+    } catch (const std::exception& e) {
+      Fail(path, "package", e.what());
+    }
+  }
+}
+
+void InstallVsdxLoader(Application& app) {
+  app.SetDocumentLoader(OpenVisioPackage);
+}
+
+}  // namespace standin

@@ -1,0 +1,38 @@
+// Opens Visio's Open Packaging files (.vsdx, .vssx, .vstx and their
+// macro-enabled forms) as stand-in documents.
+//
+// What a package gives: the document settings, colours, face names (as
+// fonts), style sheets, document properties, pages (page sheets, layers,
+// shapes with nested groups, connects) and masters with their shapes.
+// Cells keep the file's formula (F) and value (V, in Visio's internal
+// units: inches and radians); a cell marked F="Inh" is not local and is
+// left to inheritance. Stencils open with their masters and no pages;
+// templates open as a new drawing based on them unless visOpenRW asks for
+// the template itself. Macros are neither run nor kept.
+//
+// Failure. A damaged, hostile or unsupported file raises "The file cannot
+// be opened." with Visio's code for it and the description
+//
+//   "\n\nThe file \"<path>\" cannot be opened: <where>: <problem>."
+//
+// where <where> is the part that failed ("visio/pages/page1.xml"), or
+// "package" for the file as a whole (not a zip, a .vsd or .vdx file). A
+// missing file raises "File not found: <path>" as Documents.Open does.
+// Nothing of a failed file is left in the application.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "standin/Model.h"
+
+namespace standin {
+
+class Application;
+
+Ref<Document> OpenVisioPackage(Application& app, const std::string& path, std::int16_t flags);
+
+// Makes Documents.Open/OpenEx read packages.
+void InstallVsdxLoader(Application& app);
+
+}  // namespace standin
