@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "lut/Tarvel_TreeNodeLUTs.h"
+#include "tree/Tarvel_Cells01.h"
 #include "standin/Application.h"
 #include "standin/Demo.h"
 #include "tree/VisObjectNodes.h"
@@ -113,6 +114,7 @@ std::size_t TreeBytes(const TTreeItem& item) {
 struct TDemo {
   TDemo() {
     BuildVisioConstantCatalogue();
+    BuildCellCatalogue();
     standin::BuildDemoDrawing(*app);
   }
   ~TDemo() { app->Quit(); }

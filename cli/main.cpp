@@ -12,6 +12,7 @@
 #include "cli/ExitStatus.h"
 #include "cli/TreeCommand.h"
 #include "lut/Tarvel_TreeNodeLUTs.h"
+#include "tree/Tarvel_Cells01.h"
 #include "standin/Application.h"
 #include "standin/Demo.h"
 #include "visio/KTVisio_Controller.h"
@@ -66,6 +67,7 @@ std::optional<int> ParseLevels(std::string_view text) {
 // starts, and prints the tree.
 int PrintTree(const TTreeOptions& options) {
   BuildVisioConstantCatalogue();
+  BuildCellCatalogue();
   standin::RegisterVisio(
       {.onStart = [](standin::Application& app) { standin::BuildDemoDrawing(app); }});
   if (VisioController.Connect(3) != automation::S_OK) {

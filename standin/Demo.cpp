@@ -20,7 +20,13 @@ namespace {
 constexpr const char* kDrawingPath = "/usr/share/tarvel/demo/Demo Drawing.vsdx";
 constexpr const char* kStencilPath = "/usr/share/tarvel/demo/Demo Shapes.vssx";
 
-void AppendField(ShapeText& text, TextField field) {
+// A field at the end of a shape's text, with its row in the Text Fields
+// section as Visio keeps it.
+void AppendField(Shape& shape, TextField field) {
+  ShapeSheet& sh = shape.Sheet();
+  const std::int16_t row = sh.AddRow(visSectionTextField, visRowLast, 0);
+  sh.SetFormula(visSectionTextField, row, visFieldCell, field.formula, true);
+  ShapeText& text = shape.Text();
   const std::int32_t end = text.CharCount();
   text.InsertField(end, end, std::move(field));
 }
@@ -220,7 +226,7 @@ void BuildFirstPage(Document& doc, Page& page) {
   // The richest ordinary shape comes first.
   Ref<Shape> order = page.Drop(process, 2, 8);
   order->Text().SetText("Order received on ");
-  AppendField(order->Text(), {visFCatPage, 1, visFmtStrNormal, "PAGENAME()", "Page-1"});
+  AppendField(*order, {visFCatPage, 1, visFmtStrNormal, "PAGENAME()", "Page-1"});
   AppendText(order->Text(), "\tplaced\tby phone");
   ShapeSheet& osh = order->Sheet();
   const std::int16_t tabs = osh.AddRow(visSectionTab, 0, visTagTab2);
@@ -271,7 +277,7 @@ void BuildFirstPage(Document& doc, Page& page) {
   note->SetName("Note");
   note->SetNameU("Note");
   note->Text().SetText("Created by Tarvel's demo on ");
-  AppendField(note->Text(), {visFCatDateTime, 2, 20, "NOW()", "12/10/2026"});
+  AppendField(*note, {visFCatDateTime, 2, 20, "NOW()", "12/10/2026"});
   note->JoinLayer(notes->Row());
   note->JoinLayer(flow->Row());
 
@@ -320,7 +326,7 @@ void BuildDemoDrawing(Application& app) {
   title->SetName("Title block");
   title->SetNameU("Title block");
   title->Text().SetText("Order handling - ");
-  AppendField(title->Text(), {visFCatPage, 1, visFmtStrNormal, "PAGENAME()", "Background-1"});
+  AppendField(*title, {visFCatPage, 1, visFmtStrNormal, "PAGENAME()", "Background-1"});
   Ref<Shape> p2 = page2->Drop(*drawing->FindMaster("Rectangle"), 4, 5);
   p2->Text().SetText("Second page");
 

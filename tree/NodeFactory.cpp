@@ -18,9 +18,12 @@ TTVNodeData& Make(std::string name, std::int32_t propIndex, TTreeModel& tree, TT
                   TTreeItem* insertBefore, std::int16_t index, TAccessKind access,
                   TIndexStyle indexStyle, TVisObjSource objSource, TNodeKind nodeKind,
                   const TLUT* indexLUT, const TLUT* valueLUT) {
-  if constexpr (std::is_same_v<T, TND_Array>) {
-    return MakeNode<TND_Array>(std::move(name), propIndex, tree, parentItem, insertBefore, access,
-                               indexStyle, objSource, nodeKind, indexLUT, valueLUT);
+  if constexpr (std::is_same_v<T, TND_Array> || std::is_same_v<T, TND_DockedStencils>) {
+    return MakeNode<T>(std::move(name), propIndex, tree, parentItem, insertBefore, access,
+                       indexStyle, objSource, nodeKind, indexLUT, valueLUT);
+  } else if constexpr (std::is_same_v<T, TND_CellsSections>) {
+    // The sheet's nodes fix their own settings.
+    return MakeNode<T>(std::move(name), propIndex, tree, parentItem, insertBefore);
   } else {
     return MakeNode<T>(std::move(name), propIndex, tree, parentItem, insertBefore, index, access,
                        indexStyle, objSource, nodeKind, indexLUT, valueLUT);

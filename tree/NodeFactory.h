@@ -7,8 +7,9 @@
 #include "tree/NodeData.h"
 #include "tree/PropertyTables.h"
 
-// The node's item owns it. An array node ignores `index`: arrays are never
-// elements.
+// The node's item owns it. Array and docked-stencils nodes ignore `index`
+// (they are never elements); a sheet node ignores everything after
+// `insertBefore`.
 TTVNodeData& MakeNodeOfClass(TNodeClass cls, std::string name, std::int32_t propIndex,
                              TTreeModel& tree, TTreeItem* parentItem, TTreeItem* insertBefore,
                              std::int16_t index, TAccessKind access, TIndexStyle indexStyle,

@@ -295,3 +295,49 @@ TEST(TarvelTreeTest, SelectedShapeRootsTheTreeAtTheDemosSelection) {
   EXPECT_EQ(lines[0].rfind("Shape  \"Order received on ", 0), 0u) << lines[0];
   EXPECT_EQ(lines[3], "  Name   = \"Process\"");
 }
+
+namespace {
+
+// The item after the first line that starts with `prefix`, and the lines
+// that follow it at `indent` exactly.
+std::vector<std::string> ChildrenAfter(const std::vector<std::string>& lines,
+                                       const std::string& prefix, std::size_t indent) {
+  auto at = std::find_if(lines.begin(), lines.end(),
+                         [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
+  std::vector<std::string> children;
+  if (at == lines.end()) return children;
+  for (++at; at != lines.end() && Indent(*at) >= indent; ++at) {
+    if (Indent(*at) == indent) children.push_back(at->substr(indent));
+  }
+  return children;
+}
+
+}  // namespace
+
+TEST(TarvelTreeTest, TheFirstShapesSheetShowsSectionsRowsAndCells) {
+  const RunResult run = RunTarvelTree(
+      {"--expand", "Application/Documents/Item[1]/Pages/Item[1]/Shapes/Item[1]/CellsSRC-Sections",
+       "--depth", "3"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> lines = Lines(run.out);
+  const std::vector<std::string> sections =
+      ChildrenAfter(lines, std::string(20, ' ') + "CellsSRC-Sections", 22);
+  ASSERT_EQ(sections.size(), 14U);
+  EXPECT_EQ(sections.front(), "S[1]: Object (R: 9) (Inherited)");
+  EXPECT_EQ(sections[9], "S[10]: Geometry[1] (R: 6) (Inherited)");
+  EXPECT_EQ(sections.back(), "S[243]: Prop (R: 3) (Inherited)");
+  const std::vector<std::string> transform =
+      ChildrenAfter(lines, std::string(24, ' ') + "R[1]: Shape Transform", 26);
+  ASSERT_EQ(transform.size(), 10U);
+  EXPECT_EQ(transform[7], R"(CellSRC[7]   "FlipX" = "FALSE" (="False"))");
+}
+
+TEST(TarvelTreeTest, TheActiveWindowsDockedStencilsAreListed) {
+  const RunResult run =
+      RunTarvelTree({"--expand", "Application/ActiveWindow/DockedStencils_Func", "--depth", "3"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> lines = Lines(run.out);
+  EXPECT_EQ(
+      ChildrenAfter(lines, "    DockedStencils_Func (Count: 1)", 6),
+      (std::vector<std::string>{"DockedStencil[0]   = /usr/share/tarvel/demo/Demo Shapes.vssx"}));
+}

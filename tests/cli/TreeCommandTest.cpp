@@ -8,6 +8,7 @@
 
 #include "cli/TreeCommand.h"
 #include "lut/Tarvel_TreeNodeLUTs.h"
+#include "tree/Tarvel_Cells01.h"
 #include "tests/tree/FakeApplication.h"
 #include "visio/KTVisio_Controller.h"
 
@@ -20,6 +21,7 @@ class TreeCommandTest : public testing::Test {
  protected:
   void SetUp() override {
     BuildVisioConstantCatalogue();
+    BuildCellCatalogue();
     VisioController.App = ObjectRef(visio.app);
   }
   void TearDown() override {

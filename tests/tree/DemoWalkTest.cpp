@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "lut/Tarvel_TreeNodeLUTs.h"
+#include "tree/Tarvel_Cells01.h"
 #include "standin/Application.h"
 #include "standin/Demo.h"
 #include "tree/ValueNodes.h"
@@ -43,6 +44,7 @@ std::string Where(const TTreeItem& item) {
 
 TEST(DemoWalkTest, EveryInterfaceShowsEveryRowAnswered) {
   BuildVisioConstantCatalogue();
+  BuildCellCatalogue();
   const auto app = automation::MakeRef<standin::Application>();
   standin::BuildDemoDrawing(*app);
   TTreeModel tree;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "lut/Tarvel_TreeNodeLUTs.h"
+#include "tree/Tarvel_Cells01.h"
 #include "tree/NodeData.h"
 #include "tree/TreeText.h"
 #include "visio/KTVisio_Controller.h"
@@ -35,6 +36,7 @@ class TreeTest : public testing::Test {
  protected:
   void SetUp() override {
     BuildVisioConstantCatalogue();
+    BuildCellCatalogue();
     Reset();
   }
   void TearDown() override { Reset(); }

@@ -1,0 +1,270 @@
+// The shape sheet in the tree over the stand-in Visio's demo drawing: what
+// a shape's sections, rows and cells show, and how an open sheet follows
+// changes made in Visio between refreshes.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "standin/Application.h"
+#include "standin/Demo.h"
+#include "tests/tree/TreeTestSupport.h"
+#include "tree/Tarvel_Cells01.h"
+#include "tree/VisObjectNodes.h"
+
+namespace {
+
+using automation::ObjectRef;
+using automation::Variant;
+using tree_test::Child;
+using tree_test::Expanded;
+
+constexpr std::int16_t kTab = 5, kScratch = 6, kGeometry = 10;
+
+std::vector<std::string> Texts(const TTreeItem& item) {
+  std::vector<std::string> texts;
+  for (int i = 0; i < item.Count(); ++i) texts.push_back(item.Item(i)->Text());
+  return texts;
+}
+
+Variant Small(int value) {
+  return Variant(static_cast<std::int16_t>(value));
+}
+
+class ShapeSheetTest : public tree_test::TreeTest {
+ protected:
+  void SetUp() override {
+    TreeTest::SetUp();
+    standin::BuildDemoDrawing(*app);
+  }
+  void TearDown() override {
+    tree.Clear();
+    app->Quit();
+    TreeTest::TearDown();
+  }
+
+  // The named shape of the first page.
+  ObjectRef Shape(const std::string& name) const {
+    const ObjectRef shapes = ObjectRef(app).Get("ActivePage").ToObject().Get("Shapes").ToObject();
+    for (std::int16_t i = 1; i <= shapes.Get("Count").ToInt16(); ++i) {
+      ObjectRef shape = shapes.Get("Item", {Variant(i)}).ToObject();
+      if (shape.Get("Name").ToString() == name) return shape;
+    }
+    throw std::runtime_error("no shape " + name);
+  }
+
+  // The expanded sheet of a shape tree rooted at `shape`.
+  TTreeItem& Sheet(const ObjectRef& shape) {
+    TTreeItem& root = *MakeShapeRoot(tree, shape).TreeNode;
+    return Expanded(Child(Expanded(root), "CellsSRC-Sections"));
+  }
+
+  automation::Ref<standin::Application> app = automation::MakeRef<standin::Application>();
+  TTreeModel tree;
+};
+
+TEST_F(ShapeSheetTest, SectionsFollowTheCatalogueWithOneNodePerGeometrySection) {
+  TTreeItem& curvy = Sheet(Shape("Curvy"));
+  EXPECT_EQ(curvy.Text(), "CellsSRC-Sections");
+  const std::vector<std::string> sections = {
+      "S[1]: Object (R: 9) (Inherited)",
+      "S[2]: Member (R: 0) (Doesn't Exist)",
+      "S[3]: Character (R: 1) (Inherited)",
+      "S[4]: Paragraph (R: 1) (Inherited)",
+      "S[5]: Tab (R: 1) (Inherited)",
+      "S[6]: Scratch (R: 0) (Doesn't Exist)",
+      "S[7]: ConnectionPts (R: 0) (Doesn't Exist)",
+      "S[8]: TextField (R: 0) (Doesn't Exist)",
+      "S[9]: Controls (R: 0) (Doesn't Exist)",
+      "S[10]: Geometry[1] (R: 6) (Inherited)",
+      "S[11]: Geometry[2] (R: 3) (Inherited)",
+      "S[12]: Geometry[3] (R: 5) (Inherited)",
+      "S[240]: Action (R: 0) (Doesn't Exist)",
+      "S[241]: Layer (R: 0) (Doesn't Exist)",
+      "S[242]: User (R: 0) (Doesn't Exist)",
+      "S[243]: Prop (R: 0) (Doesn't Exist)",
+  };
+  EXPECT_EQ(Texts(curvy), sections);
+
+  // A shape without geometry shows no geometry section at all.
+  ObjectRef shape = Shape("Curvy");
+  for (int k = 0; k < 3; ++k) shape.Invoke("DeleteSection", {Small(kGeometry)});
+  TTreeItem& bare = Sheet(shape);
+  ASSERT_EQ(bare.Count(), 13);
+  EXPECT_EQ(bare.Item(9)->Text(), "S[240]: Action (R: 0) (Doesn't Exist)");
+}
+
+TEST_F(ShapeSheetTest, TheObjectSectionShowsItsEighteenFixedRowsWhateverItsRowCount) {
+  TTreeItem& object = Expanded(*Sheet(Shape("Process")).Item(0));
+  ASSERT_EQ(object.Text(), "S[1]: Object (R: 9) (Inherited)");
+  std::vector<std::string> names;
+  for (int i = 0; i < object.Count(); ++i) names.push_back(object.Item(i)->Data()->Name);
+  EXPECT_EQ(names, (std::vector<std::string>{"R[1]", "R[2]", "R[3]", "R[4]", "R[5]", "R[6]", "R[7]",
+                                             "R[8]", "R[9]", "R[10]", "R[11]", "R[12]", "R[14]",
+                                             "R[15]", "R[16]", "R[17]", "R[18]", "R[19]"}));
+
+  // A row Visio does not have: its RowType fails, so it has no type and no
+  // cells.
+  TTreeItem& guide = Expanded(*object.Item(6));
+  EXPECT_EQ(guide.Text(), "R[7]: Guide Info (Tag: -1=none) (Doesn't Exist)");
+  EXPECT_EQ(guide.Count(), 0);
+  EXPECT_TRUE(guide.HasChildren());
+}
+
+TEST_F(ShapeSheetTest, CellsShowColumnNameFormulaAndDecodedValue) {
+  TTreeItem& transform = Expanded(*Expanded(*Sheet(Shape("Process")).Item(0)).Item(0));
+  EXPECT_EQ(transform.Text(), "R[1]: Shape Transform (Tag: 0=Default) (Inherited)");
+  const std::vector<std::string> cells = {
+      R"(CellSRC[0]   "PinX" = "2 in")",
+      R"(CellSRC[1]   "PinY" = "8 in")",
+      R"(CellSRC[2]   "Width" = "1.5 in")",
+      R"(CellSRC[3]   "Height" = "1 in")",
+      R"(CellSRC[4]   "LocPinX" = "Width*0.5")",
+      R"(CellSRC[5]   "LocPinY" = "Height*0.5")",
+      R"(CellSRC[6]   "Angle" = "0 deg")",
+      R"(CellSRC[7]   "FlipX" = "FALSE" (="False"))",
+      R"(CellSRC[8]   "FlipY" = "FALSE" (="False"))",
+      R"(CellSRC[9]   "ResizeMode" = "0" (="DontCare"))",
+  };
+  EXPECT_EQ(Texts(transform), cells);
+  const auto& cell = dynamic_cast<const TND_IVCell&>(*transform.Item(7)->Data());
+  EXPECT_EQ(cell.Name, "CellSRC");
+  EXPECT_EQ(cell.Index, 7);
+  EXPECT_EQ(cell.Access, TAccessKind::ReadWrite);
+  EXPECT_EQ(cell.NodeKind, TNodeKind::SheetCell);
+  EXPECT_EQ(cell.ValueLUT, &LUT_TrueFalse);
+}
+
+TEST_F(ShapeSheetTest, GeometryRowsShowTheirTagsAndRowTypes) {
+  TTreeItem& sheet = Sheet(Shape("Curvy"));
+  const std::vector<std::vector<std::string>> rows = {
+      {"R[0]: Component (Tag: 137=Start) (Inherited)", "R[1]: Vertex (Tag: 138=Start) (Inherited)",
+       "R[2]: Vertex (Tag: 139=LineTo) (Inherited)", "R[3]: Vertex (Tag: 139=LineTo) (Inherited)",
+       "R[4]: Vertex (Tag: 139=LineTo) (Inherited)", "R[5]: Vertex (Tag: 139=LineTo) (Inherited)"},
+      {"R[0]: Component (Tag: 137=Start) (Inherited)", "R[1]: Vertex (Tag: 138=Start) (Inherited)",
+       "R[2]: Vertex (Tag: 140=ArcTo) (Inherited)"},
+      {"R[0]: Component (Tag: 137=Start) (Inherited)", "R[1]: Vertex (Tag: 138=Start) (Inherited)",
+       "R[2]: Vertex (Tag: 144=EllipticalArcTo) (Inherited)",
+       "R[3]: Vertex (Tag: 165=SplineBeg) (Inherited)", "R[4]: Vertex (Tag: 166=SplineSpan) (Inherited)"},
+  };
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(Texts(Expanded(*sheet.Item(9 + k))), rows[static_cast<std::size_t>(k)])
+        << "Geometry[" << k + 1 << "]";
+  }
+  TTreeItem& arc = Expanded(*sheet.Item(10)->Item(2));
+  EXPECT_EQ(Texts(arc), (std::vector<std::string>{R"(CellSRC[0]   "Geometry2.X2" = "Width*0.9")",
+                                                  R"(CellSRC[1]   "Geometry2.Y2" = "Height*0.5")",
+                                                  R"(CellSRC[2]   "Geometry2.A2" = "0.3 in")"}));
+}
+
+TEST_F(ShapeSheetTest, TabsRowsShowTheCellsOfTheirTag) {
+  ObjectRef shape = Shape("Process");
+  shape.Invoke("AddRow", {Small(kTab), Small(-2), Small(151)});
+  TTreeItem& tabs = Expanded(*Sheet(shape).Item(4));
+  ASSERT_EQ(tabs.Count(), 3);
+
+  TTreeItem& tab2 = Expanded(*tabs.Item(0));
+  EXPECT_EQ(tab2.Text(), "R[0]: Tabs (Tag: 150=Tab2) (Inherited)");
+  ASSERT_EQ(tab2.Count(), 10);
+  EXPECT_EQ(tab2.Item(0)->Text(), R"(CellSRC[0]   "Tabs.StopCount" = "2")");
+  EXPECT_EQ(tab2.Item(9)->Data()->Index, 9);
+
+  TTreeItem& tab0 = Expanded(*tabs.Item(1));
+  EXPECT_EQ(tab0.Text(), "R[1]: Tabs (Tag: 136=Tab0) (Inherited)");
+  EXPECT_EQ(tab0.Count(), 0);
+
+  TTreeItem& tab10 = Expanded(*tabs.Item(2));
+  EXPECT_EQ(tab10.Text(), "R[2]: Tabs (Tag: 151=Tab10) (Inherited)");
+  ASSERT_EQ(tab10.Count(), 31);
+  // Only the alignments are decoded.
+  EXPECT_EQ(tab10.Item(2)->Data()->ValueLUT, LUT_VisCellVals_TabStop);
+  EXPECT_EQ(tab10.Item(3)->Data()->ValueLUT, nullptr);
+}
+
+// ---- following Visio ----
+
+TEST_F(ShapeSheetTest, DeletingTheMiddleGeometrySectionReplacesItAndDropsTheLastNode) {
+  ObjectRef shape = Shape("Curvy");
+  TTreeItem& sheet = Sheet(shape);
+  TTreeItem* first = Expanded(*sheet.Item(9)).Item(1);
+  // Expanded, so that a new node in its place is told apart from it.
+  Expanded(*sheet.Item(10));
+  TTreeItem* action = &Expanded(*sheet.Item(12));
+  TTreeItem* prop = sheet.Item(15);
+
+  shape.Invoke("DeleteSection", {Small(kGeometry + 1)});
+  sheet.Data()->Refresh(2);
+
+  ASSERT_EQ(sheet.Count(), 15);
+  EXPECT_EQ(sheet.Item(9)->Item(1), first) << "the first section keeps its open rows";
+  EXPECT_EQ(sheet.Item(10)->Text(), "S[11]: Geometry[2] (R: 5) (Inherited)");
+  EXPECT_FALSE(sheet.Item(10)->Expanded());
+  EXPECT_EQ(sheet.Item(11), action);
+  EXPECT_TRUE(action->Expanded());
+  EXPECT_EQ(sheet.Item(14), prop);
+  EXPECT_EQ(sheet.Item(14)->Text(), "S[243]: Prop (R: 0) (Doesn't Exist)");
+}
+
+TEST_F(ShapeSheetTest, AnAddedSectionIsInsertedInCatalogueOrder) {
+  ObjectRef shape = Shape("Process");
+  TTreeItem& sheet = Sheet(shape);
+  ASSERT_EQ(sheet.Count(), 14);
+  TTreeItem* geometry = &Expanded(*sheet.Item(9));
+  TTreeItem* action = &Expanded(*sheet.Item(10));
+
+  shape.Invoke("AddSection", {Small(kGeometry)});
+  shape.Invoke("AddRow", {Small(kGeometry + 1), Small(0), Small(137)});
+  sheet.Data()->Refresh(2);
+
+  ASSERT_EQ(sheet.Count(), 15);
+  EXPECT_EQ(sheet.Item(9), geometry);
+  EXPECT_TRUE(geometry->Expanded());
+  EXPECT_EQ(sheet.Item(10)->Text(), "S[11]: Geometry[2] (R: 1) (Inherited)");
+  EXPECT_EQ(sheet.Item(11), action);
+  EXPECT_EQ(action->Count(), 1);
+}
+
+TEST_F(ShapeSheetTest, RowsOfARepeatingSectionFollowTheRowCount) {
+  ObjectRef shape = Shape("Process");
+  TTreeItem& sheet = Sheet(shape);
+  TTreeItem& scratch = Expanded(*sheet.Item(5));
+  ASSERT_EQ(scratch.Count(), 2);
+  TTreeItem* kept = &Expanded(*scratch.Item(0));
+
+  shape.Invoke("AddRow", {Small(kScratch), Small(-2), Small(0)});
+  shape.Invoke("AddRow", {Small(kScratch), Small(-2), Small(0)});
+  sheet.Data()->Refresh(2);
+  EXPECT_EQ(scratch.Text(), "S[6]: Scratch (R: 4) (Inherited)");
+  ASSERT_EQ(scratch.Count(), 4);
+  EXPECT_EQ(scratch.Item(0), kept);
+  EXPECT_EQ(kept->Count(), 6);
+  EXPECT_EQ(scratch.Item(3)->Text(), "R[3]: Scratch (Tag: 0=Default) (Inherited)");
+
+  for (int r = 3; r >= 1; --r) shape.Invoke("DeleteRow", {Small(kScratch), Small(r)});
+  sheet.Data()->Refresh(2);
+  ASSERT_EQ(scratch.Count(), 1);
+  EXPECT_EQ(scratch.Item(0), kept);
+}
+
+TEST_F(ShapeSheetTest, ARowWhoseTypeChangesKeepsItsCellItemsByPosition) {
+  ObjectRef shape = Shape("Curvy");
+  TTreeItem& sheet = Sheet(shape);
+  TTreeItem& arcRow = Expanded(*Expanded(*sheet.Item(10)).Item(2));
+  ASSERT_EQ(arcRow.Count(), 3);
+  TTreeItem* x = arcRow.Item(0);
+
+  shape.Put("RowType", {Small(kGeometry + 1), Small(2)}, Small(139));  // to LineTo
+  sheet.Data()->Refresh(2);
+  EXPECT_EQ(arcRow.Text(), "R[2]: Vertex (Tag: 139=LineTo) (Inherited)");
+  ASSERT_EQ(arcRow.Count(), 2);
+  EXPECT_EQ(arcRow.Item(0), x);
+
+  shape.Put("RowType", {Small(kGeometry + 1), Small(2)}, Small(144));  // to EllipticalArcTo
+  sheet.Data()->Refresh(2);
+  EXPECT_EQ(arcRow.Text(), "R[2]: Vertex (Tag: 144=EllipticalArcTo) (Inherited)");
+  ASSERT_EQ(arcRow.Count(), 7);
+  EXPECT_EQ(arcRow.Item(0), x);
+  EXPECT_EQ(arcRow.Item(6)->Data()->Index, 5);
+}
+
+}  // namespace
