@@ -353,44 +353,61 @@ void UIControl::SetBuiltIn(const std::string& caption, std::int16_t cmdNum) {
 
 // ---- MenuItem / MenuItems ----
 
-MenuItem::MenuItem(MenuItems& list) : UIControl(list.session(), &list) {}
+// ---- NestedControl ----
 
-MenuItem::~MenuItem() {
+template <class Items>
+NestedControl<Items>::NestedControl(Items& list) : UIControl(list.session(), &list) {}
+
+template <class Items>
+NestedControl<Items>::~NestedControl() {
   if (subItems_) subItems_->MarkDeleted();
 }
 
-MenuItems& MenuItem::list() const {
-  return static_cast<MenuItems&>(*holder());
-}
-
-MenuItems& MenuItem::SubItems() {
-  if (!subItems_) subItems_ = MakeRef<MenuItems>(session(), *this);
-  return *subItems_;
-}
-
-bool MenuItem::HasSubItems() const {
-  return subItems_ && subItems_->Count() > 0;
-}
-
-void MenuItem::MarkDeleted() {
+template <class Items>
+void NestedControl<Items>::MarkDeleted() {
   VisioObject::MarkDeleted();
   if (subItems_) subItems_->MarkDeleted();
 }
 
-void MenuItem::CopyFrom(const MenuItem& other) {
+template <class Items>
+Items& NestedControl<Items>::list() const {
+  return static_cast<Items&>(*holder());
+}
+
+template <class Items>
+Items& NestedControl<Items>::SubItems() {
+  if (!subItems_) subItems_ = MakeRef<Items>(session(), *this);
+  return *subItems_;
+}
+
+template <class Items>
+bool NestedControl<Items>::HasSubItems() const {
+  return subItems_ && subItems_->Count() > 0;
+}
+
+template <class Items>
+void NestedControl<Items>::CopyNestedFrom(const NestedControl& other) {
   CopyStoredFrom(other);
   SetIconFile(other.IconFile());
   if (other.HasSubItems()) SubItems().CopyItemsFrom(*other.subItems_);
 }
 
-std::vector<const UIElement*> MenuItem::Parts() const {
+template <class Items>
+std::vector<const UIElement*> NestedControl<Items>::Parts() const {
   if (HasSubItems()) return {subItems_.get()};
   return {};
 }
 
-UIElement* MenuItem::OpenPart(std::string_view interfaceName) {
-  return interfaceName == "IVMenuItems" ? &SubItems() : nullptr;
+template <class Items>
+UIElement* NestedControl<Items>::OpenPart(std::string_view interfaceName) {
+  return interfaceName == Items::kInterfaceName ? &SubItems() : nullptr;
 }
+
+template class NestedControl<MenuItems>;
+template class NestedControl<ToolbarItems>;
+template class NestedControl<StatusBarItems>;
+
+MenuItem::MenuItem(MenuItems& list) : NestedControl(list) {}
 
 const MemberTable& MenuItem::Members() const {
   static const auto table = [] {
@@ -542,42 +559,7 @@ const MemberTable& MenuSets::Members() const {
 
 // ---- ToolbarItem / ToolbarItems ----
 
-ToolbarItem::ToolbarItem(ToolbarItems& list) : UIControl(list.session(), &list) {}
-
-ToolbarItem::~ToolbarItem() {
-  if (subItems_) subItems_->MarkDeleted();
-}
-
-ToolbarItems& ToolbarItem::list() const {
-  return static_cast<ToolbarItems&>(*holder());
-}
-
-ToolbarItems& ToolbarItem::SubItems() {
-  if (!subItems_) subItems_ = MakeRef<ToolbarItems>(session(), *this);
-  return *subItems_;
-}
-
-void ToolbarItem::MarkDeleted() {
-  VisioObject::MarkDeleted();
-  if (subItems_) subItems_->MarkDeleted();
-}
-
-void ToolbarItem::CopyFrom(const ToolbarItem& other) {
-  CopyStoredFrom(other);
-  SetIconFile(other.IconFile());
-  if (other.subItems_ && other.subItems_->Count() > 0) {
-    SubItems().CopyItemsFrom(*other.subItems_);
-  }
-}
-
-std::vector<const UIElement*> ToolbarItem::Parts() const {
-  if (subItems_ && subItems_->Count() > 0) return {subItems_.get()};
-  return {};
-}
-
-UIElement* ToolbarItem::OpenPart(std::string_view interfaceName) {
-  return interfaceName == "IVToolbarItems" ? &SubItems() : nullptr;
-}
+ToolbarItem::ToolbarItem(ToolbarItems& list) : NestedControl(list) {}
 
 const MemberTable& ToolbarItem::Members() const {
   static const auto table = [] {
@@ -719,42 +701,7 @@ const MemberTable& ToolbarSets::Members() const {
 
 // ---- StatusBarItem / StatusBarItems ----
 
-StatusBarItem::StatusBarItem(StatusBarItems& list) : UIControl(list.session(), &list) {}
-
-StatusBarItem::~StatusBarItem() {
-  if (subItems_) subItems_->MarkDeleted();
-}
-
-StatusBarItems& StatusBarItem::list() const {
-  return static_cast<StatusBarItems&>(*holder());
-}
-
-StatusBarItems& StatusBarItem::SubItems() {
-  if (!subItems_) subItems_ = MakeRef<StatusBarItems>(session(), *this);
-  return *subItems_;
-}
-
-void StatusBarItem::MarkDeleted() {
-  VisioObject::MarkDeleted();
-  if (subItems_) subItems_->MarkDeleted();
-}
-
-void StatusBarItem::CopyFrom(const StatusBarItem& other) {
-  CopyStoredFrom(other);
-  SetIconFile(other.IconFile());
-  if (other.subItems_ && other.subItems_->Count() > 0) {
-    SubItems().CopyItemsFrom(*other.subItems_);
-  }
-}
-
-std::vector<const UIElement*> StatusBarItem::Parts() const {
-  if (subItems_ && subItems_->Count() > 0) return {subItems_.get()};
-  return {};
-}
-
-UIElement* StatusBarItem::OpenPart(std::string_view interfaceName) {
-  return interfaceName == "IVStatusBarItems" ? &SubItems() : nullptr;
-}
+StatusBarItem::StatusBarItem(StatusBarItems& list) : NestedControl(list) {}
 
 const MemberTable& StatusBarItem::Members() const {
   static const auto table = [] {

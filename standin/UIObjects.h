@@ -188,30 +188,42 @@ class UIControl : public UIElement {
   std::string iconFile_;
 };
 
-// ---- Menus ----
-
-class MenuItem final : public UIControl {
+// A control that may hold controls of its own: a menu item's submenu, the
+// drop-down of a toolbar or status bar item. Items is the list type.
+template <class Items>
+class NestedControl : public UIControl {
  public:
-  using List = MenuItems;
-  explicit MenuItem(MenuItems& list);
-  ~MenuItem() override;
-  const MemberTable& Members() const override;
+  ~NestedControl() override;
   void MarkDeleted() override;
 
-  MenuItems& list() const;
-  // The submenu, made on first use.
-  MenuItems& SubItems();
+  Items& list() const;
+  // The sub-items, made on first use.
+  Items& SubItems();
   bool HasSubItems() const;
-  void CopyFrom(const MenuItem& other);
   std::vector<const UIElement*> Parts() const override;
   UIElement* OpenPart(std::string_view interfaceName) override;
 
+ protected:
+  explicit NestedControl(Items& list);
+  void CopyNestedFrom(const NestedControl& other);
+
  private:
-  Ref<MenuItems> subItems_;
+  Ref<Items> subItems_;
+};
+
+// ---- Menus ----
+
+class MenuItem final : public NestedControl<MenuItems> {
+ public:
+  using List = MenuItems;
+  explicit MenuItem(MenuItems& list);
+  const MemberTable& Members() const override;
+  void CopyFrom(const MenuItem& other) { CopyNestedFrom(other); }
 };
 
 class MenuItems final : public UIList<MenuItem> {
  public:
+  static constexpr std::string_view kInterfaceName = "IVMenuItems";
   // owner: a Menu, or the MenuItem whose submenu this is.
   MenuItems(SessionPtr session, VisioObject& owner) : UIList(std::move(session), owner) {}
   const MemberTable& Members() const override;
@@ -272,27 +284,17 @@ class MenuSets final : public UISetList<MenuSet> {
 
 // ---- Toolbars ----
 
-class ToolbarItem final : public UIControl {
+class ToolbarItem final : public NestedControl<ToolbarItems> {
  public:
   using List = ToolbarItems;
   explicit ToolbarItem(ToolbarItems& list);
-  ~ToolbarItem() override;
   const MemberTable& Members() const override;
-  void MarkDeleted() override;
-
-  ToolbarItems& list() const;
-  // The items of a drop-down button, made on first use.
-  ToolbarItems& SubItems();
-  void CopyFrom(const ToolbarItem& other);
-  std::vector<const UIElement*> Parts() const override;
-  UIElement* OpenPart(std::string_view interfaceName) override;
-
- private:
-  Ref<ToolbarItems> subItems_;
+  void CopyFrom(const ToolbarItem& other) { CopyNestedFrom(other); }
 };
 
 class ToolbarItems final : public UIList<ToolbarItem> {
  public:
+  static constexpr std::string_view kInterfaceName = "IVToolbarItems";
   // owner: a Toolbar, or the ToolbarItem whose drop-down this is.
   ToolbarItems(SessionPtr session, VisioObject& owner) : UIList(std::move(session), owner) {}
   const MemberTable& Members() const override;
@@ -353,26 +355,17 @@ class ToolbarSets final : public UISetList<ToolbarSet> {
 
 // ---- Status bars ----
 
-class StatusBarItem final : public UIControl {
+class StatusBarItem final : public NestedControl<StatusBarItems> {
  public:
   using List = StatusBarItems;
   explicit StatusBarItem(StatusBarItems& list);
-  ~StatusBarItem() override;
   const MemberTable& Members() const override;
-  void MarkDeleted() override;
-
-  StatusBarItems& list() const;
-  StatusBarItems& SubItems();
-  void CopyFrom(const StatusBarItem& other);
-  std::vector<const UIElement*> Parts() const override;
-  UIElement* OpenPart(std::string_view interfaceName) override;
-
- private:
-  Ref<StatusBarItems> subItems_;
+  void CopyFrom(const StatusBarItem& other) { CopyNestedFrom(other); }
 };
 
 class StatusBarItems final : public UIList<StatusBarItem> {
  public:
+  static constexpr std::string_view kInterfaceName = "IVStatusBarItems";
   // owner: a StatusBar, or the StatusBarItem whose drop-down this is.
   StatusBarItems(SessionPtr session, VisioObject& owner) : UIList(std::move(session), owner) {}
   const MemberTable& Members() const override;
@@ -513,6 +506,9 @@ extern template class UISetList<MenuSet>;
 extern template class UISetList<ToolbarSet>;
 extern template class UISetList<StatusBar>;
 extern template class UISetList<AccelTable>;
+extern template class NestedControl<MenuItems>;
+extern template class NestedControl<ToolbarItems>;
+extern template class NestedControl<StatusBarItems>;
 
 // ---- Factories for the application and documents ----
 
