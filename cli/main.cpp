@@ -15,6 +15,7 @@
 #include "tree/Tarvel_Cells01.h"
 #include "standin/Application.h"
 #include "standin/Demo.h"
+#include "visio/ErrorText.h"
 #include "visio/KTVisio_Controller.h"
 
 namespace {
@@ -63,16 +64,29 @@ std::optional<int> ParseLevels(std::string_view text) {
   return value;
 }
 
-// Connects to the stand-in Visio, which opens its demo drawing when it
-// starts, and prints the tree.
-int PrintTree(const TTreeOptions& options) {
+// Connects to the stand-in Visio and prints the tree: of its demo drawing
+// when no files are given, else of the files, opened through Visio's own
+// Documents.Open as any client would.
+int PrintTree(const TTreeOptions& options, const std::vector<std::string>& files) {
   BuildVisioConstantCatalogue();
   BuildCellCatalogue();
-  standin::RegisterVisio(
-      {.onStart = [](standin::Application& app) { standin::BuildDemoDrawing(app); }});
+  standin::StandinOptions start;
+  if (files.empty()) {
+    start.onStart = [](standin::Application& app) { standin::BuildDemoDrawing(app); };
+  }
+  standin::RegisterVisio(std::move(start));
   if (VisioController.Connect(3) != automation::S_OK) {
     std::cerr << "tarvel-tree: cannot connect to Visio\n";
     return 1;
+  }
+  for (const std::string& file : files) {
+    try {
+      VisioController.App.Get("Documents").ToObject().Invoke("Open", {automation::Variant(file)});
+    } catch (const automation::AutomationError& e) {
+      std::cerr << "tarvel-tree: cannot open \"" << file << "\": " << TrimText(e.message())
+                << '\n';
+      return 1;
+    }
   }
   return RunTreeCommand(options, std::cout, std::cerr);
 }
@@ -129,10 +143,5 @@ int main(int argc, char** argv) {
       files.push_back(arg);
     }
   }
-  if (!files.empty()) {
-    std::cerr << "tarvel-tree: reading drawing files is not supported yet: " << files.front()
-              << '\n';
-    return kExitUsage;
-  }
-  return PrintTree(options);
+  return PrintTree(options, files);
 }

@@ -15,6 +15,7 @@
 #include "standin/Page.h"
 #include "standin/Shape.h"
 #include "standin/UIObjects.h"
+#include "standin/VsdxLoader.h"
 #include "standin/Window.h"
 
 namespace standin {
@@ -58,6 +59,8 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 
 Application::Application() : VisioObject(std::make_shared<Session>()) {
   session()->app = this;
+  // Visio opens its own files; so does the stand-in, unless told otherwise.
+  loader_ = OpenVisioPackage;
   addons_ = MakeAddons(session());
 }
 

@@ -36,8 +36,8 @@ enum OpenFlags : std::int16_t {
 
 class Application : public VisioObject {
  public:
-  // Opens a drawing file for Documents.Open/OpenEx; set by whoever links a
-  // file reader in. Without one, opening a file fails as for a missing file.
+  // Opens a drawing file for Documents.Open/OpenEx: Visio's packages by
+  // default (VsdxLoader.h); tests may put another reader in its place.
   using DocumentLoader =
       std::function<Ref<Document>(Application& app, const std::string& path, std::int16_t flags)>;
 

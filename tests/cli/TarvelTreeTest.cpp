@@ -175,11 +175,30 @@ TEST(TarvelTreeTest, BadCommandLinesAreUsageErrors) {
   }
 }
 
-TEST(TarvelTreeTest, DrawingFilesAreNotReadYet) {
-  const RunResult run = RunTarvelTree({"drawing.vsdx", "--depth", "2"});
-  EXPECT_EQ(run.status, 2);
-  EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, "tarvel-tree: reading drawing files is not supported yet: drawing.vsdx\n");
+TEST(TarvelTreeTest, DrawingFilesAreOpenedInsteadOfTheDemo) {
+  const RunResult missing = RunTarvelTree({"/nonexistent/drawing.vsdx", "--depth", "2"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.out, "");
+  EXPECT_EQ(missing.err,
+            "tarvel-tree: cannot open \"/nonexistent/drawing.vsdx\": File not found: "
+            "/nonexistent/drawing.vsdx\n");
+
+  const char* shared = std::getenv("TARVEL_SHARED_DIR");
+  const std::string file = shared ? std::string(shared) + "/vsdx/aspose_Layers_Drawing1.vsdx" : "";
+  if (file.empty() || !std::ifstream(file)) {
+    GTEST_SKIP() << "the drawing corpus is not there (TARVEL_SHARED_DIR/vsdx)";
+  }
+  const RunResult run =
+      RunTarvelTree({file, "--expand", "Application/Documents/Item[1]", "--depth", "0"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> lines = Lines(run.out);
+  bool documents = false, item = false;
+  for (const std::string& line : lines) {
+    documents = documents || line.find("Documents   (Count: 1)") != std::string::npos;
+    item = item || line.find("Item[1]   \"aspose_Layers_Drawing1.vsdx\"") != std::string::npos;
+  }
+  EXPECT_TRUE(documents) << run.out;
+  EXPECT_TRUE(item) << run.out;
 }
 
 TEST(TarvelTreeTest, ABareRunShowsTheDemoApplicationAndItsChildren) {
