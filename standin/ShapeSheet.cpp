@@ -1507,6 +1507,12 @@ CellValue ShapeSheet::Compute(std::int16_t s, std::int16_t r, std::int16_t c, Ev
   bool computed = true;
   if (stored) {
     v = *stored;
+    if (v.inheritedFormula) {
+      // The value a file recorded for an inherited formula is what Visio
+      // shows until it recalculates the cell; it is not recomputed here.
+      v.formula = InheritedFormula(s, r, c);
+      return v;
+    }
     if (v.formula.empty()) return v;  // no formula: the value is all there is
   } else {
     v.formula = def.initial;
@@ -1573,7 +1579,24 @@ void ShapeSheet::CheckFormula(std::string_view formula) const {
 std::string ShapeSheet::Formula(std::int16_t s, std::int16_t r, std::int16_t c) const {
   const CellDef& def = CheckedDef(s, r, c);
   const CellValue* stored = Stored(s, r, c);
+  if (stored && stored->inheritedFormula) return InheritedFormula(s, r, c);
   return stored ? stored->formula : def.initial;
+}
+
+std::string ShapeSheet::InheritedFormula(std::int16_t s, std::int16_t r, std::int16_t c) const {
+  const std::string initial = CheckedDef(s, r, c).initial;
+  if (s == visSectionObject) {
+    SheetHost* src = host_->InheritedSource(visSectionObject, r);
+    return src ? src->Sheet().Formula(s, r, c) : initial;
+  }
+  auto sec = Resolve(s);
+  if (!sec || !sec->source) return initial;
+  auto rows = Rows(*sec);
+  if (r < 0 || static_cast<std::size_t>(r) >= rows.size()) return initial;
+  const RowRef& row = rows[static_cast<std::size_t>(r)];
+  if (row.sourceRow < 0) return initial;
+  return sec->source->Sheet().Formula(sec->sourceIndex, static_cast<std::int16_t>(row.sourceRow),
+                                      c);
 }
 
 CellValue ShapeSheet::Value(std::int16_t s, std::int16_t r, std::int16_t c) const {
@@ -1603,11 +1626,15 @@ bool ShapeSheet::IsInherited(std::int16_t s, std::int16_t r, std::int16_t c) con
   CheckedDef(s, r, c);
   if (s == visSectionObject) {
     const RowData* row = LocalObjectRow(r);
-    return !row || !row->cells.count(c);
+    if (!row) return true;
+    auto it = row->cells.find(c);
+    return it == row->cells.end() || it->second.inheritedFormula;
   }
   auto rows = Rows(*Resolve(s));
   const RowRef& row = rows[static_cast<std::size_t>(r)];
-  return !row.local || !row.local->cells.count(c);
+  if (!row.local) return true;
+  auto it = row.local->cells.find(c);
+  return it == row.local->cells.end() || it->second.inheritedFormula;
 }
 
 bool ShapeSheet::IsGuarded(std::int16_t s, std::int16_t r, std::int16_t c) const {

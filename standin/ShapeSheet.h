@@ -230,6 +230,10 @@ struct CellValue {
   bool isBool = false;
   std::int16_t unit = visNumber;
   std::int16_t error = 0;
+  // The formula is inherited; the value is this sheet's own, as a file
+  // records it (F="Inh" with a V). Writing the cell makes it a plain local
+  // cell again.
+  bool inheritedFormula = false;
 };
 
 class ShapeSheet {
@@ -343,6 +347,8 @@ class ShapeSheet {
   };
 
   std::optional<SectionRef> Resolve(std::int16_t s, int depth = 0) const;
+  // The formula a cell inherits: its source's, or the cell's initial one.
+  std::string InheritedFormula(std::int16_t s, std::int16_t r, std::int16_t c) const;
   std::vector<RowRef> Rows(const SectionRef& sec, int depth = 0) const;
   std::vector<SectionRef> Geometry(int depth = 0) const;
   bool ObjectRowExists(std::int16_t r, int depth = 0) const;

@@ -801,15 +801,23 @@ std::int16_t Loader::ColorIndex(std::string_view rgb) {
   return index;
 }
 
+bool IsInheritedCell(pugi::xml_node cell) {
+  return std::string_view(cell.attribute("F").value()) == "Inh";
+}
+
 std::optional<CellValue> Loader::ValueOf(pugi::xml_node cell, CellKind kind, std::int16_t s,
                                          std::string_view name) {
   pugi::xml_attribute f = cell.attribute("F");
   const std::string_view formula = f.value();
-  if (formula == "Inh") return std::nullopt;  // not local: inheritance supplies it
+  // F="Inh": the formula is inherited. A value the file gives is still the
+  // shape's own result, kept for when that formula cannot be computed here
+  // (it refers to other sheets); without one, inheritance supplies it all.
+  const bool inherited = formula == "Inh";
+  if (inherited && !cell.attribute("V")) return std::nullopt;
   const std::string_view v = cell.attribute("V").value();
   const std::string_view u = cell.attribute("U").value();
   CellValue out;
-  const bool noFormula = formula == "No Formula";
+  const bool noFormula = formula == "No Formula" || inherited;
   const bool hasFormula = f && !noFormula;
   if (hasFormula) out.formula = std::string(formula);
 
@@ -870,7 +878,10 @@ void Loader::LoadCellFrom(ShapeSheet& sheet, std::int16_t s, std::int16_t r, std
   if (!column) return;  // a cell the catalogue does not know
   const CellDef* def = FindRowCell(s, tag, *column);
   if (!def) return;
-  if (auto value = ValueOf(cell, def->kind, s, name)) sheet.LoadCell(s, r, *column, *value);
+  if (auto value = ValueOf(cell, def->kind, s, name)) {
+    value->inheritedFormula = IsInheritedCell(cell);
+    sheet.LoadCell(s, r, *column, *value);
+  }
 }
 
 void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& part,
@@ -885,6 +896,7 @@ void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& 
     if (!def) continue;
     auto value = ValueOf(c, def->kind, visSectionObject, name);
     if (!value) continue;
+    value->inheritedFormula = IsInheritedCell(c);
     if (!sheet.RowExists(visSectionObject, at->row, false)) {
       try {
         sheet.AddRow(visSectionObject, at->row, 0);

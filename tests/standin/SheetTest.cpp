@@ -154,6 +154,24 @@ TEST_F(InheritanceTest, CellsInheritUntilTheInstanceOverridesThem) {
   EXPECT_EQ(Cell(instance, "LineWeight").Get("IsInherited"), VisBool(true));
 }
 
+// What a file records for an inherited cell (F="Inh" with a V): the
+// formula stays the master's, the value is the instance's own, and a write
+// makes the cell an ordinary local one.
+TEST_F(InheritanceTest, AFilesValueForAnInheritedFormulaStands) {
+  CellValue recorded;
+  recorded.result = 4.25;
+  recorded.unit = visMillimeters;
+  recorded.inheritedFormula = true;
+  instance->Sheet().LoadCell(visSectionObject, visRowXFormOut, visXFormWidth, recorded);
+  ObjectRef width = Cell(instance, "Width");
+  EXPECT_EQ(width.Get("Formula"), Variant("2 in"));
+  EXPECT_EQ(width.Get("IsInherited"), VisBool(true));
+  EXPECT_EQ(width.Get("ResultIU"), Variant(4.25));
+  width.Put("Formula", Variant("3 in"));
+  EXPECT_EQ(width.Get("IsInherited"), VisBool(false));
+  EXPECT_EQ(width.Get("ResultIU"), Variant(3.0));
+}
+
 TEST_F(InheritanceTest, InheritedRowsDeletedInTheInstanceAreGoneThereOnly) {
   i.Invoke("DeleteRow", {I2(visSectionUser), I2(1)});  // Beta
   EXPECT_EQ(i.Get("RowCount", {I2(visSectionUser)}), I2(2));
