@@ -353,6 +353,67 @@ void UIControl::SetBuiltIn(const std::string& caption, std::int16_t cmdNum) {
 
 // ---- MenuItem / MenuItems ----
 
+// ---- UISet ----
+
+template <class Sets, class Children>
+UISet<Sets, Children>::UISet(Sets& list) : UIElement(list.session(), &list) {
+  // Item lists are also the drop-downs of items, so they are made with
+  // their session; the other lists know it from their owner.
+  if constexpr (std::is_constructible_v<Children, SessionPtr, VisioObject&>) {
+    children_ = MakeRef<Children>(session(), *this);
+  } else {
+    children_ = MakeRef<Children>(static_cast<typename Children::Owner&>(*this));
+  }
+}
+
+template <class Sets, class Children>
+UISet<Sets, Children>::~UISet() {
+  children_->MarkDeleted();
+}
+
+template <class Sets, class Children>
+void UISet<Sets, Children>::MarkDeleted() {
+  VisioObject::MarkDeleted();
+  children_->MarkDeleted();
+}
+
+template <class Sets, class Children>
+Sets& UISet<Sets, Children>::list() const {
+  return static_cast<Sets&>(*holder());
+}
+
+template <class Sets, class Children>
+void UISet<Sets, Children>::CopySetFrom(const UISet& other) {
+  CopyStoredFrom(other);
+  setId_ = other.setId_;
+  children_->CopyItemsFrom(*other.children_);
+}
+
+template <class Sets, class Children>
+std::vector<const UIElement*> UISet<Sets, Children>::Parts() const {
+  return {children_.get()};
+}
+
+template <class Sets, class Children>
+UIElement* UISet<Sets, Children>::OpenPart(std::string_view interfaceName) {
+  return interfaceName == Children::kInterfaceName ? children_.get() : nullptr;
+}
+
+template <class Sets, class Children>
+std::vector<std::pair<std::string, std::string>> UISet<Sets, Children>::Fields() const {
+  return SetIdField(setId_);
+}
+
+template <class Sets, class Children>
+bool UISet<Sets, Children>::LoadField(std::string_view name, const std::string& value) {
+  return LoadSetId(name, value, setId_);
+}
+
+template class UISet<MenuSets, Menus>;
+template class UISet<ToolbarSets, Toolbars>;
+template class UISet<StatusBars, StatusBarItems>;
+template class UISet<AccelTables, AccelItems>;
+
 // ---- NestedControl ----
 
 template <class Items>
@@ -496,43 +557,7 @@ const MemberTable& Menus::Members() const {
 
 // ---- MenuSet / MenuSets ----
 
-MenuSet::MenuSet(MenuSets& list)
-    : UIElement(list.session(), &list), menus_(MakeRef<Menus>(*this)) {}
-
-MenuSet::~MenuSet() {
-  menus_->MarkDeleted();
-}
-
-MenuSets& MenuSet::list() const {
-  return static_cast<MenuSets&>(*holder());
-}
-
-void MenuSet::MarkDeleted() {
-  VisioObject::MarkDeleted();
-  menus_->MarkDeleted();
-}
-
-void MenuSet::CopyFrom(const MenuSet& other) {
-  CopyStoredFrom(other);
-  setId_ = other.setId_;
-  menus_->CopyItemsFrom(*other.menus_);
-}
-
-std::vector<const UIElement*> MenuSet::Parts() const {
-  return {menus_.get()};
-}
-
-UIElement* MenuSet::OpenPart(std::string_view interfaceName) {
-  return interfaceName == "IVMenus" ? menus_.get() : nullptr;
-}
-
-std::vector<std::pair<std::string, std::string>> MenuSet::Fields() const {
-  return SetIdField(setId_);
-}
-
-bool MenuSet::LoadField(std::string_view name, const std::string& value) {
-  return LoadSetId(name, value, setId_);
-}
+MenuSet::MenuSet(MenuSets& list) : UISet(list) {}
 
 const MemberTable& MenuSet::Members() const {
   static const auto table = [] {
@@ -639,43 +664,7 @@ const MemberTable& Toolbars::Members() const {
 
 // ---- ToolbarSet / ToolbarSets ----
 
-ToolbarSet::ToolbarSet(ToolbarSets& list)
-    : UIElement(list.session(), &list), toolbars_(MakeRef<Toolbars>(*this)) {}
-
-ToolbarSet::~ToolbarSet() {
-  toolbars_->MarkDeleted();
-}
-
-ToolbarSets& ToolbarSet::list() const {
-  return static_cast<ToolbarSets&>(*holder());
-}
-
-void ToolbarSet::MarkDeleted() {
-  VisioObject::MarkDeleted();
-  toolbars_->MarkDeleted();
-}
-
-void ToolbarSet::CopyFrom(const ToolbarSet& other) {
-  CopyStoredFrom(other);
-  setId_ = other.setId_;
-  toolbars_->CopyItemsFrom(*other.toolbars_);
-}
-
-std::vector<const UIElement*> ToolbarSet::Parts() const {
-  return {toolbars_.get()};
-}
-
-UIElement* ToolbarSet::OpenPart(std::string_view interfaceName) {
-  return interfaceName == "IVToolbars" ? toolbars_.get() : nullptr;
-}
-
-std::vector<std::pair<std::string, std::string>> ToolbarSet::Fields() const {
-  return SetIdField(setId_);
-}
-
-bool ToolbarSet::LoadField(std::string_view name, const std::string& value) {
-  return LoadSetId(name, value, setId_);
-}
+ToolbarSet::ToolbarSet(ToolbarSets& list) : UISet(list) {}
 
 const MemberTable& ToolbarSet::Members() const {
   static const auto table = [] {
@@ -725,43 +714,7 @@ const MemberTable& StatusBarItems::Members() const {
 
 // ---- StatusBar / StatusBars ----
 
-StatusBar::StatusBar(StatusBars& list)
-    : UIElement(list.session(), &list), items_(MakeRef<StatusBarItems>(session(), *this)) {}
-
-StatusBar::~StatusBar() {
-  items_->MarkDeleted();
-}
-
-StatusBars& StatusBar::list() const {
-  return static_cast<StatusBars&>(*holder());
-}
-
-void StatusBar::MarkDeleted() {
-  VisioObject::MarkDeleted();
-  items_->MarkDeleted();
-}
-
-void StatusBar::CopyFrom(const StatusBar& other) {
-  CopyStoredFrom(other);
-  setId_ = other.setId_;
-  items_->CopyItemsFrom(*other.items_);
-}
-
-std::vector<const UIElement*> StatusBar::Parts() const {
-  return {items_.get()};
-}
-
-UIElement* StatusBar::OpenPart(std::string_view interfaceName) {
-  return interfaceName == "IVStatusBarItems" ? items_.get() : nullptr;
-}
-
-std::vector<std::pair<std::string, std::string>> StatusBar::Fields() const {
-  return SetIdField(setId_);
-}
-
-bool StatusBar::LoadField(std::string_view name, const std::string& value) {
-  return LoadSetId(name, value, setId_);
-}
+StatusBar::StatusBar(StatusBars& list) : UISet(list) {}
 
 const MemberTable& StatusBar::Members() const {
   static const auto table = [] {
@@ -836,43 +789,7 @@ const MemberTable& AccelItems::Members() const {
 
 // ---- AccelTable / AccelTables ----
 
-AccelTable::AccelTable(AccelTables& list)
-    : UIElement(list.session(), &list), items_(MakeRef<AccelItems>(*this)) {}
-
-AccelTable::~AccelTable() {
-  items_->MarkDeleted();
-}
-
-AccelTables& AccelTable::list() const {
-  return static_cast<AccelTables&>(*holder());
-}
-
-void AccelTable::MarkDeleted() {
-  VisioObject::MarkDeleted();
-  items_->MarkDeleted();
-}
-
-void AccelTable::CopyFrom(const AccelTable& other) {
-  CopyStoredFrom(other);
-  setId_ = other.setId_;
-  items_->CopyItemsFrom(*other.items_);
-}
-
-std::vector<const UIElement*> AccelTable::Parts() const {
-  return {items_.get()};
-}
-
-UIElement* AccelTable::OpenPart(std::string_view interfaceName) {
-  return interfaceName == "IVAccelItems" ? items_.get() : nullptr;
-}
-
-std::vector<std::pair<std::string, std::string>> AccelTable::Fields() const {
-  return SetIdField(setId_);
-}
-
-bool AccelTable::LoadField(std::string_view name, const std::string& value) {
-  return LoadSetId(name, value, setId_);
-}
+AccelTable::AccelTable(AccelTables& list) : UISet(list) {}
 
 const MemberTable& AccelTable::Members() const {
   static const auto table = [] {

@@ -211,6 +211,33 @@ class NestedControl : public UIControl {
   Ref<Items> subItems_;
 };
 
+// A set of the UI: a menu set, toolbar set, status bar or accelerator
+// table. It has a set ID and one list of children of its own.
+template <class Sets, class Children>
+class UISet : public UIElement {
+ public:
+  using List = Sets;
+  ~UISet() override;
+  void MarkDeleted() override;
+
+  Sets& list() const;
+  std::int32_t SetID() const { return setId_; }
+  void SetSetID(std::int32_t id) { setId_ = id; }
+  Children& ChildrenOf() const { return *children_; }
+  std::vector<const UIElement*> Parts() const override;
+  UIElement* OpenPart(std::string_view interfaceName) override;
+  std::vector<std::pair<std::string, std::string>> Fields() const override;
+  bool LoadField(std::string_view name, const std::string& value) override;
+
+ protected:
+  explicit UISet(Sets& list);
+  void CopySetFrom(const UISet& other);
+
+ private:
+  std::int32_t setId_ = 0;
+  Ref<Children> children_;
+};
+
 // ---- Menus ----
 
 class MenuItem final : public NestedControl<MenuItems> {
@@ -249,31 +276,18 @@ class Menu final : public UIElement {
 
 class Menus final : public UIList<Menu> {
  public:
+  static constexpr std::string_view kInterfaceName = "IVMenus";
+  using Owner = MenuSet;
   explicit Menus(MenuSet& owner);
   const MemberTable& Members() const override;
 };
 
-class MenuSet final : public UIElement {
+class MenuSet final : public UISet<MenuSets, Menus> {
  public:
-  using List = MenuSets;
   explicit MenuSet(MenuSets& list);
-  ~MenuSet() override;
   const MemberTable& Members() const override;
-  void MarkDeleted() override;
-
-  MenuSets& list() const;
-  std::int32_t SetID() const { return setId_; }
-  void SetSetID(std::int32_t id) { setId_ = id; }
-  Menus& MenusOf() const { return *menus_; }
-  void CopyFrom(const MenuSet& other);
-  std::vector<const UIElement*> Parts() const override;
-  UIElement* OpenPart(std::string_view interfaceName) override;
-  std::vector<std::pair<std::string, std::string>> Fields() const override;
-  bool LoadField(std::string_view name, const std::string& value) override;
-
- private:
-  std::int32_t setId_ = 0;
-  Ref<Menus> menus_;
+  Menus& MenusOf() const { return ChildrenOf(); }
+  void CopyFrom(const MenuSet& other) { CopySetFrom(other); }
 };
 
 class MenuSets final : public UISetList<MenuSet> {
@@ -320,31 +334,18 @@ class Toolbar final : public UIElement {
 
 class Toolbars final : public UIList<Toolbar> {
  public:
+  static constexpr std::string_view kInterfaceName = "IVToolbars";
+  using Owner = ToolbarSet;
   explicit Toolbars(ToolbarSet& owner);
   const MemberTable& Members() const override;
 };
 
-class ToolbarSet final : public UIElement {
+class ToolbarSet final : public UISet<ToolbarSets, Toolbars> {
  public:
-  using List = ToolbarSets;
   explicit ToolbarSet(ToolbarSets& list);
-  ~ToolbarSet() override;
   const MemberTable& Members() const override;
-  void MarkDeleted() override;
-
-  ToolbarSets& list() const;
-  std::int32_t SetID() const { return setId_; }
-  void SetSetID(std::int32_t id) { setId_ = id; }
-  Toolbars& ToolbarsOf() const { return *toolbars_; }
-  void CopyFrom(const ToolbarSet& other);
-  std::vector<const UIElement*> Parts() const override;
-  UIElement* OpenPart(std::string_view interfaceName) override;
-  std::vector<std::pair<std::string, std::string>> Fields() const override;
-  bool LoadField(std::string_view name, const std::string& value) override;
-
- private:
-  std::int32_t setId_ = 0;
-  Ref<Toolbars> toolbars_;
+  Toolbars& ToolbarsOf() const { return ChildrenOf(); }
+  void CopyFrom(const ToolbarSet& other) { CopySetFrom(other); }
 };
 
 class ToolbarSets final : public UISetList<ToolbarSet> {
@@ -371,27 +372,12 @@ class StatusBarItems final : public UIList<StatusBarItem> {
   const MemberTable& Members() const override;
 };
 
-class StatusBar final : public UIElement {
+class StatusBar final : public UISet<StatusBars, StatusBarItems> {
  public:
-  using List = StatusBars;
   explicit StatusBar(StatusBars& list);
-  ~StatusBar() override;
   const MemberTable& Members() const override;
-  void MarkDeleted() override;
-
-  StatusBars& list() const;
-  std::int32_t SetID() const { return setId_; }
-  void SetSetID(std::int32_t id) { setId_ = id; }
-  StatusBarItems& Items() const { return *items_; }
-  void CopyFrom(const StatusBar& other);
-  std::vector<const UIElement*> Parts() const override;
-  UIElement* OpenPart(std::string_view interfaceName) override;
-  std::vector<std::pair<std::string, std::string>> Fields() const override;
-  bool LoadField(std::string_view name, const std::string& value) override;
-
- private:
-  std::int32_t setId_ = 0;
-  Ref<StatusBarItems> items_;
+  StatusBarItems& Items() const { return ChildrenOf(); }
+  void CopyFrom(const StatusBar& other) { CopySetFrom(other); }
 };
 
 class StatusBars final : public UISetList<StatusBar> {
@@ -416,31 +402,18 @@ class AccelItem final : public UIElement {
 
 class AccelItems final : public UIList<AccelItem> {
  public:
+  static constexpr std::string_view kInterfaceName = "IVAccelItems";
+  using Owner = AccelTable;
   explicit AccelItems(AccelTable& owner);
   const MemberTable& Members() const override;
 };
 
-class AccelTable final : public UIElement {
+class AccelTable final : public UISet<AccelTables, AccelItems> {
  public:
-  using List = AccelTables;
   explicit AccelTable(AccelTables& list);
-  ~AccelTable() override;
   const MemberTable& Members() const override;
-  void MarkDeleted() override;
-
-  AccelTables& list() const;
-  std::int32_t SetID() const { return setId_; }
-  void SetSetID(std::int32_t id) { setId_ = id; }
-  AccelItems& Items() const { return *items_; }
-  void CopyFrom(const AccelTable& other);
-  std::vector<const UIElement*> Parts() const override;
-  UIElement* OpenPart(std::string_view interfaceName) override;
-  std::vector<std::pair<std::string, std::string>> Fields() const override;
-  bool LoadField(std::string_view name, const std::string& value) override;
-
- private:
-  std::int32_t setId_ = 0;
-  Ref<AccelItems> items_;
+  AccelItems& Items() const { return ChildrenOf(); }
+  void CopyFrom(const AccelTable& other) { CopySetFrom(other); }
 };
 
 class AccelTables final : public UISetList<AccelTable> {
@@ -509,6 +482,10 @@ extern template class UISetList<AccelTable>;
 extern template class NestedControl<MenuItems>;
 extern template class NestedControl<ToolbarItems>;
 extern template class NestedControl<StatusBarItems>;
+extern template class UISet<MenuSets, Menus>;
+extern template class UISet<ToolbarSets, Toolbars>;
+extern template class UISet<StatusBars, StatusBarItems>;
+extern template class UISet<AccelTables, AccelItems>;
 
 // ---- Factories for the application and documents ----
 
