@@ -9,7 +9,7 @@ build_dir=${TARVEL_BUILD_DIR:-$root/build}
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6dbus6 libqt6test6
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6dbus6 libqt6test6
   libzip-dev libpugixml-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-bin

@@ -1,0 +1,346 @@
+#include "app/Tarvel_Main.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMoveEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTimer>
+
+#include <algorithm>
+#include <charconv>
+
+#include "app/KTSheep.h"
+#include "app/Tarvel_About.h"
+#include "lut/Tarvel_MessagePort.h"
+#include "tools/Tarvel_UI.h"
+#include "tree/VisObjectNodes.h"
+#include "visio/KTVisio_Controller.h"
+#include "visio/Visio_TLB.h"
+
+// ---- TLedShape ----
+
+TLedShape::TLedShape(QWidget* parent) : QWidget(parent), color_(Tfm_Main::kLedColors[0]) {}
+
+void TLedShape::SetBrushColor(const QColor& color) {
+  if (color == color_) return;
+  color_ = color;
+  update();
+}
+
+void TLedShape::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(Qt::NoPen);
+  p.setBrush(color_);
+  p.drawEllipse(rect());
+}
+
+// ---- TryStrToInt ----
+
+std::optional<std::int32_t> TryStrToInt(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  int base = 10;
+  if (i < text.size() && text[i] == '$') {
+    base = 16;
+    ++i;
+  } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    base = 16;
+    i += 2;
+  }
+  const std::string_view digits = text.substr(i);
+  // from_chars would accept a second sign; only digits may follow here.
+  if (digits.empty() || digits.front() == '-' || digits.front() == '+') return std::nullopt;
+  std::int64_t value = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+  if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+  if (negative) value = -value;
+  if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
+  return static_cast<std::int32_t>(value);
+}
+
+// ---- Tfm_Main ----
+
+const QColor Tfm_Main::kLedColors[3] = {QColor(128, 128, 128), QColor(0, 128, 0),
+                                        QColor(0, 255, 0)};
+
+namespace {
+
+const QColor kStatusNormal(255, 255, 255);
+const QColor kStatusRefused(255, 0, 0);
+
+QFrame* MakePanel(QWidget* parent) {
+  auto* panel = new QFrame(parent);
+  panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  panel->setLineWidth(1);
+  return panel;
+}
+
+}  // namespace
+
+Tfm_Main::Tfm_Main(QWidget* parent) : QMainWindow(parent) {
+  setWindowTitle("KT Tarvel");
+  setWindowIcon(TarvelIcon());
+  // A fixed border with system menu and minimise button, no maximise.
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                 Qt::MSWindowsFixedSizeDialogHint);
+
+  mm_File = menuBar()->addMenu("&File");
+  mi_About = mm_File->addAction("&About", this, [this] { GuardCommand([this] { mi_AboutClick(); }); });
+  mi_File_Exit =
+      mm_File->addAction("E&xit", this, [this] { GuardCommand([this] { mi_File_ExitClick(); }); });
+  mm_Visio = menuBar()->addMenu("&Visio");
+  mi_Visio_Connect = mm_Visio->addAction(
+      "&Connect", this, [this] { GuardCommand([this] { mi_Visio_ConnectClick(); }); });
+  mi_Visio_Disconnect = mm_Visio->addAction(
+      "&Disconnect", this, [this] { GuardCommand([this] { mi_Visio_DisconnectClick(); }); });
+  mi_Visio_NewWin_App = mm_Visio->addAction(
+      "New &Window (IVApplication)", this,
+      [this] { GuardCommand([this] { mi_Visio_NewWin_AppClick(); }); });
+  mi_Visio_NewWin_SelShape = mm_Visio->addAction(
+      "New Window (Selected Shape)", this,
+      [this] { GuardCommand([this] { mi_Visio_NewWin_SelShapeClick(); }); });
+  mi_ChangeRefreshInterval = mm_Visio->addAction(
+      "Change Refresh Interval", this,
+      [this] { GuardCommand([this] { mi_ChangeRefreshIntervalClick(); }); });
+
+  auto* client = new QWidget(this);
+  setCentralWidget(client);
+  // The strip is laid out in pixels for an 11-pixel font; the desktop's
+  // family, at that size, keeps every caption inside its control.
+  QFont stripFont = client->font();
+  stripFont.setPixelSize(11);
+  client->setFont(stripFont);
+  Panel1 = MakePanel(client);
+  Panel1->setGeometry(0, 0, 258, 25);
+
+  lb_Status = new QLabel("Status", Panel1);
+  lb_Status->setGeometry(4, 4, 117, 16);
+  lb_Status->setAutoFillBackground(true);
+  SetStatusBackground(kStatusNormal);
+
+  Panel2 = MakePanel(Panel1);
+  Panel2->setGeometry(128, 0, 121, 25);
+  bt_Refresh = new QPushButton("Refresh", Panel2);
+  bt_Refresh->setGeometry(4, 4, 53, 17);
+  connect(bt_Refresh, &QPushButton::clicked, this,
+          [this] { GuardCommand([this] { bt_RefreshClick(); }); });
+  ck_Auto = new QCheckBox("Auto", Panel2);
+  ck_Auto->setGeometry(64, 4, 41, 17);
+  // Tighter than the style's default, so that the caption fits the box.
+  ck_Auto->setStyleSheet("QCheckBox { spacing: 2px; }");
+  connect(ck_Auto, &QCheckBox::clicked, this, [this] { GuardCommand([this] { ck_AutoClick(); }); });
+  led_Refresh = new TLedShape(Panel2);
+  led_Refresh->setGeometry(108, 8, 10, 10);
+
+  tm_Refresh = new QTimer(this);
+  tm_Refresh->setInterval(1000);
+  connect(tm_Refresh, &QTimer::timeout, this,
+          [this] { GuardCommand([this] { tm_RefreshTimer(); }); });
+
+  FormCreate();
+  AboutBox = new TAboutBox(this);
+}
+
+Tfm_Main::~Tfm_Main() {
+  // The observer points into this window.
+  VisioController.OnStatusChange = nullptr;
+}
+
+void Tfm_Main::FormCreate() {
+  // The outer bounds: 258 x 72 at (250, 100); move() places the frame.
+  FitOuterSize();
+  move(250, 100);
+
+  Shepherd = new TKTShepherd(this);
+  Shepherd->SetStayOnTop(true);
+  LedState = 0;
+  VisioController.SetCallRefused(false);
+  VisioController.OnStatusChange = [this] { ControllerStatusChanged(); };
+}
+
+void Tfm_Main::FitOuterSize() {
+  // Until the window is shown its frame is not known and counts as none.
+  const QRect outer = frameGeometry();
+  const QRect inner = geometry();
+  const int frameWidth = outer.width() - inner.width();
+  const int frameHeight = outer.height() - inner.height();
+  const int needed = menuBar()->sizeHint().height() + 25;
+  setFixedSize(258 - frameWidth, std::max(72 - frameHeight, needed));
+}
+
+void Tfm_Main::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!sized_) {
+    sized_ = true;
+    const QPoint corner = pos();
+    FitOuterSize();
+    move(corner);
+  }
+}
+
+void Tfm_Main::SetLedState(std::uint8_t state) {
+  LedState = state;
+  led_Refresh->SetBrushColor(kLedColors[std::min<std::uint8_t>(state, 2)]);
+}
+
+void Tfm_Main::SetStatus(const QString& text) { lb_Status->setText(text); }
+
+void Tfm_Main::SetStatusBackground(const QColor& color) {
+  QPalette palette = lb_Status->palette();
+  palette.setColor(QPalette::Window, color);
+  lb_Status->setPalette(palette);
+}
+
+void Tfm_Main::ControllerStatusChanged() {
+  if (VisioController.CallRefused()) {
+    SetStatus("Last call refused");
+    SetStatusBackground(kStatusRefused);
+  } else {
+    SetStatus("Connected");
+    SetStatusBackground(kStatusNormal);
+  }
+}
+
+void Tfm_Main::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  // A window manager frames the window after it is shown (and moves it
+  // doing so); only then is the frame known.
+  FitOuterSize();
+  if (Shepherd != nullptr) Shepherd->OwnerMoved();
+}
+
+void Tfm_Main::closeEvent(QCloseEvent* event) {
+  QMainWindow::closeEvent(event);
+  QApplication::quit();
+}
+
+Tfm_VisioTreeView* Tfm_Main::NewTreeWindow() {
+  if (Shepherd == nullptr) return nullptr;
+  const int dy = frameGeometry().height();
+  int dx = 0;
+  if (Shepherd->SheepCount() > 0) {
+    int maxRight = 0;
+    for (std::int32_t i = 0; i < Shepherd->SheepCount(); ++i) {
+      if (const QWidget* form = Shepherd->SheepFormAt(i)) {
+        maxRight = std::max(maxRight, form->x() + form->frameGeometry().width());
+      }
+    }
+    dx = maxRight - x();
+  }
+  auto* window = new Tfm_VisioTreeView();
+  Shepherd->AddSheep(window, dx, dy);
+  window->setWindowTitle(QString::number(Shepherd->SheepSerial() - 1));
+  return window;
+}
+
+void Tfm_Main::RefreshAllWindows() {
+  VisioController.SetCallRefused(false);
+  for (std::int32_t i = 0; i < Shepherd->SheepCount(); ++i) {
+    if (auto* window = qobject_cast<Tfm_VisioTreeView*>(Shepherd->SheepFormAt(i))) {
+      window->RefreshTree();
+    }
+  }
+}
+
+void Tfm_Main::mi_AboutClick() { RunModal(*AboutBox); }
+
+void Tfm_Main::mi_File_ExitClick() {
+  VisioController.Disconnect();
+  QApplication::quit();
+}
+
+void Tfm_Main::mi_Visio_ConnectClick() {
+  VisioController.SetCallRefused(false);
+  VisioController.Connect(3);
+  if (VisioController.IsConnected()) {
+    mi_Visio_NewWin_AppClick();
+    SetStatus("Connected");
+  } else {
+    SetStatus("Not connected");
+  }
+}
+
+void Tfm_Main::mi_Visio_DisconnectClick() {
+  VisioController.SetCallRefused(false);
+  VisioController.Disconnect();
+  SetStatus("Not connected");
+}
+
+void Tfm_Main::mi_Visio_NewWin_AppClick() {
+  VisioController.SetCallRefused(false);
+  if (Tfm_VisioTreeView* window = NewTreeWindow()) window->ShowApplicationTree();
+}
+
+void Tfm_Main::mi_Visio_NewWin_SelShapeClick() {
+  VisioController.SetCallRefused(false);
+  if (!VisioController.IsConnected()) {
+    ShowMessage("Not connected");
+    return;
+  }
+  IVSelection selection;
+  try {
+    IVWindow window;
+    if (VisioController.App) window = IVApplication(VisioController.App).ActiveWindow();
+    if (window) selection = window.Selection();
+  } catch (const automation::AutomationError& e) {
+    if (e.code() == automation::RPC_E_CALL_REJECTED) VisioController.SetCallRefused(true);
+  } catch (const std::exception&) {
+    // Goes on with what it has.
+  }
+  if (!selection || VisioController.CallRefused()) return;
+  if (selection.Count() != 1) {
+    ShowMessage("Please select exactly one shape.");
+    return;
+  }
+  const IVShape shape = selection.Item(1);
+  if (!shape) return;
+  Tfm_VisioTreeView* window = NewTreeWindow();
+  if (window == nullptr) return;
+  TND_IVShape& root = MakeShapeRoot(window->Tree(), shape.Object());
+  window->setWindowTitle(ToQString(root.GetCaption()));
+}
+
+void Tfm_Main::mi_ChangeRefreshIntervalClick() {
+  const QString text =
+      InputBox(this, "Refresh Interval", "Enter new value for Refresh Interval [millisec, >=500]:",
+               QString::number(tm_Refresh->interval()));
+  const std::optional<std::int32_t> value = TryStrToInt(text.toStdString());
+  if (value && *value >= kMinRefreshInterval) tm_Refresh->setInterval(*value);
+}
+
+void Tfm_Main::bt_RefreshClick() { RefreshAllWindows(); }
+
+void Tfm_Main::ck_AutoClick() {
+  if (ck_Auto->isChecked()) {
+    SetLedState(2);
+    RefreshAllWindows();
+    tm_Refresh->start();
+  } else {
+    SetLedState(0);
+    tm_Refresh->stop();
+  }
+}
+
+void Tfm_Main::tm_RefreshTimer() {
+  // A tool window is open on a node; a refresh could delete that node under
+  // it. The refresh waits for the window to close.
+  if (QApplication::activeModalWidget() != nullptr) return;
+  tm_Refresh->stop();
+  RefreshAllWindows();
+  // Counted afresh from the end of the refresh, so refreshes never overlap.
+  tm_Refresh->start();
+  SetLedState(LedState == 1 ? 2 : 1);
+}

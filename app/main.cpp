@@ -1,0 +1,143 @@
+// Tarvel: the desktop program. Start-up runs in a fixed order: the constant
+// and cell catalogues, the event sink's class and the Visio controller; then
+// the automation server's start-up, which registers the type library and
+// ends the program for the registration switches; then the windows.
+//
+// There is no Visio on this platform: "&Connect" starts the built-in
+// stand-in, showing its demo drawing, or the drawings named on the command
+// line instead.
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QWidget>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "app/Tarvel_About.h"
+#include "app/Tarvel_Main.h"
+#include "lut/Tarvel_MessagePort.h"
+#include "lut/Tarvel_TLUT.h"
+#include "lut/Tarvel_TreeNodeLUTs.h"
+#include "standin/Application.h"
+#include "standin/Demo.h"
+#include "standin/Document.h"
+#include "tools/Tarvel_UI.h"
+#include "tree/Tarvel_Cells01.h"
+#include "visio/ErrorText.h"
+#include "visio/KTVisio_AddOnSink.h"
+#include "visio/KTVisio_Controller.h"
+#include "visio/Tarvel_AutomationServer.h"
+
+namespace {
+
+// Shows what escapes an event handler, as a message box, and goes on.
+class TTarvelApplication final : public QApplication {
+ public:
+  using QApplication::QApplication;
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (...) {
+      ShowCurrentException();
+      return false;
+    }
+  }
+};
+
+// The drawings on the command line: every argument that is no switch.
+std::vector<std::string> DrawingArguments(const std::vector<std::string>& args) {
+  std::vector<std::string> files;
+  for (const std::string& arg : args) {
+    if (!arg.empty() && arg[0] != '-' && arg[0] != '/') files.push_back(arg);
+  }
+  return files;
+}
+
+// Registers the stand-in Visio as "visio.application": what Connect attaches
+// to or starts.
+void RegisterStandin(std::vector<std::string> files) {
+  standin::StandinOptions options;
+  options.onStart = [files = std::move(files)](standin::Application& app) {
+    if (files.empty()) {
+      standin::BuildDemoDrawing(app);
+      return;
+    }
+    for (const std::string& file : files) {
+      try {
+        app.OpenDocument(file, 0);
+      } catch (const std::exception& e) {
+        ShowMessage("Cannot open \"" + file + "\": " + TrimText(ErrorMessage(e)));
+      }
+    }
+  };
+  standin::RegisterVisio(std::move(options));
+}
+
+// Whether a window can be shown: a display, or a platform chosen explicitly.
+bool HasDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Module initialisation.
+  TheLUTAll();
+  BuildVisioConstantCatalogue();
+  BuildCellCatalogue();
+  RegisterAddOnSinkClass();
+  TheVisioController();
+
+  // The automation server's start-up, before any window.
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  const TServerStartUp server = StartAutomationServer(args, ProgramFilePath());
+  if (!server.error.empty()) {
+    std::fprintf(stderr, "tarvel: %s\n", server.error.c_str());
+    // The message box needs a display; an installer's run may have none.
+    if (HasDisplay()) {
+      TTarvelApplication app(argc, argv);
+      QMessageBox::critical(nullptr, "Tarvel", QString::fromStdString(server.error));
+    }
+    return 1;
+  }
+  if (!server.ContinueStartUp()) return 0;
+  if (!HasDisplay()) {
+    std::fprintf(stderr,
+                 "tarvel: no display to show the windows on (DISPLAY and WAYLAND_DISPLAY are "
+                 "not set); tarvel-tree prints the object tree without one\n");
+    return 1;
+  }
+
+  TTarvelApplication app(argc, argv);
+  QApplication::setApplicationName("Tarvel");
+  QApplication::setApplicationDisplayName("Tarvel");
+  QApplication::setWindowIcon(TarvelIcon());
+  // The main window ends the program when it closes, tree windows or not.
+  QApplication::setQuitOnLastWindowClosed(false);
+  TMessageBoxPort messageBoxes;
+  RegisterStandin(DrawingArguments(args));
+
+  int status = 0;
+  {
+    Tfm_Main main;
+    main.show();
+    status = QApplication::exec();
+  }
+  // Tree windows belong to the application; close what is still open before
+  // the application goes.
+  std::vector<QPointer<QWidget>> windows;
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (window->parentWidget() == nullptr) windows.emplace_back(window);
+  }
+  for (const QPointer<QWidget>& window : windows) delete window.data();
+  VisioController.Disconnect();
+  return status;
+}

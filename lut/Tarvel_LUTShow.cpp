@@ -1,0 +1,110 @@
+#include "lut/Tarvel_LUTShow.h"
+
+#include <QFont>
+#include <QFrame>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+#include <memory>
+
+#include "lut/Tarvel_LUTListing.h"
+#include "lut/Tarvel_MessagePort.h"
+#include "tools/Tarvel_UI.h"
+#include "tree/NodeData.h"
+
+namespace {
+
+QLabel* MakeLabel(QWidget* parent, const char* caption, int left, int top) {
+  auto* label = new QLabel(QString::fromLatin1(caption), parent);
+  label->move(left, top);
+  label->adjustSize();
+  return label;
+}
+
+// A label that shows a value: fixed size on white.
+QLabel* MakeValueLabel(QWidget* parent, const char* caption, int left, int top) {
+  QLabel* label = MakeLabel(parent, caption, left, top);
+  label->setFixedSize(137, 16);
+  label->setAutoFillBackground(true);
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::Window, Qt::white);
+  label->setPalette(palette);
+  return label;
+}
+
+}  // namespace
+
+Tfm_LUTShow::Tfm_LUTShow(QWidget* owner)
+    : QDialog(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+  setWindowTitle(QStringLiteral("Look-up Constant Values"));
+  resize(450, 292);
+
+  Panel1 = new QFrame(this);
+  Panel1->setObjectName(QStringLiteral("Panel1"));
+  Panel1->setFrameShape(QFrame::Panel);
+  Panel1->setFrameShadow(QFrame::Raised);
+  Panel1->setFixedHeight(49);
+  Label3 = MakeLabel(Panel1, "Property", 8, 8);
+  lb_PropName = MakeValueLabel(Panel1, "Property name", 72, 8);
+  Label2 = MakeLabel(Panel1, "Index LUT:", 8, 28);
+  lb_IxLUTName = MakeValueLabel(Panel1, "Ix LUT name", 72, 28);
+  Label1 = MakeLabel(Panel1, "Value LUT:", 216, 28);
+  lb_ValLUTName = MakeValueLabel(Panel1, "Val LUT name", 280, 28);
+  bt_Close = new QPushButton(QStringLiteral("Close"), Panel1);
+  bt_Close->setGeometry(280, 4, 59, 20);
+  connect(bt_Close, &QPushButton::clicked, this, &QDialog::reject);
+
+  Memo1 = new QPlainTextEdit(QStringLiteral("Memo1"), this);
+  Memo1->setReadOnly(true);
+  QFont font(QStringLiteral("Courier New"));
+  font.setStyleHint(QFont::TypeWriter);
+  font.setFixedPitch(true);
+  Memo1->setFont(font);
+  Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(Panel1);
+  layout->addWidget(Memo1, 1);
+}
+
+void Tfm_LUTShow::FormShow() {
+  Memo1->clear();
+  lb_PropName->clear();
+  lb_IxLUTName->setText(QStringLiteral("none"));
+  lb_ValLUTName->setText(QStringLiteral("none"));
+  if (Node == nullptr) return;
+  lb_PropName->setText(ToQString(Node->Name));
+
+  QStringList lines;
+  const auto list = [&lines](const TLUT* table, QLabel* label) {
+    if (table == nullptr) return;
+    label->setText(ToQString(table->Name()));
+    for (const std::string& line : FormatLUTListing(*table)) lines << ToQString(line);
+  };
+  list(Node->IndexLUT, lb_IxLUTName);
+  list(Node->ValueLUT, lb_ValLUTName);
+  Memo1->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+void Tfm_LUTShow::showEvent(QShowEvent* event) {
+  // A window restored from the task bar keeps its listing.
+  if (!event->spontaneous()) FormShow();
+  QDialog::showEvent(event);
+}
+
+void OpenConstantValues(QWidget* opener, TTVNodeData& node) {
+  if (node.IndexLUT == nullptr && node.ValueLUT == nullptr) {
+    ShowMessage("No constant info available");
+    return;
+  }
+  const auto window = std::make_unique<Tfm_LUTShow>(opener);
+  if (opener != nullptr) PlaceBeside(*window, *opener);
+  window->Node = &node;
+  RunModal(*window);
+}

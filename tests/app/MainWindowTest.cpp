@@ -1,0 +1,350 @@
+// The main window over the stand-in Visio with its demo drawing: start-up
+// state, Connect and the tree windows it opens, the flock, the Auto refresh
+// with its LED, the refresh interval, the refused-call label and the
+// selected-shape window.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/KTSheep.h"
+#include "app/Tarvel_About.h"
+#include "app/Tarvel_Main.h"
+#include "lut/Tarvel_TreeNodeLUTs.h"
+#include "standin/Application.h"
+#include "standin/Demo.h"
+#include "tests/lut/RecordingMessagePort.h"
+#include "tools/Tarvel_UI.h"
+#include "tree/Tarvel_Cells01.h"
+#include "tree/TreeModel.h"
+#include "visio/KTVisio_Controller.h"
+
+namespace {
+
+using automation::Variant;
+
+QColor StatusBackground(const Tfm_Main& main) {
+  return main.lb_Status->palette().color(QPalette::Window);
+}
+
+// A main window with the stand-in Visio (showing the demo drawing)
+// installed as what Connect attaches to or starts.
+class MainWindowTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    BuildVisioConstantCatalogue();
+    BuildCellCatalogue();
+    VisioController.Disconnect();
+    VisioController.SetCallRefused(false);
+    standin::StandinOptions options;
+    options.onStart = [](standin::Application& app) { standin::BuildDemoDrawing(app); };
+    cookie = standin::RegisterVisio(std::move(options));
+    main = std::make_unique<Tfm_Main>();
+    main->show();
+  }
+
+  void TearDown() override {
+    CloseTreeWindows();
+    main.reset();
+    if (VisioController.IsConnected()) VisioController.App.Invoke("Quit");
+    VisioController.Disconnect();
+    standin::UnregisterVisio(cookie);
+    VisioController.OnStatusChange = nullptr;
+    VisioController.SetCallRefused(false);
+  }
+
+  void CloseTreeWindows() {
+    std::vector<QPointer<QWidget>> windows;
+    for (std::int32_t i = 0; i < main->Shepherd->SheepCount(); ++i) {
+      windows.emplace_back(main->Shepherd->SheepFormAt(i));
+    }
+    for (const QPointer<QWidget>& window : windows) delete window.data();
+  }
+
+  Tfm_VisioTreeView* TreeWindow(std::int32_t i) const {
+    return qobject_cast<Tfm_VisioTreeView*>(main->Shepherd->SheepFormAt(i));
+  }
+
+  std::uint32_t cookie = 0;
+  std::unique_ptr<Tfm_Main> main;
+  RecordingMessagePort messages;
+};
+
+TEST_F(MainWindowTest, StartsAsAnAlwaysOnTopControlStripWithNothingRunning) {
+  EXPECT_EQ(main->windowTitle(), "KT Tarvel");
+  EXPECT_EQ(main->frameGeometry().topLeft(), QPoint(250, 100));
+  EXPECT_EQ(main->frameGeometry().size(), QSize(258, 72));
+  EXPECT_TRUE(main->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_FALSE(main->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+  EXPECT_EQ(main->lb_Status->text(), "Status");
+  EXPECT_EQ(StatusBackground(*main), QColor(255, 255, 255));
+  EXPECT_EQ(main->LedState, 0);
+  EXPECT_EQ(main->led_Refresh->BrushColor(), QColor(128, 128, 128));
+  EXPECT_FALSE(main->tm_Refresh->isActive());
+  EXPECT_EQ(main->tm_Refresh->interval(), 1000);
+  EXPECT_FALSE(main->ck_Auto->isChecked());
+  EXPECT_EQ(main->ck_Auto->text(), "Auto");
+  EXPECT_EQ(main->bt_Refresh->text(), "Refresh");
+  EXPECT_EQ(main->Shepherd->SheepCount(), 0);
+
+  std::vector<std::string> captions;
+  for (QAction* menu : main->menuBar()->actions()) {
+    captions.push_back(menu->text().toStdString());
+    for (QAction* item : menu->menu()->actions()) {
+      captions.push_back("  " + item->text().toStdString());
+      EXPECT_TRUE(item->isEnabled());
+    }
+  }
+  EXPECT_EQ(captions, (std::vector<std::string>{"&File", "  &About", "  E&xit", "&Visio",
+                                                 "  &Connect", "  &Disconnect",
+                                                 "  New &Window (IVApplication)",
+                                                 "  New Window (Selected Shape)",
+                                                 "  Change Refresh Interval"}));
+}
+
+TEST_F(MainWindowTest, ConnectOpensOneApplicationTreeUnderTheMainWindow) {
+  main->mi_Visio_ConnectClick();
+
+  EXPECT_EQ(main->lb_Status->text(), "Connected");
+  ASSERT_EQ(main->Shepherd->SheepCount(), 1);
+  Tfm_VisioTreeView* window = TreeWindow(0);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(window->pos(), QPoint(250, 100 + 72));
+  EXPECT_TRUE(window->isVisible());
+  TTreeItem* root = window->Tree().First();
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(root->Text().rfind("Application", 0), 0u) << root->Text();
+  EXPECT_EQ(window->windowTitle().toStdString(), root->Text());
+
+  // Connecting again attaches afresh and opens one more window beside the
+  // first, wherever that one was dragged vertically.
+  window->move(250, 300);
+  TKTSheep::Of(window)->RecordOffset();
+  main->mi_Visio_ConnectClick();
+  ASSERT_EQ(main->Shepherd->SheepCount(), 2);
+  EXPECT_EQ(TreeWindow(1)->pos(), QPoint(250 + window->frameGeometry().width(), 172));
+  EXPECT_EQ(main->lb_Status->text(), "Connected");
+  EXPECT_EQ(window->Tree().Count(), 1);
+}
+
+TEST_F(MainWindowTest, TreeWindowsAreNumberedPlacedAndFollowTheMainWindow) {
+  Tfm_VisioTreeView* first = main->NewTreeWindow();
+  EXPECT_EQ(first->windowTitle(), "0");
+  EXPECT_EQ(first->pos(), QPoint(250, 172));
+  Tfm_VisioTreeView* second = main->NewTreeWindow();
+  EXPECT_EQ(second->windowTitle(), "1");
+  EXPECT_EQ(second->pos(), QPoint(250 + first->frameGeometry().width(), 172));
+  Tfm_VisioTreeView* third = main->NewTreeWindow();
+
+  main->move(280, 120);
+  EXPECT_EQ(first->pos(), QPoint(280, 192));
+  EXPECT_EQ(third->pos().x() - main->x(), TKTSheep::Of(third)->OffsetX());
+
+  // A follower the user dragged keeps its new offset when the flock moves.
+  second->move(700, 500);
+  TKTSheep::Of(second)->RecordOffset();
+  main->move(250, 100);
+  EXPECT_EQ(second->pos(), QPoint(670, 480));
+
+  // Closing one of three: two left, and the next window is number 4.
+  delete third;
+  EXPECT_EQ(main->Shepherd->SheepCount(), 2);
+  Tfm_VisioTreeView* fourth = main->NewTreeWindow();
+  EXPECT_EQ(TKTSheep::Of(fourth)->Number(), 4);
+  EXPECT_EQ(fourth->windowTitle(), "3");
+
+  // With every flock window left of the screen, a new one opens at x 0.
+  for (Tfm_VisioTreeView* window : {first, second, fourth}) {
+    window->move(-900, 300);
+    TKTSheep::Of(window)->RecordOffset();
+  }
+  EXPECT_EQ(main->NewTreeWindow()->pos(), QPoint(0, 172));
+}
+
+TEST_F(MainWindowTest, AutoRefreshRunsTheTimerAndBlinksTheLed) {
+  main->mi_Visio_ConnectClick();
+  main->ck_Auto->click();
+  EXPECT_TRUE(main->tm_Refresh->isActive());
+  EXPECT_EQ(main->LedState, 2);
+  EXPECT_EQ(main->led_Refresh->BrushColor(), QColor(0, 255, 0));
+
+  std::vector<int> states;
+  for (int tick = 0; tick < 3; ++tick) {
+    main->tm_RefreshTimer();
+    states.push_back(main->LedState);
+    EXPECT_TRUE(main->tm_Refresh->isActive());
+  }
+  EXPECT_EQ(states, (std::vector<int>{1, 2, 1}));
+  EXPECT_EQ(main->led_Refresh->BrushColor(), QColor(0, 128, 0));
+
+  main->ck_Auto->click();
+  EXPECT_FALSE(main->tm_Refresh->isActive());
+  EXPECT_EQ(main->LedState, 0);
+  EXPECT_EQ(main->led_Refresh->BrushColor(), QColor(128, 128, 128));
+}
+
+TEST_F(MainWindowTest, TheTimerWaitsWhileAToolWindowIsOpen) {
+  main->mi_Visio_ConnectClick();
+  main->ck_Auto->click();
+
+  // A refresh now could delete the node an open editor holds.
+  QDialog editor;
+  editor.setModal(true);
+  editor.show();
+  ASSERT_EQ(QApplication::activeModalWidget(), &editor);
+  main->tm_RefreshTimer();
+  EXPECT_EQ(main->LedState, 2);
+  editor.hide();
+  main->tm_RefreshTimer();
+  EXPECT_EQ(main->LedState, 1);
+  EXPECT_TRUE(main->tm_Refresh->isActive());
+  main->ck_Auto->click();
+}
+
+TEST(TryStrToIntTest, AcceptsWholeDecimalAndHexNumbersOnly) {
+  struct Case {
+    const char* text;
+    std::optional<std::int32_t> value;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"500", 500},
+           {"  750", 750},
+           {"+600", 600},
+           {"-3", -3},
+           {"$1F4", 500},
+           {"0x200", 512},
+           {"0X200", 512},
+           {"-$10", -16},
+           {"2147483647", 2147483647},
+           {"", std::nullopt},
+           {"abc", std::nullopt},
+           {"500 ", std::nullopt},
+           {"5 00", std::nullopt},
+           {"1.5", std::nullopt},
+           {"--5", std::nullopt},
+           {"+-5", std::nullopt},
+           {"$", std::nullopt},
+           {"0x", std::nullopt},
+           {"2147483648", std::nullopt},
+       }) {
+    EXPECT_EQ(TryStrToInt(c.text), c.value) << '"' << c.text << '"';
+  }
+}
+
+TEST_F(MainWindowTest, TheRefreshIntervalTakesWholeNumbersOfAtLeast500) {
+  std::vector<QString> prefilled;
+  std::optional<QString> answer;
+  const TInputBox previous = SetInputBox(
+      [&](QWidget*, const QString& caption, const QString& prompt, const QString& value) {
+        EXPECT_EQ(caption, "Refresh Interval");
+        EXPECT_EQ(prompt, "Enter new value for Refresh Interval [millisec, >=500]:");
+        prefilled.push_back(value);
+        return answer.value_or(value);  // no answer: Cancel
+      });
+  struct Step {
+    std::optional<QString> answer;
+    int interval;
+  };
+  for (const Step& step : std::vector<Step>{{"499", 1000},
+                                            {"500", 500},
+                                            {"abc", 500},
+                                            {"", 500},
+                                            {std::nullopt, 500},
+                                            {"$3E8", 1000},
+                                            {"-600", 1000}}) {
+    answer = step.answer;
+    main->mi_ChangeRefreshIntervalClick();
+    EXPECT_EQ(main->tm_Refresh->interval(), step.interval) << step.answer.value_or("Cancel").toStdString();
+  }
+  EXPECT_EQ(prefilled.front(), "1000");
+  EXPECT_EQ(prefilled[2], "500");
+  EXPECT_TRUE(messages.messages.empty());
+  SetInputBox(previous);
+}
+
+TEST_F(MainWindowTest, ARefusedCallTurnsTheLabelRedUntilTheNextCommand) {
+  main->mi_Visio_ConnectClick();
+  VisioController.SetCallRefused(true);
+  EXPECT_EQ(main->lb_Status->text(), "Last call refused");
+  EXPECT_EQ(StatusBackground(*main), QColor(255, 0, 0));
+
+  main->bt_RefreshClick();
+  EXPECT_EQ(main->lb_Status->text(), "Connected");
+  EXPECT_EQ(StatusBackground(*main), QColor(255, 255, 255));
+
+  // Disconnecting says so, and the windows keep what they show.
+  VisioController.SetCallRefused(true);
+  const std::string shown = TreeWindow(0)->windowTitle().toStdString();
+  main->mi_Visio_DisconnectClick();
+  EXPECT_EQ(main->lb_Status->text(), "Not connected");
+  EXPECT_EQ(StatusBackground(*main), QColor(255, 255, 255));
+  EXPECT_EQ(main->Shepherd->SheepCount(), 1);
+  EXPECT_EQ(TreeWindow(0)->windowTitle().toStdString(), shown);
+}
+
+TEST_F(MainWindowTest, ConnectWhenVisioCannotBeReachedOpensNoWindow) {
+  standin::UnregisterVisio(cookie);
+  main->mi_Visio_ConnectClick();
+  EXPECT_EQ(main->lb_Status->text(), "Not connected");
+  EXPECT_EQ(main->Shepherd->SheepCount(), 0);
+  standin::StandinOptions options;
+  cookie = standin::RegisterVisio(std::move(options));
+}
+
+TEST_F(MainWindowTest, NewWindowForTheSelectedShape) {
+  main->mi_Visio_NewWin_SelShapeClick();
+  EXPECT_EQ(messages.messages, (std::vector<std::string>{"Not connected"}));
+  EXPECT_EQ(main->Shepherd->SheepCount(), 0);
+
+  main->mi_Visio_ConnectClick();
+  messages.messages.clear();
+  // The demo drawing has one shape selected.
+  main->mi_Visio_NewWin_SelShapeClick();
+  ASSERT_EQ(main->Shepherd->SheepCount(), 2);
+  Tfm_VisioTreeView* window = TreeWindow(1);
+  TTreeItem* root = window->Tree().First();
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(root->Text().rfind("Shape  \"", 0), 0u) << root->Text();
+  EXPECT_EQ(window->windowTitle().toStdString(), root->Text());
+  EXPECT_EQ(window->pos().x(), 250 + TreeWindow(0)->frameGeometry().width());
+
+  // Two shapes selected: the message, no window and no number used.
+  VisioController.App.Get("ActiveWindow").ToObject().Invoke("SelectAll");
+  main->mi_Visio_NewWin_SelShapeClick();
+  EXPECT_EQ(messages.messages, (std::vector<std::string>{"Please select exactly one shape."}));
+  EXPECT_EQ(main->Shepherd->SheepCount(), 2);
+  EXPECT_EQ(main->Shepherd->SheepSerial(), 2);
+}
+
+TEST_F(MainWindowTest, AboutShowsTheProductAndClosesWithOk) {
+  const TModalRunner previous = SetModalRunner([](QDialog& dialog) {
+    auto* about = qobject_cast<TAboutBox*>(&dialog);
+    EXPECT_NE(about, nullptr);
+    if (about == nullptr) return 0;
+    EXPECT_EQ(about->windowTitle(), "About");
+    EXPECT_EQ(about->ProductName->text(), "KTTarvel: Tarvel");
+    EXPECT_EQ(about->Version->text(), "Version 1.0");
+    EXPECT_EQ(about->size(), QSize(295, 136));
+    about->OKButton->click();
+    return about->result();
+  });
+  main->mi_AboutClick();
+  EXPECT_EQ(main->AboutBox->result(), QDialog::Accepted);
+  SetModalRunner(previous);
+}
+
+}  // namespace

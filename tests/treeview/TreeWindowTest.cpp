@@ -1,0 +1,508 @@
+// The tree view window: how it is made, how its view and the node tree
+// follow each other, what its popup menu offers for each kind of node, and
+// what the menu commands do.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QMenu>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTest>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "tests/treeview/TreeViewTestSupport.h"
+#include "tree/ValueNodes.h"
+#include "tree/VisObjectNodes.h"
+
+namespace {
+
+using automation::ObjectRef;
+using automation::Variant;
+using treeview_test::ExpandInView;
+using treeview_test::Reach;
+using treeview_test::ViewOutOfStep;
+
+using TreeWindowTest = treeview_test::TreeWindowTest;
+
+std::vector<std::string> EnabledEntries(const Tfm_VisioTreeView& window) {
+  std::vector<std::string> entries;
+  for (const QAction* action : window.pm_VTV->actions()) {
+    if (action->isEnabled()) entries.push_back(action->text().toStdString());
+  }
+  return entries;
+}
+
+int OpenTreeWindows() {
+  int count = 0;
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (qobject_cast<Tfm_VisioTreeView*>(widget) != nullptr) ++count;
+  }
+  return count;
+}
+
+// A node that counts the living, makes two children `levels` deep, and
+// whose children can fail to be made.
+class CountingNode : public TTVNodeData {
+ public:
+  inline static int live = 0;
+  CountingNode(TTreeModel& tree, TTreeItem* parent, std::string name, int levels = 3)
+      : TTVNodeData("Counting", std::move(name), -1, tree, parent, nullptr, kNoIndex,
+                    TAccessKind::ReadOnly, TIndexStyle::NoIndex, TVisObjSource::NoVisObject,
+                    TNodeKind::VisObject, nullptr, nullptr),
+        levels_(levels) {
+    ++live;
+    TreeNode->SetHasChildren(levels_ > 0);
+    TreeNode->SetText(Name);
+  }
+  ~CountingNode() override { --live; }
+
+  void CreateChildren() override {
+    if (levels_ == 0) return;
+    MakeNode<CountingNode>(*Tree, TreeNode, Name + ".0", levels_ - 1);
+    MakeNode<CountingNode>(*Tree, TreeNode, Name + ".1", levels_ - 1);
+    if (!failure.empty()) throw std::runtime_error(failure);
+  }
+  std::string failure;
+
+ private:
+  int levels_;
+};
+
+TEST_F(TreeWindowTest, IsMadeAsDesignedAndShowsTheApplication) {
+  auto* window = new Tfm_VisioTreeView();
+  EXPECT_EQ(window->windowTitle(), "Visio Tree View");
+  EXPECT_EQ(window->size(), QSize(210, 370));
+  EXPECT_EQ(window->parentWidget(), nullptr);
+  EXPECT_TRUE(window->windowFlags().testFlag(Qt::Tool));
+  EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+  EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+  EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+  EXPECT_TRUE(window->testAttribute(Qt::WA_DeleteOnClose));
+  EXPECT_EQ(window->cb_StayOnTop->text(), "Stay On Top");
+  const QRect box = window->cb_StayOnTop->geometry();
+  EXPECT_EQ(box.topLeft(), QPoint(2, 6));
+  EXPECT_GE(box.width(), 81);
+  EXPECT_GE(box.width(), window->cb_StayOnTop->sizeHint().width()) << "caption cut off";
+  EXPECT_GE(box.height(), 15);
+  EXPECT_EQ(window->font().pointSize(), 8);
+  EXPECT_FALSE(window->cb_StayOnTop->isChecked());
+  EXPECT_EQ(window->TV->indentation(), 19);
+  EXPECT_TRUE(window->TV->isHeaderHidden());
+  EXPECT_EQ(window->TV->editTriggers(), QAbstractItemView::NoEditTriggers);
+  EXPECT_EQ(window->TV->contextMenuPolicy(), Qt::CustomContextMenu);
+  std::vector<std::string> entries;
+  for (const QAction* action : window->pm_VTV->actions()) {
+    entries.push_back(action->text().toStdString());
+  }
+  EXPECT_EQ(entries, (std::vector<std::string>{"Refresh Item and Children", "Copy to New Window",
+                                               "View Text Detail", "Edit", "Constant values"}));
+
+  shepherd->AddSheep(window, 0, 72);
+  window->show();
+  EXPECT_EQ(window->Panel1->height(), 25);
+  EXPECT_EQ(window->Panel1->geometry().top(), 0);
+  EXPECT_EQ(window->TV->geometry().top(), 25);
+
+  window->ShowApplicationTree();
+  const TTreeItem* root = window->Tree().First();
+  ASSERT_NE(root, nullptr);
+  const auto* application = dynamic_cast<const TND_IVApplication*>(root->Data());
+  ASSERT_NE(application, nullptr);
+  EXPECT_EQ(application->Name, "Application");
+  EXPECT_EQ(application->ObjSource, TVisObjSource::SupplyOnCreate);
+  EXPECT_EQ(application->VisObj, VisioController.App);
+  const std::string caption = window->windowTitle().toStdString();
+  EXPECT_EQ(caption, root->Text());
+  EXPECT_TRUE(caption.starts_with("Application   \"")) << caption;
+  EXPECT_EQ(window->TV->model()->rowCount(), 1);
+}
+
+TEST_F(TreeWindowTest, LongCaptionsScrollSidewaysInsteadOfBeingCutOff) {
+  Tfm_VisioTreeView& window = OpenApplicationWindow();
+  ExpandInView(window, Reach(window, "ActivePage/Shapes/Item"));
+  QApplication::processEvents();
+  // Fitted to the rows in sight, again after scrolling.
+  const TTreeItem& first = *Reach(window, "ActivePage/Shapes/Item").Item(0);
+  window.TV->scrollTo(window.ItemModel().IndexOf(&first));
+  QApplication::processEvents();
+  const QRect rect = window.TV->visualRect(window.ItemModel().IndexOf(&first));
+  const int textWidth =
+      window.TV->fontMetrics().horizontalAdvance(QString::fromStdString(first.Text()));
+  EXPECT_GT(window.TV->columnWidth(0), window.TV->viewport()->width());
+  EXPECT_GE(rect.width(), textWidth);
+  EXPECT_GT(window.TV->horizontalScrollBar()->maximum(), 0);
+}
+
+TEST_F(TreeWindowTest, ClosingDeletesTheWindowItsItemsAndItsNodes) {
+  auto* window = new Tfm_VisioTreeView();
+  shepherd->AddSheep(window, 0, 72);
+  TTreeItem& root = *MakeNode<CountingNode>(window->Tree(), nullptr, "Root").TreeNode;
+  ExpandInView(*window, root);
+  ExpandInView(*window, *root.Item(1));
+  ASSERT_EQ(CountingNode::live, 5);
+  ASSERT_EQ(shepherd->SheepCount(), 1);
+
+  QPointer<Tfm_VisioTreeView> watched(window);
+  window->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(watched.isNull());
+  EXPECT_EQ(CountingNode::live, 0);
+  EXPECT_EQ(shepherd->SheepCount(), 0);
+}
+
+TEST_F(TreeWindowTest, CollapsingDeletesTheChildrenAndReExpandingReadsVisioAfresh) {
+  Tfm_VisioTreeView& window = OpenApplicationWindow();
+  TTreeItem& page = ExpandInView(window, Reach(window, "ActivePage"));
+  ASSERT_EQ(FindChild(page, "Name")->Text(), R"(Name   = "Page-1")");
+  const QPersistentModelIndex oldChild = window.ItemModel().IndexOf(page.Item(0));
+
+  window.TV->collapse(window.ItemModel().IndexOf(&page));
+  EXPECT_FALSE(page.Expanded());
+  EXPECT_EQ(page.Count(), 0);
+  EXPECT_TRUE(page.HasChildren());
+  EXPECT_TRUE(window.ItemModel().hasChildren(window.ItemModel().IndexOf(&page)));
+  EXPECT_FALSE(oldChild.isValid());
+
+  // No refresh: the new children read what Visio says now.
+  ActivePage().Put("Name", Variant("Renamed"));
+  ExpandInView(window, page);
+  EXPECT_TRUE(page.Expanded());
+  EXPECT_EQ(FindChild(page, "Name")->Text(), R"(Name   = "Renamed")");
+  EXPECT_EQ(ViewOutOfStep(window), std::vector<std::string>());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(TreeWindowTest, AnItemTheNodesCollapseOrExpandCollapsesOrExpandsInTheView) {
+  Tfm_VisioTreeView& window = OpenApplicationWindow();
+  TTreeItem& active = ExpandInView(window, Reach(window, "ActiveWindow"));
+  ASSERT_GT(active.Count(), 0);
+  const QModelIndex index = window.ItemModel().IndexOf(&active);
+  ASSERT_TRUE(window.TV->isExpanded(index));
+
+  // Visio refuses calls for a moment: nothing collapses.
+  Visio().Get("ActiveWindow").ToObject().Invoke("Close");
+  VisioController.SetCallRefused(true);
+  window.RefreshTree();
+  EXPECT_TRUE(active.Expanded());
+  EXPECT_TRUE(window.TV->isExpanded(index));
+
+  VisioController.SetCallRefused(false);
+  window.RefreshTree();
+  EXPECT_EQ(active.Text(), "ActiveWindow   {Not assigned}");
+  EXPECT_FALSE(active.Expanded());
+  EXPECT_EQ(active.Count(), 0);
+  EXPECT_FALSE(window.TV->isExpanded(index));
+  EXPECT_TRUE(window.ItemModel().hasChildren(index));
+
+  // Expanded by the node layer, not the user: the view follows too.
+  TTreeItem& documents = Reach(window, "Documents");
+  documents.Expand();
+  EXPECT_TRUE(window.TV->isExpanded(window.ItemModel().IndexOf(&documents)));
+  EXPECT_EQ(ViewOutOfStep(window), std::vector<std::string>());
+}
+
+TEST_F(TreeWindowTest, AFailedExpansionIsReportedAndLeavesTheNormalCursor) {
+  auto* window = new Tfm_VisioTreeView();
+  shepherd->AddSheep(window, 0, 72);
+  auto& node = MakeNode<CountingNode>(window->Tree(), nullptr, "Root");
+  node.failure = "  Visio went away.\r\n";
+
+  ExpandInView(*window, *node.TreeNode);
+  EXPECT_EQ(messages.messages, std::vector<std::string>{"Visio went away."});
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  // What was made before the failure stays, and the item is open.
+  EXPECT_TRUE(node.TreeNode->Expanded());
+  EXPECT_EQ(node.TreeNode->Count(), 2);
+  EXPECT_EQ(ViewOutOfStep(*window), std::vector<std::string>());
+}
+
+TEST_F(TreeWindowTest, TheExpandEverythingKeyExpandsNothing) {
+  // Visio's object tree leads back to itself, so expanding everything below
+  // an item would never end; a finite tree shows whether the key does it.
+  auto* window = new Tfm_VisioTreeView();
+  shepherd->AddSheep(window, 0, 72);
+  TTreeItem& root = *MakeNode<CountingNode>(window->Tree(), nullptr, "Root").TreeNode;
+  window->TV->setCurrentIndex(window->ItemModel().IndexOf(&root));
+  QTest::keyClick(window->TV, Qt::Key_Asterisk);
+  EXPECT_FALSE(root.Expanded());
+  EXPECT_EQ(window->Tree().ItemCount(), 1u);
+
+  // Other keys still reach the view.
+  QTest::keyClick(window->TV, Qt::Key_Right);
+  EXPECT_TRUE(root.Expanded());
+  EXPECT_EQ(window->Tree().ItemCount(), 3u);
+}
+
+// ---- the popup menu ----
+
+TEST_F(TreeWindowTest, ThePopupOffersWhatTheSelectedNodeSupports) {
+  Tfm_VisioTreeView& window = OpenApplicationWindow();
+  const std::string refresh = "Refresh Item and Children", copy = "Copy to New Window",
+                    text = "View Text Detail", edit = "Edit", constants = "Constant values";
+  struct Case {
+    std::string path;
+    std::vector<std::string> enabled;
+  };
+  const std::vector<Case> cases = {
+      {"ActiveDocument", {refresh, copy}},                           // object node
+      {"Documents/Item", {refresh}},                                 // array of objects
+      {"BuiltInToolbars", {refresh, constants}},                     // ... with an index table
+      {"Documents/Item/Item[1]/PaperWidth", {refresh, constants}},   // array of values
+      {"Path", {text, edit}},                                        // read-only string
+      {"Vbe", {}},                                                   // IDispatch
+      {"ObjectType", {edit, constants}},                             // read-only Smallint
+      {"Language", {edit}},                                          // Integer
+      {"Documents/Item/Item[1]/Styles/Item/Item[1]/Cells/Cells[0]",  // read-only cell
+       {refresh, copy, edit, constants}},
+      {"ActivePage/Shapes/Item/Item[1]/AreaIU", {edit}},  // Double
+  };
+  for (const Case& c : cases) {
+    TTreeItem& item = Reach(window, c.path);
+    SelectForMenu(window, item);
+    EXPECT_EQ(EnabledEntries(window), c.enabled) << c.path;
+    EXPECT_EQ(window.SelectedNode(), &item) << c.path;
+  }
+
+  // A dispatch reference with a table offers its constants and nothing else.
+  TTreeItem& dispatch = *MakeNode<TND_IDispatch>("Decoded", 0, window.Tree(), nullptr, nullptr,
+                                                 kNoIndex, TAccessKind::ReadOnly,
+                                                 TIndexStyle::NoIndex, TVisObjSource::NoVisObject,
+                                                 TNodeKind::SimpleProperty, nullptr, &LUT_TrueFalse)
+                             .TreeNode;
+  SelectForMenu(window, dispatch);
+  EXPECT_EQ(EnabledEntries(window), std::vector<std::string>{constants});
+
+  // Opened elsewhere than on the tree, or with nothing selected: nothing.
+  window.pm_VTVPopup(false);
+  EXPECT_EQ(EnabledEntries(window), std::vector<std::string>());
+  EXPECT_EQ(window.SelectedNode(), nullptr);
+  window.TV->selectionModel()->clear();
+  window.pm_VTVPopup(true);
+  EXPECT_EQ(EnabledEntries(window), std::vector<std::string>());
+  EXPECT_EQ(window.SelectedNode(), nullptr);
+}
+
+TEST_F(TreeWindowTest, ARightClickSelectsTheItemUnderTheMouse) {
+  Tfm_VisioTreeView& window = OpenApplicationWindow();
+  TTreeItem& path = Reach(window, "Path");
+  QApplication::processEvents();
+  const QRect rect = window.TV->visualRect(window.ItemModel().IndexOf(&path));
+  ASSERT_TRUE(rect.isValid());
+  emit window.TV->customContextMenuRequested(rect.center());
+  window.pm_VTV->close();
+  EXPECT_EQ(window.SelectedNode(), &path);
+  EXPECT_EQ(EnabledEntries(window), (std::vector<std::string>{"View Text Detail", "Edit"}));
+}
+
+TEST_F(TreeWindowTest, CommandsOnAnItemDeletedSinceTheMenuOpenedDoNothing) {
+  Tfm_VisioTreeView& window = OpenApplicationWindow();
+  TTreeItem& shapes = ExpandInView(window, Reach(window, "ActivePage/Shapes/Item"));
+  SelectForMenu(window, *shapes.Item(shapes.Count() - 1));
+  ASSERT_NE(window.SelectedNode(), nullptr);
+
+  // An automatic refresh runs while the menu is open.
+  ActivePage()
+      .Get("Shapes")
+      .ToObject()
+      .Get("Item", {Variant(std::int16_t{1})})
+      .ToObject()
+      .Invoke("Delete");
+  window.RefreshTree();
+  EXPECT_EQ(window.SelectedNode(), nullptr);
+  const int windows = OpenTreeWindows();
+  window.mi_RefreshItemAndChildrenClick();
+  window.mi_NewWin_CloneClick();
+  window.mi_ViewTextDetailClick();
+  window.mi_EditNodeClick();
+  window.mi_ConstValClick();
+  EXPECT_EQ(OpenTreeWindows(), windows);
+  EXPECT_TRUE(dialogs.empty());
+  EXPECT_TRUE(messages.messages.empty());
+}
+
+// ---- menu commands ----
+
+TEST_F(TreeWindowTest, RefreshItemAndChildrenRefreshesTheSelectedBranchOnly) {
+  Tfm_VisioTreeView& window = OpenApplicationWindow();
+  TTreeItem& shapes = ExpandInView(window, Reach(window, "ActivePage/Shapes/Item"));
+  TTreeItem& pages = Reach(window, "Documents/Item/Item[1]/Pages");
+  const std::string pagesText = pages.Text();
+  ActivePage().Invoke("DrawRectangle", {Variant(1.0), Variant(1.0), Variant(2.0), Variant(2.0)});
+  ActivePage().Get("Document").ToObject().Get("Pages").ToObject().Invoke("Add");
+
+  SelectForMenu(window, shapes);
+  window.mi_RefreshItemAndChildrenClick();
+  EXPECT_EQ(shapes.Text(), "Item (Count: 10)");
+  EXPECT_EQ(shapes.Count(), 10);
+  EXPECT_EQ(pages.Text(), pagesText);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(TreeWindowTest, EditRefusesReadOnlyValuesButEditsCellsAndThenRefreshesAllWindows) {
+  Tfm_VisioTreeView& window = OpenApplicationWindow();
+
+  TTreeItem& objectType = Reach(window, "ObjectType");
+  SelectForMenu(window, objectType);
+  window.mi_EditNodeClick();
+  EXPECT_EQ(messages.messages, std::vector<std::string>{"ReadOnly"});
+  EXPECT_TRUE(dialogs.empty());
+  EXPECT_EQ(leader.refreshes, 0);
+
+  struct Case {
+    std::string path;
+    TAccessKind access;
+  };
+  const Case editable[] = {
+      {"Documents/Item/Item[1]/Styles/Item/Item[1]/Cells/Cells[0]", TAccessKind::ReadOnly},
+      {"AlertResponse", TAccessKind::ReadWrite},
+  };
+  for (const Case& c : editable) {
+    dialogs.clear();
+    leader.refreshes = 0;
+    TTreeItem& item = Reach(window, c.path);
+    ASSERT_EQ(item.Data()->Access, c.access) << c.path;
+    SelectForMenu(window, item);
+    window.mi_EditNodeClick();
+    ASSERT_EQ(dialogs.size(), 1u) << c.path;
+    EXPECT_EQ(dialogs[0].kind, "NodeEdit") << c.path;
+    EXPECT_EQ(dialogs[0].node, item.Data()) << c.path;
+    EXPECT_EQ(leader.refreshes, 1) << c.path;
+  }
+  EXPECT_EQ(messages.messages, std::vector<std::string>{"ReadOnly"});
+}
+
+TEST_F(TreeWindowTest, ConstantValuesAndTextDetailOpenTheirWindowsOnTheNode) {
+  Tfm_VisioTreeView& window = OpenApplicationWindow();
+  TTreeItem& path = Reach(window, "Path");
+  SelectForMenu(window, path);
+  window.mi_ConstValClick();
+  EXPECT_EQ(messages.messages, std::vector<std::string>{"No constant info available"});
+  EXPECT_TRUE(dialogs.empty());
+
+  window.mi_ViewTextDetailClick();
+  ASSERT_EQ(dialogs.size(), 1u);
+  EXPECT_EQ(dialogs[0].kind, "TextDump");
+  EXPECT_EQ(dialogs[0].title, "Text detail for: Path");
+
+  TTreeItem& objectType = Reach(window, "ObjectType");
+  SelectForMenu(window, objectType);
+  window.mi_ConstValClick();
+  ASSERT_EQ(dialogs.size(), 2u);
+  EXPECT_EQ(dialogs[1].kind, "LUTShow");
+  EXPECT_EQ(dialogs[1].node, objectType.Data());
+  EXPECT_EQ(messages.messages.size(), 1u);
+}
+
+TEST_F(TreeWindowTest, CopyToNewWindowOpensTheBranchBesideItsSourceInTheFlock) {
+  Tfm_VisioTreeView& source = OpenApplicationWindow();
+  TKTSheep& sourceSheep = *source.Sheep();
+  sourceSheep.MoveTo(leader.x() + 50, leader.y() + 90);
+  source.cb_StayOnTop->click();
+  ASSERT_TRUE(sourceSheep.StayOnTop());
+  const std::int32_t serial = shepherd->SheepSerial();
+
+  SelectForMenu(source, Reach(source, "ActiveDocument"));
+  source.mi_NewWin_CloneClick();
+
+  ASSERT_EQ(shepherd->SheepCount(), 2);
+  auto* copy = qobject_cast<Tfm_VisioTreeView*>(shepherd->SheepFormAt(1));
+  ASSERT_NE(copy, nullptr);
+  TKTSheep& copySheep = *copy->Sheep();
+  EXPECT_EQ(copySheep.Number(), serial + 1);
+  EXPECT_EQ(copySheep.OffsetX(), 82);
+  EXPECT_EQ(copySheep.OffsetY(), 122);
+  EXPECT_EQ(copy->pos(), source.pos() + QPoint(32, 32));
+  EXPECT_TRUE(copy->isVisible());
+  EXPECT_TRUE(copySheep.StayOnTop());
+  EXPECT_TRUE(copy->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_FALSE(copy->cb_StayOnTop->isChecked());
+
+  ASSERT_EQ(copy->Tree().Count(), 1);
+  const TTreeItem& root = *copy->Tree().First();
+  EXPECT_NE(dynamic_cast<const TND_IVDocument*>(root.Data()), nullptr);
+  EXPECT_EQ(root.Text(), R"(Document   "Demo Drawing.vsdx" )");
+  EXPECT_EQ(copy->windowTitle(), R"(Document   "Demo Drawing.vsdx" )");
+
+  // A window that does not stay on top passes that on as well.
+  source.cb_StayOnTop->click();
+  SelectForMenu(source, Reach(source, "ActivePage"));
+  source.mi_NewWin_CloneClick();
+  ASSERT_EQ(shepherd->SheepCount(), 3);
+  auto* second = qobject_cast<Tfm_VisioTreeView*>(shepherd->SheepFormAt(2));
+  ASSERT_NE(second, nullptr);
+  EXPECT_FALSE(second->Sheep()->StayOnTop());
+  EXPECT_EQ(second->windowTitle(), R"(Page   "Page-1" )");
+}
+
+TEST_F(TreeWindowTest, CopyToNewWindowOfAnUnassignedObjectLeavesNoWindow) {
+  Tfm_VisioTreeView& source = OpenApplicationWindow();
+  TTreeItem& menus = Reach(source, "CustomMenus");
+  ASSERT_EQ(menus.Text(), "CustomMenus   {Not assigned}");
+  const std::int32_t serial = shepherd->SheepSerial();
+  const int windows = OpenTreeWindows();
+
+  SelectForMenu(source, menus);
+  source.mi_NewWin_CloneClick();
+  EXPECT_EQ(shepherd->SheepCount(), 1);
+  EXPECT_EQ(shepherd->SheepSerial(), serial + 1) << "numbers are never reused";
+  EXPECT_EQ(OpenTreeWindows(), windows);
+  EXPECT_TRUE(messages.messages.empty());
+}
+
+// ---- the window in its flock ----
+
+TEST_F(TreeWindowTest, RefreshTreeShowsTheRootsTextAsCaptionWhateverTheRoot) {
+  auto* window = new Tfm_VisioTreeView();
+  shepherd->AddSheep(window, 0, 72);
+  window->setWindowTitle("0");
+  window->RefreshTree();  // no root yet
+  EXPECT_EQ(window->windowTitle(), "0");
+
+  ObjectRef shape =
+      ActivePage().Get("Shapes").ToObject().Get("Item", {Variant(std::int16_t{2})}).ToObject();
+  MakeShapeRoot(window->Tree(), shape);
+  shape.Put("Text", Variant("Packed"));
+  window->RefreshTree();
+  EXPECT_EQ(window->windowTitle(), R"(Shape  "Packed": (Process.2/Sheet.2) )");
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(TreeWindowTest, StayOnTopGoesThroughTheFlockMember) {
+  Tfm_VisioTreeView& window = OpenApplicationWindow();
+  window.cb_StayOnTop->click();
+  EXPECT_TRUE(window.Sheep()->StayOnTop());
+  EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  window.cb_StayOnTop->click();
+  EXPECT_FALSE(window.Sheep()->StayOnTop());
+  EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+
+  // Outside a flock the box does nothing.
+  Tfm_VisioTreeView alone;
+  alone.cb_StayOnTop->click();
+  EXPECT_FALSE(alone.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+TEST_F(TreeWindowTest, MovingTheActiveWindowRecordsItsOffsetFromTheLeader) {
+  Tfm_VisioTreeView& window = OpenApplicationWindow();
+  Tfm_VisioTreeView& other = OpenApplicationWindow();
+  ASSERT_EQ(window.Sheep()->OffsetY(), 72);
+  window.activateWindow();
+  if (!QTest::qWaitForWindowActive(&window)) GTEST_SKIP() << "the platform activates no window";
+
+  window.move(leader.x() + 40, leader.y() + 150);
+  EXPECT_EQ(window.Sheep()->OffsetX(), 40);
+  EXPECT_EQ(window.Sheep()->OffsetY(), 150);
+
+  // A window that is not active is moved by the flock, not the user.
+  ASSERT_FALSE(other.isActiveWindow());
+  other.move(leader.x() + 300, leader.y() + 300);
+  EXPECT_EQ(other.Sheep()->OffsetX(), 0);
+  EXPECT_EQ(other.Sheep()->OffsetY(), 72);
+}
+
+}  // namespace

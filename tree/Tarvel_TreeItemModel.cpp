@@ -1,0 +1,154 @@
+#include "tree/Tarvel_TreeItemModel.h"
+
+#include <QList>
+#include <QString>
+
+#include <algorithm>
+
+#include "tree/Tarvel_StateImages.h"
+
+TTreeItemModel::TTreeItemModel(TTreeModel& tree, QObject* parent)
+    : QAbstractItemModel(parent), tree_(&tree) {
+  tree_->AddObserver(this);
+}
+
+TTreeItemModel::~TTreeItemModel() {
+  tree_->RemoveObserver(this);
+}
+
+TTreeItem* TTreeItemModel::ItemOf(const QModelIndex& index) const {
+  if (!index.isValid()) return nullptr;
+  return static_cast<TTreeItem*>(index.internalPointer());
+}
+
+int TTreeItemModel::RowOf(const TTreeItem* item) const {
+  const TTreeItem* parent = item->Parent();
+  const int count = parent != nullptr ? parent->Count() : tree_->Count();
+  const auto at = [&](int row) { return parent != nullptr ? parent->Item(row) : tree_->Item(row); };
+
+  TRowHint* hint = nullptr;
+  for (TRowHint& h : rowHints_) {
+    if (h.parent == parent) hint = &h;
+  }
+  if (hint == nullptr) {
+    hint = &rowHints_[nextHint_];
+    nextHint_ = (nextHint_ + 1) % rowHints_.size();
+    *hint = {parent, 0};
+  }
+  const int start = std::clamp(hint->row, 0, std::max(count - 1, 0));
+  for (int distance = 0; distance <= count; ++distance) {
+    const int after = start + distance;
+    const int before = start - distance - 1;
+    if (after >= count && before < 0) break;
+    if (after < count && at(after) == item) return hint->row = after;
+    if (before >= 0 && at(before) == item) return hint->row = before;
+  }
+  return -1;
+}
+
+QModelIndex TTreeItemModel::IndexOf(const TTreeItem* item) const {
+  if (item == nullptr) return {};
+  const int row = RowOf(item);
+  if (row < 0) return {};
+  return createIndex(row, 0, const_cast<TTreeItem*>(item));
+}
+
+QModelIndex TTreeItemModel::index(int row, int column, const QModelIndex& parent) const {
+  if (column != 0 || row < 0) return {};
+  if (parent.isValid() && parent.column() != 0) return {};
+  const TTreeItem* parentItem = ItemOf(parent);
+  const int count = parentItem != nullptr ? parentItem->Count() : tree_->Count();
+  if (row >= count) return {};
+  TTreeItem* item = parentItem != nullptr ? parentItem->Item(row) : tree_->Item(row);
+  return createIndex(row, 0, item);
+}
+
+QModelIndex TTreeItemModel::parent(const QModelIndex& child) const {
+  const TTreeItem* item = ItemOf(child);
+  if (item == nullptr) return {};
+  return IndexOf(item->Parent());
+}
+
+QModelIndex TTreeItemModel::sibling(int row, int column, const QModelIndex& index) const {
+  // Same parent: no need to find the parent's own row.
+  if (!index.isValid() || column != 0 || row < 0) return {};
+  if (row == index.row()) return index;
+  const TTreeItem* parentItem = ItemOf(index)->Parent();
+  const int count = parentItem != nullptr ? parentItem->Count() : tree_->Count();
+  if (row >= count) return {};
+  return createIndex(row, 0, parentItem != nullptr ? parentItem->Item(row) : tree_->Item(row));
+}
+
+int TTreeItemModel::rowCount(const QModelIndex& parent) const {
+  if (parent.isValid() && parent.column() != 0) return 0;
+  const TTreeItem* item = ItemOf(parent);
+  return item != nullptr ? item->Count() : tree_->Count();
+}
+
+int TTreeItemModel::columnCount(const QModelIndex& parent) const {
+  if (parent.isValid() && parent.column() != 0) return 0;
+  return 1;
+}
+
+bool TTreeItemModel::hasChildren(const QModelIndex& parent) const {
+  if (parent.isValid() && parent.column() != 0) return false;
+  const TTreeItem* item = ItemOf(parent);
+  if (item == nullptr) return tree_->Count() > 0;
+  // The flag gives the expand button before any child exists.
+  return item->HasChildren() || item->Count() > 0;
+}
+
+QVariant TTreeItemModel::data(const QModelIndex& index, int role) const {
+  const TTreeItem* item = ItemOf(index);
+  if (item == nullptr) return {};
+  switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+      return QString::fromStdString(item->Text());
+    case Qt::DecorationRole: {
+      const QPixmap& image = StateImage(item->StateIndex());
+      if (image.isNull()) return {};
+      return image;
+    }
+    case StateIndexRole:
+      return static_cast<int>(item->StateIndex());
+    default:
+      return {};
+  }
+}
+
+Qt::ItemFlags TTreeItemModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+// ---- following the tree ----
+
+void TTreeItemModel::ItemsAboutToBeInserted(TTreeItem* parent, int first, int last) {
+  beginInsertRows(IndexOf(parent), first, last);
+}
+
+void TTreeItemModel::ItemsInserted(TTreeItem*, int, int) {
+  endInsertRows();
+}
+
+void TTreeItemModel::ItemsAboutToBeRemoved(TTreeItem* parent, int first, int last) {
+  beginRemoveRows(IndexOf(parent), first, last);
+}
+
+void TTreeItemModel::ItemsRemoved(TTreeItem*, int, int) {
+  endRemoveRows();
+}
+
+void TTreeItemModel::ItemChanged(TTreeItem* item, std::uint8_t changes) {
+  const QModelIndex index = IndexOf(item);
+  if (!index.isValid()) return;
+  QList<int> roles;
+  if ((changes & icText) != 0) roles << Qt::DisplayRole << Qt::ToolTipRole;
+  if ((changes & icStateImage) != 0) roles << Qt::DecorationRole << StateIndexRole;
+  // A change of the has-children flag names no role: views re-ask
+  // hasChildren for a changed row.
+  if ((changes & icHasChildren) != 0) roles.clear();
+  if ((changes & ~icExpanded) != 0) emit dataChanged(index, index, roles);
+  if ((changes & icExpanded) != 0) emit ExpandedChanged(index, item->Expanded());
+}

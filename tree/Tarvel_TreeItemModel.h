@@ -1,0 +1,67 @@
+// Shows a TTreeModel to Qt's item views. The node layer stays the one owner
+// of the tree; this adapter only translates: each item is one row of one
+// column, its index points straight at the item, and every change the tree
+// reports becomes the matching row insertion, removal or data change, so
+// views and persistent indexes follow it item by item.
+#pragma once
+
+#include <QAbstractItemModel>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "tree/TreeModel.h"
+
+class TTreeItemModel final : public QAbstractItemModel, public TTreeObserver {
+  Q_OBJECT
+ public:
+  // The item's state index (an int, 0 to 9); DecorationRole gives its image.
+  static constexpr int StateIndexRole = Qt::UserRole + 1;
+
+  // `tree` must outlive the adapter.
+  explicit TTreeItemModel(TTreeModel& tree, QObject* parent = nullptr);
+  ~TTreeItemModel() override;
+
+  TTreeModel& Tree() const { return *tree_; }
+  // The item an index stands for; null for the invisible root.
+  TTreeItem* ItemOf(const QModelIndex& index) const;
+  // The index of an item of this tree; invalid for null.
+  QModelIndex IndexOf(const TTreeItem* item) const;
+
+  QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+  QModelIndex parent(const QModelIndex& child) const override;
+  QModelIndex sibling(int row, int column, const QModelIndex& index) const override;
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  bool hasChildren(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+ signals:
+  // The node layer expanded or collapsed the item (a refresh collapses an
+  // item whose object vanished). Views connect this to expand/collapse.
+  void ExpandedChanged(const QModelIndex& index, bool expanded);
+
+ private:
+  void ItemsAboutToBeInserted(TTreeItem* parent, int first, int last) override;
+  void ItemsInserted(TTreeItem* parent, int first, int last) override;
+  void ItemsAboutToBeRemoved(TTreeItem* parent, int first, int last) override;
+  void ItemsRemoved(TTreeItem* parent, int first, int last) override;
+  void ItemChanged(TTreeItem* item, std::uint8_t changes) override;
+
+  // The item's position among its siblings. Items keep no position of
+  // their own, so it is searched for, outwards from where the last search
+  // under the same parent ended: views and refreshes ask for neighbours in
+  // turn, and a few parents at a time.
+  int RowOf(const TTreeItem* item) const;
+
+  struct TRowHint {
+    const TTreeItem* parent = nullptr;
+    int row = 0;
+  };
+
+  TTreeModel* tree_;
+  mutable std::array<TRowHint, 4> rowHints_{};
+  mutable std::size_t nextHint_ = 0;
+};
