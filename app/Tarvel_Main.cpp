@@ -126,10 +126,7 @@ Tfm_Main::Tfm_Main(QWidget* parent) : QMainWindow(parent) {
   Panel1 = MakePanel(client);
   Panel1->setGeometry(0, 0, 258, 25);
 
-  lb_Status = new QLabel("Status", Panel1);
-  lb_Status->setGeometry(4, 4, 117, 16);
-  lb_Status->setAutoFillBackground(true);
-  SetStatusBackground(kStatusNormal);
+  lb_Status = MakeValueLabel(Panel1, "Status", QRect(4, 4, 117, 16));
 
   Panel2 = MakePanel(Panel1);
   Panel2->setGeometry(128, 0, 121, 25);

@@ -118,7 +118,6 @@ int main(int argc, char** argv) {
 
   TTarvelApplication app(argc, argv);
   QApplication::setApplicationName("Tarvel");
-  QApplication::setApplicationDisplayName("Tarvel");
   QApplication::setWindowIcon(TarvelIcon());
   // The main window ends the program when it closes, tree windows or not.
   QApplication::setQuitOnLastWindowClosed(false);

@@ -14,28 +14,6 @@
 #include "tools/Tarvel_UI.h"
 #include "tree/NodeData.h"
 
-namespace {
-
-QLabel* MakeLabel(QWidget* parent, const char* caption, int left, int top) {
-  auto* label = new QLabel(QString::fromLatin1(caption), parent);
-  label->move(left, top);
-  label->adjustSize();
-  return label;
-}
-
-// A label that shows a value: fixed size on white.
-QLabel* MakeValueLabel(QWidget* parent, const char* caption, int left, int top) {
-  QLabel* label = MakeLabel(parent, caption, left, top);
-  label->setFixedSize(137, 16);
-  label->setAutoFillBackground(true);
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::Window, Qt::white);
-  label->setPalette(palette);
-  return label;
-}
-
-}  // namespace
-
 Tfm_LUTShow::Tfm_LUTShow(QWidget* owner)
     : QDialog(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
   setWindowTitle(QStringLiteral("Look-up Constant Values"));
@@ -47,24 +25,16 @@ Tfm_LUTShow::Tfm_LUTShow(QWidget* owner)
   Panel1->setFrameShadow(QFrame::Raised);
   Panel1->setFixedHeight(49);
   Label3 = MakeLabel(Panel1, "Property", 8, 8);
-  lb_PropName = MakeValueLabel(Panel1, "Property name", 72, 8);
+  lb_PropName = MakeValueLabel(Panel1, "Property name", QRect(72, 8, 137, 16));
   Label2 = MakeLabel(Panel1, "Index LUT:", 8, 28);
-  lb_IxLUTName = MakeValueLabel(Panel1, "Ix LUT name", 72, 28);
+  lb_IxLUTName = MakeValueLabel(Panel1, "Ix LUT name", QRect(72, 28, 137, 16));
   Label1 = MakeLabel(Panel1, "Value LUT:", 216, 28);
-  lb_ValLUTName = MakeValueLabel(Panel1, "Val LUT name", 280, 28);
+  lb_ValLUTName = MakeValueLabel(Panel1, "Val LUT name", QRect(280, 28, 137, 16));
   bt_Close = new QPushButton(QStringLiteral("Close"), Panel1);
   bt_Close->setGeometry(280, 4, 59, 20);
   connect(bt_Close, &QPushButton::clicked, this, &QDialog::reject);
 
-  Memo1 = new QPlainTextEdit(QStringLiteral("Memo1"), this);
-  Memo1->setReadOnly(true);
-  QFont font(QStringLiteral("Courier New"));
-  font.setStyleHint(QFont::TypeWriter);
-  font.setFixedPitch(true);
-  Memo1->setFont(font);
-  Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-  Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Memo1 = MakeListingMemo(this, "Memo1");
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);

@@ -22,36 +22,11 @@
 
 namespace {
 
-QLabel* MakeLabel(QWidget* parent, const char* caption, int left, int top) {
-  auto* label = new QLabel(QString::fromLatin1(caption), parent);
-  label->move(left, top);
-  label->adjustSize();
-  return label;
-}
-
-// A label that shows a value: fixed size on white.
-QLabel* MakeValueLabel(QWidget* parent, const char* caption, int left, int top) {
-  QLabel* label = MakeLabel(parent, caption, left, top);
-  label->setFixedSize(201, 17);
-  label->setAutoFillBackground(true);
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::Window, Qt::white);
-  label->setPalette(palette);
-  return label;
-}
-
 QPushButton* MakeButton(QWidget* parent, const char* caption, int left, int top, int width) {
   auto* button = new QPushButton(QString::fromLatin1(caption), parent);
   button->setGeometry(left, top, width, 20);
   button->setAutoDefault(false);
   return button;
-}
-
-bool IsEditable(TTVNodeData* node) {
-  return dynamic_cast<TND_WideString*>(node) != nullptr ||
-         dynamic_cast<TND_Integer*>(node) != nullptr ||
-         dynamic_cast<TND_Smallint*>(node) != nullptr ||
-         dynamic_cast<TND_Double*>(node) != nullptr || dynamic_cast<TND_IVCell*>(node) != nullptr;
 }
 
 bool StartsWithGuard(std::string_view text) {
@@ -108,9 +83,9 @@ Tfm_NodeEdit::Tfm_NodeEdit(QWidget* owner)
   Panel1->setFrameShadow(QFrame::Raised);
   Panel1->setFixedHeight(49);
   Label1 = MakeLabel(Panel1, "Type:", 4, 26);
-  lb_Type = MakeValueLabel(Panel1, "a type", 40, 26);
+  lb_Type = MakeValueLabel(Panel1, "a type", QRect(40, 26, 201, 17));
   Label3 = MakeLabel(Panel1, "Name:", 4, 4);
-  lb_Name = MakeValueLabel(Panel1, "a name", 40, 4);
+  lb_Name = MakeValueLabel(Panel1, "a name", QRect(40, 4, 201, 17));
   bt_Guard = MakeButton(Panel1, "Guard", 248, 4, 49);
   bt_Unguard = MakeButton(Panel1, "UnGuard", 248, 26, 49);
   bt_Constants = MakeButton(Panel1, "Constants", 304, 4, 65);
@@ -148,7 +123,7 @@ Tfm_NodeEdit::Tfm_NodeEdit(QWidget* owner)
 void Tfm_NodeEdit::LoadFromNode() {
   std::string valueText;
   std::string cellName;
-  if (!IsEditable(Node)) {
+  if (Node == nullptr || !IsEditableNode(*Node)) {
     mm_Edit->clear();
     return;
   }

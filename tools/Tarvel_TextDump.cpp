@@ -40,15 +40,7 @@ Tfm_TextDump::Tfm_TextDump(QWidget* owner)
     : QDialog(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
   resize(560, 126);
-  mem_Dump = new QPlainTextEdit(QStringLiteral("-- Text detail --"), this);
-  mem_Dump->setReadOnly(true);
-  QFont font(QStringLiteral("Courier New"));
-  font.setStyleHint(QFont::TypeWriter);
-  font.setFixedPitch(true);
-  mem_Dump->setFont(font);
-  mem_Dump->setLineWrapMode(QPlainTextEdit::NoWrap);
-  mem_Dump->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  mem_Dump->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  mem_Dump = MakeListingMemo(this, "-- Text detail --");
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(mem_Dump);

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QInputDialog>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -61,6 +63,37 @@ TModalRunner SetModalRunner(TModalRunner runner) {
 
 void PlaceBeside(QWidget& window, const QWidget& opener) {
   window.move(opener.x() + 32, opener.y() + 32);
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* caption, int left, int top) {
+  auto* label = new QLabel(QString::fromLatin1(caption), parent);
+  label->move(left, top);
+  label->adjustSize();
+  return label;
+}
+
+QLabel* MakeValueLabel(QWidget* parent, const char* caption, const QRect& geometry) {
+  auto* label = new QLabel(QString::fromLatin1(caption), parent);
+  label->setGeometry(geometry);
+  label->setFixedSize(geometry.size());
+  label->setAutoFillBackground(true);
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::Window, Qt::white);
+  label->setPalette(palette);
+  return label;
+}
+
+QPlainTextEdit* MakeListingMemo(QWidget* parent, const char* text) {
+  auto* memo = new QPlainTextEdit(QString::fromLatin1(text), parent);
+  memo->setReadOnly(true);
+  QFont font(QStringLiteral("Courier New"));
+  font.setStyleHint(QFont::TypeWriter);
+  font.setFixedPitch(true);
+  memo->setFont(font);
+  memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  return memo;
 }
 
 TWaitCursor::TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }

@@ -10,6 +10,9 @@
 #include "lut/Tarvel_MessagePort.h"
 
 class QDialog;
+class QLabel;
+class QPlainTextEdit;
+class QRect;
 class QWidget;
 
 // Shows `dialog` modally and returns its result. Tests replace the runner
@@ -47,6 +50,14 @@ using TInputBox = std::function<QString(QWidget* parent, const QString& caption,
 QString InputBox(QWidget* parent, const QString& caption, const QString& prompt,
                  const QString& value);
 TInputBox SetInputBox(TInputBox box);
+
+// A caption at (left, top) in its natural size.
+QLabel* MakeLabel(QWidget* parent, const char* caption, int left, int top);
+// A label that shows a value: fixed size, on white.
+QLabel* MakeValueLabel(QWidget* parent, const char* caption, const QRect& geometry);
+// A read-only memo in a fixed-pitch font with both scroll bars and no
+// wrapping, for listings and dumps.
+QPlainTextEdit* MakeListingMemo(QWidget* parent, const char* text);
 
 // The hourglass while it lives; nests.
 class TWaitCursor {

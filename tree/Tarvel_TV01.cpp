@@ -246,12 +246,7 @@ void Tfm_VisioTreeView::pm_VTVPopup(bool onTree) {
   if (dynamic_cast<const TND_Array*>(node) != nullptr) mi_RefreshItemAndChildren->setEnabled(true);
   const bool isString = dynamic_cast<const TND_WideString*>(node) != nullptr;
   if (isString) mi_ViewTextDetail->setEnabled(true);
-  if (isString || dynamic_cast<const TND_Integer*>(node) != nullptr ||
-      dynamic_cast<const TND_Smallint*>(node) != nullptr ||
-      dynamic_cast<const TND_Double*>(node) != nullptr ||
-      dynamic_cast<const TND_IVCell*>(node) != nullptr) {
-    mi_EditNode->setEnabled(true);
-  }
+  if (IsEditableNode(*node)) mi_EditNode->setEnabled(true);
   if (node->IndexLUT != nullptr || node->ValueLUT != nullptr) mi_ConstVal->setEnabled(true);
 }
 

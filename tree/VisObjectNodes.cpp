@@ -7,6 +7,7 @@
 
 #include "lut/Tarvel_TLUT.h"
 #include "tree/NodeFactory.h"
+#include "tree/ValueNodes.h"
 #include "tree/ValueText.h"
 
 using automation::AutomationError;
@@ -502,6 +503,14 @@ T& MakeRoot(TTreeModel& tree, const char* name, ObjectRef object) {
 
 TND_IVApplication& MakeApplicationRoot(TTreeModel& tree, ObjectRef app) {
   return MakeRoot<TND_IVApplication>(tree, "Application", std::move(app));
+}
+
+bool IsEditableNode(const TTVNodeData& node) {
+  return dynamic_cast<const TND_WideString*>(&node) != nullptr ||
+         dynamic_cast<const TND_Integer*>(&node) != nullptr ||
+         dynamic_cast<const TND_Smallint*>(&node) != nullptr ||
+         dynamic_cast<const TND_Double*>(&node) != nullptr ||
+         dynamic_cast<const TND_IVCell*>(&node) != nullptr;
 }
 
 TND_IVShape& MakeShapeRoot(TTreeModel& tree, ObjectRef shape) {

@@ -431,5 +431,8 @@ class TND_IVCurve final : public TVisObjectNodeOf<TND_IVCurve> {
 // The root of an application tree, named "Application" and bound to `app`
 // for its whole life, refreshed once.
 TND_IVApplication& MakeApplicationRoot(TTreeModel& tree, automation::ObjectRef app);
+// Whether the user may edit the node's value: strings, numbers and cells
+// (whose formula is edited).
+bool IsEditableNode(const TTVNodeData& node);
 // The root of a tree for one shape, named "Shape", refreshed once.
 TND_IVShape& MakeShapeRoot(TTreeModel& tree, automation::ObjectRef shape);
