@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <map>
 
 #include "automation/Runtime.h"
 #include "standin/Addons.h"
@@ -109,7 +111,8 @@ Ref<Document> Application::OpenDocument(const std::string& path, std::int16_t fl
     if (!(flags & visOpenCopy)) return Ref<Document>(open);
   }
   if (!loader_) ThrowVisio(VisioErrorKind::FileNotFound, "File not found: " + path);
-  Ref<Document> doc = loader_(*this, path, flags);
+  WindowLayout layout;
+  Ref<Document> doc = loader_(*this, path, flags, &layout);
   if (!doc) ThrowVisio(VisioErrorKind::FileNotFound, "File not found: " + path);
   if (flags & visOpenRO) doc->SetReadOnly(true);
   documents_.push_back(doc);
@@ -121,10 +124,86 @@ Ref<Document> Application::OpenDocument(const std::string& path, std::int16_t fl
     } else {
       OpenStencilWindow(*doc);
     }
+  } else if (!layout.windows.empty()) {
+    ShowLayout(*doc, path, layout);
   } else {
     OpenDrawingWindow(*doc, doc->Pages().empty() ? nullptr : doc->Pages().front().get());
   }
   return doc;
+}
+
+void Application::ShowLayout(Document& doc, const std::string& path, const WindowLayout& layout) {
+  Page* firstPage = doc.Pages().empty() ? nullptr : doc.Pages().front().get();
+  std::map<std::int32_t, Window*> byId;
+  Window* first = nullptr;
+  Window* active = nullptr;
+  for (const SavedWindow& s : layout.windows) {
+    if (s.type != visDrawing) continue;
+    Ref<Window> w = OpenDrawingWindow(doc, s.page ? s.page : firstPage);
+    if (s.zoom != 0) w->SetStoredValue("Zoom", Variant(s.zoom));
+    for (const auto& [member, on] : s.show) w->SetStoredValue(member, VisBool(on));
+    byId.emplace(s.id, w.get());
+    if (!first) first = w.get();
+    if (s.active && !active) active = w.get();
+  }
+  // A drawing is never open without a window of its own.
+  if (!first) first = OpenDrawingWindow(doc, firstPage).get();
+  for (const SavedWindow& s : layout.windows) {
+    if (s.type != visStencil) continue;
+    Document* stencil = DockableStencil(doc, path, s.document);
+    auto parent = byId.find(s.parent);
+    if (parent != byId.end()) {
+      if (stencil) {
+        parent->second->Dock(*stencil);
+      } else {
+        parent->second->DockAbsent(s.document);
+      }
+    } else if (stencil) {
+      OpenStencilWindow(*stencil);
+    }
+  }
+  // The file does not say which window had the focus unless one is
+  // marked active; Visio then shows the first drawing window in front.
+  Activate(active ? *active : *first);
+}
+
+// The document a drawing's workspace names for a stencil window: the
+// drawing itself (no name), one already open under that file name (Visio
+// keeps one document per file name), or the stencil file at the recorded
+// path or beside the file opened, read-only as Visio opens workspace
+// stencils. Null when none is found or it is no stencil.
+Document* Application::DockableStencil(Document& doc, const std::string& opened,
+                                       const std::string& recorded) {
+  if (recorded.empty()) return &doc;
+  const std::size_t slash = recorded.find_last_of("/\\");
+  const std::string name = slash == std::string::npos ? recorded : recorded.substr(slash + 1);
+  if (name.empty()) return nullptr;
+  if (Document* open = FindDocument(name)) return open;
+  std::vector<std::filesystem::path> candidates;
+  // A relative name means nothing against this process's folder.
+  if (std::filesystem::path(recorded).is_absolute()) candidates.emplace_back(recorded);
+  const std::filesystem::path folder = std::filesystem::path(opened).parent_path();
+  std::error_code ec;
+  if (!folder.empty() && std::filesystem::is_directory(folder, ec)) {
+    candidates.push_back(folder / name);
+    // Windows names files without regard to case.
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+      if (Fold(it->path().filename().string()) == Fold(name)) candidates.push_back(it->path());
+    }
+  }
+  for (const auto& path : candidates) {
+    if (!std::filesystem::is_regular_file(path, ec) || FindDocument(path.string())) continue;
+    Ref<Document> stencil;
+    try {
+      stencil = OpenDocument(path.string(), visOpenHidden | visOpenRO);
+    } catch (const AutomationError&) {
+      continue;  // a damaged stencil is left out, as Visio leaves it
+    }
+    if (stencil->type() == visDocTypeStencil) return stencil.get();
+    CloseDocument(*stencil);
+  }
+  return nullptr;
 }
 
 void Application::CloseDocument(Document& doc) {

@@ -14,6 +14,7 @@ class Addons;
 class UIObject;
 class DocumentsCollection;
 class WindowsCollection;
+struct WindowLayout;
 
 // Visio's own identifiers.
 inline const Guid CLSID_VisioApplication =
@@ -37,9 +38,11 @@ enum OpenFlags : std::int16_t {
 class Application : public VisioObject {
  public:
   // Opens a drawing file for Documents.Open/OpenEx: Visio's packages by
-  // default (VsdxLoader.h); tests may put another reader in its place.
-  using DocumentLoader =
-      std::function<Ref<Document>(Application& app, const std::string& path, std::int16_t flags)>;
+  // default (VsdxLoader.h); tests may put another reader in its place. A
+  // reader that finds the windows the file was saved with puts them in
+  // `layout`; OpenDocument then shows the document that way.
+  using DocumentLoader = std::function<Ref<Document>(Application& app, const std::string& path,
+                                                     std::int16_t flags, WindowLayout* layout)>;
 
   Application();
   ~Application() override;
@@ -83,6 +86,9 @@ class Application : public VisioObject {
   WindowsCollection& WindowsColl();
 
  private:
+  void ShowLayout(Document& doc, const std::string& path, const WindowLayout& layout);
+  Document* DockableStencil(Document& doc, const std::string& opened, const std::string& recorded);
+
   std::vector<Ref<Document>> documents_;
   std::vector<Ref<Window>> windows_;
   Window* activeWindow_ = nullptr;

@@ -174,8 +174,12 @@ Ref<Style> Document::AddStyle(const std::string& name, std::int16_t id) {
 }
 
 Style* Document::FindStyle(const std::string& name) const {
+  // Compared without folded copies: a shape looks its styles up for every
+  // cell it inherits.
   for (const auto& s : styles_) {
-    if (Fold(s->Name()) == Fold(name) || Fold(s->NameU()) == Fold(name)) return s.get();
+    if (automation::NamesEqual(s->Name(), name) || automation::NamesEqual(s->NameU(), name)) {
+      return s.get();
+    }
   }
   return nullptr;
 }

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <tuple>
+#include <utility>
 
 #include "standin/Cell.h"
 
@@ -527,6 +529,48 @@ std::optional<CellAddress> FindObjectCell(std::string_view name) {
 // Storage and the sheet as its host sees it
 // ======================================================================
 
+// A row's cells by column, in a sorted vector: a row holds a few cells and
+// a drawing hundreds of thousands, where a map would spend a node on each.
+class ShapeSheet::CellMap {
+ public:
+  using value_type = std::pair<std::int16_t, CellValue>;
+  using iterator = std::vector<value_type>::iterator;
+  using const_iterator = std::vector<value_type>::const_iterator;
+
+ private:
+  template <class V>
+  static auto LowerBound(V& v, std::int16_t c) -> decltype(v.begin()) {
+    return std::lower_bound(v.begin(), v.end(), c,
+                            [](const value_type& e, std::int16_t k) { return e.first < k; });
+  }
+
+ public:
+  iterator begin() { return cells_.begin(); }
+  iterator end() { return cells_.end(); }
+  const_iterator begin() const { return cells_.begin(); }
+  const_iterator end() const { return cells_.end(); }
+  iterator find(std::int16_t c) {
+    auto it = LowerBound(cells_, c);
+    return it != cells_.end() && it->first == c ? it : cells_.end();
+  }
+  const_iterator find(std::int16_t c) const {
+    auto it = LowerBound(cells_, c);
+    return it != cells_.end() && it->first == c ? it : cells_.end();
+  }
+  CellValue& operator[](std::int16_t c) {
+    auto it = LowerBound(cells_, c);
+    if (it == cells_.end() || it->first != c) it = cells_.insert(it, value_type(c, CellValue{}));
+    return it->second;
+  }
+  void clear() { cells_.clear(); }
+  void reserve(std::size_t n) { cells_.reserve(n); }
+  void shrink_to_fit() { cells_.shrink_to_fit(); }
+  std::size_t size() const { return cells_.size(); }
+
+ private:
+  std::vector<value_type> cells_;
+};
+
 struct ShapeSheet::RowData {
   std::uint64_t uid = 0;
   // A row of the sheet's own comes after the inherited rows, in the order
@@ -537,7 +581,7 @@ struct ShapeSheet::RowData {
   std::int16_t tag = 0;  // 0: the inherited row's
   std::string name;      // "": the inherited row's
   bool deleted = false;  // an inherited row this sheet deletes
-  std::map<std::int16_t, CellValue> cells;
+  CellMap cells;
 };
 
 struct ShapeSheet::SectionData {
@@ -559,12 +603,14 @@ struct ShapeSheet::SectionRef {
   std::int32_t key = 0;                // geometry: its key
 };
 
+// A row as a sheet sees it, for as long as nothing changes the sheets it
+// comes from (it points into them).
 struct ShapeSheet::RowRef {
   const RowData* local = nullptr;
   std::int32_t sourceRow = -1;  // -1: the sheet's own row
   std::uint64_t uid = 0;
   std::int16_t tag = 0;
-  std::string name;
+  std::string_view name;
 };
 
 namespace {
@@ -627,6 +673,7 @@ std::vector<ShapeSheet::SectionRef> ShapeSheet::Geometry(int depth) const {
   std::vector<SectionRef> inherited;
   if (src) inherited = src->Sheet().Geometry(depth + 1);
   const auto count = static_cast<std::int32_t>(inherited.size());
+  out.reserve(inherited.size() + geometry_.size());
   auto localWithKey = [&](std::int32_t key) -> const SectionData* {
     for (const auto& g : geometry_) {
       if (!g.own && g.key == key) return &g;
@@ -697,15 +744,22 @@ std::vector<ShapeSheet::RowRef> ShapeSheet::Rows(const SectionRef& sec, int dept
   std::vector<RowRef> out;
   const auto count = static_cast<std::int32_t>(inherited.size());
   const std::vector<RowData>* local = sec.local ? &sec.local->rows : nullptr;
-  for (std::int32_t i = 0; i < count; ++i) {
-    const RowData* over = nullptr;
-    if (local) {
-      for (const auto& row : *local) {
-        if (!row.own && row.key == i) over = &row;
-      }
+  // The local row that stands over each inherited one, found in one pass
+  // (the last of a key, as before): a look-up per row would make reading
+  // a section grow with the square of its size.
+  std::vector<const RowData*> overs;
+  if (local && count > 0) {
+    overs.assign(static_cast<std::size_t>(count), nullptr);
+    for (const auto& row : *local) {
+      if (!row.own && row.key >= 0 && row.key < count)
+        overs[static_cast<std::size_t>(row.key)] = &row;
     }
+  }
+  out.reserve(inherited.size() + (local ? local->size() : 0));
+  for (std::int32_t i = 0; i < count; ++i) {
+    const RowData* over = overs.empty() ? nullptr : overs[static_cast<std::size_t>(i)];
     if (over && over->deleted) continue;
-    RowRef r = inherited[static_cast<std::size_t>(i)];
+    RowRef r = std::move(inherited[static_cast<std::size_t>(i)]);
     r.local = over;
     r.sourceRow = i;
     if (over && over->tag != 0) r.tag = over->tag;
@@ -829,7 +883,7 @@ std::string ShapeSheet::RowName(std::int16_t s, std::int16_t r) const {
   if (!sec) NoSuchCell();
   auto rows = Rows(*sec);
   if (r < 0 || static_cast<std::size_t>(r) >= rows.size()) NoSuchCell();
-  return rows[static_cast<std::size_t>(r)].name;
+  return std::string(rows[static_cast<std::size_t>(r)].name);
 }
 
 std::int16_t ShapeSheet::GeometryCount() const {
@@ -1096,14 +1150,35 @@ std::optional<int> Compare(const Val& a, const Val& b) {
 // Computes formulas of one sheet by recursive descent, straight from the
 // text. References are cells of the same sheet, by name; the cells being
 // computed are kept on a stack so that a circular formula stops.
+//
+// A cell referred to twice is computed once: its result is kept for the
+// rest of the computation, unless a circular reference or the depth limit
+// cut it short (it may then come out otherwise when reached another way).
+// Without that, cells that each refer twice to the next take time that
+// doubles with every cell. Nesting of the formula text is bounded too, so
+// that a hostile formula cannot run the stack out.
 struct ShapeSheet::Evaluator {
   explicit Evaluator(const ShapeSheet& s) : sheet(s) {}
+
+  static constexpr int kMaxNesting = 200;
 
   const ShapeSheet& sheet;
   // Checking a formula before it is written: names must exist, nothing is
   // computed.
   bool checking = false;
   std::vector<CellAddress> stack;
+  std::map<std::tuple<std::int16_t, std::int16_t, std::int16_t>, CellValue> known;
+  bool cutShort = false;  // a circular reference or the depth limit was met
+  int nesting = 0;
+
+  // Counts one level of nesting while it lives.
+  struct Nest {
+    explicit Nest(int& n) : count(++n) {}
+    ~Nest() { --count; }
+    Nest(const Nest&) = delete;
+    Nest& operator=(const Nest&) = delete;
+    int& count;
+  };
 
   std::string_view text;
   std::size_t pos = 0;
@@ -1143,6 +1218,8 @@ struct ShapeSheet::Evaluator {
   }
 
   Res Expr() {
+    const Nest nest(nesting);
+    if (nesting > kMaxNesting) return Fail(Outcome::Syntax);
     Res left = Concat();
     while (true) {
       Blanks();
@@ -1225,6 +1302,8 @@ struct ShapeSheet::Evaluator {
   }
 
   Res Unary() {
+    const Nest nest(nesting);
+    if (nesting > kMaxNesting) return Fail(Outcome::Syntax);
     const char c = Peek();
     if (c == '-' || c == '+') {
       ++pos;
@@ -1377,10 +1456,25 @@ struct ShapeSheet::Evaluator {
     if (!at) return Fail(Outcome::Error, checking ? visErrorName : visErrorReference);
     if (checking) return Num(0);
     for (const auto& busy : stack) {
-      if (busy == *at) return Fail(Outcome::Unknown);  // circular
+      if (busy == *at) {  // circular
+        cutShort = true;
+        return Fail(Outcome::Unknown);
+      }
     }
-    if (stack.size() >= 64) return Fail(Outcome::Unknown);
-    const CellValue v = sheet.Compute(at->section, at->row, at->column, *this);
+    if (stack.size() >= 64) {
+      cutShort = true;
+      return Fail(Outcome::Unknown);
+    }
+    const auto key = std::make_tuple(at->section, at->row, at->column);
+    CellValue v;
+    if (auto it = known.find(key); it != known.end()) {
+      v = it->second;
+    } else {
+      const bool outer = std::exchange(cutShort, false);
+      v = sheet.Compute(at->section, at->row, at->column, *this);
+      if (!cutShort) known.emplace(key, v);
+      cutShort = cutShort || outer;
+    }
     if (v.error != 0) return Fail(Outcome::Error, v.error);
     Val x;
     x.v = v.result;
@@ -1710,9 +1804,9 @@ auto InsertByKey(Rows& rows, typename Rows::value_type row) {
 
 }  // namespace
 
-ShapeSheet::SectionData& ShapeSheet::LocalSection(std::int16_t s) {
+ShapeSheet::SectionData& ShapeSheet::LocalSection(std::int16_t s, const SectionRef* resolved) {
   if (!IsGeometrySection(s)) return sections_[s];
-  auto sec = Resolve(s);
+  const auto sec = resolved ? std::optional<SectionRef>(*resolved) : Resolve(s);
   if (!sec) NoSuchCell();
   for (auto& g : geometry_) {
     if (g.own == sec->own && g.key == sec->key) return g;
@@ -1745,7 +1839,7 @@ ShapeSheet::RowData& ShapeSheet::LocalRow(std::int16_t s, std::int16_t r) {
   const bool own = rr.local ? rr.local->own : rr.sourceRow < 0;
   const std::int32_t key = rr.local ? rr.local->key : std::max(rr.sourceRow, 0);
   const std::uint64_t uid = rr.uid;
-  SectionData& local = LocalSection(s);
+  SectionData& local = LocalSection(s, &*sec);
   for (auto& row : local.rows) {
     if (row.own == own && row.key == key) return row;
   }
@@ -1811,10 +1905,32 @@ void ShapeSheet::SetResult(std::int16_t s, std::int16_t r, std::int16_t c, doubl
 }
 
 void ShapeSheet::LoadCell(std::int16_t s, std::int16_t r, std::int16_t c, CellValue value) {
-  CheckedDef(s, r, c);
-  value.formula = Normalize(value.formula);
-  if (value.isString) value.unit = visNoCast;
-  LocalRow(s, r).cells[c] = std::move(value);
+  std::vector<std::pair<std::int16_t, CellValue>> one;
+  one.emplace_back(c, std::move(value));
+  LoadCells(s, r, std::move(one));
+}
+
+void ShapeSheet::LoadCells(std::int16_t s, std::int16_t r,
+                           std::vector<std::pair<std::int16_t, CellValue>> cells) {
+  if (cells.empty()) return;
+  // One look-up of the row for all its cells: the row's tag says which
+  // cells it has. Nothing is written unless every cell fits.
+  std::int16_t tag = r;
+  if (s == visSectionObject) {
+    if (!ObjectRowExists(r)) NoSuchCell();
+  } else {
+    tag = TagOf(s, r);
+  }
+  for (const auto& [c, v] : cells) {
+    if (!FindRowCell(s, tag, c)) NoSuchCell();
+  }
+  RowData& row = LocalRow(s, r);
+  if (cells.size() > 1) row.cells.reserve(row.cells.size() + cells.size());
+  for (auto& [c, v] : cells) {
+    v.formula = Normalize(v.formula);
+    if (v.isString) v.unit = visNoCast;
+    row.cells[c] = std::move(v);
+  }
 }
 
 void ShapeSheet::SetRowType(std::int16_t s, std::int16_t r, std::int16_t tag) {
@@ -2048,6 +2164,16 @@ void ShapeSheet::DeleteRow(std::int16_t s, std::int16_t r) {
   local.rows.erase(std::remove_if(local.rows.begin(), local.rows.end(),
                                   [key](const RowData& d) { return d.own && d.key == key; }),
                    local.rows.end());
+}
+
+void ShapeSheet::Compact() {
+  auto compact = [](SectionData& sec) {
+    sec.rows.shrink_to_fit();
+    for (auto& row : sec.rows) row.cells.shrink_to_fit();
+  };
+  for (auto& [s, sec] : sections_) compact(sec);
+  for (auto& sec : geometry_) compact(sec);
+  geometry_.shrink_to_fit();
 }
 
 void ShapeSheet::CopyFrom(const ShapeSheet& other) {

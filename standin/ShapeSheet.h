@@ -299,6 +299,13 @@ class ShapeSheet {
   void SetResult(std::int16_t s, std::int16_t r, std::int16_t c, double iu);
   // A cell exactly as a file holds it: no checks, no guard.
   void LoadCell(std::int16_t s, std::int16_t r, std::int16_t c, CellValue value);
+  // The same for several cells of one row (column, value), at the cost of
+  // one look-up of the row.
+  void LoadCells(std::int16_t s, std::int16_t r,
+                 std::vector<std::pair<std::int16_t, CellValue>> cells);
+  // Gives back the room kept for growth, once a loader has filled the
+  // sheet: a large drawing holds many sheets that seldom change after.
+  void Compact();
   void SetRowType(std::int16_t s, std::int16_t r, std::int16_t tag);
   // Names a row of a section whose rows have names; raises "Invalid
   // parameter." for names Visio refuses (empty, taken, not a name).
@@ -332,6 +339,7 @@ class ShapeSheet {
 
  private:
   friend class Cell;
+  class CellMap;
   struct RowData;
   struct SectionData;
   struct SectionRef;
@@ -361,7 +369,7 @@ class ShapeSheet {
   const CellDef& CheckedDef(std::int16_t s, std::int16_t r, std::int16_t c) const;
   CellValue Compute(std::int16_t s, std::int16_t r, std::int16_t c, Evaluator& ev) const;
   RowData& LocalRow(std::int16_t s, std::int16_t r);
-  SectionData& LocalSection(std::int16_t s);
+  SectionData& LocalSection(std::int16_t s, const SectionRef* resolved = nullptr);
   void Detach(std::int16_t s);
   std::string NewRowName(std::int16_t s) const;
   std::optional<CellAddress> Locate(const CellKey& key) const;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include <set>
 #include <stdexcept>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "standin/Application.h"
@@ -32,6 +34,7 @@
 #include "standin/Style.h"
 #include "standin/Units.h"
 #include "standin/VisioErrors.h"
+#include "standin/Window.h"
 
 namespace standin {
 
@@ -45,14 +48,15 @@ using automation::Variant;
 constexpr zip_uint64_t kMaxPartSize = 64u * 1024u * 1024u;
 // Nesting deeper than this is no drawing Visio writes; it guards the stack.
 constexpr int kMaxGroupDepth = 64;
+// The same for masters whose shapes are instances of other masters.
+constexpr std::size_t kMaxMasterDepth = 64;
 
 constexpr std::string_view kRelDocument = "/relationships/document";
 constexpr std::string_view kRelPages = "/relationships/pages";
-constexpr std::string_view kRelPage = "/relationships/page";
 constexpr std::string_view kRelMasters = "/relationships/masters";
-constexpr std::string_view kRelMaster = "/relationships/master";
 constexpr std::string_view kRelCore = "/metadata/core-properties";
 constexpr std::string_view kRelExtended = "/relationships/extended-properties";
+constexpr std::string_view kRelWindows = "/relationships/windows";
 
 // A problem with one part of the package.
 struct LoadError : std::runtime_error {
@@ -90,14 +94,19 @@ class Package {
   explicit Package(const std::string& path) {
     int error = 0;
     zip_ = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    if (!zip_) Refuse(error);
+  }
+  // A package in memory; the bytes must outlive it.
+  explicit Package(std::string_view bytes) {
+    zip_error_t ze;
+    zip_error_init(&ze);
+    zip_source_t* src = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &ze);
+    if (src) zip_ = zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &ze);
+    const int error = zip_error_code_zip(&ze);
+    zip_error_fini(&ze);
     if (!zip_) {
-      zip_error_t ze;
-      zip_error_init_with_code(&ze, error);
-      std::string what = error == ZIP_ER_NOZIP
-                             ? "not a zip archive"
-                             : std::string("damaged zip archive (") + zip_error_strerror(&ze) + ")";
-      zip_error_fini(&ze);
-      throw LoadError("package", what);
+      if (src) zip_source_free(src);
+      Refuse(error);
     }
   }
   ~Package() {
@@ -108,7 +117,9 @@ class Package {
 
   bool Has(const std::string& part) const { return zip_name_locate(zip_, part.c_str(), 0) >= 0; }
 
-  std::string Read(const std::string& part) const {
+  // The part parsed as XML. The text is inflated straight into a buffer
+  // the document parses in place and keeps: a part is held once, not twice.
+  std::unique_ptr<pugi::xml_document> Xml(const std::string& part) const {
     zip_stat_t st;
     zip_stat_init(&st);
     if (zip_stat(zip_, part.c_str(), 0, &st) != 0) throw LoadError(part, "missing part");
@@ -118,21 +129,18 @@ class Package {
                                                         zip_fclose);
     if (!f) throw LoadError(part, std::string("unreadable part (") + zip_strerror(zip_) + ")");
     // One byte more than claimed shows a part that inflates beyond its size.
-    std::string data(static_cast<std::size_t>(st.size) + 1, '\0');
-    const zip_int64_t n = zip_fread(f.get(), data.data(), data.size());
+    const auto room = static_cast<std::size_t>(st.size) + 1;
+    std::unique_ptr<void, void (*)(void*)> text(pugi::get_memory_allocation_function()(room),
+                                                pugi::get_memory_deallocation_function());
+    if (!text) throw std::bad_alloc();
+    const zip_int64_t n = zip_fread(f.get(), text.get(), room);
     if (n < 0)
       throw LoadError(part, std::string("damaged part (") + zip_file_strerror(f.get()) + ")");
     if (static_cast<zip_uint64_t>(n) != st.size) throw LoadError(part, "damaged part (bad size)");
-    data.resize(static_cast<std::size_t>(n));
-    return data;
-  }
-
-  // The part parsed as XML; the document owns the text.
-  std::unique_ptr<pugi::xml_document> Xml(const std::string& part) const {
-    const std::string data = Read(part);
+    if (n == 0) throw LoadError(part, "malformed XML (no root element)");
     auto doc = std::make_unique<pugi::xml_document>();
-    const pugi::xml_parse_result r =
-        doc->load_buffer(data.data(), data.size(), pugi::parse_default | pugi::parse_ws_pcdata);
+    const pugi::xml_parse_result r = doc->load_buffer_inplace_own(
+        text.release(), static_cast<std::size_t>(n), pugi::parse_default | pugi::parse_ws_pcdata);
     if (!r) {
       throw LoadError(part, std::string("malformed XML (") + r.description() + " at offset " +
                                 std::to_string(r.offset) + ")");
@@ -142,6 +150,16 @@ class Package {
   }
 
  private:
+  [[noreturn]] static void Refuse(int error) {
+    zip_error_t ze;
+    zip_error_init_with_code(&ze, error);
+    std::string what = error == ZIP_ER_NOZIP
+                           ? "not a zip archive"
+                           : std::string("damaged zip archive (") + zip_error_strerror(&ze) + ")";
+    zip_error_fini(&ze);
+    throw LoadError("package", what);
+  }
+
   zip_t* zip_ = nullptr;
 };
 
@@ -259,12 +277,73 @@ std::string_view ConnectionCellName(std::string_view n) {
   return n;
 }
 
+// The masters that shapes under `root` are instances of, at any depth.
+// Only Shapes and Shape elements are entered: cells and text hold none.
+// The walk is a loop, not a recursion: nesting in a hostile part is
+// bounded only by its size.
+std::vector<std::int32_t> MastersUsedIn(pugi::xml_node root) {
+  std::vector<std::int32_t> out;
+  auto enter = [](pugi::xml_node n) {
+    const std::string_view name = n.name();
+    return name == "Shapes" || name == "Shape";
+  };
+  auto next = [&](pugi::xml_node n) {
+    while (n && n != root) {
+      for (pugi::xml_node s = n.next_sibling(); s; s = s.next_sibling()) {
+        if (enter(s)) return s;
+      }
+      n = n.parent();
+    }
+    return pugi::xml_node();
+  };
+  pugi::xml_node n = root.child("Shapes");
+  while (n) {
+    if (std::string_view(n.name()) == "Shape") {
+      if (pugi::xml_attribute m = n.attribute("Master")) out.push_back(m.as_int(-1));
+    }
+    pugi::xml_node child;
+    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
+      if (enter(c)) {
+        child = c;
+        break;
+      }
+    }
+    n = child ? child : next(n);
+  }
+  return out;
+}
+
+// A row's IX can name a row the sheet inherits or one the section lists,
+// nothing beyond: a lone <Row IX='30000'/> would otherwise make thousands
+// of empty rows, each costing a pass over the section.
+int RowLimit(std::int16_t existing, pugi::xml_node section) {
+  int listed = 0;
+  for (pugi::xml_node row : section.children("Row")) {
+    (void)row;
+    ++listed;
+  }
+  return std::min(existing + listed + 1, 0x7FFF);
+}
+
+std::string RowBeyond(std::string_view section, int ix) {
+  return "row IX=" + std::to_string(ix) + " of section " + std::string(section) +
+         " is beyond its rows";
+}
+
+// A cell element's attributes, read in one pass.
+struct CellAttrs {
+  pugi::xml_attribute n, f, v, u;  // name, formula, value, unit
+};
+CellAttrs ReadCellAttrs(pugi::xml_node cell);
+
 // ---- the loader ----
 
 class Loader {
  public:
-  Loader(Application& app, const std::string& path, std::int16_t flags)
-      : app_(app), path_(path), flags_(flags) {}
+  // `bytes` is the package itself when it is not read from `path`.
+  Loader(Application& app, const std::string& path, std::optional<std::string_view> bytes,
+         std::int16_t flags, WindowLayout* layout)
+      : app_(app), path_(path), bytes_(bytes), flags_(flags), layout_(layout) {}
 
   Ref<Document> Load();
   // A failed load leaves nothing behind: the half-built document goes.
@@ -276,10 +355,8 @@ class Loader {
  private:
   struct MasterPart {
     Master* master = nullptr;
-    std::string part;
-    std::unique_ptr<pugi::xml_document> xml;
-    std::vector<std::int32_t> uses;  // masters its shapes are instances of
-    int state = 0;                   // 0 not loaded, 1 loading, 2 loaded
+    std::string part;  // none for a master without shapes
+    int state = 0;     // 0 not loaded, 1 loading, 2 loaded
   };
   // Geometry rows of types the catalogue lacks are left out; rows after
   // them move up, here and in every instance that inherits them.
@@ -295,12 +372,14 @@ class Loader {
   void ReadShapes(pugi::xml_node shapes, DrawingSurface& surface, Shape* parent,
                   Master* inheritedMaster, const std::string& part, int depth);
   void ReadConnects(pugi::xml_node connects, DrawingSurface& surface);
+  void ReadWindows(const std::string& part);
   void ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& part,
                  SkippedRows* skipped, const SkippedRows* inheritedSkipped);
   void ReadText(pugi::xml_node text, Shape& shape);
-  void LoadCellFrom(ShapeSheet& sheet, std::int16_t s, std::int16_t r, std::int16_t tag,
-                    pugi::xml_node cell, std::string_view name);
-  std::optional<CellValue> ValueOf(pugi::xml_node cell, CellKind kind, std::int16_t s,
+  // The cells of one row (or of a geometry section's first row).
+  void LoadRowFrom(ShapeSheet& sheet, std::int16_t s, std::int16_t r, std::int16_t tag,
+                   pugi::xml_node row);
+  std::optional<CellValue> ValueOf(const CellAttrs& cell, CellKind kind, std::int16_t s,
                                    std::string_view name);
   std::int16_t ColorIndex(std::string_view rgb);
   Style* StyleOfId(const char* id) const;
@@ -308,7 +387,9 @@ class Loader {
 
   Application& app_;
   std::string path_;
+  std::optional<std::string_view> bytes_;
   std::int16_t flags_;
+  WindowLayout* layout_;
   std::unique_ptr<Package> pkg_;
   std::map<std::string, std::string> contentTypes_;  // part name -> type
   Ref<Document> doc_;
@@ -316,10 +397,40 @@ class Loader {
   std::map<std::int32_t, MasterPart> masters_;
   std::map<std::string, std::int16_t> colorIndex_;
   std::map<const Shape*, SkippedRows> skipped_;
+  std::map<int, Page*> pageById_;
+
+  // Cell names looked up once per file, not once per cell.
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  std::optional<CellAddress> ObjectCellOf(std::string_view name);
+  std::optional<std::int16_t> ColumnOf(std::int16_t s, std::int16_t tag, std::string_view name);
+  std::unordered_map<std::string, std::optional<CellAddress>, NameHash, std::equal_to<>>
+      objectCells_;
+  std::unordered_map<std::string, std::optional<std::int16_t>, NameHash, std::equal_to<>> columns_;
 };
 
+std::optional<CellAddress> Loader::ObjectCellOf(std::string_view name) {
+  auto it = objectCells_.find(name);
+  if (it == objectCells_.end()) it = objectCells_.emplace(name, FindObjectCell(name)).first;
+  return it->second;
+}
+
+std::optional<std::int16_t> Loader::ColumnOf(std::int16_t s, std::int16_t tag,
+                                             std::string_view name) {
+  // The key: section and row type before the name.
+  std::string key(4, '\0');
+  std::memcpy(key.data(), &s, 2);
+  std::memcpy(key.data() + 2, &tag, 2);
+  key += name;
+  auto it = columns_.find(key);
+  if (it == columns_.end()) it = columns_.emplace(key, ColumnOfName(s, tag, name)).first;
+  return it->second;
+}
+
 Ref<Document> Loader::Load() {
-  pkg_ = std::make_unique<Package>(path_);
+  pkg_ = bytes_ ? std::make_unique<Package>(*bytes_) : std::make_unique<Package>(path_);
   ReadContentTypes();
   const auto rootRels = ReadRels(*pkg_, "");
   const Relationship* main = RelOfType(rootRels, kRelDocument);
@@ -359,6 +470,12 @@ Ref<Document> Loader::Load() {
   if (const Relationship* m = RelOfType(docRels, kRelMasters)) ReadMasters(m->target);
   if (doc_->type() != visDocTypeStencil) {
     if (const Relationship* p = RelOfType(docRels, kRelPages)) ReadPages(p->target);
+  }
+  // The workspace: how the drawing's windows looked when it was saved. A
+  // stencil opens in a window of its own whatever its file records.
+  if (layout_ && doc_->type() != visDocTypeStencil) {
+    if (const Relationship* w = RelOfType(docRels, kRelWindows); w && pkg_->Has(w->target))
+      ReadWindows(w->target);
   }
   return doc_;
 }
@@ -465,8 +582,8 @@ void Loader::ReadStyles(pugi::xml_node sheets, const std::string& part) {
     }
   }
   for (const auto& [n, style] : list) {
-    auto name = [&](const char* attr) {
-      Style* s = StyleOfId(n.attribute(attr).value());
+    auto name = [this, node = n](const char* attr) {
+      Style* s = StyleOfId(node.attribute(attr).value());
       return s ? s->Name() : std::string();
     };
     style->SetBasedOn(name("LineStyle"), name("FillStyle"), name("TextStyle"));
@@ -539,13 +656,10 @@ void Loader::ReadMasters(const std::string& part) {
     if (!rel) throw LoadError(part, "master \"" + nameU + "\" refers to a missing relationship");
     if (rel->target == part) throw LoadError(part, "master \"" + nameU + "\" refers to itself");
     mp.part = rel->target;
-    mp.xml = pkg_->Xml(rel->target);
-    Root(*mp.xml, rel->target, "MasterContents");
-    for (pugi::xpath_node x : mp.xml->select_nodes("//Shape[@Master]")) {
-      mp.uses.push_back(x.node().attribute("Master").as_int(-1));
-    }
   }
   // A master's shapes may be instances of other masters: those load first.
+  // Each master's part is parsed when it loads and let go after, so that
+  // a stencil's parts are not all in memory at once.
   for (auto& [id, mp] : masters_) {
     std::vector<std::string> chain;
     LoadMaster(mp, chain);
@@ -560,16 +674,18 @@ void Loader::LoadMaster(MasterPart& mp, std::vector<std::string>& chain) {
     for (const auto& n : chain) path += (path.empty() ? "\"" : " -> \"") + n + "\"";
     throw LoadError(mp.part, "masters refer to each other (" + path + ")");
   }
+  if (chain.size() > kMaxMasterDepth)
+    throw LoadError(mp.part, "masters nested too deeply (" + chain.front() + ")");
   mp.state = 1;
-  for (std::int32_t used : mp.uses) {
-    auto it = masters_.find(used);
-    if (it != masters_.end()) LoadMaster(it->second, chain);
-  }
-  if (mp.xml) {
-    pugi::xml_node root = mp.xml->document_element();
+  if (!mp.part.empty()) {
+    auto xml = pkg_->Xml(mp.part);
+    pugi::xml_node root = Root(*xml, mp.part, "MasterContents");
+    for (std::int32_t used : MastersUsedIn(root)) {
+      auto it = masters_.find(used);
+      if (it != masters_.end()) LoadMaster(it->second, chain);
+    }
     ReadShapes(root.child("Shapes"), *mp.master, nullptr, nullptr, mp.part, 0);
     ReadConnects(root.child("Connects"), *mp.master);
-    mp.xml.reset();
   }
   mp.state = 2;
   chain.pop_back();
@@ -581,7 +697,7 @@ void Loader::ReadPages(const std::string& part) {
   auto xml = pkg_->Xml(part);
   pugi::xml_node root = Root(*xml, part, "Pages");
   const auto rels = ReadRels(*pkg_, part);
-  std::map<int, Page*> byId;
+  std::map<int, Page*>& byId = pageById_;
   std::vector<std::pair<Page*, int>> backPages;
   for (pugi::xml_node p : root.children("Page")) {
     std::string name = p.attribute("Name").value();
@@ -616,6 +732,61 @@ void Loader::ReadPages(const std::string& part) {
     auto it = byId.find(id);
     if (it != byId.end() && it->second != page) page->SetBackPage(it->second);
   }
+}
+
+// ---- windows ----
+
+void Loader::ReadWindows(const std::string& part) {
+  auto xml = pkg_->Xml(part);
+  pugi::xml_node root = Root(*xml, part, "Windows");
+  // visWSActive in a window's WindowState.
+  constexpr unsigned kActive = 0x4000000;
+  std::vector<SavedWindow> drawings;
+  std::vector<std::pair<int, SavedWindow>> stencils;  // place in the docked group, window
+  // Visio keeps a handful of windows; a file that lists thousands is not
+  // one to honour, each stencil window costing a search for its file.
+  constexpr std::size_t kMaxWindows = 256;
+  for (pugi::xml_node w : root.children("Window")) {
+    if (drawings.size() + stencils.size() >= kMaxWindows) break;
+    SavedWindow s;
+    s.id = w.attribute("ID").as_int(-1);
+    const std::string_view type = w.attribute("WindowType").value();
+    if (type == "Drawing") {
+      // Master, ShapeSheet and icon editing windows are not modelled.
+      const std::string_view container = w.attribute("ContainerType").value();
+      if (!container.empty() && container != "Page") continue;
+      s.type = visDrawing;
+      s.active = (w.attribute("WindowState").as_uint() & kActive) != 0;
+      auto page = pageById_.find(w.attribute("Page").as_int(-1));
+      if (page != pageById_.end()) s.page = page->second;
+      // -1 asks for the whole page in the window; the stand-in has no
+      // screen to fit it to and keeps what the file says.
+      const double zoom = w.attribute("ViewScale").as_double(0);
+      if (std::isfinite(zoom) && (zoom == -1 || (zoom > 0 && zoom <= 100))) s.zoom = zoom;
+      static const std::pair<const char*, const char*> kFlags[] = {
+          {"ShowRulers", "ShowRulers"},
+          {"ShowGrid", "ShowGrid"},
+          {"ShowPageBreaks", "ShowPageBreaks"},
+          {"ShowGuides", "ShowGuides"},
+          {"ShowConnectionPoints", "ShowConnectPoints"},
+      };
+      for (const auto& [element, member] : kFlags) {
+        if (pugi::xml_node n = w.child(element))
+          s.show.emplace_back(member, n.text().as_int() != 0);
+      }
+      drawings.push_back(std::move(s));
+    } else if (type == "Stencil") {
+      s.type = visStencil;
+      s.document = w.attribute("Document").value();
+      s.parent = w.attribute("ParentWindow").as_int(-1);
+      stencils.emplace_back(w.child("StencilGroupPos").text().as_int(0), std::move(s));
+    }
+  }
+  // Docked stencils in the order the drawing window shows them.
+  std::stable_sort(stencils.begin(), stencils.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  layout_->windows = std::move(drawings);
+  for (auto& [pos, s] : stencils) layout_->windows.push_back(std::move(s));
 }
 
 // ---- shapes ----
@@ -801,24 +972,38 @@ std::int16_t Loader::ColorIndex(std::string_view rgb) {
   return index;
 }
 
-bool IsInheritedCell(pugi::xml_node cell) {
-  return std::string_view(cell.attribute("F").value()) == "Inh";
+CellAttrs ReadCellAttrs(pugi::xml_node cell) {
+  CellAttrs out;
+  for (pugi::xml_attribute a : cell.attributes()) {
+    const char* n = a.name();
+    if (!n[0] || n[1]) continue;
+    if (n[0] == 'N' && !out.n) {
+      out.n = a;
+    } else if (n[0] == 'F' && !out.f) {
+      out.f = a;
+    } else if (n[0] == 'V' && !out.v) {
+      out.v = a;
+    } else if (n[0] == 'U' && !out.u) {
+      out.u = a;
+    }
+  }
+  return out;
 }
 
-std::optional<CellValue> Loader::ValueOf(pugi::xml_node cell, CellKind kind, std::int16_t s,
+std::optional<CellValue> Loader::ValueOf(const CellAttrs& cell, CellKind kind, std::int16_t s,
                                          std::string_view name) {
-  pugi::xml_attribute f = cell.attribute("F");
-  const std::string_view formula = f.value();
+  const std::string_view formula = cell.f.value();
   // F="Inh": the formula is inherited. A value the file gives is still the
   // shape's own result, kept for when that formula cannot be computed here
   // (it refers to other sheets); without one, inheritance supplies it all.
   const bool inherited = formula == "Inh";
-  if (inherited && !cell.attribute("V")) return std::nullopt;
-  const std::string_view v = cell.attribute("V").value();
-  const std::string_view u = cell.attribute("U").value();
+  if (inherited && !cell.v) return std::nullopt;
+  const std::string_view v = cell.v.value();
+  const std::string_view u = cell.u.value();
   CellValue out;
+  out.inheritedFormula = inherited;
   const bool noFormula = formula == "No Formula" || inherited;
-  const bool hasFormula = f && !noFormula;
+  const bool hasFormula = cell.f && !noFormula;
   if (hasFormula) out.formula = std::string(formula);
 
   const auto number = ParseDouble(v);
@@ -872,39 +1057,49 @@ std::optional<CellValue> Loader::ValueOf(pugi::xml_node cell, CellKind kind, std
   return out;
 }
 
-void Loader::LoadCellFrom(ShapeSheet& sheet, std::int16_t s, std::int16_t r, std::int16_t tag,
-                          pugi::xml_node cell, std::string_view name) {
-  const auto column = ColumnOfName(s, tag, name);
-  if (!column) return;  // a cell the catalogue does not know
-  const CellDef* def = FindRowCell(s, tag, *column);
-  if (!def) return;
-  if (auto value = ValueOf(cell, def->kind, s, name)) {
-    value->inheritedFormula = IsInheritedCell(cell);
-    sheet.LoadCell(s, r, *column, *value);
+void Loader::LoadRowFrom(ShapeSheet& sheet, std::int16_t s, std::int16_t r, std::int16_t tag,
+                         pugi::xml_node row) {
+  std::vector<std::pair<std::int16_t, CellValue>> cells;
+  for (pugi::xml_node c : row.children("Cell")) {
+    const CellAttrs cell = ReadCellAttrs(c);
+    std::string_view name = cell.n.value();
+    if (s == visSectionConnectionPts) name = ConnectionCellName(name);
+    const auto column = ColumnOf(s, tag, name);
+    if (!column) continue;  // a cell the catalogue does not know
+    const CellDef* def = FindRowCell(s, tag, *column);
+    if (!def) continue;
+    if (auto value = ValueOf(cell, def->kind, s, name))
+      cells.emplace_back(*column, std::move(*value));
   }
+  sheet.LoadCells(s, r, std::move(cells));
 }
 
 void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& part,
                        SkippedRows* skipped, const SkippedRows* inheritedSkipped) {
   ShapeSheet& sheet = host.Sheet();
-  // Cells directly under the sheet are the Object section's.
+  // Cells directly under the sheet are the Object section's, stored a
+  // row at a time.
+  std::map<std::int16_t, std::vector<std::pair<std::int16_t, CellValue>>> objectRows;
   for (pugi::xml_node c : node.children("Cell")) {
-    const std::string_view name = c.attribute("N").value();
-    const auto at = FindObjectCell(name);
+    const CellAttrs cell = ReadCellAttrs(c);
+    const std::string_view name = cell.n.value();
+    const auto at = ObjectCellOf(name);
     if (!at) continue;
     const CellDef* def = FindRowCell(visSectionObject, at->row, at->column);
     if (!def) continue;
-    auto value = ValueOf(c, def->kind, visSectionObject, name);
+    auto value = ValueOf(cell, def->kind, visSectionObject, name);
     if (!value) continue;
-    value->inheritedFormula = IsInheritedCell(c);
-    if (!sheet.RowExists(visSectionObject, at->row, false)) {
+    objectRows[at->row].emplace_back(at->column, std::move(*value));
+  }
+  for (auto& [row, cells] : objectRows) {
+    if (!sheet.RowExists(visSectionObject, row, false)) {
       try {
-        sheet.AddRow(visSectionObject, at->row, 0);
+        sheet.AddRow(visSectionObject, row, 0);
       } catch (const automation::AutomationError&) {
         continue;  // a row this kind of sheet cannot have
       }
     }
-    sheet.LoadCell(visSectionObject, at->row, at->column, *value);
+    sheet.LoadCells(visSectionObject, row, std::move(cells));
   }
 
   struct Deletion {
@@ -926,8 +1121,7 @@ void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& 
         deletions.push_back({s, -1});
         continue;
       }
-      for (pugi::xml_node c : sec.children("Cell"))
-        LoadCellFrom(sheet, s, visRowComponent, visTagComponent, c, c.attribute("N").value());
+      LoadRowFrom(sheet, s, visRowComponent, visTagComponent, sec);
       // Rows the catalogue has no type for are left out, and so are the
       // rows of an instance that stand over them.
       std::set<int> skip;
@@ -940,23 +1134,31 @@ void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& 
         if (*t && !GeometryTagOf(t)) skip.insert(row.attribute("IX").as_int(-1));
       }
       if (skipped && !skip.empty()) (*skipped)[ix] = skip;
+      // Rows are counted here as they are added: asking the sheet costs
+      // a pass over the section each time.
+      std::int16_t count = sheet.RowCount(s);
+      const int limit = RowLimit(count, sec);
       for (pugi::xml_node row : sec.children("Row")) {
         const int fileIx = row.attribute("IX").as_int(-1);
         if (fileIx < 1 || skip.count(fileIx)) continue;
         const auto before =
             std::count_if(skip.begin(), skip.end(), [&](int k) { return k < fileIx; });
+        if (fileIx - before >= limit) throw LoadError(part, RowBeyond(sname, fileIx));
         const auto r = static_cast<std::int16_t>(fileIx - before);
         const char* t = row.attribute("T").value();
         const std::int16_t tag = *t ? *GeometryTagOf(t) : visTagLineTo;
-        while (sheet.RowCount(s) <= r) sheet.AddRow(s, visRowLast, *t ? tag : 0);
+        while (count <= r)
+          count = static_cast<std::int16_t>(sheet.AddRow(s, visRowLast, *t ? tag : 0) + 1);
         if (row.attribute("Del").as_int() != 0) {
           deletions.push_back({s, r});
           continue;
         }
-        if (*t && sheet.RowType(s, r) != tag) sheet.SetRowType(s, r, tag);
-        const std::int16_t rowTag = sheet.RowType(s, r);
-        for (pugi::xml_node c : row.children("Cell"))
-          LoadCellFrom(sheet, s, r, rowTag, c, c.attribute("N").value());
+        std::int16_t rowTag = sheet.RowType(s, r);
+        if (*t && rowTag != tag) {
+          sheet.SetRowType(s, r, tag);
+          rowTag = tag;
+        }
+        LoadRowFrom(sheet, s, r, rowTag, row);
       }
       continue;
     }
@@ -968,6 +1170,8 @@ void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& 
       continue;
     }
     if (!sheet.SectionExists(*s, false)) sheet.AddSection(*s);
+    std::int16_t count = sheet.RowCount(*s);
+    const int limit = RowLimit(count, sec);
     for (pugi::xml_node row : sec.children("Row")) {
       const char* rowName = row.attribute("N").value();
       std::int16_t tag = 0;
@@ -984,26 +1188,23 @@ void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& 
         } else {
           try {
             r = sheet.AddNamedRow(*s, rowName, tag);
+            count = static_cast<std::int16_t>(r + 1);
           } catch (const automation::AutomationError&) {
             continue;  // a name Visio would not take
           }
         }
       } else {
         const int ix = row.attribute("IX").as_int(-1);
-        if (ix < 0 || ix > 0x7FFF) continue;
+        if (ix < 0) continue;
+        if (ix >= limit) throw LoadError(part, RowBeyond(sname, ix));
         r = static_cast<std::int16_t>(ix);
-        while (sheet.RowCount(*s) <= r) sheet.AddRow(*s, visRowLast, tag);
+        while (count <= r) count = static_cast<std::int16_t>(sheet.AddRow(*s, visRowLast, tag) + 1);
       }
       if (row.attribute("Del").as_int() != 0) {
         deletions.push_back({*s, r});
         continue;
       }
-      const std::int16_t rowTag = sheet.RowType(*s, r);
-      for (pugi::xml_node c : row.children("Cell")) {
-        std::string_view cname = c.attribute("N").value();
-        if (*s == visSectionConnectionPts) cname = ConnectionCellName(cname);
-        LoadCellFrom(sheet, *s, r, rowTag, c, cname);
-      }
+      LoadRowFrom(sheet, *s, r, sheet.RowType(*s, r), row);
     }
   }
   // Rows go from the highest down, so that the indices of the others hold.
@@ -1021,16 +1222,13 @@ void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& 
       // Nothing there to delete: the file deletes what it never had.
     }
   }
+  sheet.Compact();
 }
 
 // ---- what the file is, before it is opened as a package ----
 
-std::optional<std::string> Unsupported(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  char head[8] = {};
-  in.read(head, sizeof head);
-  const auto n = static_cast<std::size_t>(in.gcount());
-  const std::string_view h(head, n);
+std::optional<std::string> Unsupported(std::string_view h) {
+  const std::size_t n = h.size();
   if (n >= 8 && h == std::string_view("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8))
     return "a binary Visio file (.vsd), which is not supported";
   std::size_t i = 0;
@@ -1040,30 +1238,33 @@ std::optional<std::string> Unsupported(const std::string& path) {
   return std::nullopt;
 }
 
+std::string HeadOf(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  char head[8] = {};
+  in.read(head, sizeof head);
+  return std::string(head, static_cast<std::size_t>(in.gcount()));
+}
+
 [[noreturn]] void Fail(const std::string& path, const std::string& where,
                        const std::string& problem) {
   ThrowVisio(VisioErrorKind::BadFile,
              "The file \"" + path + "\" cannot be opened: " + where + ": " + problem + ".");
 }
 
-}  // namespace
-
-Ref<Document> OpenVisioPackage(Application& app, const std::string& path, std::int16_t flags) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec))
-    ThrowVisio(VisioErrorKind::FileNotFound, "File not found: " + path);
-  if (auto why = Unsupported(path)) Fail(path, "package", *why);
-  Loader loader(app, path, flags);
+Ref<Document> Open(Application& app, const std::string& path, std::optional<std::string_view> bytes,
+                   std::int16_t flags, WindowLayout* layout) {
+  if (auto why = Unsupported(bytes ? bytes->substr(0, 8) : HeadOf(path)))
+    Fail(path, "package", *why);
+  Loader loader(app, path, bytes, flags, layout);
   try {
     return loader.Load();
   } catch (...) {
     loader.Discard();
+    if (layout) layout->windows.clear();
     try {
       throw;
     } catch (const LoadError& e) {
       Fail(path, e.where, e.what());
-    } catch (const pugi::xpath_exception& e) {
-      Fail(path, "package", e.what());
     } catch (const automation::AutomationError& e) {
       // The model refused something the file holds.
       std::string what = e.what();
@@ -1076,6 +1277,22 @@ Ref<Document> OpenVisioPackage(Application& app, const std::string& path, std::i
       Fail(path, "package", e.what());
     }
   }
+}
+
+}  // namespace
+
+Ref<Document> OpenVisioPackage(Application& app, const std::string& path, std::int16_t flags,
+                               WindowLayout* layout) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec))
+    ThrowVisio(VisioErrorKind::FileNotFound, "File not found: " + path);
+  return Open(app, path, std::nullopt, flags, layout);
+}
+
+Ref<Document> OpenVisioPackageBytes(Application& app, const std::string& path,
+                                    std::string_view bytes, std::int16_t flags,
+                                    WindowLayout* layout) {
+  return Open(app, path, bytes, flags, layout);
 }
 
 void InstallVsdxLoader(Application& app) {

@@ -19,18 +19,30 @@
 // "package" for the file as a whole (not a zip, a .vsd or .vdx file). A
 // missing file raises "File not found: <path>" as Documents.Open does.
 // Nothing of a failed file is left in the application.
+//
+// The windows part of a drawing (its drawing windows with page, zoom and
+// view flags, the stencils docked in them) goes to `layout` when one is
+// given; Application::OpenDocument shows the drawing that way.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "standin/Model.h"
 
 namespace standin {
 
 class Application;
+struct WindowLayout;
 
-Ref<Document> OpenVisioPackage(Application& app, const std::string& path, std::int16_t flags);
+Ref<Document> OpenVisioPackage(Application& app, const std::string& path, std::int16_t flags,
+                               WindowLayout* layout = nullptr);
+// The same for a package in memory; `path` stands for its file, in the
+// document's name and in errors.
+Ref<Document> OpenVisioPackageBytes(Application& app, const std::string& path,
+                                    std::string_view bytes, std::int16_t flags,
+                                    WindowLayout* layout = nullptr);
 
 // Makes Documents.Open/OpenEx read packages.
 void InstallVsdxLoader(Application& app);

@@ -31,19 +31,36 @@ void Window::SetPage(Page* page) {
   page_ = page;
 }
 
+std::vector<Document*> Window::Docked() const {
+  std::vector<Document*> out;
+  for (const auto& d : docked_) {
+    if (d.doc) out.push_back(d.doc);
+  }
+  return out;
+}
+
 void Window::Dock(Document& stencil) {
-  if (std::find(docked_.begin(), docked_.end(), &stencil) == docked_.end()) {
-    docked_.push_back(&stencil);
+  if (std::none_of(docked_.begin(), docked_.end(),
+                   [&](const DockedStencil& d) { return d.doc == &stencil; })) {
+    docked_.push_back({&stencil, {}});
   }
 }
 
 void Window::Undock(Document& stencil) {
-  docked_.erase(std::remove(docked_.begin(), docked_.end(), &stencil), docked_.end());
+  ForgetDocument(stencil);
+}
+
+void Window::DockAbsent(const std::string& fullName) {
+  if (std::none_of(docked_.begin(), docked_.end(), [&](const DockedStencil& d) {
+        return !d.doc && Fold(d.name) == Fold(fullName);
+      })) {
+    docked_.push_back({nullptr, fullName});
+  }
 }
 
 StringArray Window::DockedStencils() const {
   std::vector<std::string> names;
-  for (const Document* d : docked_) names.push_back(d->FullName());
+  for (const auto& d : docked_) names.push_back(d.doc ? d.doc->FullName() : d.name);
   return StringArray(0, std::move(names));
 }
 
@@ -88,7 +105,9 @@ void Window::Forget(const Shape& shape) {
 }
 
 void Window::ForgetDocument(const Document& doc) {
-  docked_.erase(std::remove(docked_.begin(), docked_.end(), &doc), docked_.end());
+  docked_.erase(std::remove_if(docked_.begin(), docked_.end(),
+                               [&](const DockedStencil& d) { return d.doc == &doc; }),
+                docked_.end());
 }
 
 Ref<Selection> Window::MakeSelection() {

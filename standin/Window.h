@@ -27,6 +27,26 @@ enum SelectArgs : std::int16_t {
 
 class Selection;
 
+// A window as a file records it (its windows part), for OpenDocument to
+// show the document again the way it was saved.
+struct SavedWindow {
+  std::int16_t type = visDrawing;  // visDrawing or visStencil
+  std::int32_t id = -1;            // the file's window ID
+  bool active = false;
+  // A drawing window: its page (none: the first), zoom (0: not recorded)
+  // and the view flags it records, by member name.
+  Page* page = nullptr;
+  double zoom = 0;
+  std::vector<std::pair<std::string, bool>> show;
+  // A stencil window: its file as recorded ("": the document itself) and
+  // the drawing window it is docked in (-1: floating).
+  std::string document;
+  std::int32_t parent = -1;
+};
+struct WindowLayout {
+  std::vector<SavedWindow> windows;
+};
+
 class Window : public VisioObject {
  public:
   Window(Application& app, std::int16_t type, Document* doc, Page* page, std::int32_t id);
@@ -34,15 +54,19 @@ class Window : public VisioObject {
   void MarkDeleted() override;
 
   std::int16_t type() const { return type_; }
+  std::int32_t id() const { return id_; }
   std::int16_t Index() const;
   Document* doc() const { return doc_; }
   Page* page() const { return page_; }
   void SetPage(Page* page);
 
   // Stencils docked in this drawing window, in order.
-  const std::vector<Document*>& Docked() const { return docked_; }
+  std::vector<Document*> Docked() const;
   void Dock(Document& stencil);
   void Undock(Document& stencil);
+  // A stencil a file docks here whose file is not to be found: Visio's
+  // workspace still names it, so DockedStencils does.
+  void DockAbsent(const std::string& fullName);
   StringArray DockedStencils() const;
 
   // The selection: shapes of the window's page.
@@ -62,7 +86,11 @@ class Window : public VisioObject {
   Document* doc_;
   Page* page_;
   std::int32_t id_;
-  std::vector<Document*> docked_;
+  struct DockedStencil {
+    Document* doc;     // null for an absent one
+    std::string name;  // an absent one's name
+  };
+  std::vector<DockedStencil> docked_;
   std::vector<Ref<Shape>> selected_;
   EventListSlot eventList_;
 };

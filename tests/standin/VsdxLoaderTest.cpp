@@ -2,108 +2,27 @@
 // drawing, and the damaged forms a loader must refuse with an error naming
 // the file and the part, leaving the application as it was.
 #include <gtest/gtest.h>
-#include <unistd.h>
-#include <zip.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <cmath>
 #include <functional>
-#include <map>
 #include <string>
 
 #include "InterfaceRows.h"
+#include "VsdxTestPackage.h"
 #include "standin/Application.h"
+#include "standin/Document.h"
+#include "standin/Page.h"
+#include "standin/Shape.h"
+#include "standin/ShapeSheet.h"
+#include "standin/ShapeText.h"
 #include "standin/VsdxLoader.h"
 
 namespace standin {
 namespace {
 
-namespace fs = std::filesystem;
+using namespace vsdxtest;
 
-using Parts = std::map<std::string, std::string>;
-
-constexpr const char* kNs = "http://schemas.microsoft.com/office/visio/2012/main";
-constexpr const char* kRelNs =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-
-std::string Rels(const std::string& type, const std::string& target) {
-  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
-         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-         "<Relationship Id=\"rId1\" Type=\"http://schemas.microsoft.com/visio/2010/relationships/" +
-         type + "\" Target=\"" + target + "\"/></Relationships>";
-}
-
-// One page holding one shape with text and a transform.
-Parts MinimalDrawing() {
-  return {
-      {"[Content_Types].xml",
-       "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
-       "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-       "<Default Extension=\"rels\" "
-       "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-       "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-       "<Override PartName=\"/visio/document.xml\" "
-       "ContentType=\"application/vnd.ms-visio.drawing.main+xml\"/>"
-       "<Override PartName=\"/visio/pages/pages.xml\" "
-       "ContentType=\"application/vnd.ms-visio.pages+xml\"/>"
-       "<Override PartName=\"/visio/pages/page1.xml\" "
-       "ContentType=\"application/vnd.ms-visio.page+xml\"/></Types>"},
-      {"_rels/.rels", Rels("document", "visio/document.xml")},
-      {"visio/document.xml",
-       std::string("<VisioDocument xmlns=\"") + kNs + "\" xmlns:r=\"" + kRelNs + "\"/>"},
-      {"visio/_rels/document.xml.rels", Rels("pages", "pages/pages.xml")},
-      {"visio/pages/pages.xml", std::string("<Pages xmlns=\"") + kNs + "\" xmlns:r=\"" + kRelNs +
-                                    "\"><Page ID=\"0\" NameU=\"Page-1\" Name=\"Page-1\">"
-                                    "<Rel r:id=\"rId1\"/></Page></Pages>"},
-      {"visio/pages/_rels/pages.xml.rels", Rels("page", "page1.xml")},
-      {"visio/pages/page1.xml",
-       std::string("<PageContents xmlns=\"") + kNs +
-           "\"><Shapes><Shape ID=\"1\" NameU=\"Box\" Name=\"Box\" Type=\"Shape\">"
-           "<Cell N=\"PinX\" V=\"2\" U=\"IN\"/><Cell N=\"PinY\" V=\"3\"/>"
-           "<Cell N=\"Width\" V=\"1.5\"/><Cell N=\"Height\" V=\"0.5\" F=\"Width*1/3\"/>"
-           "<Text>Hello</Text></Shape></Shapes></PageContents>"},
-  };
-}
-
-class VsdxLoaderTest : public ::testing::Test {
- public:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("tarvel-vsdx-" + std::to_string(getpid()));
-    fs::create_directories(dir_);
-    app_ = MakeRef<Application>();
-    InstallVsdxLoader(*app_);
-    app = app_;
-  }
-  void TearDown() override {
-    app_->Quit();
-    fs::remove_all(dir_);
-  }
-
-  std::string Write(const std::string& name, const Parts& parts) {
-    const std::string path = (dir_ / name).string();
-    int error = 0;
-    zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    for (const auto& [part, text] : parts) {
-      zip_source_t* src = zip_source_buffer(z, text.data(), text.size(), 0);
-      zip_file_add(z, part.c_str(), src, ZIP_FL_OVERWRITE);
-    }
-    zip_close(z);  // the buffers are read here, while `parts` lives
-    return path;
-  }
-
-  std::string WriteRaw(const std::string& name, const std::string& bytes) {
-    const std::string path = (dir_ / name).string();
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-  }
-
-  ObjectRef Documents() { return app.Get("Documents").ToObject(); }
-
-  fs::path dir_;
-  Ref<Application> app_;
-  ObjectRef app;
-};
+using VsdxLoaderTest = PackageTest;
 
 TEST_F(VsdxLoaderTest, OpensAMinimalDrawing) {
   const std::string path = Write("Minimal.vsdx", MinimalDrawing());
@@ -155,6 +74,48 @@ TEST_F(VsdxLoaderTest, DamagedFilesFailNamingFileAndPartAndChangeNothing) {
          return t.Write("NoPage.vsdx", p);
        },
        "visio/pages/page1.xml"},
+      // A row index far beyond the rows there are would make that many
+      // empty rows, each costing a pass over the section.
+      {"a geometry row far beyond the section's rows",
+       [](VsdxLoaderTest& t) {
+         return t.Write("FarRow.vsdx",
+                        DrawingWithShape("<Section N=\"Geometry\" IX=\"0\">"
+                                         "<Row T=\"LineTo\" IX=\"30000\"/></Section>"));
+       },
+       "visio/pages/page1.xml"},
+      // Each master's shape an instance of the next: loading them nests
+      // as deep as the chain is long.
+      {"masters nested beyond reason",
+       [](VsdxLoaderTest& t) {
+         Parts p = MinimalDrawing();
+         p["visio/_rels/document.xml.rels"] = Rels(
+             {{"rId1", "pages", "pages/pages.xml"}, {"rId2", "masters", "masters/masters.xml"}});
+         std::string masters, rels =
+                                  "<Relationships xmlns=\"http://schemas.openxmlformats.org/"
+                                  "package/2006/relationships\">";
+         for (int i = 1; i <= 100; ++i) {
+           const std::string n = std::to_string(i);
+           masters +=
+               "<Master ID=\"" + n + "\" NameU=\"M" + n + "\"><Rel r:id=\"r" + n + "\"/></Master>";
+           rels += "<Relationship Id=\"r" + n +
+                   "\" Type=\"http://schemas.microsoft.com/visio/2010/relationships/master\" "
+                   "Target=\"m" +
+                   n + ".xml\"/>";
+           p["visio/masters/m" + n + ".xml"] =
+               VisioPart("MasterContents", "<Shapes><Shape ID=\"1\" Master=\"" +
+                                               std::to_string(i + 1) + "\"/></Shapes>");
+         }
+         p["visio/masters/masters.xml"] = VisioPart("Masters", masters);
+         p["visio/masters/_rels/masters.xml.rels"] = rels + "</Relationships>";
+         return t.Write("DeepMasters.vsdx", p);
+       },
+       "visio/masters/m65.xml"},
+      {"a scratch row far beyond the section's rows",
+       [](VsdxLoaderTest& t) {
+         return t.Write("FarScratch.vsdx", DrawingWithShape("<Section N=\"Scratch\"><Row IX=\"0\"/>"
+                                                            "<Row IX=\"70000\"/></Section>"));
+       },
+       "visio/pages/page1.xml"},
   };
   for (const Case& c : cases) {
     const std::string path = c.make(*this);
@@ -171,6 +132,62 @@ TEST_F(VsdxLoaderTest, DamagedFilesFailNamingFileAndPartAndChangeNothing) {
   const testrows::Failure missing = testrows::FailureOf(
       [&] { Documents().Invoke("Open", {Variant((dir_ / "None.vsdx").string())}); });
   EXPECT_EQ(missing.code, VisioErrorCode(VisioErrorKind::FileNotFound));
+}
+
+// The entry point the fuzz target uses: a package in memory opens as the
+// same package in a file does, and fails the same way.
+TEST_F(VsdxLoaderTest, OpensAPackageFromMemory) {
+  const std::string bytes = Zip(MinimalDrawing());
+  Ref<Document> doc = OpenVisioPackageBytes(*app_, "/nowhere/Memory.vsdx", bytes, 0);
+  EXPECT_EQ(doc->FullName(), "/nowhere/Memory.vsdx");
+  ASSERT_EQ(doc->Pages().size(), 1u);
+  ASSERT_EQ(doc->Pages()[0]->TopShapes().size(), 1u);
+  EXPECT_EQ(doc->Pages()[0]->TopShapes()[0]->Text().ExpandedText(), "Hello");
+
+  for (const std::string& bad :
+       {std::string("just some text"), bytes.substr(0, bytes.size() / 2)}) {
+    const testrows::Failure f =
+        testrows::FailureOf([&] { OpenVisioPackageBytes(*app_, "/nowhere/Bad.vsdx", bad, 0); });
+    EXPECT_EQ(f.code, VisioErrorCode(VisioErrorKind::BadFile));
+    EXPECT_EQ(f.message.rfind("\n\nThe file \"/nowhere/Bad.vsdx\" cannot be opened: package: ", 0),
+              0u)
+        << f.message;
+  }
+}
+
+// Formulas are computed when a cell is read, so a file decides how much
+// work a read is. Nesting beyond reason is refused (the cell keeps the
+// file's value) instead of running the stack out, and cells that each
+// refer twice to the next are computed once each, not 2^n times.
+TEST_F(VsdxLoaderTest, HostileFormulasNeitherCrashNorHang) {
+  const std::string deep = std::string(100000, '(') + "1" + std::string(100000, ')');
+  std::string user =
+      "<Section N=\"User\"><Row N=\"Deep\"><Cell N=\"Value\" V=\"7\" F=\"" + deep + "\"/></Row>";
+  user +=
+      "<Row N=\"Minus\"><Cell N=\"Value\" V=\"8\" F=\"" + std::string(100000, '-') + "1\"/></Row>";
+  constexpr int kChain = 40;
+  for (int k = 0; k < kChain; ++k) {
+    const std::string next = "User.c" + std::to_string(k + 1);
+    user += "<Row N=\"c" + std::to_string(k) + "\"><Cell N=\"Value\" V=\"0\" F=\"" + next + "+" +
+            next + "\"/></Row>";
+  }
+  user += "<Row N=\"c" + std::to_string(kChain) + "\"><Cell N=\"Value\" V=\"1\" F=\"1\"/></Row>";
+  user += "</Section>";
+  ObjectRef doc = Open(Write("Hostile.vsdx", DrawingWithShape(user)));
+  ObjectRef shape = doc.Get("Pages")
+                        .ToObject()
+                        .Get("Item", {Variant(1)})
+                        .ToObject()
+                        .Get("Shapes")
+                        .ToObject()
+                        .Get("Item", {Variant(1)})
+                        .ToObject();
+  auto result = [&](const char* name) {
+    return shape.Get("Cells", {Variant(name)}).ToObject().Get("ResultIU").ToDouble();
+  };
+  EXPECT_EQ(result("User.Deep"), 7.0);
+  EXPECT_EQ(result("User.Minus"), 8.0);
+  EXPECT_EQ(result("User.c0"), std::ldexp(1.0, kChain));
 }
 
 }  // namespace

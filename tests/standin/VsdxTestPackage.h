@@ -1,0 +1,178 @@
+// Small Visio packages made by the tests themselves, part by part, and a
+// fixture that writes them to a folder of their own.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <zip.h>
+
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <map>
+#include <string>
+
+#include "automation/Object.h"
+#include "standin/Application.h"
+#include "standin/VsdxLoader.h"
+
+namespace standin::vsdxtest {
+
+namespace fs = std::filesystem;
+
+// Part name -> content.
+using Parts = std::map<std::string, std::string>;
+
+inline constexpr const char* kNs = "http://schemas.microsoft.com/office/visio/2012/main";
+inline constexpr const char* kRelNs =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+
+struct Rel {
+  std::string id, type, target;
+};
+
+// A relationships part; types are Visio's ("document", "pages", ...).
+inline std::string Rels(std::initializer_list<Rel> rels) {
+  std::string out =
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+      "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+  for (const Rel& r : rels) {
+    out += "<Relationship Id=\"" + r.id +
+           "\" Type=\"http://schemas.microsoft.com/visio/2010/relationships/" + r.type +
+           "\" Target=\"" + r.target + "\"/>";
+  }
+  return out + "</Relationships>";
+}
+
+inline std::string Rels(const std::string& type, const std::string& target) {
+  return Rels({{"rId1", type, target}});
+}
+
+// `main` is the main part's content type: "drawing", "stencil", "template".
+inline std::string ContentTypes(const std::string& main) {
+  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+         "<Default Extension=\"rels\" "
+         "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+         "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+         "<Override PartName=\"/visio/document.xml\" "
+         "ContentType=\"application/vnd.ms-visio." +
+         main + ".main+xml\"/></Types>";
+}
+
+inline std::string VisioPart(const std::string& root, const std::string& inner,
+                             const std::string& attrs = "") {
+  return "<" + root + " xmlns=\"" + kNs + "\" xmlns:r=\"" + kRelNs + "\"" + attrs + ">" + inner +
+         "</" + root + ">";
+}
+
+// One page holding one shape with text and a transform.
+inline Parts MinimalDrawing() {
+  return {
+      {"[Content_Types].xml", ContentTypes("drawing")},
+      {"_rels/.rels", Rels("document", "visio/document.xml")},
+      {"visio/document.xml", VisioPart("VisioDocument", "")},
+      {"visio/_rels/document.xml.rels", Rels("pages", "pages/pages.xml")},
+      {"visio/pages/pages.xml", VisioPart("Pages",
+                                          "<Page ID=\"0\" NameU=\"Page-1\" Name=\"Page-1\">"
+                                          "<Rel r:id=\"rId1\"/></Page>")},
+      {"visio/pages/_rels/pages.xml.rels", Rels("page", "page1.xml")},
+      {"visio/pages/page1.xml",
+       VisioPart("PageContents",
+                 "<Shapes><Shape ID=\"1\" NameU=\"Box\" Name=\"Box\" Type=\"Shape\">"
+                 "<Cell N=\"PinX\" V=\"2\" U=\"IN\"/><Cell N=\"PinY\" V=\"3\"/>"
+                 "<Cell N=\"Width\" V=\"1.5\"/><Cell N=\"Height\" V=\"0.5\" F=\"Width*1/3\"/>"
+                 "<Text>Hello</Text></Shape></Shapes>")},
+  };
+}
+
+// The minimal drawing with other content for its one shape.
+inline Parts DrawingWithShape(const std::string& shapeInner) {
+  Parts p = MinimalDrawing();
+  p["visio/pages/page1.xml"] = VisioPart(
+      "PageContents", "<Shapes><Shape ID=\"1\" NameU=\"Box\" Name=\"Box\" Type=\"Shape\">" +
+                          shapeInner + "</Shape></Shapes>");
+  return p;
+}
+
+// A stencil of one master, "Part", holding one shape.
+inline Parts MinimalStencil() {
+  return {
+      {"[Content_Types].xml", ContentTypes("stencil")},
+      {"_rels/.rels", Rels("document", "visio/document.xml")},
+      {"visio/document.xml", VisioPart("VisioDocument", "")},
+      {"visio/_rels/document.xml.rels", Rels("masters", "masters/masters.xml")},
+      {"visio/masters/masters.xml",
+       VisioPart("Masters",
+                 "<Master ID=\"2\" NameU=\"Part\" Name=\"Part\"><Rel r:id=\"rId1\"/>"
+                 "</Master>")},
+      {"visio/masters/_rels/masters.xml.rels", Rels("master", "master1.xml")},
+      {"visio/masters/master1.xml",
+       VisioPart("MasterContents",
+                 "<Shapes><Shape ID=\"5\" NameU=\"Part\" Type=\"Shape\">"
+                 "<Cell N=\"Width\" V=\"1\"/></Shape></Shapes>")},
+  };
+}
+
+// The bytes of a package of these parts.
+inline std::string Zip(const Parts& parts) {
+  zip_error_t ze;
+  zip_error_init(&ze);
+  zip_source_t* out = zip_source_buffer_create(nullptr, 0, 0, &ze);
+  zip_source_keep(out);
+  zip_t* z = zip_open_from_source(out, ZIP_TRUNCATE, &ze);
+  for (const auto& [part, text] : parts) {
+    zip_source_t* src = zip_source_buffer(z, text.data(), text.size(), 0);
+    zip_file_add(z, part.c_str(), src, ZIP_FL_OVERWRITE);
+  }
+  zip_close(z);  // the buffers are read here, while `parts` lives
+  std::string bytes;
+  zip_stat_t st;
+  if (zip_source_stat(out, &st) == 0 && zip_source_open(out) == 0) {
+    bytes.resize(static_cast<std::size_t>(st.size));
+    zip_source_read(out, bytes.data(), st.size);
+    zip_source_close(out);
+  }
+  zip_source_free(out);
+  zip_error_fini(&ze);
+  return bytes;
+}
+
+// An application with the package reader, and a folder for the files.
+class PackageTest : public ::testing::Test {
+ public:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("tarvel-vsdx-" + std::to_string(getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    app_ = MakeRef<Application>();
+    InstallVsdxLoader(*app_);
+    app = app_;
+  }
+  void TearDown() override {
+    app_->Quit();
+    fs::remove_all(dir_);
+  }
+
+  std::string Write(const std::string& name, const Parts& parts) {
+    return WriteRaw(name, Zip(parts));
+  }
+
+  std::string WriteRaw(const std::string& name, const std::string& bytes) {
+    const std::string path = (dir_ / name).string();
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+
+  automation::ObjectRef Documents() { return app.Get("Documents").ToObject(); }
+  automation::ObjectRef Open(const std::string& path) {
+    return Documents().Invoke("Open", {automation::Variant(path)}).ToObject();
+  }
+
+  fs::path dir_;
+  Ref<Application> app_;
+  automation::ObjectRef app;
+};
+
+}  // namespace standin::vsdxtest
