@@ -118,11 +118,7 @@ Tfm_Main::Tfm_Main(QWidget* parent) : QMainWindow(parent) {
 
   auto* client = new QWidget(this);
   setCentralWidget(client);
-  // The strip is laid out in pixels for an 11-pixel font; the desktop's
-  // family, at that size, keeps every caption inside its control.
-  QFont stripFont = client->font();
-  stripFont.setPixelSize(11);
-  client->setFont(stripFont);
+  UseDesignFont(*client);
   Panel1 = MakePanel(client);
   Panel1->setGeometry(0, 0, 258, 25);
 

@@ -24,6 +24,7 @@ Tfm_LUTShow::Tfm_LUTShow(QWidget* owner)
   Panel1->setFrameShape(QFrame::Panel);
   Panel1->setFrameShadow(QFrame::Raised);
   Panel1->setFixedHeight(49);
+  UseDesignFont(*Panel1);
   Label3 = MakeLabel(Panel1, "Property", 8, 8);
   lb_PropName = MakeValueLabel(Panel1, "Property name", QRect(72, 8, 137, 16));
   Label2 = MakeLabel(Panel1, "Index LUT:", 8, 28);

@@ -65,6 +65,12 @@ void PlaceBeside(QWidget& window, const QWidget& opener) {
   window.move(opener.x() + 32, opener.y() + 32);
 }
 
+void UseDesignFont(QWidget& panel) {
+  // In the style sheet: a style sheet's font wins over an inherited one.
+  panel.setStyleSheet(
+      QStringLiteral("* { font-size: 11px; } QPushButton { padding: 0px 2px; }"));
+}
+
 QLabel* MakeLabel(QWidget* parent, const char* caption, int left, int top) {
   auto* label = new QLabel(QString::fromLatin1(caption), parent);
   label->move(left, top);

@@ -51,6 +51,11 @@ QString InputBox(QWidget* parent, const QString& caption, const QString& prompt,
                  const QString& value);
 TInputBox SetInputBox(TInputBox box);
 
+// The panels are laid out in pixels for an 11-pixel font: gives `panel` the
+// desktop's font family at that size, and buttons without the style's extra
+// padding, so that every caption fits its control.
+void UseDesignFont(QWidget& panel);
+
 // A caption at (left, top) in its natural size.
 QLabel* MakeLabel(QWidget* parent, const char* caption, int left, int top);
 // A label that shows a value: fixed size, on white.
