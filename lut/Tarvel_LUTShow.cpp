@@ -19,20 +19,14 @@ Tfm_LUTShow::Tfm_LUTShow(QWidget* owner)
   setWindowTitle(QStringLiteral("Look-up Constant Values"));
   resize(450, 292);
 
-  Panel1 = new QFrame(this);
-  Panel1->setObjectName(QStringLiteral("Panel1"));
-  Panel1->setFrameShape(QFrame::Panel);
-  Panel1->setFrameShadow(QFrame::Raised);
-  Panel1->setFixedHeight(49);
-  UseDesignFont(*Panel1);
+  Panel1 = MakeToolPanel(this, 49);
   Label3 = MakeLabel(Panel1, "Property", 8, 8);
   lb_PropName = MakeValueLabel(Panel1, "Property name", QRect(72, 8, 137, 16));
   Label2 = MakeLabel(Panel1, "Index LUT:", 8, 28);
   lb_IxLUTName = MakeValueLabel(Panel1, "Ix LUT name", QRect(72, 28, 137, 16));
   Label1 = MakeLabel(Panel1, "Value LUT:", 216, 28);
   lb_ValLUTName = MakeValueLabel(Panel1, "Val LUT name", QRect(280, 28, 137, 16));
-  bt_Close = new QPushButton(QStringLiteral("Close"), Panel1);
-  bt_Close->setGeometry(280, 4, 59, 20);
+  bt_Close = MakeButton(Panel1, "Close", 280, 4, 59);
   connect(bt_Close, &QPushButton::clicked, this, &QDialog::reject);
 
   Memo1 = MakeListingMemo(this, "Memo1");

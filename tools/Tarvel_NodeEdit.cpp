@@ -22,16 +22,6 @@
 
 namespace {
 
-QPushButton* MakeButton(QWidget* parent, const char* caption, int left, int top, int width) {
-  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
-  // Wider than designed only where the desktop's font needs it.
-  button->ensurePolished();
-  const int textWidth = button->fontMetrics().horizontalAdvance(button->text()) + 8;
-  button->setGeometry(left, top, std::max(width, textWidth), 20);
-  button->setAutoDefault(false);
-  return button;
-}
-
 bool StartsWithGuard(std::string_view text) {
   constexpr std::string_view kGuard = "GUARD(";
   return text.size() >= kGuard.size() &&
@@ -80,12 +70,7 @@ Tfm_NodeEdit::Tfm_NodeEdit(QWidget* owner)
   setWindowTitle(QStringLiteral("Edit Node"));
   resize(490, 116);
 
-  Panel1 = new QFrame(this);
-  Panel1->setObjectName(QStringLiteral("Panel1"));
-  Panel1->setFrameShape(QFrame::Panel);
-  Panel1->setFrameShadow(QFrame::Raised);
-  Panel1->setFixedHeight(49);
-  UseDesignFont(*Panel1);
+  Panel1 = MakeToolPanel(this, 49);
   Label1 = MakeLabel(Panel1, "Type:", 4, 26);
   lb_Type = MakeValueLabel(Panel1, "a type", QRect(40, 26, 201, 17));
   Label3 = MakeLabel(Panel1, "Name:", 4, 4);

@@ -2,12 +2,15 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFrame>
+#include <QPushButton>
 #include <QInputDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QMessageBox>
 #include <QWidget>
 
+#include <algorithm>
 #include <exception>
 
 #include "visio/ErrorText.h"
@@ -69,6 +72,25 @@ void UseDesignFont(QWidget& panel) {
   // In the style sheet: a style sheet's font wins over an inherited one.
   panel.setStyleSheet(
       QStringLiteral("* { font-size: 11px; } QPushButton { padding: 0px 2px; }"));
+}
+
+QFrame* MakeToolPanel(QWidget* parent, int height) {
+  auto* panel = new QFrame(parent);
+  panel->setObjectName(QStringLiteral("Panel1"));
+  panel->setFrameShape(QFrame::Panel);
+  panel->setFrameShadow(QFrame::Raised);
+  panel->setFixedHeight(height);
+  UseDesignFont(*panel);
+  return panel;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* caption, int left, int top, int width) {
+  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+  button->ensurePolished();
+  const int textWidth = button->fontMetrics().horizontalAdvance(button->text()) + 8;
+  button->setGeometry(left, top, std::max(width, textWidth), 20);
+  button->setAutoDefault(false);
+  return button;
 }
 
 QLabel* MakeLabel(QWidget* parent, const char* caption, int left, int top) {

@@ -10,7 +10,9 @@
 #include "lut/Tarvel_MessagePort.h"
 
 class QDialog;
+class QFrame;
 class QLabel;
+class QPushButton;
 class QPlainTextEdit;
 class QRect;
 class QWidget;
@@ -55,6 +57,14 @@ TInputBox SetInputBox(TInputBox box);
 // desktop's font family at that size, and buttons without the style's extra
 // padding, so that every caption fits its control.
 void UseDesignFont(QWidget& panel);
+
+// The raised panel of a tool window's controls, `height` pixels high, in
+// the design font; the window's layout puts it on top.
+QFrame* MakeToolPanel(QWidget* parent, int height);
+
+// A button at its designed place and size (20 pixels high), wider only where
+// the desktop's font needs it; Enter does not press it unless made default.
+QPushButton* MakeButton(QWidget* parent, const char* caption, int left, int top, int width);
 
 // A caption at (left, top) in its natural size.
 QLabel* MakeLabel(QWidget* parent, const char* caption, int left, int top);
