@@ -13,6 +13,7 @@
 #include "standin/Application.h"
 #include "standin/Demo.h"
 #include "tests/lut/RecordingMessagePort.h"
+#include "tests/tree/DemoTreeTest.h"
 #include "tests/tools/ToolsTestSupport.h"
 #include "tests/tree/FakeApplication.h"
 #include "tests/tree/TreeTestSupport.h"
@@ -366,17 +367,8 @@ TEST_F(NodeEditTest, TheOpenerShowsTheEditorBesideItAndReleasesItsCellOnClose) {
 }
 
 // Cells of the stand-in Visio's demo drawing, on a page and in masters.
-class NodeEditDemoTest : public tree_test::TreeTest {
+class NodeEditDemoTest : public tree_test::DemoTreeTest {
  protected:
-  void SetUp() override {
-    TreeTest::SetUp();
-    standin::BuildDemoDrawing(*app);
-  }
-  void TearDown() override {
-    tree.Clear();
-    app->Quit();
-    TreeTest::TearDown();
-  }
 
   static ObjectRef Item(const ObjectRef& object, const char* collection, Variant index) {
     return object.Get(collection).ToObject().Get("Item", {std::move(index)}).ToObject();
@@ -400,8 +392,6 @@ class NodeEditDemoTest : public tree_test::TreeTest {
   }
 
   RecordingMessagePort messages;
-  automation::Ref<standin::Application> app = automation::MakeRef<standin::Application>();
-  TTreeModel tree;
 };
 
 TEST_F(NodeEditDemoTest, ACellOfAMasterShapeIsSavedThroughTheMastersOpenedCopy) {

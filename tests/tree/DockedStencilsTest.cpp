@@ -12,6 +12,7 @@
 #include "standin/Shape.h"
 #include "standin/Window.h"
 #include "tests/tree/TreeTestSupport.h"
+#include "tests/tree/DemoTreeTest.h"
 #include "tree/DockedStencilsNode.h"
 #include "tree/VisObjectNodes.h"
 
@@ -36,11 +37,10 @@ class CountingWindow : public automation::Object {
   ObjectRef window_;
 };
 
-class DockedStencilsTest : public tree_test::TreeTest {
+class DockedStencilsTest : public tree_test::DemoTreeTest {
  protected:
   void SetUp() override {
-    TreeTest::SetUp();
-    standin::BuildDemoDrawing(*app);
+    DemoTreeTest::SetUp();
     window = app->ActiveWindow();
     for (standin::Document* stencil : std::vector(window->Docked())) window->Undock(*stencil);
     counting = automation::MakeRef<CountingWindow>(ObjectRef(window));
@@ -51,11 +51,6 @@ class DockedStencilsTest : public tree_test::TreeTest {
     root.Refresh(0);
     rootItem = root.TreeNode;
   }
-  void TearDown() override {
-    tree.Clear();
-    app->Quit();
-    TreeTest::TearDown();
-  }
 
   standin::Document& Stencil(const std::string& name) {
     auto stencil = app->NewDocument(name, standin::visDocTypeStencil);
@@ -65,10 +60,8 @@ class DockedStencilsTest : public tree_test::TreeTest {
 
   TTreeItem& Docked() { return Child(Expanded(*rootItem), "DockedStencils_Func"); }
 
-  automation::Ref<standin::Application> app = automation::MakeRef<standin::Application>();
   standin::Window* window = nullptr;
   automation::Ref<CountingWindow> counting;
-  TTreeModel tree;
   TTreeItem* rootItem = nullptr;
 };
 

@@ -9,6 +9,7 @@
 #include "standin/Application.h"
 #include "standin/Demo.h"
 #include "tests/tree/TreeTestSupport.h"
+#include "tests/tree/DemoTreeTest.h"
 #include "tree/Tarvel_Cells01.h"
 #include "tree/VisObjectNodes.h"
 
@@ -31,17 +32,8 @@ Variant Small(int value) {
   return Variant(static_cast<std::int16_t>(value));
 }
 
-class ShapeSheetTest : public tree_test::TreeTest {
+class ShapeSheetTest : public tree_test::DemoTreeTest {
  protected:
-  void SetUp() override {
-    TreeTest::SetUp();
-    standin::BuildDemoDrawing(*app);
-  }
-  void TearDown() override {
-    tree.Clear();
-    app->Quit();
-    TreeTest::TearDown();
-  }
 
   // The named shape of the first page.
   ObjectRef Shape(const std::string& name) const {
@@ -58,9 +50,6 @@ class ShapeSheetTest : public tree_test::TreeTest {
     TTreeItem& root = *MakeShapeRoot(tree, shape).TreeNode;
     return Expanded(Child(Expanded(root), "CellsSRC-Sections"));
   }
-
-  automation::Ref<standin::Application> app = automation::MakeRef<standin::Application>();
-  TTreeModel tree;
 };
 
 TEST_F(ShapeSheetTest, SectionsFollowTheCatalogueWithOneNodePerGeometrySection) {
