@@ -25,6 +25,7 @@
 #include "standin/Application.h"
 #include "standin/Demo.h"
 #include "standin/Document.h"
+#include "standin/server/VisioBus.h"
 #include "tools/Tarvel_UI.h"
 #include "tree/Tarvel_Cells01.h"
 #include "visio/ErrorText.h"
@@ -58,8 +59,14 @@ std::vector<std::string> DrawingArguments(const std::vector<std::string>& args) 
 }
 
 // Registers the stand-in Visio as "visio.application": what Connect attaches
-// to or starts.
+// to or starts. Visio runs in its own process, tarvel-visio on the session
+// bus, which Connect starts with the drawings (or the demo drawing) when
+// none runs; without a bus it runs inside Tarvel.
 void RegisterStandin(std::vector<std::string> files) {
+  if (automation::dbus::SessionBusReachable()) {
+    standin::RegisterVisioOnBus(files, files.empty());
+    return;
+  }
   standin::StandinOptions options;
   options.onStart = [files = std::move(files)](standin::Application& app) {
     if (files.empty()) {

@@ -41,6 +41,8 @@ std::string SystemMessage(HResult hr) {
       return "The object invoked has disconnected from its clients.";
     case RPC_E_SERVERFAULT:
       return "The server threw an exception.";
+    case RPC_E_TIMEOUT:
+      return "This operation returned because the timeout period expired.";
     case DISP_E_UNKNOWNINTERFACE:
       return "Unknown interface.";
     case DISP_E_MEMBERNOTFOUND:
@@ -65,6 +67,8 @@ std::string SystemMessage(HResult hr) {
       return "Invalid class string";
     case MK_E_UNAVAILABLE:
       return "Operation unavailable";
+    case CO_E_OBJNOTCONNECTED:
+      return "Object is not connected to server";
     case REGDB_E_CLASSNOTREG:
       return "Class not registered";
     case CLASS_E_NOAGGREGATION:

@@ -34,6 +34,10 @@ class Object {
   void Release() const noexcept {
     if (refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
   }
+  // How many references exist now (what COM's Release returns). A server
+  // that exports objects uses it to tell when only its own table still
+  // keeps one alive.
+  std::uint32_t UseCount() const noexcept { return refs_.load(std::memory_order_acquire); }
 
   // The one door to the object's members. For PropertyPut the new value is
   // the last element of args, after the member's own arguments (as COM

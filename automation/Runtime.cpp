@@ -24,6 +24,12 @@ struct FactoryEntry {
   std::uint32_t regcls;
 };
 
+struct SourceEntry {
+  std::uint32_t cookie;
+  Guid clsid;
+  RunningObjectSource source;
+};
+
 struct ActiveEntry {
   std::uint32_t cookie;
   Guid clsid;
@@ -37,6 +43,7 @@ struct RuntimeState {
   std::map<std::string, Guid> progIds;  // folded ProgID -> class
   std::vector<FactoryEntry> factories;
   std::vector<ActiveEntry> running;
+  std::vector<SourceEntry> sources;
   std::uint32_t nextCookie = 1;
 };
 
@@ -159,16 +166,52 @@ HResult RevokeActiveObject(std::uint32_t cookie) {
 
 HResult GetActiveObject(const Guid& clsid, ObjectRef* object) {
   if (!object) return E_POINTER;
+  object->Reset();
+  std::vector<RunningObjectSource> sources;
+  {
+    auto& s = State();
+    std::lock_guard guard(s.lock);
+    auto it = std::find_if(s.running.begin(), s.running.end(),
+                           [&](const ActiveEntry& e) { return e.clsid == clsid; });
+    if (it != s.running.end()) {
+      *object = it->object;
+      return S_OK;
+    }
+    for (const SourceEntry& e : s.sources) {
+      if (e.clsid == clsid) sources.push_back(e.source);
+    }
+  }
+  // Sources talk to other processes: never under the lock.
+  for (const RunningObjectSource& source : sources) {
+    HResult hr = MK_E_UNAVAILABLE;
+    try {
+      hr = source(object);
+    } catch (const AutomationError& e) {
+      hr = e.code();
+    }
+    if (Succeeded(hr) && *object) return S_OK;
+    object->Reset();
+  }
+  return MK_E_UNAVAILABLE;
+}
+
+std::uint32_t AddRunningObjectSource(const Guid& clsid, RunningObjectSource source) {
   auto& s = State();
   std::lock_guard guard(s.lock);
-  auto it = std::find_if(s.running.begin(), s.running.end(),
-                         [&](const ActiveEntry& e) { return e.clsid == clsid; });
-  if (it == s.running.end()) {
-    object->Reset();
-    return MK_E_UNAVAILABLE;
-  }
-  *object = it->object;
-  return S_OK;
+  const std::uint32_t cookie = s.nextCookie++;
+  s.sources.push_back({cookie, clsid, std::move(source)});
+  return cookie;
+}
+
+void RemoveRunningObjectSource(std::uint32_t cookie) {
+  RunningObjectSource released;
+  auto& s = State();
+  std::lock_guard guard(s.lock);
+  auto it = std::find_if(s.sources.begin(), s.sources.end(),
+                         [&](const SourceEntry& e) { return e.cookie == cookie; });
+  if (it == s.sources.end()) return;
+  released = std::move(it->source);
+  s.sources.erase(it);
 }
 
 }  // namespace automation

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -75,8 +76,16 @@ HResult CoCreateInstance(const Guid& clsid, std::uint32_t clsctx, const Guid& ii
 // the table keeps a counted reference until the object is revoked.
 HResult RegisterActiveObject(const ObjectRef& object, const Guid& clsid, std::uint32_t* cookie);
 HResult RevokeActiveObject(std::uint32_t cookie);
-// GetActiveObject: the earliest registered instance still running, or
-// MK_E_UNAVAILABLE when none runs.
+// GetActiveObject: the earliest registered instance still running in this
+// process; else the first running-object source that finds one elsewhere;
+// else MK_E_UNAVAILABLE.
 HResult GetActiveObject(const Guid& clsid, ObjectRef* object);
+
+// Where GetActiveObject looks for instances running in other processes: a
+// transport adds one per class it can reach. A source answers like
+// GetActiveObject itself (S_OK with the object, or a failure code).
+using RunningObjectSource = std::function<HResult(ObjectRef* object)>;
+std::uint32_t AddRunningObjectSource(const Guid& clsid, RunningObjectSource source);
+void RemoveRunningObjectSource(std::uint32_t cookie);
 
 }  // namespace automation

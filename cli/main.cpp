@@ -1,6 +1,8 @@
 // tarvel-tree: the command-line companion of Tarvel. It reads the command
 // line and hands over to one command: printing the object tree (the
 // default) or listing the constant tables.
+#include <QCoreApplication>
+
 #include <charconv>
 #include <iostream>
 #include <optional>
@@ -15,6 +17,7 @@
 #include "tree/Tarvel_Cells01.h"
 #include "standin/Application.h"
 #include "standin/Demo.h"
+#include "standin/server/VisioBus.h"
 #include "visio/ErrorText.h"
 #include "visio/KTVisio_Controller.h"
 
@@ -64,21 +67,31 @@ std::optional<int> ParseLevels(std::string_view text) {
   return value;
 }
 
-// Connects to the stand-in Visio and prints the tree: of its demo drawing
-// when no files are given, else of the files, opened through Visio's own
-// Documents.Open as any client would.
+// Connects to Visio as Tarvel does (the stand-in on the session bus, started
+// when none runs; in this process when there is no bus) and prints the
+// tree. A Visio it starts shows the demo drawing when no files are given;
+// files are opened through Visio's own Documents.Open, as any client would,
+// in whatever Visio it attached to.
 int PrintTree(const TTreeOptions& options, const std::vector<std::string>& files) {
   BuildVisioConstantCatalogue();
   BuildCellCatalogue();
-  standin::StandinOptions start;
-  if (files.empty()) {
-    start.onStart = [](standin::Application& app) { standin::BuildDemoDrawing(app); };
+  if (automation::dbus::SessionBusReachable()) {
+    standin::RegisterVisioOnBus({}, files.empty());
+  } else {
+    standin::StandinOptions start;
+    if (files.empty()) {
+      start.onStart = [](standin::Application& app) { standin::BuildDemoDrawing(app); };
+    }
+    standin::RegisterVisio(std::move(start));
   }
-  standin::RegisterVisio(std::move(start));
   if (VisioController.Connect(3) != automation::S_OK) {
     std::cerr << "tarvel-tree: cannot connect to Visio\n";
     return 1;
   }
+  // Let go of Visio while Qt's D-Bus support is still there.
+  struct Detach {
+    ~Detach() { VisioController.Disconnect(); }
+  } detach;
   for (const std::string& file : files) {
     try {
       VisioController.App.Get("Documents").ToObject().Invoke("Open", {automation::Variant(file)});
@@ -143,5 +156,6 @@ int main(int argc, char** argv) {
       files.push_back(arg);
     }
   }
+  QCoreApplication qt(argc, argv);
   return PrintTree(options, files);
 }

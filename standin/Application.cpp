@@ -302,10 +302,12 @@ void Application::Quit() {
   // From now on every object of this application answers as a server that
   // has gone away.
   session()->quit = true;
+  const std::function<void()> handler = std::move(quitHandler_);
   if (runningCookie_) {
     const std::uint32_t cookie = std::exchange(runningCookie_, 0);
     automation::RevokeActiveObject(cookie);  // may release the last reference to this
   }
+  if (handler) handler();
 }
 
 std::string Application::NewGuid() {

@@ -63,6 +63,8 @@ class Application : public VisioObject {
   void CloseDocument(Document& doc);
   Document* FindDocument(const std::string& name) const;
   void SetDocumentLoader(DocumentLoader loader) { loader_ = std::move(loader); }
+  // Told once Quit has closed everything: a server process ends then.
+  void SetQuitHandler(std::function<void()> handler) { quitHandler_ = std::move(handler); }
 
   // ---- windows ----
   const std::vector<Ref<Window>>& Windows() const { return windows_; }
@@ -99,6 +101,7 @@ class Application : public VisioObject {
   Ref<DocumentsCollection> documentsColl_;
   Ref<WindowsCollection> windowsColl_;
   DocumentLoader loader_;
+  std::function<void()> quitHandler_;
   std::int32_t nextDocumentId_ = 1;
   std::int32_t nextWindowId_ = 1;
   std::uint32_t runningCookie_ = 0;

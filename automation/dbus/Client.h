@@ -1,0 +1,71 @@
+// The client side of the D-Bus transport: proxies that stand for objects in
+// another process, and the registration that lets GetActiveObject and
+// CoCreateInstance reach a class served by a program on the session bus.
+//
+// Every call is synchronous and bounded by a timeout. Once the server is
+// gone, every call through any proxy of that attachment fails with
+// RPC_E_DISCONNECTED, until the caller attaches again.
+//
+// The process needs a QCoreApplication (or QApplication) before any of this
+// is used, as Qt's D-Bus support does.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+#include "automation/Guid.h"
+#include "automation/HResult.h"
+#include "automation/Object.h"
+
+namespace automation::dbus {
+
+struct AttachOptions {
+  // Calls go over a private connection to the server when it offers one;
+  // the bus only finds the server.
+  bool peerToPeer = true;
+  int timeoutMs = 30000;
+};
+
+// The root object of the server that owns busName on the session bus.
+// MK_E_UNAVAILABLE when the bus cannot be reached or nobody owns the name.
+HResult AttachToServer(const QString& busName, const QString& rootPath, ObjectRef* root,
+                       const AttachOptions& options = {});
+
+// Whether the session bus can be reached at all.
+bool SessionBusReachable();
+
+// A class whose instances a program serves on the session bus.
+struct BusClass {
+  Guid clsid;
+  QString busName;
+  QString rootPath;
+  // Started when nothing owns the name and the bus cannot activate it.
+  QString program;
+  QStringList arguments;
+  int startTimeoutMs = 15000;
+  AttachOptions attach;
+};
+
+// Makes GetActiveObject find a running server of the class, and
+// CoCreateInstance with CLSCTX_LOCAL_SERVER start one (by the bus's own
+// activation when a service file names it, else by running the program)
+// and attach to it. A server that is running already is attached to: one
+// server owns the name. CO_E_SERVER_EXEC_FAILURE when no server comes up.
+struct BusClassRegistration {
+  std::uint32_t source = 0;
+  std::uint32_t factory = 0;
+};
+BusClassRegistration RegisterBusClass(const BusClass& busClass);
+void UnregisterBusClass(const BusClassRegistration& registration);
+
+// Counters of the messages the transport sends: calls that wait for a reply
+// (round trips) and one-way release notices.
+struct TransportCounters {
+  std::uint64_t roundTrips = 0;
+  std::uint64_t releaseMessages = 0;
+};
+TransportCounters Counters();
+
+}  // namespace automation::dbus

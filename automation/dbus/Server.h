@@ -1,0 +1,121 @@
+// Serves an object model to other processes over D-Bus, as a COM local
+// server serves its objects through stubs.
+//
+// The root object lives at a fixed path for the server's whole life. Every
+// other object handed to a client gets a path of its own below the root's
+// (the same object keeps the same path while it is exported). A client
+// tells the server how many of the paths it received it no longer uses
+// (Release); what a client received is forgotten when it leaves the bus or
+// closes its peer connection. A path stays valid as long as a client holds
+// it or the object model still keeps the object; after that it answers
+// CO_E_OBJNOTCONNECTED. A short grace period keeps objects alive for clients
+// that do not release (command-line tools making one call per connection).
+//
+// Frequent callers use a peer-to-peer connection: the server listens on a
+// private socket and tells its address to whoever asks on the bus.
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <chrono>
+#include <memory>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "automation/Object.h"
+#include "automation/Variant.h"
+
+class QDBusMessage;
+class QDBusServer;
+class QDBusServiceWatcher;
+
+namespace automation::dbus {
+
+class ObjectServer : public QObject {
+  Q_OBJECT
+
+ public:
+  ObjectServer(ObjectRef root, QString rootPath, QObject* parent = nullptr);
+  ~ObjectServer() override;
+
+  // Exports the root on the bus connection and owns the name (a name that
+  // someone else owns already is an error). With peerToPeer, also listens
+  // for private connections. Returns an empty string or the error.
+  QString Start(const QDBusConnection& bus, const QString& busName, bool peerToPeer = true);
+
+  // While busy, every call on an object is refused with RPC_E_CALL_REJECTED,
+  // as an application does behind a modal dialog.
+  void SetBusy(bool busy);
+  bool Busy() const { return busy_; }
+
+  // How long objects that nobody releases stay exported at least.
+  void SetGracePeriod(std::chrono::milliseconds grace) { grace_ = grace; }
+
+  // Exported objects besides the root, and clients that hold any.
+  std::size_t ExportedCount() const { return entries_.size(); }
+  std::size_t ClientCount() const { return clients_.size(); }
+  QString PeerAddress() const;
+
+  // Drops what is no longer held: closed peer connections, and objects only
+  // the server keeps whose grace period has passed. Runs on a timer too.
+  void Sweep();
+
+  // Handles one message that arrived on connection; the client is the
+  // sender on the bus, or the peer connection. Public for the dispatchers.
+  void Handle(const QDBusMessage& message, const QDBusConnection& connection,
+              const QString& client);
+
+ signals:
+  // The last client left (a client that held references or asked for the
+  // peer address).
+  void ClientsGone();
+  void BusyChanged(bool busy);
+
+ private:
+  struct Entry {
+    ObjectRef object;
+    std::uint64_t held = 0;  // handed out and not yet released, all clients
+    std::chrono::steady_clock::time_point unheldSince;
+  };
+  struct Client {
+    bool peer = false;
+    QString connectionName;  // peer connections only
+    std::unique_ptr<QObject> dispatcher;
+    std::unordered_map<QString, std::uint32_t> held;
+  };
+
+  void HandleObjectCall(const QDBusMessage& message, const QDBusConnection& connection,
+                        const QString& client);
+  void HandleServerCall(const QDBusMessage& message, const QDBusConnection& connection,
+                        const QString& client);
+  Client& ClientFor(const QString& client, const QDBusConnection& connection);
+  void DropClient(const QString& client);
+  void DropClosedPeers();
+  void Unhold(const QString& path, std::uint32_t count, bool released);
+  QString PathFor(const ObjectRef& object, const QString& client);
+  ObjectRef ObjectAt(const QString& path) const;
+  void OnNewPeer(const QDBusConnection& connection);
+
+  ObjectRef root_;
+  QString rootPath_;
+  QString prefix_;  // rootPath_ + "/"
+  QString busName_;
+  QDBusConnection bus_;
+  std::unique_ptr<QObject> busDispatcher_;
+  std::unique_ptr<QDBusServer> peerServer_;
+  std::unique_ptr<QDBusServiceWatcher> watcher_;
+  std::unordered_map<QString, Entry> entries_;
+  std::unordered_map<const Object*, QString> pathOf_;
+  std::unordered_set<QString> unheld_;
+  std::unordered_map<QString, Client> clients_;
+  std::uint64_t nextId_ = 1;
+  bool busy_ = false;
+  std::chrono::milliseconds grace_{30000};
+  QTimer sweepTimer_;
+  int peerCount_ = 0;
+};
+
+}  // namespace automation::dbus
