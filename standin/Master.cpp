@@ -1,5 +1,9 @@
 #include "standin/Master.h"
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include "standin/Application.h"
 #include "standin/Collections.h"
 #include "standin/Document.h"
@@ -42,12 +46,72 @@ Ref<Master> Master::Open() {
   return copy;
 }
 
+namespace {
+
+// Shapes whose cells come from a shape of the master, directly or through
+// other masters' shapes: with how many masters lie between (1: an
+// instance of this master).
+void CollectInstances(const std::vector<Ref<Shape>>& shapes, const Master& master,
+                      std::vector<std::pair<int, Shape*>>& out) {
+  constexpr int kMaxChain = 64;  // instances of instances, as deep as the loader allows
+  for (const auto& shape : shapes) {
+    int depth = 1;
+    for (Shape* from = shape->MasterShape(); from && depth <= kMaxChain;
+         from = from->MasterShape(), ++depth) {
+      if (from->ContainingMaster() == &master) {
+        out.emplace_back(depth, shape.get());
+        break;
+      }
+    }
+    CollectInstances(shape->Children(), master, out);
+  }
+}
+
+bool SameValue(const CellValue& a, const CellValue& b) {
+  return a.formula == b.formula && a.result == b.result && a.text == b.text &&
+         a.isString == b.isString && a.isBool == b.isBool && a.unit == b.unit && a.error == b.error;
+}
+
+}  // namespace
+
 void Master::Close() {
   if (!IsEditCopy() || closed_) ThrowVisio(VisioErrorKind::InappropriateTarget);
   closed_ = true;
+  // Instances show the values their files recorded for the cells they
+  // inherit until Visio recalculates them, as it does for each cell the
+  // edit changes. Those are found by what each would be when recalculated,
+  // before the commit and after; instances nearer the master come first,
+  // so that those further off see their sources recalculated already.
+  struct Recorded {
+    Shape* shape;
+    CellAddress at;
+    CellValue before;
+  };
+  std::vector<std::pair<int, Shape*>> instances;
+  for (const auto& page : doc_->Pages()) CollectInstances(page->TopShapes(), *original_, instances);
+  for (const auto& master : doc_->Masters()) {
+    if (master != original_) CollectInstances(master->TopShapes(), *original_, instances);
+  }
+  std::stable_sort(instances.begin(), instances.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<Recorded> recorded;
+  for (const auto& [depth, shape] : instances) {
+    ShapeSheet& sheet = shape->Sheet();
+    for (const CellAddress& at : sheet.RecordedCells())
+      recorded.push_back({shape, at, sheet.Recalculated(at.section, at.row, at.column)});
+  }
   // Commit: the master takes the copy's content. Shapes that are still
   // there keep their identity, so instances and references stay valid.
   original_->CopySurfaceFrom(*this);
+  for (const Recorded& r : recorded) {
+    ShapeSheet& sheet = r.shape->Sheet();
+    try {
+      if (!SameValue(r.before, sheet.Recalculated(r.at.section, r.at.row, r.at.column)))
+        sheet.ForgetRecorded(r.at.section, r.at.row, r.at.column);
+    } catch (const automation::AutomationError&) {
+      // The row went with the edit: nothing left to recalculate.
+    }
+  }
   original_->name_ = name_;
   original_->prompt_ = prompt_;
   Ref<Master> keep = original_;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <numbers>
 #include <tuple>
+#include <unordered_map>
 #include <utility>
 
 #include "standin/Cell.h"
@@ -178,12 +179,12 @@ Defs MakeTabCells(int stops) {
 }
 
 const Defs& Tab2Cells() {
-  static const Defs defs = MakeTabCells(3);
+  static const Defs defs = MakeTabCells(TabStopsOf(visTagTab2));
   return defs;
 }
 
 const Defs& Tab10Cells() {
-  static const Defs defs = MakeTabCells(10);
+  static const Defs defs = MakeTabCells(TabStopsOf(visTagTab10));
   return defs;
 }
 
@@ -295,6 +296,13 @@ bool Same(std::string_view a, std::string_view b) {
     if (Lower(a[i]) != Lower(b[i])) return false;
   }
   return true;
+}
+
+// Names compared as Same() compares them, for tables of names.
+std::string LowerCase(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = Lower(c);
+  return out;
 }
 
 bool IsDigit(char c) {
@@ -449,6 +457,22 @@ bool FixedObjectRow(SheetHost::Kind kind, std::int16_t row) {
   }
 }
 
+int TabStopsOf(std::int16_t tag) {
+  switch (tag) {
+    case visTagTab2:
+      return 3;
+    case visTagTab10:
+      return kMaxTabStops;
+    default:
+      return 0;
+  }
+}
+
+std::int16_t TabRowTypeFor(int stops) {
+  if (stops <= 0) return visTagTab0;
+  return stops <= TabStopsOf(visTagTab2) ? visTagTab2 : visTagTab10;
+}
+
 const std::vector<CellDef>& RowCells(std::int16_t section, std::int16_t rowOrTag) {
   if (section == visSectionObject) return ObjectRowCells(rowOrTag);
   if (IsGeometrySection(section)) {
@@ -516,13 +540,21 @@ std::optional<std::int16_t> ColumnOfName(std::int16_t section, std::int16_t rowO
 }
 
 std::optional<CellAddress> FindObjectCell(std::string_view name) {
-  for (std::int16_t row = visRowXFormOut; row <= visRowRulerGrid; ++row) {
-    if (auto c = ColumnIn(ObjectRowCells(row), name)) return CellAddress{visSectionObject, row, *c};
-  }
-  // The name of the end arrow's size before begin and end had their own.
-  if (Same(name, "ArrowSize"))
-    return CellAddress{visSectionObject, visRowLine, visLineEndArrowSize};
-  return std::nullopt;
+  // Formulas name these cells more than any other ("Width*0.5"): one
+  // table, not a walk over every row's cells.
+  static const auto* const byName = [] {
+    auto* table = new std::unordered_map<std::string, CellAddress>();
+    for (std::int16_t row = visRowXFormOut; row <= visRowRulerGrid; ++row) {
+      for (const CellDef& d : ObjectRowCells(row))
+        table->try_emplace(LowerCase(d.name), CellAddress{visSectionObject, row, d.column});
+    }
+    // The name of the end arrow's size before begin and end had their own.
+    table->try_emplace("arrowsize", CellAddress{visSectionObject, visRowLine, visLineEndArrowSize});
+    return table;
+  }();
+  auto it = byName->find(LowerCase(name));
+  if (it == byName->end()) return std::nullopt;
+  return it->second;
 }
 
 // ======================================================================
@@ -563,6 +595,7 @@ class ShapeSheet::CellMap {
     return it->second;
   }
   void clear() { cells_.clear(); }
+  void erase(iterator it) { cells_.erase(it); }
   void reserve(std::size_t n) { cells_.reserve(n); }
   void shrink_to_fit() { cells_.shrink_to_fit(); }
   std::size_t size() const { return cells_.size(); }
@@ -591,6 +624,7 @@ struct ShapeSheet::SectionData {
   std::int32_t key = 0;
   bool deleted = false;       // an inherited section this sheet deletes
   bool detached = false;      // its rows no longer follow the inherited section
+  std::int32_t nextOwn = 0;   // above the key of every row of its own
   std::vector<RowData> rows;  // ordered by key
 };
 
@@ -631,9 +665,167 @@ std::int16_t DefaultTag(std::int16_t s, std::size_t position) {
 
 }  // namespace
 
+// ---- what a call has worked out, kept for the rest of it ----
+//
+// Rows(), Resolve() and Geometry() build their answer from this sheet and
+// the sheets it inherits from. A formula that refers to ten cells of a
+// section would otherwise build the section's rows some fifty times, and
+// a loader adding rows one by one would build them once per row. So the
+// outermost call of a public member opens a memo (a Scope), and until it
+// ends every answer is built once. Nothing but this class's own members
+// changes a sheet while a scope is open, and each of them keeps the memo
+// right: it drops what a change makes wrong, and mends this sheet's list
+// of the changed section in place when a row is added or made local, so
+// that filling a section row by row costs each row the same.
+
+struct ShapeSheet::RowsEntry {
+  std::shared_ptr<std::vector<RowRef>> rows;
+  // Lower-cased row names -> the first row of each, made when first asked.
+  std::unique_ptr<std::unordered_map<std::string, std::int16_t>> names;
+  int nameLookups = 0;    // before the table was made
+  bool mendable = false;  // the rows do not come round from this sheet itself
+};
+
+struct ShapeSheet::Memo {
+  struct Key {
+    const ShapeSheet* sheet;
+    std::int32_t depth;
+    std::int16_t section;
+    std::int16_t row;
+    bool operator==(const Key&) const = default;
+  };
+  struct Hash {
+    std::size_t operator()(const Key& k) const {
+      const std::uint64_t fields = std::uint64_t{static_cast<std::uint16_t>(k.section)} |
+                                   std::uint64_t{static_cast<std::uint16_t>(k.row)} << 16 |
+                                   std::uint64_t{static_cast<std::uint32_t>(k.depth)} << 32;
+      return static_cast<std::size_t>(
+          (static_cast<std::uint64_t>(std::hash<const void*>{}(k.sheet)) ^ fields) *
+          0x9E3779B97F4A7C15ULL);
+    }
+  };
+
+  std::unordered_map<Key, std::optional<SectionRef>, Hash> resolved;
+  std::unordered_map<Key, GeometryList, Hash> geometry;
+  std::unordered_map<Key, RowsEntry, Hash> rows;
+  std::unordered_map<Key, SheetHost*, Hash> sources;
+
+  void Clear() {
+    resolved.clear();
+    geometry.clear();
+    rows.clear();
+    sources.clear();
+  }
+
+  static thread_local Memo* current;  // while a scope is open
+  static Memo& OfThisThread();
+};
+
+thread_local ShapeSheet::Memo* ShapeSheet::Memo::current = nullptr;
+
+ShapeSheet::Memo& ShapeSheet::Memo::OfThisThread() {
+  // One memo per thread, emptied after each outermost call: its tables
+  // keep their room from one call to the next.
+  thread_local Memo memo;
+  return memo;
+}
+
+ShapeSheet::Scope::Scope() {
+  if (Memo::current) return;
+  owner_ = true;
+  Memo::current = &Memo::OfThisThread();
+}
+
+ShapeSheet::Scope::~Scope() {
+  if (!owner_) return;
+  Memo::current->Clear();
+  Memo::current = nullptr;
+}
+
 ShapeSheet::ShapeSheet(SheetHost& host) : host_(&host) {}
 
-ShapeSheet::~ShapeSheet() = default;
+ShapeSheet::~ShapeSheet() {
+  ForgetRows();  // a sheet made later at the same place must not find this one's answers
+}
+
+void ShapeSheet::ForgetRows() const {
+  if (Memo::current) Memo::current->Clear();
+}
+
+ShapeSheet::RowsEntry* ShapeSheet::MendableRows(std::int16_t s) const {
+  Memo* memo = Memo::current;
+  if (!memo) return nullptr;
+  RowsEntry* mine = nullptr;
+  if (auto it = memo->rows.find({this, 0, s, 0}); it != memo->rows.end()) {
+    if (it->second.mendable) {
+      mine = &it->second;
+      // Someone still holds the list: they keep theirs, the memo gets a copy.
+      if (mine->rows.use_count() > 1)
+        mine->rows = std::make_shared<std::vector<RowRef>>(*mine->rows);
+    } else {
+      memo->rows.erase(it);
+    }
+  }
+  // Lists of the same section elsewhere may include these rows (sheets
+  // that inherit from this one); geometry sections map across indices.
+  for (auto it = memo->rows.begin(); it != memo->rows.end();) {
+    const std::int16_t other = it->first.section;
+    const bool related = other == s || (IsGeometrySection(s) && IsGeometrySection(other));
+    if (related && &it->second != mine) {
+      it = memo->rows.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  return mine;
+}
+
+ShapeSheet::RowsEntry* ShapeSheet::RowInserted(std::int16_t s, const SectionData& local,
+                                               const RowData* oldBase, std::size_t at) const {
+  RowsEntry* mine = MendableRows(s);
+  if (!mine) return nullptr;
+  const RowData* base = local.rows.data();
+  if (base == oldBase && at + 1 == local.rows.size()) return mine;  // nothing else moved
+  // The rows after the new one moved up by one, all of them if the vector
+  // grew into new room: the list's pointers follow them.
+  const auto oldAddress = reinterpret_cast<std::uintptr_t>(oldBase);
+  for (RowRef& r : *mine->rows) {
+    if (!r.local) continue;
+    std::size_t i = (reinterpret_cast<std::uintptr_t>(r.local) - oldAddress) / sizeof(RowData);
+    if (i >= at) ++i;
+    r.local = &local.rows[i];
+    if (!r.local->name.empty()) r.name = r.local->name;
+  }
+  return mine;
+}
+
+void ShapeSheet::RowChanged(std::int16_t s, std::int16_t r, const RowData& row,
+                            bool renamed) const {
+  RowsEntry* mine = MendableRows(s);
+  if (!mine) return;
+  RowRef& ref = (*mine->rows)[static_cast<std::size_t>(r)];
+  if (row.tag != 0) ref.tag = row.tag;
+  if (renamed) {
+    ref.name = row.name;
+    mine->names.reset();
+  }
+}
+
+ShapeSheet::SectionData& ShapeSheet::SectionSlot(std::int16_t s) {
+  auto [it, made] = sections_.try_emplace(s);
+  if (made) ForgetRows();  // answers that found no section here
+  return it->second;
+}
+
+SheetHost* ShapeSheet::Source(std::int16_t s, std::int16_t r) const {
+  Memo* memo = Memo::current;
+  if (!memo) return host_->InheritedSource(s, r);
+  const Memo::Key key{this, 0, s, r};
+  if (auto it = memo->sources.find(key); it != memo->sources.end()) return it->second;
+  SheetHost* src = host_->InheritedSource(s, r);
+  memo->sources.emplace(key, src);
+  return src;
+}
 
 bool ShapeSheet::FixedSection(std::int16_t s) const {
   if (s == visSectionObject) return true;
@@ -659,21 +851,30 @@ bool ShapeSheet::ObjectRowExists(std::int16_t r, int depth) const {
   if (depth >= kMaxDepth) return false;
   // Optional rows come with the sheet inherited from, if it is the same
   // kind of sheet: a style's rows are not a shape's.
-  SheetHost* src = host_->InheritedSource(visSectionObject, r);
+  SheetHost* src = Source(visSectionObject, r);
   if (!src) return false;
   const bool styleHere = host_->HostKind() == SheetHost::Kind::Style;
   const bool styleThere = src->HostKind() == SheetHost::Kind::Style;
   return styleHere == styleThere && src->Sheet().ObjectRowExists(r, depth + 1);
 }
 
-std::vector<ShapeSheet::SectionRef> ShapeSheet::Geometry(int depth) const {
+ShapeSheet::GeometryList ShapeSheet::Geometry(int depth) const {
+  Memo* memo = Memo::current;
+  if (!memo) return std::make_shared<const std::vector<SectionRef>>(GeometryNow(depth));
+  const Memo::Key key{this, depth, visSectionFirstComponent, 0};
+  if (auto it = memo->geometry.find(key); it != memo->geometry.end()) return it->second;
+  auto list = std::make_shared<const std::vector<SectionRef>>(GeometryNow(depth));
+  memo->geometry.emplace(key, list);
+  return list;
+}
+
+std::vector<ShapeSheet::SectionRef> ShapeSheet::GeometryNow(int depth) const {
   std::vector<SectionRef> out;
-  SheetHost* src =
-      depth < kMaxDepth ? host_->InheritedSource(visSectionFirstComponent, 0) : nullptr;
-  std::vector<SectionRef> inherited;
+  SheetHost* src = depth < kMaxDepth ? Source(visSectionFirstComponent, 0) : nullptr;
+  GeometryList inherited;
   if (src) inherited = src->Sheet().Geometry(depth + 1);
-  const auto count = static_cast<std::int32_t>(inherited.size());
-  out.reserve(inherited.size() + geometry_.size());
+  const auto count = static_cast<std::int32_t>(inherited ? inherited->size() : 0);
+  out.reserve(static_cast<std::size_t>(count) + geometry_.size());
   auto localWithKey = [&](std::int32_t key) -> const SectionData* {
     for (const auto& g : geometry_) {
       if (!g.own && g.key == key) return &g;
@@ -705,6 +906,16 @@ std::vector<ShapeSheet::SectionRef> ShapeSheet::Geometry(int depth) const {
 }
 
 std::optional<ShapeSheet::SectionRef> ShapeSheet::Resolve(std::int16_t s, int depth) const {
+  Memo* memo = Memo::current;
+  if (!memo) return ResolveNow(s, depth);
+  const Memo::Key key{this, depth, s, 0};
+  if (auto it = memo->resolved.find(key); it != memo->resolved.end()) return it->second;
+  auto sec = ResolveNow(s, depth);
+  memo->resolved.emplace(key, sec);
+  return sec;
+}
+
+std::optional<ShapeSheet::SectionRef> ShapeSheet::ResolveNow(std::int16_t s, int depth) const {
   if (depth > kMaxDepth || !ValidSection(s)) return std::nullopt;
   if (s == visSectionObject) {
     SectionRef ref;
@@ -714,15 +925,15 @@ std::optional<ShapeSheet::SectionRef> ShapeSheet::Resolve(std::int16_t s, int de
     return ref;
   }
   if (IsGeometrySection(s)) {
-    auto all = Geometry(depth);
+    const GeometryList all = Geometry(depth);
     const auto k = static_cast<std::size_t>(s - visSectionFirstComponent);
-    if (k >= all.size()) return std::nullopt;
-    return all[k];
+    if (k >= all->size()) return std::nullopt;
+    return (*all)[k];
   }
   auto it = sections_.find(s);
   const SectionData* local = it == sections_.end() ? nullptr : &it->second;
   if (local && local->deleted) return std::nullopt;
-  SheetHost* src = depth < kMaxDepth ? host_->InheritedSource(s, 0) : nullptr;
+  SheetHost* src = depth < kMaxDepth ? Source(s, 0) : nullptr;
   const bool inherited = src && src->Sheet().Resolve(s, depth + 1).has_value();
   if (!local && !inherited && !FixedSection(s)) return std::nullopt;
   SectionRef ref;
@@ -733,8 +944,35 @@ std::optional<ShapeSheet::SectionRef> ShapeSheet::Resolve(std::int16_t s, int de
   return ref;
 }
 
-std::vector<ShapeSheet::RowRef> ShapeSheet::Rows(const SectionRef& sec, int depth) const {
-  std::vector<RowRef> inherited;
+bool ShapeSheet::InheritsFromItself(const SectionRef& sec) const {
+  SheetHost* src = sec.source;
+  std::int16_t index = sec.sourceIndex;
+  for (int depth = 1; src; ++depth) {
+    const ShapeSheet& there = src->Sheet();
+    if (&there == this || depth > kMaxDepth) return true;
+    const auto next = there.Resolve(index, depth);
+    if (!next) return false;
+    src = next->source;
+    index = next->sourceIndex;
+  }
+  return false;
+}
+
+ShapeSheet::RowList ShapeSheet::Rows(const SectionRef& sec, int depth) const {
+  Memo* memo = Memo::current;
+  if (!memo) return std::make_shared<const std::vector<RowRef>>(RowsNow(sec, depth));
+  const Memo::Key key{this, depth, sec.index, 0};
+  if (auto it = memo->rows.find(key); it != memo->rows.end()) return it->second.rows;
+  RowsEntry entry;
+  entry.rows = std::make_shared<std::vector<RowRef>>(RowsNow(sec, depth));
+  entry.mendable = depth == 0 && !InheritsFromItself(sec);
+  RowList list = entry.rows;
+  memo->rows.emplace(key, std::move(entry));
+  return list;
+}
+
+std::vector<ShapeSheet::RowRef> ShapeSheet::RowsNow(const SectionRef& sec, int depth) const {
+  RowList inherited;
   if (sec.source && depth < kMaxDepth) {
     const ShapeSheet& there = sec.source->Sheet();
     if (auto srcSec = there.Resolve(sec.sourceIndex, depth + 1)) {
@@ -742,7 +980,7 @@ std::vector<ShapeSheet::RowRef> ShapeSheet::Rows(const SectionRef& sec, int dept
     }
   }
   std::vector<RowRef> out;
-  const auto count = static_cast<std::int32_t>(inherited.size());
+  const auto count = static_cast<std::int32_t>(inherited ? inherited->size() : 0);
   const std::vector<RowData>* local = sec.local ? &sec.local->rows : nullptr;
   // The local row that stands over each inherited one, found in one pass
   // (the last of a key, as before): a look-up per row would make reading
@@ -755,16 +993,16 @@ std::vector<ShapeSheet::RowRef> ShapeSheet::Rows(const SectionRef& sec, int dept
         overs[static_cast<std::size_t>(row.key)] = &row;
     }
   }
-  out.reserve(inherited.size() + (local ? local->size() : 0));
+  out.reserve(static_cast<std::size_t>(count) + (local ? local->size() : 0));
   for (std::int32_t i = 0; i < count; ++i) {
     const RowData* over = overs.empty() ? nullptr : overs[static_cast<std::size_t>(i)];
     if (over && over->deleted) continue;
-    RowRef r = std::move(inherited[static_cast<std::size_t>(i)]);
+    RowRef r = (*inherited)[static_cast<std::size_t>(i)];
     r.local = over;
     r.sourceRow = i;
     if (over && over->tag != 0) r.tag = over->tag;
     if (over && !over->name.empty()) r.name = over->name;
-    out.push_back(std::move(r));
+    out.push_back(r);
   }
   if (local) {
     for (const auto& row : *local) {
@@ -774,14 +1012,14 @@ std::vector<ShapeSheet::RowRef> ShapeSheet::Rows(const SectionRef& sec, int dept
       r.uid = row.uid;
       r.tag = row.tag != 0 ? row.tag : DefaultTag(sec.index, out.size());
       r.name = row.name;
-      out.push_back(std::move(r));
+      out.push_back(r);
     }
   }
   if (out.empty() && FixedSection(sec.index)) {
     RowRef r;
     r.uid = kDefaultRowUid | static_cast<std::uint64_t>(sec.index);
     r.tag = DefaultTag(sec.index, 0);
-    out.push_back(std::move(r));
+    out.push_back(r);
   }
   return out;
 }
@@ -793,7 +1031,8 @@ std::int16_t ShapeSheet::TagOf(std::int16_t s, std::int16_t r) const {
   }
   auto sec = Resolve(s);
   if (!sec) NoSuchCell();
-  auto rows = Rows(*sec);
+  const RowList rowList = Rows(*sec);
+  const auto& rows = *rowList;
   if (r < 0 || static_cast<std::size_t>(r) >= rows.size()) NoSuchCell();
   return rows[static_cast<std::size_t>(r)].tag;
 }
@@ -805,23 +1044,24 @@ const CellDef& ShapeSheet::CheckedDef(std::int16_t s, std::int16_t r, std::int16
   return *def;
 }
 
-const CellValue* ShapeSheet::Stored(std::int16_t s, std::int16_t r, std::int16_t c,
-                                    int depth) const {
+const CellValue* ShapeSheet::Stored(std::int16_t s, std::int16_t r, std::int16_t c, int depth,
+                                    bool own) const {
   if (depth > kMaxDepth) return nullptr;
   if (s == visSectionObject) {
-    if (const RowData* row = LocalObjectRow(r); row && !row->deleted) {
+    if (const RowData* row = own ? LocalObjectRow(r) : nullptr; row && !row->deleted) {
       auto it = row->cells.find(c);
       if (it != row->cells.end()) return &it->second;
     }
-    SheetHost* src = host_->InheritedSource(visSectionObject, r);
+    SheetHost* src = Source(visSectionObject, r);
     return src ? src->Sheet().Stored(s, r, c, depth + 1) : nullptr;
   }
   auto sec = Resolve(s, depth);
   if (!sec) return nullptr;
-  auto rows = Rows(*sec, depth);
+  const RowList rowList = Rows(*sec, depth);
+  const auto& rows = *rowList;
   if (r < 0 || static_cast<std::size_t>(r) >= rows.size()) return nullptr;
   const RowRef& row = rows[static_cast<std::size_t>(r)];
-  if (row.local) {
+  if (row.local && own) {
     auto it = row.local->cells.find(c);
     if (it != row.local->cells.end()) return &it->second;
   }
@@ -835,6 +1075,7 @@ const CellValue* ShapeSheet::Stored(std::int16_t s, std::int16_t r, std::int16_t
 // ---- queries ----
 
 bool ShapeSheet::SectionExists(std::int16_t s, bool local) const {
+  Scope scope;
   auto sec = Resolve(s);
   if (!sec) return false;
   if (!local || s == visSectionObject) return true;
@@ -842,55 +1083,65 @@ bool ShapeSheet::SectionExists(std::int16_t s, bool local) const {
 }
 
 bool ShapeSheet::RowExists(std::int16_t s, std::int16_t r, bool local) const {
+  Scope scope;
   if (s == visSectionObject) {
     if (!ObjectRowExists(r)) return false;
     return !local || LocalObjectRow(r) || FixedObjectRow(host_->HostKind(), r);
   }
   auto sec = Resolve(s);
   if (!sec) return false;
-  auto rows = Rows(*sec);
+  const RowList rowList = Rows(*sec);
+  const auto& rows = *rowList;
   if (r < 0 || static_cast<std::size_t>(r) >= rows.size()) return false;
   return !local || rows[static_cast<std::size_t>(r)].local != nullptr;
 }
 
 bool ShapeSheet::CellExists(std::int16_t s, std::int16_t r, std::int16_t c, bool local) const {
+  Scope scope;
   if (!RowExists(s, r, false)) return false;
   if (!FindRowCell(s, s == visSectionObject ? r : TagOf(s, r), c)) return false;
   return !local || !IsInherited(s, r, c);
 }
 
 std::int16_t ShapeSheet::RowCount(std::int16_t s) const {
+  Scope scope;
   if (s == visSectionObject) return static_cast<std::int16_t>(ObjectRows().size());
   auto sec = Resolve(s);
   if (!sec) return 0;
-  return static_cast<std::int16_t>(Rows(*sec).size());
+  return static_cast<std::int16_t>(Rows(*sec)->size());
 }
 
 std::int16_t ShapeSheet::RowType(std::int16_t s, std::int16_t r) const {
+  Scope scope;
   return TagOf(s, r);
 }
 
 std::int16_t ShapeSheet::RowsCellCount(std::int16_t s, std::int16_t r) const {
+  Scope scope;
   return static_cast<std::int16_t>(RowCells(s, s == visSectionObject ? r : TagOf(s, r)).size());
 }
 
 std::string ShapeSheet::RowName(std::int16_t s, std::int16_t r) const {
+  Scope scope;
   if (s == visSectionObject) {
     TagOf(s, r);
     return "";
   }
   auto sec = Resolve(s);
   if (!sec) NoSuchCell();
-  auto rows = Rows(*sec);
+  const RowList rowList = Rows(*sec);
+  const auto& rows = *rowList;
   if (r < 0 || static_cast<std::size_t>(r) >= rows.size()) NoSuchCell();
   return std::string(rows[static_cast<std::size_t>(r)].name);
 }
 
 std::int16_t ShapeSheet::GeometryCount() const {
-  return static_cast<std::int16_t>(Geometry().size());
+  Scope scope;
+  return static_cast<std::int16_t>(Geometry()->size());
 }
 
 std::vector<std::int16_t> ShapeSheet::SectionIndices() const {
+  Scope scope;
   std::vector<std::int16_t> out;
   for (std::int16_t s = visSectionObject; s < visSectionFirstComponent; ++s) {
     if (Resolve(s)) out.push_back(s);
@@ -906,6 +1157,7 @@ std::vector<std::int16_t> ShapeSheet::SectionIndices() const {
 }
 
 std::vector<std::int16_t> ShapeSheet::ObjectRows() const {
+  Scope scope;
   std::vector<std::int16_t> out;
   for (std::int16_t r = visRowXFormOut; r <= visRowRulerGrid; ++r) {
     if (ObjectRowExists(r)) out.push_back(r);
@@ -915,18 +1167,38 @@ std::vector<std::int16_t> ShapeSheet::ObjectRows() const {
 
 std::optional<std::int16_t> ShapeSheet::RowIndexByName(std::int16_t s,
                                                        std::string_view name) const {
+  Scope scope;
   auto sec = Resolve(s);
-  if (!sec || s == visSectionObject) return std::nullopt;
-  auto rows = Rows(*sec);
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    if (!rows[i].name.empty() && Same(rows[i].name, name)) return static_cast<std::int16_t>(i);
+  if (!sec || s == visSectionObject || name.empty()) return std::nullopt;
+  const RowList rowList = Rows(*sec);
+  // Formulas name rows all the time, and a loader once per row: asked a
+  // second time within a call, the section puts its names in a table
+  // instead of comparing them one by one again.
+  auto it = Memo::current->rows.find({this, 0, s, 0});
+  if (it == Memo::current->rows.end() || (!it->second.names && it->second.nameLookups++ == 0)) {
+    for (std::size_t i = 0; i < rowList->size(); ++i) {
+      if (Same((*rowList)[i].name, name)) return static_cast<std::int16_t>(i);
+    }
+    return std::nullopt;
   }
-  return std::nullopt;
+  RowsEntry& entry = it->second;
+  if (!entry.names) {
+    entry.names = std::make_unique<std::unordered_map<std::string, std::int16_t>>();
+    const auto& rows = *entry.rows;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      if (!rows[i].name.empty())
+        entry.names->try_emplace(LowerCase(rows[i].name), static_cast<std::int16_t>(i));
+    }
+  }
+  auto found = entry.names->find(LowerCase(name));
+  if (found == entry.names->end()) return std::nullopt;
+  return found->second;
 }
 
 // ---- names ----
 
 std::string ShapeSheet::CellName(std::int16_t s, std::int16_t r, std::int16_t c) const {
+  Scope scope;
   const CellDef& def = CheckedDef(s, r, c);
   if (s == visSectionObject) return def.name;
   if (IsGeometrySection(s)) {
@@ -950,6 +1222,7 @@ std::string ShapeSheet::CellName(std::int16_t s, std::int16_t r, std::int16_t c)
 }
 
 std::optional<CellAddress> ShapeSheet::FindCell(std::string_view name) const {
+  Scope scope;
   const std::string n = Trim(name);
   const std::size_t dot = n.find('.');
   // Names of the Object section have no section part.
@@ -1169,6 +1442,8 @@ struct ShapeSheet::Evaluator {
   std::vector<CellAddress> stack;
   std::map<std::tuple<std::int16_t, std::int16_t, std::int16_t>, CellValue> known;
   bool cutShort = false;  // a circular reference or the depth limit was met
+  // The cell computed afresh, whatever value its file recorded.
+  std::optional<CellAddress> recalculating;
   int nesting = 0;
 
   // Counts one level of nesting while it lives.
@@ -1597,6 +1872,12 @@ std::optional<CellValue> Literal(const std::string& formula) {
 CellValue ShapeSheet::Compute(std::int16_t s, std::int16_t r, std::int16_t c, Evaluator& ev) const {
   const CellDef& def = CheckedDef(s, r, c);
   const CellValue* stored = Stored(s, r, c);
+  // Recalculating the cell: a value its file recorded gives way to the one
+  // its inherited formula gives now.
+  if (stored && stored->inheritedFormula && ev.recalculating &&
+      *ev.recalculating == CellAddress{s, r, c}) {
+    stored = Stored(s, r, c, 0, false);
+  }
   CellValue v;
   bool computed = true;
   if (stored) {
@@ -1671,6 +1952,7 @@ void ShapeSheet::CheckFormula(std::string_view formula) const {
 // ---- values ----
 
 std::string ShapeSheet::Formula(std::int16_t s, std::int16_t r, std::int16_t c) const {
+  Scope scope;
   const CellDef& def = CheckedDef(s, r, c);
   const CellValue* stored = Stored(s, r, c);
   if (stored && stored->inheritedFormula) return InheritedFormula(s, r, c);
@@ -1680,12 +1962,13 @@ std::string ShapeSheet::Formula(std::int16_t s, std::int16_t r, std::int16_t c) 
 std::string ShapeSheet::InheritedFormula(std::int16_t s, std::int16_t r, std::int16_t c) const {
   const std::string initial = CheckedDef(s, r, c).initial;
   if (s == visSectionObject) {
-    SheetHost* src = host_->InheritedSource(visSectionObject, r);
+    SheetHost* src = Source(visSectionObject, r);
     return src ? src->Sheet().Formula(s, r, c) : initial;
   }
   auto sec = Resolve(s);
   if (!sec || !sec->source) return initial;
-  auto rows = Rows(*sec);
+  const RowList rowList = Rows(*sec);
+  const auto& rows = *rowList;
   if (r < 0 || static_cast<std::size_t>(r) >= rows.size()) return initial;
   const RowRef& row = rows[static_cast<std::size_t>(r)];
   if (row.sourceRow < 0) return initial;
@@ -1694,22 +1977,26 @@ std::string ShapeSheet::InheritedFormula(std::int16_t s, std::int16_t r, std::in
 }
 
 CellValue ShapeSheet::Value(std::int16_t s, std::int16_t r, std::int16_t c) const {
+  Scope scope;
   Evaluator ev(*this);
   return Compute(s, r, c, ev);
 }
 
 double ShapeSheet::ResultIU(std::int16_t s, std::int16_t r, std::int16_t c) const {
+  Scope scope;
   const CellValue v = Value(s, r, c);
   return v.isString ? 0 : v.result;
 }
 
 double ShapeSheet::ResultIU(std::string_view name) const {
+  Scope scope;
   auto at = FindCell(name);
   if (!at) NoSuchCell();
   return ResultIU(at->section, at->row, at->column);
 }
 
 std::string ShapeSheet::ResultString(std::int16_t s, std::int16_t r, std::int16_t c) const {
+  Scope scope;
   const CellValue v = Value(s, r, c);
   if (v.isString) return v.text;
   if (v.isBool) return v.result != 0 ? "TRUE" : "FALSE";
@@ -1717,6 +2004,7 @@ std::string ShapeSheet::ResultString(std::int16_t s, std::int16_t r, std::int16_
 }
 
 bool ShapeSheet::IsInherited(std::int16_t s, std::int16_t r, std::int16_t c) const {
+  Scope scope;
   CheckedDef(s, r, c);
   if (s == visSectionObject) {
     const RowData* row = LocalObjectRow(r);
@@ -1724,7 +2012,8 @@ bool ShapeSheet::IsInherited(std::int16_t s, std::int16_t r, std::int16_t c) con
     auto it = row->cells.find(c);
     return it == row->cells.end() || it->second.inheritedFormula;
   }
-  auto rows = Rows(*Resolve(s));
+  const RowList rowList = Rows(*Resolve(s));
+  const auto& rows = *rowList;
   const RowRef& row = rows[static_cast<std::size_t>(r)];
   if (!row.local) return true;
   auto it = row.local->cells.find(c);
@@ -1732,6 +2021,7 @@ bool ShapeSheet::IsInherited(std::int16_t s, std::int16_t r, std::int16_t c) con
 }
 
 bool ShapeSheet::IsGuarded(std::int16_t s, std::int16_t r, std::int16_t c) const {
+  Scope scope;
   const std::string f = Formula(s, r, c);
   if (f.size() < 7 || !Same(std::string_view(f).substr(0, 5), "GUARD")) return false;
   const std::string rest = Trim(std::string_view(f).substr(5));
@@ -1739,6 +2029,7 @@ bool ShapeSheet::IsGuarded(std::int16_t s, std::int16_t r, std::int16_t c) const
 }
 
 std::optional<CellValue> ShapeSheet::Evaluate(std::string_view formula) const {
+  Scope scope;
   const std::string f = Normalize(formula);
   if (auto literal = Literal(f)) return literal;
   Evaluator ev(*this);
@@ -1755,7 +2046,51 @@ std::optional<CellValue> ShapeSheet::Evaluate(std::string_view formula) const {
 }
 
 CellKind ShapeSheet::KindOf(std::int16_t s, std::int16_t r, std::int16_t c) const {
+  Scope scope;
   return CheckedDef(s, r, c).kind;
+}
+
+std::vector<CellAddress> ShapeSheet::RecordedCells() const {
+  Scope scope;
+  std::vector<CellAddress> out;
+  auto collect = [&](std::int16_t s, std::int16_t r, const RowData& row) {
+    for (const auto& [c, v] : row.cells) {
+      if (v.inheritedFormula) out.push_back({s, r, c});
+    }
+  };
+  for (std::int16_t r : ObjectRows()) {
+    if (const RowData* row = LocalObjectRow(r)) collect(visSectionObject, r, *row);
+  }
+  for (std::int16_t s : SectionIndices()) {
+    if (s == visSectionObject) continue;
+    const RowList rows = Rows(*Resolve(s));
+    for (std::size_t i = 0; i < rows->size(); ++i) {
+      if (const RowData* row = (*rows)[i].local) collect(s, static_cast<std::int16_t>(i), *row);
+    }
+  }
+  return out;
+}
+
+CellValue ShapeSheet::Recalculated(std::int16_t s, std::int16_t r, std::int16_t c) const {
+  Scope scope;
+  Evaluator ev(*this);
+  ev.recalculating = CellAddress{s, r, c};
+  return Compute(s, r, c, ev);
+}
+
+void ShapeSheet::ForgetRecorded(std::int16_t s, std::int16_t r, std::int16_t c) {
+  Scope scope;
+  CheckedDef(s, r, c);
+  const RowData* row = nullptr;
+  if (s == visSectionObject) {
+    row = LocalObjectRow(r);
+  } else {
+    row = (*Rows(*Resolve(s)))[static_cast<std::size_t>(r)].local;
+  }
+  if (!row) return;
+  CellMap& cells = const_cast<RowData*>(row)->cells;  // the sheet's own row
+  auto it = cells.find(c);
+  if (it != cells.end() && it->second.inheritedFormula) cells.erase(it);
 }
 
 // ======================================================================
@@ -1805,7 +2140,7 @@ auto InsertByKey(Rows& rows, typename Rows::value_type row) {
 }  // namespace
 
 ShapeSheet::SectionData& ShapeSheet::LocalSection(std::int16_t s, const SectionRef* resolved) {
-  if (!IsGeometrySection(s)) return sections_[s];
+  if (!IsGeometrySection(s)) return SectionSlot(s);
   const auto sec = resolved ? std::optional<SectionRef>(*resolved) : Resolve(s);
   if (!sec) NoSuchCell();
   for (auto& g : geometry_) {
@@ -1814,13 +2149,15 @@ ShapeSheet::SectionData& ShapeSheet::LocalSection(std::int16_t s, const SectionR
   SectionData d;
   d.own = sec->own;
   d.key = sec->key;
-  return *InsertByKey(geometry_, std::move(d));
+  SectionData& made = *InsertByKey(geometry_, std::move(d));
+  ForgetRows();  // the geometry sections moved
+  return made;
 }
 
 ShapeSheet::RowData& ShapeSheet::LocalRow(std::int16_t s, std::int16_t r) {
   if (s == visSectionObject) {
     if (!ObjectRowExists(r)) NoSuchCell();
-    auto& rows = sections_[s].rows;
+    auto& rows = SectionSlot(s).rows;
     for (auto& row : rows) {
       if (row.key == r) return row;
     }
@@ -1831,27 +2168,32 @@ ShapeSheet::RowData& ShapeSheet::LocalRow(std::int16_t s, std::int16_t r) {
   }
   auto sec = Resolve(s);
   if (!sec) NoSuchCell();
-  auto rows = Rows(*sec);
-  if (r < 0 || static_cast<std::size_t>(r) >= rows.size()) NoSuchCell();
-  const RowRef& rr = rows[static_cast<std::size_t>(r)];
-  // A row with nothing stored yet stands over the inherited row, or is
-  // the first row of a section that has none anywhere.
-  const bool own = rr.local ? rr.local->own : rr.sourceRow < 0;
-  const std::int32_t key = rr.local ? rr.local->key : std::max(rr.sourceRow, 0);
-  const std::uint64_t uid = rr.uid;
-  SectionData& local = LocalSection(s, &*sec);
-  for (auto& row : local.rows) {
-    if (row.own == own && row.key == key) return row;
-  }
   RowData d;
-  d.uid = uid;
-  d.own = own;
-  d.key = key;
-  return *InsertByKey(local.rows, std::move(d));
+  {
+    const RowList rows = Rows(*sec);
+    if (r < 0 || static_cast<std::size_t>(r) >= rows->size()) NoSuchCell();
+    const RowRef& rr = (*rows)[static_cast<std::size_t>(r)];
+    if (rr.local) return const_cast<RowData&>(*rr.local);  // the sheet's own data
+    // A row with nothing stored yet stands over the inherited row, or is
+    // the first row of a section that has none anywhere.
+    d.uid = rr.uid;
+    d.own = rr.sourceRow < 0;
+    d.key = std::max(rr.sourceRow, 0);
+  }
+  SectionData& local = LocalSection(s, &*sec);
+  const RowData* oldBase = local.rows.data();
+  auto it = InsertByKey(local.rows, std::move(d));
+  if (it->own) local.nextOwn = std::max(local.nextOwn, it->key + 1);
+  if (RowsEntry* mine =
+          RowInserted(s, local, oldBase, static_cast<std::size_t>(it - local.rows.begin()))) {
+    (*mine->rows)[static_cast<std::size_t>(r)].local = &*it;
+  }
+  return *it;
 }
 
 void ShapeSheet::SetFormula(std::int16_t s, std::int16_t r, std::int16_t c, std::string formula,
                             bool force) {
+  Scope scope;
   CheckedDef(s, r, c);
   const std::string f = Normalize(formula);
   if (!force && IsGuarded(s, r, c)) ThrowVisio(VisioErrorKind::ProtectedCell);
@@ -1873,6 +2215,7 @@ void ShapeSheet::SetFormula(std::int16_t s, std::int16_t r, std::int16_t c, std:
 
 void ShapeSheet::SetResultIn(std::int16_t s, std::int16_t r, std::int16_t c, double v,
                              std::int16_t unit, bool force) {
+  Scope scope;
   CheckedDef(s, r, c);
   if (!force && IsGuarded(s, r, c)) ThrowVisio(VisioErrorKind::ProtectedCell);
   const CellValue now = Value(s, r, c);
@@ -1886,6 +2229,7 @@ void ShapeSheet::SetResultIn(std::int16_t s, std::int16_t r, std::int16_t c, dou
 }
 
 void ShapeSheet::SetResult(std::int16_t s, std::int16_t r, std::int16_t c, double iu) {
+  Scope scope;
   const CellKind kind = CheckedDef(s, r, c).kind;
   CellValue cell;
   if (const CellValue* stored = Stored(s, r, c)) {
@@ -1905,6 +2249,7 @@ void ShapeSheet::SetResult(std::int16_t s, std::int16_t r, std::int16_t c, doubl
 }
 
 void ShapeSheet::LoadCell(std::int16_t s, std::int16_t r, std::int16_t c, CellValue value) {
+  Scope scope;
   std::vector<std::pair<std::int16_t, CellValue>> one;
   one.emplace_back(c, std::move(value));
   LoadCells(s, r, std::move(one));
@@ -1912,6 +2257,7 @@ void ShapeSheet::LoadCell(std::int16_t s, std::int16_t r, std::int16_t c, CellVa
 
 void ShapeSheet::LoadCells(std::int16_t s, std::int16_t r,
                            std::vector<std::pair<std::int16_t, CellValue>> cells) {
+  Scope scope;
   if (cells.empty()) return;
   // One look-up of the row for all its cells: the row's tag says which
   // cells it has. Nothing is written unless every cell fits.
@@ -1933,18 +2279,30 @@ void ShapeSheet::LoadCells(std::int16_t s, std::int16_t r,
   }
 }
 
+void ShapeSheet::LoadRow(std::int16_t s, std::int16_t r) {
+  Scope scope;
+  if (s != visSectionObject) TagOf(s, r);  // the row must exist
+  LocalRow(s, r);
+}
+
 void ShapeSheet::SetRowType(std::int16_t s, std::int16_t r, std::int16_t tag) {
+  Scope scope;
   TagOf(s, r);  // the row must exist
   if (!TypedSection(s) || !TagFits(s, static_cast<std::size_t>(r), tag)) Refuse();
-  LocalRow(s, r).tag = tag;
+  RowData& row = LocalRow(s, r);
+  row.tag = tag;
+  RowChanged(s, r, row, false);
 }
 
 void ShapeSheet::SetRowName(std::int16_t s, std::int16_t r, const std::string& name) {
+  Scope scope;
   TagOf(s, r);
   if (!RowsHaveNames(s)) ThrowVisio(VisioErrorKind::InappropriateTarget);
   if (!ValidRowName(name)) Refuse();
   if (auto other = RowIndexByName(s, name); other && *other != r) Refuse();
-  LocalRow(s, r).name = name;
+  RowData& row = LocalRow(s, r);
+  row.name = name;
+  RowChanged(s, r, row, true);
 }
 
 std::string ShapeSheet::NewRowName(std::int16_t s) const {
@@ -1957,8 +2315,9 @@ std::string ShapeSheet::NewRowName(std::int16_t s) const {
 // ---- structure ----
 
 std::int16_t ShapeSheet::AddSection(std::int16_t s) {
+  Scope scope;
   if (IsGeometrySection(s)) {
-    const auto all = Geometry();
+    const std::size_t count = Geometry()->size();
     std::int32_t key = 0;
     for (const auto& g : geometry_) {
       if (g.own) key = std::max(key, g.key + 1);
@@ -1967,7 +2326,8 @@ std::int16_t ShapeSheet::AddSection(std::int16_t s) {
     d.own = true;
     d.key = key;
     InsertByKey(geometry_, std::move(d));
-    return static_cast<std::int16_t>(visSectionFirstComponent + static_cast<int>(all.size()));
+    ForgetRows();
+    return static_cast<std::int16_t>(visSectionFirstComponent + static_cast<int>(count));
   }
   if (s == visSectionObject || !ValidSection(s)) Refuse();
   auto it = sections_.find(s);
@@ -1975,42 +2335,54 @@ std::int16_t ShapeSheet::AddSection(std::int16_t s) {
     // Made again after the inherited one was deleted: a section of its own.
     it->second = SectionData{};
     it->second.detached = true;
+    ForgetRows();
     return s;
   }
-  if (!Resolve(s)) sections_[s];
+  if (!Resolve(s)) SectionSlot(s);
   return s;
 }
 
 void ShapeSheet::Detach(std::int16_t s) {
   auto sec = Resolve(s);
   if (!sec) NoSuchCell();
-  const auto rows = Rows(*sec);
   std::vector<RowData> copies;
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    RowData d;
-    d.uid = rows[i].uid;
-    d.own = true;
-    d.key = static_cast<std::int32_t>(i);
-    d.tag = rows[i].tag;
-    d.name = rows[i].name;
-    for (const CellDef& def : RowCells(s, rows[i].tag)) {
-      if (const CellValue* v = Stored(s, static_cast<std::int16_t>(i), def.column)) {
-        d.cells[def.column] = *v;
+  {
+    const RowList list = Rows(*sec);
+    const auto& rows = *list;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      RowData d;
+      d.uid = rows[i].uid;
+      d.own = true;
+      d.key = static_cast<std::int32_t>(i);
+      d.tag = rows[i].tag;
+      d.name = rows[i].name;
+      for (const CellDef& def : RowCells(s, rows[i].tag)) {
+        if (const CellValue* v = Stored(s, static_cast<std::int16_t>(i), def.column)) {
+          d.cells[def.column] = *v;
+        }
       }
+      copies.push_back(std::move(d));
     }
-    copies.push_back(std::move(d));
   }
   SectionData& local = LocalSection(s);
+  local.nextOwn = static_cast<std::int32_t>(copies.size());
   local.rows = std::move(copies);
   local.detached = true;
   local.deleted = false;
+  ForgetRows();
 }
 
 std::int16_t ShapeSheet::AddRow(std::int16_t s, std::int16_t r, std::int16_t tag) {
+  Scope scope;
+  return InsertRow(s, r, tag, std::string());
+}
+
+std::int16_t ShapeSheet::InsertRow(std::int16_t s, std::int16_t r, std::int16_t tag,
+                                   std::string name) {
   if (s == visSectionObject) {
     if (!ValidObjectRow(r)) Refuse();
     if (ObjectRowExists(r)) return r;
-    auto& rows = sections_[s].rows;
+    auto& rows = SectionSlot(s).rows;
     for (auto& row : rows) {
       if (row.key == r) {  // an inherited row deleted here comes back empty
         row.deleted = false;
@@ -2031,8 +2403,13 @@ std::int16_t ShapeSheet::AddRow(std::int16_t s, std::int16_t r, std::int16_t tag
     AddSection(s);
     sec = Resolve(s);
   }
-  auto rows = Rows(*sec);
-  const std::size_t count = rows.size();
+  std::size_t count = 0;
+  bool firstIsBare = false;  // the section's only row, with nothing stored anywhere
+  {
+    const RowList rows = Rows(*sec);
+    count = rows->size();
+    firstIsBare = count == 1 && !(*rows)[0].local && (*rows)[0].sourceRow < 0;
+  }
   if (r != visRowLast && (r < 0 || static_cast<std::size_t>(r) > count)) Refuse();
   const std::size_t pos = r == visRowLast ? count : static_cast<std::size_t>(r);
   if (!TypedSection(s)) {
@@ -2045,43 +2422,52 @@ std::int16_t ShapeSheet::AddRow(std::int16_t s, std::int16_t r, std::int16_t tag
   RowData d;
   d.uid = NewUid();
   d.tag = tag;
-  if (RowsAreNamedAlways(s)) d.name = NewRowName(s);
+  d.own = true;
+  d.name = !name.empty() ? std::move(name) : RowsAreNamedAlways(s) ? NewRowName(s) : std::string();
   // The first row of a section that has none stored becomes a row first.
-  if (count == 1 && !rows[0].local && rows[0].sourceRow < 0) {
-    LocalRow(s, 0);
-    rows = Rows(*Resolve(s));
-  }
+  if (firstIsBare) LocalRow(s, 0);
   if (pos < count) {
     // Inserting among inherited rows makes the section the sheet's own.
     bool ownAfter = true;
-    for (std::size_t i = pos; i < count; ++i) ownAfter = ownAfter && rows[i].sourceRow < 0;
-    if (!ownAfter) {
-      Detach(s);
-      rows = Rows(*Resolve(s));
+    {
+      const RowList rows = Rows(*Resolve(s));
+      for (std::size_t i = pos; i < count; ++i) ownAfter = ownAfter && (*rows)[i].sourceRow < 0;
     }
-    const std::int32_t key = rows[pos].local->key;
+    if (!ownAfter) Detach(s);
+    const std::int32_t key = (*Rows(*Resolve(s)))[pos].local->key;
     SectionData& local = LocalSection(s);
     for (auto& row : local.rows) {
       if (row.own && row.key >= key) ++row.key;
     }
-    d.own = true;
+    ++local.nextOwn;
     d.key = key;
     InsertByKey(local.rows, std::move(d));
-  } else {
-    SectionData& local = LocalSection(s);
-    std::int32_t key = 0;
-    for (const auto& row : local.rows) {
-      if (row.own) key = std::max(key, row.key + 1);
-    }
-    d.own = true;
-    d.key = key;
-    InsertByKey(local.rows, std::move(d));
+    ForgetRows();
+    return static_cast<std::int16_t>(pos);
+  }
+  // Appended: the new row comes after every other, in the sheet's list of
+  // the section too, which is mended rather than made again.
+  SectionData& local = LocalSection(s);
+  d.key = local.nextOwn++;
+  const RowData* oldBase = local.rows.data();
+  auto it = InsertByKey(local.rows, std::move(d));
+  if (RowsEntry* mine =
+          RowInserted(s, local, oldBase, static_cast<std::size_t>(it - local.rows.begin()))) {
+    RowRef ref;
+    ref.local = &*it;
+    ref.uid = it->uid;
+    ref.tag = it->tag != 0 ? it->tag : DefaultTag(s, mine->rows->size());
+    ref.name = it->name;
+    if (mine->names && !it->name.empty())
+      mine->names->try_emplace(LowerCase(it->name), static_cast<std::int16_t>(pos));
+    mine->rows->push_back(ref);
   }
   return static_cast<std::int16_t>(pos);
 }
 
 std::int16_t ShapeSheet::AddRows(std::int16_t s, std::int16_t r, std::int16_t tag,
                                  std::int16_t count) {
+  Scope scope;  // the rows are worked out once for all of them
   if (count < 1) Refuse();
   const std::int16_t first = AddRow(s, r, tag);
   for (std::int16_t i = 1; i < count; ++i) {
@@ -2091,15 +2477,15 @@ std::int16_t ShapeSheet::AddRows(std::int16_t s, std::int16_t r, std::int16_t ta
 }
 
 std::int16_t ShapeSheet::AddNamedRow(std::int16_t s, const std::string& name, std::int16_t tag) {
+  Scope scope;
   if (!RowsHaveNames(s)) Refuse();
   if (!ValidRowName(name) || RowIndexByName(s, name)) Refuse();
   if (s == visSectionConnectionPts && tag == 0) tag = visTagCnnctNamed;
-  const std::int16_t r = AddRow(s, visRowLast, tag);
-  LocalRow(s, r).name = name;
-  return r;
+  return InsertRow(s, visRowLast, tag, name);
 }
 
 void ShapeSheet::DeleteSection(std::int16_t s) {
+  Scope scope;
   if (s == visSectionObject || !ValidSection(s) || FixedSection(s)) Refuse();
   auto sec = Resolve(s);
   if (!sec) return;
@@ -2115,23 +2501,26 @@ void ShapeSheet::DeleteSection(std::int16_t s) {
                                      [key](const SectionData& g) { return g.own && g.key == key; }),
                       geometry_.end());
     }
+    ForgetRows();
     return;
   }
-  SheetHost* src = host_->InheritedSource(s, 0);
+  SheetHost* src = Source(s, 0);
   if (src && src->Sheet().Resolve(s, 1)) {
-    SectionData& local = sections_[s];
+    SectionData& local = SectionSlot(s);
     local = SectionData{};
     local.deleted = true;
   } else {
     sections_.erase(s);
   }
+  ForgetRows();
 }
 
 void ShapeSheet::DeleteRow(std::int16_t s, std::int16_t r) {
+  Scope scope;
   if (s == visSectionObject) {
     if (!ValidObjectRow(r) || FixedObjectRow(host_->HostKind(), r)) Refuse();
     if (!ObjectRowExists(r)) NoSuchCell();
-    auto& rows = sections_[s].rows;
+    auto& rows = SectionSlot(s).rows;
     auto it = std::find_if(rows.begin(), rows.end(), [r](const RowData& d) { return d.key == r; });
     if (it != rows.end()) rows.erase(it);
     if (ObjectRowExists(r)) {  // still there through inheritance: deleted here
@@ -2145,28 +2534,49 @@ void ShapeSheet::DeleteRow(std::int16_t s, std::int16_t r) {
   }
   auto sec = Resolve(s);
   if (!sec) NoSuchCell();
-  const auto rows = Rows(*sec);
-  if (r < 0 || static_cast<std::size_t>(r) >= rows.size()) NoSuchCell();
-  if (IsGeometrySection(s) && r == visRowComponent) Refuse();
-  if (FixedSection(s) && rows.size() == 1) Refuse();
-  const RowRef& row = rows[static_cast<std::size_t>(r)];
+  RowRef row;
+  {
+    const RowList rows = Rows(*sec);
+    if (r < 0 || static_cast<std::size_t>(r) >= rows->size()) NoSuchCell();
+    if (IsGeometrySection(s) && r == visRowComponent) Refuse();
+    if (FixedSection(s) && rows->size() == 1) Refuse();
+    row = (*rows)[static_cast<std::size_t>(r)];
+  }
   if (row.sourceRow >= 0) {
     RowData& local = LocalRow(s, r);
     local.deleted = true;
     local.cells.clear();
     local.tag = 0;
     local.name.clear();
+    RowRemoved(s, r, nullptr, 0);
     return;
   }
   if (!row.local) Refuse();
-  const std::int32_t key = row.local->key;
   SectionData& local = LocalSection(s);
-  local.rows.erase(std::remove_if(local.rows.begin(), local.rows.end(),
-                                  [key](const RowData& d) { return d.own && d.key == key; }),
-                   local.rows.end());
+  const auto at = static_cast<std::size_t>(row.local - local.rows.data());
+  local.rows.erase(local.rows.begin() + static_cast<std::ptrdiff_t>(at));
+  RowRemoved(s, r, &local, at);
+}
+
+void ShapeSheet::RowRemoved(std::int16_t s, std::int16_t r, const SectionData* local,
+                            std::size_t at) const {
+  RowsEntry* mine = MendableRows(s);
+  if (!mine) return;
+  auto& rows = *mine->rows;
+  rows.erase(rows.begin() + r);
+  mine->names.reset();
+  if (!local) return;
+  // The rows after the one erased moved down by one.
+  const RowData* base = local->rows.data();
+  for (RowRef& ref : rows) {
+    if (!ref.local || ref.local < base + at) continue;
+    ref.local = ref.local - 1;
+    if (!ref.local->name.empty()) ref.name = ref.local->name;
+  }
 }
 
 void ShapeSheet::Compact() {
+  Scope scope;
   auto compact = [](SectionData& sec) {
     sec.rows.shrink_to_fit();
     for (auto& row : sec.rows) row.cells.shrink_to_fit();
@@ -2174,15 +2584,19 @@ void ShapeSheet::Compact() {
   for (auto& [s, sec] : sections_) compact(sec);
   for (auto& sec : geometry_) compact(sec);
   geometry_.shrink_to_fit();
+  ForgetRows();  // the rows moved
 }
 
 void ShapeSheet::CopyFrom(const ShapeSheet& other) {
+  Scope scope;
   if (&other == this) return;
   sections_ = other.sections_;
   geometry_ = other.geometry_;
+  ForgetRows();
 }
 
 void ShapeSheet::ClearLocalFormatting(bool line, bool fill, bool text) {
+  Scope scope;
   auto object = sections_.find(visSectionObject);
   if (object != sections_.end()) {
     for (auto& row : object->second.rows) {
@@ -2205,20 +2619,23 @@ void ShapeSheet::ClearLocalFormatting(bool line, bool fill, bool text) {
 // ======================================================================
 
 ShapeSheet::CellKey ShapeSheet::KeyOf(std::int16_t s, std::int16_t r, std::int16_t c) const {
+  Scope scope;
   if (s == visSectionObject) return CellKey{s, static_cast<std::uint64_t>(r), c};
-  const auto rows = Rows(*Resolve(s));
+  const RowList rows = Rows(*Resolve(s));
   const std::int16_t kind = IsGeometrySection(s) ? visSectionFirstComponent : s;
-  return CellKey{kind, rows[static_cast<std::size_t>(r)].uid, c};
+  return CellKey{kind, (*rows)[static_cast<std::size_t>(r)].uid, c};
 }
 
 std::optional<CellAddress> ShapeSheet::Locate(const CellKey& key) const {
+  Scope scope;
   if (key.sectionClass == visSectionObject) {
     const auto r = static_cast<std::int16_t>(key.row);
     if (!ObjectRowExists(r) || !FindRowCell(visSectionObject, r, key.column)) return std::nullopt;
     return CellAddress{visSectionObject, r, key.column};
   }
   auto find = [&](const SectionRef& sec) -> std::optional<CellAddress> {
-    const auto rows = Rows(sec);
+    const RowList list = Rows(sec);
+    const auto& rows = *list;
     for (std::size_t i = 0; i < rows.size(); ++i) {
       if (rows[i].uid != key.row) continue;
       if (!FindRowCell(sec.index, rows[i].tag, key.column)) return std::nullopt;
@@ -2227,7 +2644,8 @@ std::optional<CellAddress> ShapeSheet::Locate(const CellKey& key) const {
     return std::nullopt;
   };
   if (key.sectionClass == visSectionFirstComponent) {
-    for (const auto& g : Geometry()) {
+    const GeometryList all = Geometry();
+    for (const auto& g : *all) {
       if (auto at = find(g)) return at;
     }
     return std::nullopt;
@@ -2238,6 +2656,7 @@ std::optional<CellAddress> ShapeSheet::Locate(const CellKey& key) const {
 }
 
 Ref<Cell> ShapeSheet::CellObject(std::int16_t s, std::int16_t r, std::int16_t c) {
+  Scope scope;
   CheckedDef(s, r, c);
   const CellKey key = KeyOf(s, r, c);
   auto it = cells_.find(key);

@@ -42,6 +42,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -144,6 +145,10 @@ constexpr std::int16_t visSplineKnot = 2, visSplineKnot2 = 3, visSplineKnot3 = 4
 constexpr std::int16_t visCharacterFont = 0, visCharacterColor = 1, visCharacterStyle = 2,
                        visCharacterCase = 3, visCharacterPos = 4, visCharacterSize = 7;
 constexpr std::int16_t visFieldCell = 0;
+// A tab row: the count of its stops, then three cells per stop k at
+// visTabPos + 3k (position), visTabAlign + 3k (alignment) and the one
+// after (reserved).
+constexpr std::int16_t visTabStopCount = 0, visTabPos = 1, visTabAlign = 2;
 constexpr std::int16_t visLayerName = 0, visLayerColor = 2, visLayerStatus = 3, visLayerVisible = 4,
                        visLayerPrint = 5, visLayerActive = 6, visLayerLock = 7, visLayerSnap = 8,
                        visLayerGlue = 9;
@@ -169,6 +174,13 @@ inline bool IsGeometrySection(std::int16_t s) {
 }
 // Whether the Object section row exists for every sheet of the kind.
 bool FixedObjectRow(SheetHost::Kind kind, std::int16_t row);
+
+// The tab stops each type of tab row has cells for (visTagTab0 none,
+// visTagTab2 three, visTagTab10 ten), and the smallest type for a number
+// of stops; more than a row can hold get visTagTab10.
+constexpr int kMaxTabStops = 10;
+int TabStopsOf(std::int16_t tag);
+std::int16_t TabRowTypeFor(int stops);
 
 // Raises "Document is read-only." when the host's document was opened
 // read-only: what every change a client makes through a sheet checks
@@ -237,11 +249,39 @@ struct CellValue {
 };
 
 class ShapeSheet {
+ private:
+  struct Memo;
+  class Scope {
+   public:
+    Scope();
+    ~Scope();
+    Scope(const Scope&) = delete;
+    Scope& operator=(const Scope&) = delete;
+
+   private:
+    bool owner_ = false;  // the outermost scope, which empties the memo at its end
+  };
+
  public:
   explicit ShapeSheet(SheetHost& host);
   ~ShapeSheet();
   ShapeSheet(const ShapeSheet&) = delete;
   ShapeSheet& operator=(const ShapeSheet&) = delete;
+
+  // Working out which rows a section has (its own and the inherited ones)
+  // takes a pass over the section and the sheets it inherits from. Within
+  // one call of a member below, that is done once per section and kept;
+  // a Batch keeps it from one call to the next while it lives, for a
+  // caller that makes many (a loader filling a sheet row by row). While a
+  // Batch lives, sheets may change only through these members: nothing
+  // may change where a sheet inherits from (masters, styles).
+  class Batch {
+   public:
+    Batch() = default;
+
+   private:
+    Scope scope_;
+  };
 
   SheetHost& Host() const { return *host_; }
 
@@ -286,6 +326,16 @@ class ShapeSheet {
   // The kind of value the cell is made for (its row's definition).
   CellKind KindOf(std::int16_t s, std::int16_t r, std::int16_t c) const;
 
+  // ---- values files record for inherited formulas (F="Inh" with a V) ----
+  // Such a value is what Visio shows until it recalculates the cell: the
+  // cells that hold one; the value a cell gets when recalculated (its
+  // inherited formula computed here, or the value where it inherits from);
+  // and letting the recorded value go, after which the cell is inherited
+  // as any other.
+  std::vector<CellAddress> RecordedCells() const;
+  CellValue Recalculated(std::int16_t s, std::int16_t r, std::int16_t c) const;
+  void ForgetRecorded(std::int16_t s, std::int16_t r, std::int16_t c);
+
   // ---- writing ----
   // Cell.Formula: a plain write to a GUARDed cell raises "Cell is
   // guarded."; force writes anyway (FormulaForce). The formula is checked
@@ -303,6 +353,9 @@ class ShapeSheet {
   // one look-up of the row.
   void LoadCells(std::int16_t s, std::int16_t r,
                  std::vector<std::pair<std::int16_t, CellValue>> cells);
+  // A row a file holds, with or without cells: it becomes the sheet's own
+  // (RowExists with the local flag), standing over the inherited row.
+  void LoadRow(std::int16_t s, std::int16_t r);
   // Gives back the room kept for growth, once a loader has filled the
   // sheet: a large drawing holds many sheets that seldom change after.
   void Compact();
@@ -354,17 +407,48 @@ class ShapeSheet {
     auto operator<=>(const CellKey&) const = default;
   };
 
+  // Snapshots: what a section's rows or the geometry sections were when
+  // asked; pointers in them hold until the sheets they come from change.
+  using RowList = std::shared_ptr<const std::vector<RowRef>>;
+  using GeometryList = std::shared_ptr<const std::vector<SectionRef>>;
+
   std::optional<SectionRef> Resolve(std::int16_t s, int depth = 0) const;
+  std::optional<SectionRef> ResolveNow(std::int16_t s, int depth) const;
   // The formula a cell inherits: its source's, or the cell's initial one.
   std::string InheritedFormula(std::int16_t s, std::int16_t r, std::int16_t c) const;
-  std::vector<RowRef> Rows(const SectionRef& sec, int depth = 0) const;
-  std::vector<SectionRef> Geometry(int depth = 0) const;
+  RowList Rows(const SectionRef& sec, int depth = 0) const;
+  std::vector<RowRef> RowsNow(const SectionRef& sec, int depth) const;
+  GeometryList Geometry(int depth = 0) const;
+  std::vector<SectionRef> GeometryNow(int depth) const;
+  SheetHost* Source(std::int16_t s, std::int16_t r) const;
+  // Whether the rows of the section come, at some depth, from this sheet
+  // itself (inheritance that goes round).
+  bool InheritsFromItself(const SectionRef& sec) const;
+  // Keeping the memo right after a change. ForgetRows drops all of it.
+  // MendableRows: this sheet's list of section s, ready to be mended in
+  // place, when it has one that can be; every other list of the section
+  // goes (those of sheets that inherit from this one). The others mend it
+  // after a row went into the section's storage at `at` (which was at
+  // oldBase before), was retyped or renamed, or left the section (erased
+  // from `local` at `at`, or an inherited row marked deleted).
+  void ForgetRows() const;
+  struct RowsEntry;
+  RowsEntry* MendableRows(std::int16_t s) const;
+  RowsEntry* RowInserted(std::int16_t s, const SectionData& local, const RowData* oldBase,
+                         std::size_t at) const;
+  void RowChanged(std::int16_t s, std::int16_t r, const RowData& row, bool renamed) const;
+  void RowRemoved(std::int16_t s, std::int16_t r, const SectionData* local, std::size_t at) const;
+  SectionData& SectionSlot(std::int16_t s);
+  std::int16_t InsertRow(std::int16_t s, std::int16_t r, std::int16_t tag, std::string name);
   bool ObjectRowExists(std::int16_t r, int depth = 0) const;
   const RowData* LocalObjectRow(std::int16_t r) const;
   bool FixedSection(std::int16_t s) const;
   // Where the cell's value lives (this sheet or one it inherits from);
   // null when nothing holds it.
-  const CellValue* Stored(std::int16_t s, std::int16_t r, std::int16_t c, int depth = 0) const;
+  // `own`: false leaves this sheet's own cell aside and looks where it
+  // inherits from.
+  const CellValue* Stored(std::int16_t s, std::int16_t r, std::int16_t c, int depth = 0,
+                          bool own = true) const;
   std::int16_t TagOf(std::int16_t s, std::int16_t r) const;
   const CellDef& CheckedDef(std::int16_t s, std::int16_t r, std::int16_t c) const;
   CellValue Compute(std::int16_t s, std::int16_t r, std::int16_t c, Evaluator& ev) const;

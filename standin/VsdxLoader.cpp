@@ -360,7 +360,7 @@ class Loader {
   };
   // Geometry rows of types the catalogue lacks are left out; rows after
   // them move up, here and in every instance that inherits them.
-  using SkippedRows = std::map<int, std::set<int>>;  // geometry IX -> file row IXs
+  using SkippedRows = std::map<int, std::vector<int>>;  // geometry IX -> file row IXs, sorted
 
   void ReadContentTypes();
   void ReadDocumentPart(const std::string& part);
@@ -379,6 +379,9 @@ class Loader {
   // The cells of one row (or of a geometry section's first row).
   void LoadRowFrom(ShapeSheet& sheet, std::int16_t s, std::int16_t r, std::int16_t tag,
                    pugi::xml_node row);
+  // One row of the Tabs section and its stops; false when the file
+  // deletes the row.
+  bool LoadTabRow(ShapeSheet& sheet, std::int16_t r, pugi::xml_node section);
   std::optional<CellValue> ValueOf(const CellAttrs& cell, CellKind kind, std::int16_t s,
                                    std::string_view name);
   std::int16_t ColorIndex(std::string_view rgb);
@@ -1074,9 +1077,70 @@ void Loader::LoadRowFrom(ShapeSheet& sheet, std::int16_t s, std::int16_t r, std:
   sheet.LoadCells(s, r, std::move(cells));
 }
 
+// Files keep the Tabs section as one Section element per row, its IX the
+// row (left out for row 0), and in it a Row element per tab stop (IX: the
+// stop's place in the row) with the stop's Position and Alignment. A row
+// without stops is written as one Row element without cells.
+//
+// A row takes the smallest type that holds its stops (visTagTab0 for none,
+// visTagTab2 up to three, visTagTab10 up to ten), or the type it inherits
+// if that is larger; stops beyond the tenth have no cells in any type and
+// are left out. Stops the file gives beyond the ones inherited make the
+// count of stops the row's own.
+bool Loader::LoadTabRow(ShapeSheet& sheet, std::int16_t r, pugi::xml_node section) {
+  if (section.attribute("Del").as_int() != 0) return false;
+  struct StopCell {
+    std::int16_t column;
+    CellAttrs attrs;
+  };
+  std::vector<StopCell> found;
+  int stops = 0;
+  for (pugi::xml_node row : section.children("Row")) {
+    const int k = row.attribute("IX").as_int(-1);
+    if (k < 0 || k >= kMaxTabStops || row.attribute("Del").as_int() != 0) continue;
+    bool any = false;
+    for (pugi::xml_node c : row.children("Cell")) {
+      const CellAttrs cell = ReadCellAttrs(c);
+      const std::string_view name = cell.n.value();
+      const int offset = name == "Position" ? visTabPos : name == "Alignment" ? visTabAlign : -1;
+      if (offset < 0) continue;
+      found.push_back({static_cast<std::int16_t>(3 * k + offset), cell});
+      any = true;
+    }
+    if (any) stops = std::max(stops, k + 1);
+  }
+  const std::int16_t inheritedTag = sheet.RowType(visSectionTab, r);
+  const int inheritedStops =
+      TabStopsOf(inheritedTag) > 0
+          ? static_cast<int>(sheet.ResultIU(visSectionTab, r, visTabStopCount))
+          : 0;
+  if (TabStopsOf(TabRowTypeFor(stops)) > TabStopsOf(inheritedTag))
+    sheet.SetRowType(visSectionTab, r, TabRowTypeFor(stops));
+  sheet.LoadRow(visSectionTab, r);
+  const std::int16_t tag = sheet.RowType(visSectionTab, r);
+  std::vector<std::pair<std::int16_t, CellValue>> cells;
+  if (stops > inheritedStops) {
+    CellValue count;
+    count.formula = std::to_string(stops);
+    count.result = stops;
+    cells.emplace_back(visTabStopCount, std::move(count));
+  }
+  for (const StopCell& sc : found) {
+    const CellDef* def = FindRowCell(visSectionTab, tag, sc.column);
+    if (!def) continue;
+    if (auto value = ValueOf(sc.attrs, def->kind, visSectionTab, def->name))
+      cells.emplace_back(sc.column, std::move(*value));
+  }
+  sheet.LoadCells(visSectionTab, r, std::move(cells));
+  return true;
+}
+
 void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& part,
                        SkippedRows* skipped, const SkippedRows* inheritedSkipped) {
   ShapeSheet& sheet = host.Sheet();
+  // Rows are added and filled one by one: the sheet keeps what it knows of
+  // a section's rows between the calls instead of working it out anew.
+  const ShapeSheet::Batch batch;
   // Cells directly under the sheet are the Object section's, stored a
   // row at a time.
   std::map<std::int16_t, std::vector<std::pair<std::int16_t, CellValue>>> objectRows;
@@ -1107,6 +1171,7 @@ void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& 
     std::int16_t row;  // -1: the whole section
   };
   std::vector<Deletion> deletions;
+  int tabSections = -1;  // counted when the first is met
 
   for (pugi::xml_node sec : node.children("Section")) {
     const std::string_view sname = sec.attribute("N").value();
@@ -1124,15 +1189,19 @@ void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& 
       LoadRowFrom(sheet, s, visRowComponent, visTagComponent, sec);
       // Rows the catalogue has no type for are left out, and so are the
       // rows of an instance that stand over them.
-      std::set<int> skip;
+      std::vector<int> skip;
       if (inheritedSkipped) {
         auto it = inheritedSkipped->find(ix);
         if (it != inheritedSkipped->end()) skip = it->second;
       }
       for (pugi::xml_node row : sec.children("Row")) {
         const char* t = row.attribute("T").value();
-        if (*t && !GeometryTagOf(t)) skip.insert(row.attribute("IX").as_int(-1));
+        if (*t && !GeometryTagOf(t)) skip.push_back(row.attribute("IX").as_int(-1));
       }
+      // Sorted, so that each row finds how many before it are left out
+      // with a search, not a count.
+      std::sort(skip.begin(), skip.end());
+      skip.erase(std::unique(skip.begin(), skip.end()), skip.end());
       if (skipped && !skip.empty()) (*skipped)[ix] = skip;
       // Rows are counted here as they are added: asking the sheet costs
       // a pass over the section each time.
@@ -1140,9 +1209,9 @@ void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& 
       const int limit = RowLimit(count, sec);
       for (pugi::xml_node row : sec.children("Row")) {
         const int fileIx = row.attribute("IX").as_int(-1);
-        if (fileIx < 1 || skip.count(fileIx)) continue;
-        const auto before =
-            std::count_if(skip.begin(), skip.end(), [&](int k) { return k < fileIx; });
+        const auto at = std::lower_bound(skip.begin(), skip.end(), fileIx);
+        if (fileIx < 1 || (at != skip.end() && *at == fileIx)) continue;
+        const auto before = at - skip.begin();
         if (fileIx - before >= limit) throw LoadError(part, RowBeyond(sname, fileIx));
         const auto r = static_cast<std::int16_t>(fileIx - before);
         const char* t = row.attribute("T").value();
@@ -1160,6 +1229,26 @@ void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& 
         }
         LoadRowFrom(sheet, s, r, rowTag, row);
       }
+      continue;
+    }
+
+    if (sname == "Tabs") {
+      const int ix = sec.attribute("IX").as_int(0);
+      if (ix < 0) continue;
+      if (!sheet.SectionExists(visSectionTab, false)) sheet.AddSection(visSectionTab);
+      std::int16_t count = sheet.RowCount(visSectionTab);
+      // Each row is a section element of its own: the limit counts those.
+      if (tabSections < 0) {
+        tabSections = 0;
+        for (pugi::xml_node other : node.children("Section"))
+          tabSections += std::string_view(other.attribute("N").value()) == "Tabs";
+      }
+      if (ix >= std::min(count + tabSections + 1, 0x7FFF))
+        throw LoadError(part, RowBeyond(sname, ix));
+      const auto r = static_cast<std::int16_t>(ix);
+      while (count <= r)
+        count = static_cast<std::int16_t>(sheet.AddRow(visSectionTab, visRowLast, 0) + 1);
+      if (!LoadTabRow(sheet, r, sec)) deletions.push_back({visSectionTab, r});
       continue;
     }
 

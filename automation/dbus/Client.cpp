@@ -50,8 +50,14 @@ class Link : public std::enable_shared_from_this<Link> {
   ~Link() {
     // Past the application's end Qt's D-Bus support is gone: nothing to tell.
     if (QCoreApplication::instance() == nullptr) return;
+    if (!peerName_.isEmpty()) {
+      // Closing the private connection releases everything it received.
+      // A release sent just before the close would only be queued, and be
+      // dropped (and leaked) with the connection.
+      QDBusConnection::disconnectFromPeer(peerName_);
+      return;
+    }
     if (!dead_) FlushReleases();
-    if (!peerName_.isEmpty()) QDBusConnection::disconnectFromPeer(peerName_);
   }
 
   ObjectRef ProxyFor(const QString& path);

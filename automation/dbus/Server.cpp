@@ -59,6 +59,8 @@ class Dispatcher final : public QDBusVirtualObject {
           "value=\"true\"/></method>\n"
           "    <method name=\"SetBusy\"><arg name=\"busy\" type=\"b\" direction=\"in\"/></method>\n"
           "    <method name=\"Busy\"><arg name=\"busy\" type=\"b\" direction=\"out\"/></method>\n"
+          "    <method name=\"ExportedCount\"><arg name=\"count\" type=\"u\" "
+          "direction=\"out\"/></method>\n"
           "  </interface>\n");
     }
     return xml;
@@ -422,6 +424,11 @@ void ObjectServer::HandleServerCall(const QDBusMessage& message, const QDBusConn
   }
   if (member == QLatin1String("Busy") && signature.isEmpty()) {
     connection.send(message.createReply(QVariant(busy_)));
+    return;
+  }
+  // For watching a long-running server's table from outside (soak runs).
+  if (member == QLatin1String("ExportedCount") && signature.isEmpty()) {
+    connection.send(message.createReply(QVariant(static_cast<uint>(ExportedCount()))));
     return;
   }
   connection.send(message.createErrorReply(

@@ -150,13 +150,15 @@ Variant FromTagged(const TaggedValue& t, const PathToObject& toObject) {
 }  // namespace
 
 QVariant ToWire(const Variant& value, const ObjectToPath& toPath) {
+  // fromValue for short and uchar: QVariant has no constructors for them,
+  // and QVariant(short) would be an int, "i" on the wire.
   switch (value.type()) {
     case VarType::Empty:
-      return Tagged(VarType::Empty, QVariant(uchar{0}));
+      return Tagged(VarType::Empty, QVariant::fromValue(uchar{0}));
     case VarType::Null:
-      return Tagged(VarType::Null, QVariant(uchar{0}));
+      return Tagged(VarType::Null, QVariant::fromValue(uchar{0}));
     case VarType::I2:
-      return QVariant(static_cast<short>(value.ToInt16()));
+      return QVariant::fromValue(static_cast<short>(value.ToInt16()));
     case VarType::I4:
       return QVariant(static_cast<int>(value.ToInt32()));
     case VarType::R8:

@@ -29,7 +29,7 @@ namespace automation::dbus {
 // Objects: Get, Put and Invoke by member name, Supports, SameObject.
 inline constexpr char kObjectInterface[] = "org.tarvel.Automation";
 // The server itself, at its root object's path: the peer address, releases,
-// the busy switch.
+// the busy switch, the number of objects it exports.
 inline constexpr char kServerInterface[] = "org.tarvel.Automation.Server";
 // A failure carrying a result code: the prefix and the code in hex.
 inline constexpr char kErrorPrefix[] = "org.tarvel.Automation.Error.HRESULT_";

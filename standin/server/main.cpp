@@ -118,6 +118,15 @@ void SetBusy(bool busy) {
   }
 }
 
+// Visio's messages begin with two line breaks; on a terminal the message
+// belongs on the line that names the command.
+std::string_view OneLine(std::string_view text) {
+  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
 int RunCommands(const std::vector<Command>& commands) {
   ObjectRef app;
   automation::dbus::AttachOptions options;
@@ -139,7 +148,7 @@ int RunCommands(const std::vector<Command>& commands) {
     } catch (const std::exception& e) {
       std::string what = command.name;
       for (const std::string& a : command.args) what += " " + a;
-      std::cerr << "tarvel-visio: " << what << ": " << e.what() << '\n';
+      std::cerr << "tarvel-visio: " << what << ": " << OneLine(e.what()) << '\n';
       return 1;
     }
   }
@@ -171,6 +180,13 @@ int Serve(int argc, char** argv, bool demo, bool automationMode,
     std::cerr << "tarvel-visio: " << error.toStdString() << '\n';
     return 1;
   }
+  // Nobody can reach a server whose bus has gone (the session ended): end
+  // with it. Qt tells of a lost bus connection only when asked.
+  QTimer busCheck;
+  QObject::connect(&busCheck, &QTimer::timeout, &qt, [] {
+    if (!QDBusConnection::sessionBus().isConnected()) QCoreApplication::quit();
+  });
+  busCheck.start(1000);
   if (automationMode) {
     // Started for a client: end with the last one, or when none came.
     QObject::connect(&server, &automation::dbus::ObjectServer::ClientsGone, &qt,

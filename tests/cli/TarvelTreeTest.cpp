@@ -1,50 +1,42 @@
+// tarvel-tree run as a user runs it: through tarvel-visio on a session bus
+// (a private one per run), and in process where there is no bus.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/PrivateBus.h"
 #include "tree/PropertyTables.h"
 
 namespace {
 
-struct RunResult {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using tarvel_test::ProgramRun;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+// Runs tarvel-tree with `args` (each passed as one word) as a user would:
+// Visio is tarvel-visio on the session bus, started by tarvel-tree. Each
+// run has a bus of its own, so that runs of tests going on at the same time
+// never reach each other's server.
+ProgramRun RunTarvelTree(const std::vector<std::string>& args) {
+  tarvel_test::PrivateBus bus;
+  if (!bus.Ok()) return {-1, "", bus.Error()};
+  std::vector<std::string> argv = {TARVEL_TREE_BINARY};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return tarvel_test::RunProgram(argv, bus.Environment());
 }
 
-// Runs tarvel-tree with `args` (each passed as one word) and collects its exit
-// status and both output streams.
-RunResult RunTarvelTree(const std::vector<std::string>& args) {
-  // Per process: ctest may run several of these tests at once.
-  const std::string base = testing::TempDir() + "tarvel-tree-" + std::to_string(::getpid());
-  const std::string outPath = base + ".out";
-  const std::string errPath = base + ".err";
-  std::string command = "'" TARVEL_TREE_BINARY "'";
-  for (const std::string& arg : args) command += " '" + arg + "'";
-  command += " >'" + outPath + "' 2>'" + errPath + "'";
-
-  RunResult result;
-  const int raw = std::system(command.c_str());
-  if (raw != -1 && WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
-  result.out = ReadFile(outPath);
-  result.err = ReadFile(errPath);
-  std::remove(outPath.c_str());
-  std::remove(errPath.c_str());
-  return result;
+// The same without a session bus: the stand-in runs inside tarvel-tree.
+// Also for the command lines that never reach Visio.
+ProgramRun RunTarvelTreeInProcess(const std::vector<std::string>& args) {
+  std::vector<std::string> argv = {TARVEL_TREE_BINARY};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return tarvel_test::RunProgram(
+      argv, {std::string("DBUS_SESSION_BUS_ADDRESS=") + tarvel_test::kNoBusAddress});
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -78,7 +70,7 @@ bool IsHeading(const std::string& line) {
 }  // namespace
 
 TEST(TarvelTreeTest, ConstantsListsEveryTableAndEveryEntry) {
-  const RunResult run = RunTarvelTree({"--constants"});
+  const ProgramRun run = RunTarvelTreeInProcess({"--constants"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
   ASSERT_FALSE(run.out.empty());
@@ -103,7 +95,7 @@ TEST(TarvelTreeTest, ConstantsListsEveryTableAndEveryEntry) {
 }
 
 TEST(TarvelTreeTest, ConstantsWithANameListsThatTableOnly) {
-  const RunResult run = RunTarvelTree({"--constants", "LUT_VisSectionIndices"});
+  const ProgramRun run = RunTarvelTreeInProcess({"--constants", "LUT_VisSectionIndices"});
   ASSERT_EQ(run.status, 0) << run.err;
   const std::vector<std::string> lines = Lines(run.out);
   ASSERT_EQ(lines.size(), 22u);
@@ -120,14 +112,14 @@ TEST(TarvelTreeTest, ConstantsWithANameListsThatTableOnly) {
 }
 
 TEST(TarvelTreeTest, HexAndTrueFalsePrintOnlyTheirHeading) {
-  EXPECT_EQ(RunTarvelTree({"--constants", "Hex"}).out, "Hex:\n");
-  EXPECT_EQ(RunTarvelTree({"--constants", "TrueFalse"}).out, "TrueFalse:\n");
+  EXPECT_EQ(RunTarvelTreeInProcess({"--constants", "Hex"}).out, "Hex:\n");
+  EXPECT_EQ(RunTarvelTreeInProcess({"--constants", "TrueFalse"}).out, "TrueFalse:\n");
 }
 
 TEST(TarvelTreeTest, AnUnknownTableNameIsAnError) {
   // Names are exact: the wrong letter case is unknown too.
   for (const std::string name : {"LUT_NoSuchTable", "lut_vissectionindices"}) {
-    const RunResult run = RunTarvelTree({"--constants", name});
+    const ProgramRun run = RunTarvelTreeInProcess({"--constants", name});
     EXPECT_EQ(run.status, 2) << name;
     EXPECT_EQ(run.out, "") << name;
     EXPECT_EQ(run.err, "tarvel-tree: no constant table named \"" + name + "\"\n");
@@ -135,7 +127,7 @@ TEST(TarvelTreeTest, AnUnknownTableNameIsAnError) {
 }
 
 TEST(TarvelTreeTest, HelpPrintsUsage) {
-  const RunResult run = RunTarvelTree({"--help"});
+  const ProgramRun run = RunTarvelTreeInProcess({"--help"});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out.rfind("Usage: tarvel-tree [FILE ...] [--depth N] [--expand PATH]... "
@@ -162,7 +154,7 @@ TEST(TarvelTreeTest, BadCommandLinesAreUsageErrors) {
       {{"--expand"}, "--expand needs a path"},
   };
   for (const Case& c : cases) {
-    const RunResult run = RunTarvelTree(c.args);
+    const ProgramRun run = RunTarvelTreeInProcess(c.args);
     EXPECT_EQ(run.status, 2) << c.problem;
     EXPECT_EQ(run.out, "") << c.problem;
     EXPECT_EQ(run.err, "tarvel-tree: " + c.problem +
@@ -176,19 +168,23 @@ TEST(TarvelTreeTest, BadCommandLinesAreUsageErrors) {
 }
 
 TEST(TarvelTreeTest, DrawingFilesAreOpenedInsteadOfTheDemo) {
-  const RunResult missing = RunTarvelTree({"/nonexistent/drawing.vsdx", "--depth", "2"});
-  EXPECT_EQ(missing.status, 1);
-  EXPECT_EQ(missing.out, "");
-  EXPECT_EQ(missing.err,
-            "tarvel-tree: cannot open \"/nonexistent/drawing.vsdx\": File not found: "
-            "/nonexistent/drawing.vsdx\n");
+  // The stand-in's error, in process and across processes alike.
+  const std::vector<std::string> missingFile = {"/nonexistent/drawing.vsdx", "--depth", "2"};
+  for (const ProgramRun& missing :
+       {RunTarvelTree(missingFile), RunTarvelTreeInProcess(missingFile)}) {
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(missing.err,
+              "tarvel-tree: cannot open \"/nonexistent/drawing.vsdx\": File not found: "
+              "/nonexistent/drawing.vsdx\n");
+  }
 
   const char* shared = std::getenv("TARVEL_SHARED_DIR");
   const std::string file = shared ? std::string(shared) + "/vsdx/aspose_Layers_Drawing1.vsdx" : "";
   if (file.empty() || !std::ifstream(file)) {
     GTEST_SKIP() << "the drawing corpus is not there (TARVEL_SHARED_DIR/vsdx)";
   }
-  const RunResult run =
+  const ProgramRun run =
       RunTarvelTree({file, "--expand", "Application/Documents/Item[1]", "--depth", "0"});
   ASSERT_EQ(run.status, 0) << run.err;
   const std::vector<std::string> lines = Lines(run.out);
@@ -202,7 +198,7 @@ TEST(TarvelTreeTest, DrawingFilesAreOpenedInsteadOfTheDemo) {
 }
 
 TEST(TarvelTreeTest, ABareRunShowsTheDemoApplicationAndItsChildren) {
-  const RunResult run = RunTarvelTree({"--depth", "1"});
+  const ProgramRun run = RunTarvelTree({"--depth", "1"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
   const std::vector<std::string> lines = Lines(run.out);
@@ -240,7 +236,7 @@ TEST(TarvelTreeTest, ABareRunShowsTheDemoApplicationAndItsChildren) {
 }
 
 TEST(TarvelTreeTest, ExpandReachesTheFirstShapeOfTheFirstPage) {
-  const RunResult run =
+  const ProgramRun run =
       RunTarvelTree({"--expand", "Application/Documents/Item[1]/Pages/Item[1]/Shapes/Item[1]"});
   ASSERT_EQ(run.status, 0) << run.err;
   const std::vector<std::string> lines = Lines(run.out);
@@ -273,7 +269,7 @@ TEST(TarvelTreeTest, ExpandReachesTheFirstShapeOfTheFirstPage) {
   EXPECT_EQ(at->rfind("                  Item[2]  ", 0), 0u) << *at;
 
   // The element may also follow its array by name.
-  const RunResult longer =
+  const ProgramRun longer =
       RunTarvelTree({"--expand", "Documents/Item/Item[1]/Pages/Item/Item[1]/Shapes/Item/Item[1]"});
   const std::vector<std::string> same = Lines(longer.out);
   ASSERT_EQ(same.size(), lines.size());
@@ -299,7 +295,7 @@ TEST(TarvelTreeTest, APathThatMatchesNothingNamesTheChildrenThere) {
            {"CustomMenus/Name",
             "no item \"Name\" under Application/CustomMenus, which has no children"},
        }) {
-    const RunResult run = RunTarvelTree({"--expand", c.path});
+    const ProgramRun run = RunTarvelTree({"--expand", c.path});
     EXPECT_EQ(run.status, 2) << c.path;
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "tarvel-tree: " + c.err + "\n");
@@ -307,7 +303,7 @@ TEST(TarvelTreeTest, APathThatMatchesNothingNamesTheChildrenThere) {
 }
 
 TEST(TarvelTreeTest, SelectedShapeRootsTheTreeAtTheDemosSelection) {
-  const RunResult run = RunTarvelTree({"--selected-shape", "--refresh"});
+  const ProgramRun run = RunTarvelTree({"--selected-shape", "--refresh"});
   ASSERT_EQ(run.status, 0) << run.err;
   const std::vector<std::string> lines = Lines(run.out);
   ASSERT_EQ(lines.size(), 52u);
@@ -334,7 +330,7 @@ std::vector<std::string> ChildrenAfter(const std::vector<std::string>& lines,
 }  // namespace
 
 TEST(TarvelTreeTest, TheFirstShapesSheetShowsSectionsRowsAndCells) {
-  const RunResult run = RunTarvelTree(
+  const ProgramRun run = RunTarvelTree(
       {"--expand", "Application/Documents/Item[1]/Pages/Item[1]/Shapes/Item[1]/CellsSRC-Sections",
        "--depth", "3"});
   ASSERT_EQ(run.status, 0) << run.err;
@@ -352,11 +348,84 @@ TEST(TarvelTreeTest, TheFirstShapesSheetShowsSectionsRowsAndCells) {
 }
 
 TEST(TarvelTreeTest, TheActiveWindowsDockedStencilsAreListed) {
-  const RunResult run =
+  const ProgramRun run =
       RunTarvelTree({"--expand", "Application/ActiveWindow/DockedStencils_Func", "--depth", "3"});
   ASSERT_EQ(run.status, 0) << run.err;
   const std::vector<std::string> lines = Lines(run.out);
   EXPECT_EQ(
       ChildrenAfter(lines, "    DockedStencils_Func (Count: 1)", 6),
       (std::vector<std::string>{"DockedStencil[0]   = /usr/share/tarvel/demo/Demo Shapes.vssx"}));
+}
+
+namespace {
+
+// Across processes the tree is the same as in process but for what tells
+// the processes apart: the Application's ProcessID, and its Path (the
+// folder of the program Visio runs in: tarvel-tree's in process,
+// tarvel-visio's across), which the Application's caption and every
+// Application_ caption show too. Exactly those lines are masked, each only
+// when it shows the expected folder; every other line must be equal.
+std::string MaskProcessLines(const std::string& text, const std::string& programFolder) {
+  const std::string folder = "\"" + programFolder + "/\"";
+  std::string masked;
+  for (const std::string& line : Lines(text)) {
+    const std::string name = NameOf(line);
+    const std::string indent(Indent(line), ' ');
+    if ((name == "Application" || name == "Application_") &&
+        line == indent + name + "   " + folder + " ") {
+      masked += indent + name + "   \"<program folder>/\" \n";
+    } else if (name == "Path" && line == indent + "Path   = " + folder) {
+      masked += indent + "Path   = \"<program folder>/\"\n";
+    } else if (name == "ProcessID" && line.rfind(indent + "ProcessID   = ", 0) == 0) {
+      masked += indent + "ProcessID   = <process ID>\n";
+    } else {
+      masked += line + "\n";
+    }
+  }
+  return masked;
+}
+
+std::string FolderOf(const std::string& program) {
+  return std::filesystem::path(program).parent_path().string();
+}
+
+}  // namespace
+
+TEST(TarvelTreeTest, AcrossProcessesTheTreeIsTheOneShownInProcess) {
+  const char* shared = std::getenv("TARVEL_SHARED_DIR");
+  const std::string corpusFile =
+      shared ? std::string(shared) + "/vsdx/aspose_Layers_Drawing1.vsdx" : std::string();
+  const std::string firstShape = "Application/Documents/Item[1]/Pages/Item[1]/Shapes/Item[1]";
+  struct Case {
+    std::vector<std::string> args;
+    bool needsCorpus;
+  };
+  const std::vector<Case> cases = {
+      {{"--depth", "3"}, false},
+      {{"--expand", firstShape + "/CellsSRC-Sections", "--depth", "2"}, false},
+      {{"--selected-shape", "--depth", "2"}, false},
+      {{corpusFile, "--depth", "3"}, true},
+      {{corpusFile, "--expand", firstShape, "--depth", "2"}, true},
+  };
+  for (const Case& c : cases) {
+    std::string what;
+    for (const std::string& a : c.args) what += " " + a;
+    if (c.needsCorpus && (corpusFile.empty() || !std::ifstream(corpusFile))) {
+      std::cout << "skipped" << what
+                << ": the drawing corpus is not there (TARVEL_SHARED_DIR/vsdx)\n";
+      continue;
+    }
+    const ProgramRun inProcess = RunTarvelTreeInProcess(c.args);
+    const ProgramRun across = RunTarvelTree(c.args);
+    ASSERT_EQ(inProcess.status, 0) << what << ": " << inProcess.err;
+    ASSERT_EQ(across.status, 0) << what << ": " << across.err;
+    EXPECT_EQ(across.err, "") << what;
+    const std::string expected = MaskProcessLines(inProcess.out, FolderOf(TARVEL_TREE_BINARY));
+    const std::string actual = MaskProcessLines(across.out, FolderOf(TARVEL_VISIO_BINARY));
+    // The runs went different ways, and the masks found the folders.
+    EXPECT_NE(across.out, inProcess.out) << what;
+    EXPECT_NE(expected.find("\"<program folder>/\""), std::string::npos) << what;
+    EXPECT_GT(Lines(expected).size(), 100u) << what;
+    EXPECT_EQ(actual, expected) << what;
+  }
 }

@@ -23,6 +23,7 @@
 #include "standin/Shape.h"
 #include "standin/ShapeSheet.h"
 #include "standin/ShapeText.h"
+#include "standin/Style.h"
 #include "standin/VisioErrors.h"
 #include "standin/VsdxLoader.h"
 #include "standin/Window.h"
@@ -284,6 +285,32 @@ TEST_F(VsdxCorpusTest, FilesOpenAndAgreeWithTheOracle) {
     }
   }
   EXPECT_GT(opened, 0);
+}
+
+// In the corpus, Tabs sections come only in document style sheets, each a
+// row without stops: the styles that hold one hold its one row of their
+// own, of the type without cells.
+TEST_F(VsdxCorpusTest, StylesHoldTheirTabRows) {
+  int files = 0;
+  for (const auto& row : ReadManifest(dir_)) {
+    const std::string file = row.at("file");
+    if (file.rfind("odd_", 0) == 0 || row.at("sec_Tabs").find('d') == std::string::npos) continue;
+    SCOPED_TRACE(file);
+    ++files;
+    Ref<Document> doc = OpenVisioPackage(*app_, (dir_ / file).string(), visOpenRW);
+    int holding = 0;
+    for (const auto& style : doc->Styles()) {
+      const ShapeSheet& sheet = style->Sheet();
+      if (!sheet.SectionExists(visSectionTab, true)) continue;
+      ++holding;
+      SCOPED_TRACE(style->NameU());
+      EXPECT_EQ(sheet.RowCount(visSectionTab), 1);
+      EXPECT_TRUE(sheet.RowExists(visSectionTab, 0, true));
+      EXPECT_EQ(sheet.RowType(visSectionTab, 0), visTagTab0);
+    }
+    EXPECT_GT(holding, 0);
+  }
+  EXPECT_GT(files, 0);
 }
 
 // Damaged and unusual files either open or fail with the loader's error;

@@ -1,0 +1,700 @@
+// The D-Bus transport: variants in real messages, and ObjectServer with its
+// client. The server runs in a thread of this program on a connection of
+// its own, so that a blocking call from the test's thread is answered
+// while the test waits; both are on the program's private bus.
+#include <gtest/gtest.h>
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QThread>
+#include <chrono>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "automation/Variant.h"
+#include "automation/dbus/Client.h"
+#include "automation/dbus/Server.h"
+#include "automation/dbus/Wire.h"
+#include "tests/automation/TestObjects.h"
+#include "tests/support/PrivateBus.h"
+
+namespace {
+
+using automation::Args;
+using automation::AutomationError;
+using automation::CallKind;
+using automation::Guid;
+using automation::HResult;
+using automation::MakeHResult;
+using automation::MakeRef;
+using automation::NamesEqual;
+using automation::Object;
+using automation::ObjectRef;
+using automation::StringArray;
+using automation::Variant;
+using automation::VarType;
+using automation::testing::Bag;
+namespace dbus = automation::dbus;
+
+const QString kBusName = QStringLiteral("org.tarvel.Test");
+const QString kRootPath = QStringLiteral("/org/tarvel/Test");
+
+// A view of something named: views of one name are one object, though
+// every Get hands out a new C++ object (as a Visio cell is).
+class View final : public Object {
+ public:
+  explicit View(std::string name) : name_(std::move(name)) {}
+  Variant Invoke(CallKind kind, std::string_view member, Args args) override {
+    if (kind == CallKind::PropertyGet && NamesEqual(member, "Name") && args.empty()) {
+      return Variant(name_);
+    }
+    throw AutomationError(automation::DISP_E_MEMBERNOTFOUND);
+  }
+  bool IsSameObject(const Object& other) const override {
+    const auto* view = dynamic_cast<const View*>(&other);
+    return view != nullptr && view->name_ == name_;
+  }
+
+ private:
+  std::string name_;
+};
+
+// The server's root: Bag's properties (Name, Value) and Add, and
+//   Echo(v)          v as the server received it
+//   Describe(v)      what the server received: "VT_I4 7", "VT_DISPATCH root"
+//   Fail(code, text) fails with that code and message
+//   Crash            fails with an exception that is no automation error
+//   Fresh(name)      a new object on every call, kept by nobody
+//   Kept(name)       the object the root keeps under that name
+//   ForgetKept       lets go of the kept objects
+//   View(name)       a new View on every call
+// Lives in the server's thread once served.
+class Root final : public Bag {
+ public:
+  Root() {
+    props["Name"] = Variant("root");
+    props["Value"] = Variant();
+  }
+
+  Variant Invoke(CallKind kind, std::string_view member, Args args) override {
+    if (kind == CallKind::Method) {
+      if (NamesEqual(member, "Echo") && args.size() == 1) return args[0];
+      if (NamesEqual(member, "Describe") && args.size() == 1) return Variant(Describe(args[0]));
+      if (NamesEqual(member, "Fail") && args.size() == 2) {
+        throw AutomationError(args[0].ToInt32(), args[1].ToString());
+      }
+      if (NamesEqual(member, "Crash")) throw std::runtime_error("not an automation error");
+      if (NamesEqual(member, "ForgetKept")) {
+        kept_.clear();
+        return {};
+      }
+    }
+    if (kind == CallKind::PropertyGet && args.size() == 1) {
+      if (NamesEqual(member, "Fresh")) return Variant(Named(args[0].ToString()));
+      if (NamesEqual(member, "Kept")) {
+        ObjectRef& kept = kept_[args[0].ToString()];
+        if (!kept) kept = Named(args[0].ToString());
+        return Variant(kept);
+      }
+      if (NamesEqual(member, "View")) return Variant(MakeRef<View>(args[0].ToString()));
+    }
+    return Bag::Invoke(kind, member, args);
+  }
+
+ private:
+  static ObjectRef Named(const std::string& name) {
+    auto bag = MakeRef<Bag>();
+    bag->props["Name"] = Variant(name);
+    return ObjectRef(bag);
+  }
+
+  std::string Describe(const Variant& v) const {
+    if (!v.IsObject()) {
+      std::ostringstream out;
+      out << v;
+      return out.str();
+    }
+    std::string text(automation::VarTypeName(v.type()));
+    const ObjectRef object = v.ToObject();
+    if (!object) return text + " Nothing";
+    if (object.get() == this) return text + " root";
+    for (const auto& [name, kept] : kept_) {
+      if (kept.get() == object.get()) return text + " Kept " + name;
+    }
+    return text + " another";
+  }
+
+  std::map<std::string, ObjectRef> kept_;
+};
+
+// An ObjectServer in a thread of its own, on its own connection to the
+// program's bus.
+class ServerThread {
+ public:
+  ServerThread(ObjectRef root, bool peerToPeer)
+      : connectionName_(QStringLiteral("test-server-%1").arg(++serial_)) {
+    thread_.start();
+    context_.moveToThread(&thread_);
+    Run([&] {
+      const QDBusConnection connection = QDBusConnection::connectToBus(
+          QString::fromStdString(tarvel_test::ProcessBus().Address()), connectionName_);
+      server_ = std::make_unique<dbus::ObjectServer>(std::move(root), kRootPath);
+      error_ = server_->Start(connection, kBusName, peerToPeer).toStdString();
+    });
+  }
+
+  ~ServerThread() {
+    QThread* home = QThread::currentThread();
+    Run([&] {
+      server_.reset();
+      QDBusConnection::disconnectFromBus(connectionName_);
+      context_.moveToThread(home);
+    });
+    thread_.quit();
+    thread_.wait();
+  }
+
+  // Runs f in the server's thread and waits for it.
+  template <class F>
+  void Run(F f) {
+    QMetaObject::invokeMethod(&context_, std::move(f), Qt::BlockingQueuedConnection);
+  }
+
+  const std::string& Error() const { return error_; }
+  std::size_t Exported() {
+    std::size_t n = 0;
+    Run([&] { n = server_->ExportedCount(); });
+    return n;
+  }
+  void SetBusy(bool busy) {
+    Run([&] { server_->SetBusy(busy); });
+  }
+  void SweepAfter(std::chrono::milliseconds grace) {
+    Run([&] {
+      server_->SetGracePeriod(grace);
+      server_->Sweep();
+    });
+  }
+  // The server stops owning its name on the bus but goes on serving.
+  void GiveUpName() {
+    Run([&] { QDBusConnection(connectionName_).unregisterService(kBusName); });
+  }
+
+ private:
+  inline static int serial_ = 0;
+  QString connectionName_;
+  QThread thread_;
+  QObject context_;
+  std::unique_ptr<dbus::ObjectServer> server_;
+  std::string error_;
+};
+
+// A call as any D-Bus tool makes it, on the program's bus connection.
+QDBusMessage RawCall(const QString& path, const QString& method, const QVariantList& args,
+                     const char* iface = dbus::kObjectInterface) {
+  QDBusMessage call =
+      QDBusMessage::createMethodCall(kBusName, path, QString::fromLatin1(iface), method);
+  call.setArguments(args);
+  return QDBusConnection::sessionBus().call(call, QDBus::Block, 10000);
+}
+
+// The "sav" arguments of Get, Put and Invoke.
+QVariantList MemberCall(const QString& member, const QVariantList& args = {}) {
+  return {QVariant(member), QVariant(args)};
+}
+
+std::string ErrorText(const QDBusMessage& reply) {
+  return reply.type() == QDBusMessage::ErrorMessage
+             ? (reply.errorName() + QStringLiteral(": ") + reply.errorMessage()).toStdString()
+             : std::string("no error");
+}
+
+std::string Describe(const Variant& v) {
+  std::ostringstream out;
+  out << v;
+  return out.str();
+}
+
+// What an AutomationError carried: "0x80020003 Member not found.".
+template <class F>
+std::string Failure(F call) {
+  try {
+    call();
+  } catch (const AutomationError& e) {
+    return automation::FormatHResult(e.code()) + " " + e.message();
+  }
+  return "no error";
+}
+
+std::string Failure(HResult code, const std::string& message) {
+  return automation::FormatHResult(code) + " " + message;
+}
+
+class TransportTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    tarvel_test::ProcessBus();
+    dbus::RegisterWireTypes();
+  }
+
+  void TearDown() override { server.reset(); }
+
+  void Serve(bool peerToPeer = true) {
+    server = std::make_unique<ServerThread>(ObjectRef(MakeRef<Root>()), peerToPeer);
+    ASSERT_EQ(server->Error(), "");
+  }
+
+  static ObjectRef Attach(bool peerToPeer = true) {
+    ObjectRef root;
+    EXPECT_EQ(dbus::AttachToServer(kBusName, kRootPath, &root, {peerToPeer, 10000}),
+              automation::S_OK);
+    return root;
+  }
+
+  std::unique_ptr<ServerThread> server;
+};
+
+TEST_F(TransportTest, EveryVariantTypeRoundTripsThroughRealMessages) {
+  Serve();
+  const ObjectRef root = Attach();
+  ASSERT_TRUE(root);
+  const ObjectRef kept = root.Get("Kept", {Variant("k")}).ToObject();
+  const std::vector<Variant> values = {
+      Variant(std::int16_t{-7}),
+      Variant(std::int16_t{-32768}),
+      Variant(std::int32_t{0}),
+      Variant(std::int32_t{-2147483647 - 1}),
+      Variant(std::int32_t{123456789}),
+      Variant(3.25),
+      Variant(-1e300),
+      Variant(""),
+      Variant("plain"),
+      Variant("Größe – 図形 ✓\n\ttab"),
+      Variant::Bool(true),
+      Variant::Bool(false),
+      Variant(),
+      Variant::Null(),
+      Variant::Error(automation::DISP_E_PARAMNOTFOUND),
+      Variant::Error(MakeHResult(0x86DB0A2B)),
+      Variant(ObjectRef()),
+      Variant(root),
+      Variant(kept),
+      Variant::Unknown(kept),
+      Variant(StringArray(0, {"a", "ü", ""})),
+      Variant(StringArray(0, {})),
+      Variant(StringArray(1, {"first", "second"})),
+      Variant(StringArray(-3, {"x"})),
+      Variant(StringArray(5, {})),
+  };
+  for (const Variant& v : values) {
+    // The server saw the same type and value, and sent them back intact.
+    const std::string expected =
+        !v.IsObject()          ? Describe(v)
+        : !v.ToObject()        ? std::string(automation::VarTypeName(v.type())) + " Nothing"
+        : v.ToObject() == root ? std::string(automation::VarTypeName(v.type())) + " root"
+                               : std::string(automation::VarTypeName(v.type())) + " Kept k";
+    EXPECT_EQ(root.Invoke("Describe", {v}).ToString(), expected);
+    const Variant back = root.Invoke("Echo", {v});
+    EXPECT_EQ(back, v) << Describe(v) << " came back as " << Describe(back);
+  }
+}
+
+TEST_F(TransportTest, RepliesUseTheNaturalDBusTypesAndTagTheRest) {
+  Serve();
+  const ObjectRef root = Attach();
+  ASSERT_TRUE(root);
+  const ObjectRef kept = root.Get("Kept", {Variant("k")}).ToObject();
+  struct Case {
+    Variant value;
+    QString signature;  // of the reply's variant
+    int tag;            // of the "(qv)" struct, -1 for the natural types
+    QString payloadSignature;
+  };
+  const std::vector<Case> cases = {
+      {Variant(std::int16_t{-7}), "n", -1, ""},
+      {Variant(std::int32_t{7}), "i", -1, ""},
+      {Variant(2.5), "d", -1, ""},
+      {Variant("ü"), "s", -1, ""},
+      {Variant::Bool(true), "b", -1, ""},
+      {Variant(kept), "o", -1, ""},
+      {Variant(ObjectRef()), "o", -1, ""},
+      {Variant(StringArray(0, {"a"})), "as", -1, ""},
+      {Variant(), "(qv)", 0, "y"},
+      {Variant::Null(), "(qv)", 1, "y"},
+      {Variant::Error(automation::DISP_E_PARAMNOTFOUND), "(qv)", 10, "i"},
+      {Variant::Unknown(kept), "(qv)", 13, "o"},
+      {Variant(StringArray(1, {"a"})), "(qv)", 0x2008, "(ias)"},
+  };
+  for (const Case& c : cases) {
+    root.Put("Value", c.value);
+    const QDBusMessage reply = RawCall(kRootPath, "Get", MemberCall("Value"));
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << ErrorText(reply);
+    ASSERT_EQ(reply.signature(), "v");
+    const QVariant inner = reply.arguments().at(0).value<QDBusVariant>().variant();
+    if (c.tag < 0) {
+      EXPECT_EQ(QString::fromLatin1(QDBusMetaType::typeToSignature(inner.metaType())), c.signature)
+          << Describe(c.value);
+      if (c.value.IsObject()) {
+        const QString path = inner.value<QDBusObjectPath>().path();
+        if (c.value.ToObject()) {
+          EXPECT_TRUE(path.startsWith(kRootPath + "/")) << path.toStdString();
+        } else {
+          EXPECT_EQ(path, "/");
+        }
+      }
+      continue;
+    }
+    ASSERT_EQ(inner.userType(), qMetaTypeId<QDBusArgument>()) << Describe(c.value);
+    const auto arg = inner.value<QDBusArgument>();
+    EXPECT_EQ(arg.currentSignature(), c.signature) << Describe(c.value);
+    quint16 tag = 0;
+    QDBusVariant value;
+    arg.beginStructure();
+    arg >> tag >> value;
+    arg.endStructure();
+    EXPECT_EQ(tag, c.tag) << Describe(c.value);
+    const QVariant payload = value.variant();
+    const QString payloadSignature =
+        payload.userType() == qMetaTypeId<QDBusArgument>()
+            ? payload.value<QDBusArgument>().currentSignature()
+            : QString::fromLatin1(QDBusMetaType::typeToSignature(payload.metaType()));
+    EXPECT_EQ(payloadSignature, c.payloadSignature) << Describe(c.value);
+  }
+}
+
+TEST_F(TransportTest, WhatScriptsSendArrivesAsTheRightTypes) {
+  Serve();
+  // Integers of other widths become VT_I4 where they fit, else VT_R8.
+  struct Case {
+    QVariant sent;
+    std::string received;
+  };
+  const std::vector<Case> cases = {
+      {QVariant::fromValue(uint{7}), "VT_I4 7"},
+      {QVariant::fromValue(uint{4000000000u}), Describe(Variant(4000000000.0))},
+      {QVariant::fromValue(qlonglong{-5}), "VT_I4 -5"},
+      {QVariant::fromValue(qlonglong{1} << 40), Describe(Variant(1099511627776.0))},
+      {QVariant::fromValue(uchar{200}), "VT_I4 200"},
+      {QVariant::fromValue(ushort{65535}), "VT_I4 65535"},
+      {QVariant::fromValue(qulonglong{42}), "VT_I4 42"},
+      {QVariant::fromValue(~qulonglong{0}), Describe(Variant(18446744073709551615.0))},
+      {QVariant::fromValue(short{-3}), "VT_I2 -3"},
+      {QVariant::fromValue(int{-2}), "VT_I4 -2"},
+      {QVariant::fromValue(0.5), Describe(Variant(0.5))},
+      {QVariant::fromValue(false), Describe(Variant::Bool(false))},
+      {QVariant::fromValue(QStringLiteral("Größe")), "VT_BSTR \"Größe\""},
+      {QVariant::fromValue(QStringList{"a", "b"}), "VT_ARRAY|VT_BSTR (0..1) \"a\" \"b\""},
+      {QVariant::fromValue(QDBusObjectPath("/")), "VT_DISPATCH Nothing"},
+      {QVariant::fromValue(QDBusObjectPath(kRootPath)), "VT_DISPATCH root"},
+  };
+  for (const Case& c : cases) {
+    const QDBusMessage reply = RawCall(kRootPath, "Invoke", MemberCall("Describe", {c.sent}));
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << c.received << ": " << ErrorText(reply);
+    EXPECT_EQ(reply.arguments().at(0).value<QDBusVariant>().variant().toString().toStdString(),
+              c.received);
+  }
+
+  // What no variant holds, and a path the server never handed out.
+  const QString badType = dbus::ErrorName(automation::DISP_E_BADVARTYPE);
+  for (const QVariant& sent :
+       {QVariant::fromValue(QByteArray("bytes")), QVariant::fromValue(QVariantMap{{"k", 1}})}) {
+    const QDBusMessage reply = RawCall(kRootPath, "Invoke", MemberCall("Describe", {sent}));
+    EXPECT_EQ(reply.errorName(), badType) << sent.typeName();
+    EXPECT_EQ(reply.errorMessage(), "Bad variable type.");
+  }
+  const QDBusMessage stray =
+      RawCall(kRootPath, "Invoke",
+              MemberCall("Describe", {QVariant::fromValue(QDBusObjectPath(kRootPath + "/999"))}));
+  EXPECT_EQ(stray.errorName(), dbus::ErrorName(automation::CO_E_OBJNOTCONNECTED));
+  EXPECT_EQ(stray.errorMessage(),
+            "Object is not connected to server: /org/tarvel/Test/999 was deleted or released");
+}
+
+TEST_F(TransportTest, GetPutAndInvokeCarryArgumentsAndResults) {
+  Serve();
+  const ObjectRef root = Attach();
+  ASSERT_TRUE(root);
+  EXPECT_EQ(root.Get("Name"), Variant("root"));
+  root.Put("Name", Variant("renamed"));
+  EXPECT_EQ(root.Get("name"), Variant("renamed"));
+  EXPECT_EQ(root.Invoke("Add", {Variant(std::int16_t{1}), Variant(2.5), Variant("3")}),
+            Variant(6.5));
+
+  // Objects handed out answer too, and keep what is put into them.
+  const ObjectRef kept = root.Get("Kept", {Variant("first")}).ToObject();
+  ASSERT_TRUE(kept);
+  EXPECT_EQ(kept.Get("Name"), Variant("first"));
+  kept.Put("Name", Variant("changed"));
+  EXPECT_EQ(root.Get("Kept", {Variant("first")}).ToObject().Get("Name"), Variant("changed"));
+  EXPECT_EQ(root.Get("View", {Variant("v")}).ToObject().Get("Name"), Variant("v"));
+
+  // An object of this process cannot travel.
+  EXPECT_EQ(Failure([&] { root.Invoke("Echo", {Variant(ObjectRef(MakeRef<Bag>()))}); }),
+            Failure(automation::E_INVALIDARG, "The object cannot be passed to another process."));
+}
+
+TEST_F(TransportTest, ErrorsArriveWithTheirCodeAndMessage) {
+  Serve();
+  const ObjectRef root = Attach();
+  ASSERT_TRUE(root);
+  struct Case {
+    HResult code;
+    std::string message;
+  };
+  for (const Case& c : std::vector<Case>{
+           {MakeHResult(0x86DB0A2B), "\n\nObject has been deleted."},
+           {automation::E_FAIL, "Größe ✓ \"quoted\"\n"},
+           {automation::E_INVALIDARG, ""},
+           {MakeHResult(0x80010001), "refused"},
+       }) {
+    EXPECT_EQ(
+        Failure([&] {
+          root.Invoke("Fail", {Variant(static_cast<std::int32_t>(c.code)), Variant(c.message)});
+        }),
+        Failure(c.code, c.message));
+  }
+  EXPECT_EQ(Failure([&] { root.Get("NoSuchMember"); }),
+            Failure(automation::DISP_E_MEMBERNOTFOUND, "Member not found."));
+  EXPECT_EQ(Failure([&] { root.Put("Name", {Variant(1)}, Variant("x")); }),
+            Failure(automation::DISP_E_BADPARAMCOUNT, "Invalid number of parameters."));
+  EXPECT_EQ(Failure([&] { root.Invoke("Crash"); }),
+            Failure(automation::RPC_E_SERVERFAULT, "The server threw an exception."));
+  const ObjectRef fresh = root.Get("Fresh", {Variant("f")}).ToObject();
+  EXPECT_EQ(Failure([&] { fresh.Invoke("Nothing"); }),
+            Failure(automation::DISP_E_MEMBERNOTFOUND, "Member not found."));
+  // The attachment still works after failures.
+  EXPECT_EQ(fresh.Get("Name"), Variant("f"));
+}
+
+TEST_F(TransportTest, IdentityIsTheServersIdentity) {
+  Serve();
+  const ObjectRef root = Attach();
+  ASSERT_TRUE(root);
+  // Two views of one name: two C++ objects on the server, two paths, two
+  // proxies, one object.
+  const ObjectRef a1 = root.Get("View", {Variant("A")}).ToObject();
+  const ObjectRef a2 = root.Get("View", {Variant("A")}).ToObject();
+  const ObjectRef b = root.Get("View", {Variant("B")}).ToObject();
+  ASSERT_TRUE(a1 && a2 && b);
+  EXPECT_NE(a1.get(), a2.get());
+  EXPECT_TRUE(SameObject(a1, a2));
+  EXPECT_TRUE(SameObject(a2, a1));
+  EXPECT_FALSE(SameObject(a1, b));
+  EXPECT_FALSE(SameObject(a1, root));
+  EXPECT_FALSE(SameObject(a1, ObjectRef()));
+
+  // One object handed out twice is one path: one proxy.
+  const ObjectRef k1 = root.Get("Kept", {Variant("k")}).ToObject();
+  const ObjectRef k2 = root.Get("Kept", {Variant("k")}).ToObject();
+  EXPECT_EQ(k1.get(), k2.get());
+  EXPECT_FALSE(SameObject(k1, a1));
+  // And the server knows its objects when they come back.
+  EXPECT_EQ(root.Invoke("Echo", {Variant(a1)}).ToObject().get(), a1.get());
+  EXPECT_EQ(root.Invoke("Echo", {Variant(root)}).ToObject().get(), root.get());
+}
+
+TEST_F(TransportTest, ReleasesBringTheExportsBackToTheirBaseline) {
+  Serve();
+  const ObjectRef root = Attach();
+  ASSERT_TRUE(root);
+  const std::size_t baseline = server->Exported();
+  {
+    std::vector<ObjectRef> held;
+    for (const char* name : {"a", "b", "c"}) {
+      held.push_back(root.Get("Fresh", {Variant(name)}).ToObject());
+    }
+    held.push_back(root.Get("Kept", {Variant("k")}).ToObject());
+    held.push_back(root.Get("Kept", {Variant("k")}).ToObject());  // the same path again
+    held.push_back(root.Get("View", {Variant("v")}).ToObject());
+    EXPECT_EQ(server->Exported(), baseline + 5);
+  }
+  // Releases travel with the next call.
+  EXPECT_EQ(server->Exported(), baseline + 5);
+  root.Get("Name");
+  // What only the client held is gone at once; what the model keeps stays.
+  EXPECT_EQ(server->Exported(), baseline + 1);
+  server->SweepAfter(std::chrono::milliseconds(0));
+  EXPECT_EQ(server->Exported(), baseline + 1);
+  root.Invoke("ForgetKept");
+  server->SweepAfter(std::chrono::milliseconds(0));
+  EXPECT_EQ(server->Exported(), baseline);
+}
+
+TEST_F(TransportTest, WhatALeavingClientHeldGoesAfterTheGracePeriod) {
+  Serve();
+  const std::size_t baseline = server->Exported();
+  const QString name = QStringLiteral("leaving-client");
+  {
+    QDBusConnection leaving = QDBusConnection::connectToBus(
+        QString::fromStdString(tarvel_test::ProcessBus().Address()), name);
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kBusName, kRootPath, dbus::kObjectInterface, "Get");
+    call.setArguments(MemberCall("Fresh", {QVariant(QStringLiteral("x"))}));
+    const QDBusMessage reply = leaving.call(call, QDBus::Block, 10000);
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << ErrorText(reply);
+  }
+  EXPECT_EQ(server->Exported(), baseline + 1);
+  QDBusConnection::disconnectFromBus(name);
+  // Forgotten when the server hears of it, kept through the grace period,
+  // then gone.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (;;) {
+    server->SweepAfter(std::chrono::hours(1));
+    ASSERT_EQ(server->Exported(), baseline + 1);
+    server->SweepAfter(std::chrono::milliseconds(0));
+    if (server->Exported() == baseline) break;
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the client's leaving went unnoticed";
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+TEST_F(TransportTest, WhatAClosedPeerConnectionHeldIsForgotten) {
+  Serve();
+  const std::size_t baseline = server->Exported();
+  {
+    const ObjectRef root = Attach(true);
+    ASSERT_TRUE(root);
+    const ObjectRef fresh = root.Get("Fresh", {Variant("f")}).ToObject();
+    const ObjectRef kept = root.Get("Kept", {Variant("k")}).ToObject();
+    EXPECT_EQ(server->Exported(), baseline + 2);
+  }
+  // Letting go of the attachment closes its connection; that is its release.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (;;) {
+    server->SweepAfter(std::chrono::milliseconds(0));
+    // The kept object stays while the model keeps it.
+    if (server->Exported() == baseline + 1) break;
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the closed connection went unnoticed";
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+TEST_F(TransportTest, AReleasedPathAnswersObjectNotConnected) {
+  Serve();
+  const QDBusMessage got = RawCall(kRootPath, "Get", MemberCall("Fresh", {QVariant("x")}));
+  ASSERT_EQ(got.type(), QDBusMessage::ReplyMessage) << ErrorText(got);
+  const QDBusObjectPath path =
+      got.arguments().at(0).value<QDBusVariant>().variant().value<QDBusObjectPath>();
+  ASSERT_TRUE(path.path().startsWith(kRootPath + "/")) << path.path().toStdString();
+  EXPECT_EQ(RawCall(path.path(), "Get", MemberCall("Name")).type(), QDBusMessage::ReplyMessage);
+
+  const QDBusMessage released =
+      RawCall(kRootPath, "Release", {QVariant::fromValue(QList<dbus::ReleaseEntry>{{path, 1}})},
+              dbus::kServerInterface);
+  ASSERT_EQ(released.type(), QDBusMessage::ReplyMessage) << ErrorText(released);
+  const QDBusMessage after = RawCall(path.path(), "Get", MemberCall("Name"));
+  EXPECT_EQ(after.errorName(), dbus::ErrorName(automation::CO_E_OBJNOTCONNECTED));
+  EXPECT_EQ(after.errorMessage(),
+            "Object is not connected to server: " + path.path() + " was deleted or released");
+}
+
+TEST_F(TransportTest, BusyRefusesObjectCallsAndAcceptsThemAgainAfterwards) {
+  Serve();
+  const ObjectRef root = Attach();
+  ASSERT_TRUE(root);
+  const ObjectRef kept = root.Get("Kept", {Variant("k")}).ToObject();
+  const std::string rejected =
+      Failure(automation::RPC_E_CALL_REJECTED, "Call was rejected by callee.");
+
+  server->SetBusy(true);
+  EXPECT_EQ(Failure([&] { root.Get("Name"); }), rejected);
+  EXPECT_EQ(Failure([&] { kept.Put("Name", Variant("x")); }), rejected);
+  EXPECT_EQ(Failure([&] { root.Invoke("Add"); }), rejected);
+  // The server's own interface still answers: that is how busy ends.
+  const QDBusMessage busy = RawCall(kRootPath, "Busy", {}, dbus::kServerInterface);
+  ASSERT_EQ(busy.type(), QDBusMessage::ReplyMessage) << ErrorText(busy);
+  EXPECT_TRUE(busy.arguments().at(0).toBool());
+  const QDBusMessage off = RawCall(kRootPath, "SetBusy", {QVariant(false)}, dbus::kServerInterface);
+  ASSERT_EQ(off.type(), QDBusMessage::ReplyMessage) << ErrorText(off);
+
+  EXPECT_EQ(root.Get("Name"), Variant("root"));
+  EXPECT_EQ(kept.Get("Name"), Variant("k"));
+}
+
+// Whether calls travel over the private connection shows when the server
+// stops owning its name: the private connection does not need it.
+TEST_F(TransportTest, ThePeerConnectionIsUsedWhenOfferedAndTheBusWhenNot) {
+  struct Case {
+    bool serverOffers;
+    bool clientWants;
+    bool peer;
+  };
+  for (const Case& c :
+       std::vector<Case>{{true, true, true}, {true, false, false}, {false, true, false}}) {
+    SCOPED_TRACE(testing::Message()
+                 << "server offers " << c.serverOffers << ", client wants " << c.clientWants);
+    Serve(c.serverOffers);
+    {
+      const ObjectRef root = Attach(c.clientWants);
+      ASSERT_TRUE(root);
+      const ObjectRef kept = root.Get("Kept", {Variant("k")}).ToObject();
+      server->GiveUpName();
+      if (c.peer) {
+        EXPECT_EQ(root.Get("Name"), Variant("root"));
+        EXPECT_EQ(kept.Get("Name"), Variant("k"));
+      } else {
+        const std::string disconnected =
+            Failure(automation::RPC_E_DISCONNECTED,
+                    "The object invoked has disconnected from its clients.");
+        EXPECT_EQ(Failure([&] { root.Get("Name"); }), disconnected);
+        EXPECT_EQ(Failure([&] { kept.Get("Name"); }), disconnected);
+      }
+    }
+    server.reset();
+  }
+}
+
+TEST_F(TransportTest, EveryCallIsOneRoundTripAndReleasesAreNone) {
+  Serve();
+  dbus::TransportCounters before = dbus::Counters();
+  const ObjectRef root = Attach();  // asks for the peer address
+  ASSERT_TRUE(root);
+  dbus::TransportCounters now = dbus::Counters();
+  EXPECT_EQ(now.roundTrips - before.roundTrips, 1u);
+
+  before = now;
+  root.Get("Name");
+  root.Put("Name", Variant("x"));
+  root.Invoke("Add", {Variant(1), Variant(2)});
+  ObjectRef fresh = root.Get("Fresh", {Variant("f")}).ToObject();
+  fresh.Get("Name");
+  now = dbus::Counters();
+  EXPECT_EQ(now.roundTrips - before.roundTrips, 5u);
+
+  // Identity and interfaces: asked once, then known; the root's own
+  // interfaces and one proxy compared with itself need no call.
+  const ObjectRef view1 = root.Get("View", {Variant("v")}).ToObject();
+  const ObjectRef view2 = root.Get("View", {Variant("v")}).ToObject();
+  const Guid iid = Guid::FromString("{2DE4B8E3-1C30-4B43-9A1F-5D3C0E3B9A11}");
+  before = dbus::Counters();
+  EXPECT_TRUE(SameObject(view1, view2));
+  EXPECT_TRUE(SameObject(view1, view1));
+  EXPECT_TRUE(fresh->Supports(automation::IID_IDispatch));
+  EXPECT_FALSE(fresh->Supports(iid));
+  EXPECT_FALSE(fresh->Supports(iid));
+  now = dbus::Counters();
+  EXPECT_EQ(now.roundTrips - before.roundTrips, 2u);
+
+  // Dropping proxies sends nothing by itself; the next call takes the
+  // releases along in one one-way message.
+  before = now;
+  fresh.Reset();
+  now = dbus::Counters();
+  EXPECT_EQ(now.roundTrips, before.roundTrips);
+  EXPECT_EQ(now.releaseMessages, before.releaseMessages);
+  root.Get("Name");
+  now = dbus::Counters();
+  EXPECT_EQ(now.roundTrips - before.roundTrips, 1u);
+  EXPECT_EQ(now.releaseMessages - before.releaseMessages, 1u);
+}
+
+}  // namespace

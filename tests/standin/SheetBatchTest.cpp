@@ -1,0 +1,138 @@
+// What a sheet keeps of its rows between calls (a Batch, as the loader
+// uses) must never change an answer: the same changes, made once within
+// one batch and once without, leave every query answering the same after
+// each step. The changes mix those the sheet mends its lists for (rows
+// appended, inherited rows made local, renamed, retyped, deleted) with
+// those after which it starts again, on an instance and on the sheet it
+// inherits from.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "SheetTestHost.h"
+
+namespace standin::testing {
+namespace {
+
+constexpr std::int16_t kGeometry = visSectionFirstComponent;
+const std::int16_t kSections[] = {visSectionUser, visSectionScratch, visSectionConnectionPts,
+                                  visSectionTab, kGeometry};
+
+// Everything a client could ask of the sheet's rows and cells.
+std::string Fingerprint(ShapeSheet& sheet) {
+  std::string out;
+  for (std::int16_t s : sheet.SectionIndices()) {
+    if (s == visSectionObject) continue;
+    const std::int16_t rows = sheet.RowCount(s);
+    out += "S" + std::to_string(s) + (sheet.SectionExists(s, true) ? "L" : "") + "/" +
+           std::to_string(rows) + ":";
+    for (std::int16_t r = 0; r < rows; ++r) {
+      const std::int16_t tag = sheet.RowType(s, r);
+      out += " r" + std::to_string(tag) + sheet.RowName(s, r) +
+             (sheet.RowExists(s, r, true) ? "L" : "");
+      for (const CellDef& d : RowCells(s, tag)) {
+        out += "," + sheet.Formula(s, r, d.column) +
+               (sheet.IsInherited(s, r, d.column) ? "i" : "") + "=" +
+               std::to_string(sheet.ResultIU(s, r, d.column));
+      }
+    }
+    out += "\n";
+  }
+  for (const char* name : {"u1", "u3", "Row_2", "Row_5", "N4", "M6", "N20"}) {
+    const auto r = sheet.RowIndexByName(visSectionUser, name);
+    out += std::string(name) + "@" + (r ? std::to_string(*r) : "-") + " ";
+  }
+  return out;
+}
+
+// One step: a change picked by the generator on the instance or on its
+// source, and what it answered (its error, if any).
+std::string Step(std::mt19937& rng, int k, ShapeSheet& instance, ShapeSheet& source) {
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  ShapeSheet& sheet = pick(5) == 0 ? source : instance;
+  const std::int16_t s = kSections[pick(5)];
+  const auto count = sheet.SectionExists(s, false) ? sheet.RowCount(s) : std::int16_t{0};
+  const auto r = static_cast<std::int16_t>(pick(count + 1));
+  const std::string n = std::to_string(k);
+  try {
+    switch (pick(12)) {
+      case 0:
+      case 1:
+        return "add " + std::to_string(sheet.AddRow(s, visRowLast, 0));
+      case 2:  // among inherited rows, this makes the section the instance's own
+        return "insert " + std::to_string(sheet.AddRow(s, r, 0));
+      case 3:
+        return "named " + std::to_string(sheet.AddNamedRow(visSectionUser, "N" + n, 0));
+      case 4:
+        sheet.SetRowName(visSectionUser, r, "M" + n);
+        return "renamed";
+      case 5:
+        sheet.SetRowType(s, r,
+                         s == kGeometry       ? visTagArcTo
+                         : s == visSectionTab ? visTagTab2
+                                              : visTagCnnctPtABCD);
+        return "retyped";
+      case 6:
+        sheet.DeleteRow(s, r);
+        return "deleted";
+      case 7:
+        sheet.SetFormula(s, r, s == visSectionTab ? visTabStopCount : 1, n, true);
+        return "written";
+      case 8:
+      case 10:
+        sheet.LoadRow(s, r);
+        return "loaded";
+      case 11:
+        sheet.SetFormula(s, r, 0, "User.u1*2", true);
+        return "referred";
+      default:
+        return "added " + std::to_string(sheet.AddRows(s, visRowLast, 0, 3));
+    }
+  } catch (const AutomationError& e) {
+    return "refused " + e.message();
+  }
+}
+
+// Makes a sheet to inherit from, with rows in each section.
+void Fill(ShapeSheet& source) {
+  for (int i = 0; i < 5; ++i) source.AddNamedRow(visSectionUser, "u" + std::to_string(i), 0);
+  source.SetFormula(visSectionUser, 2, visUserValue, "User.u1+1", true);
+  source.AddRows(visSectionScratch, visRowLast, 0, 3);
+  source.AddRows(visSectionConnectionPts, visRowLast, 0, 2);
+  source.AddRow(visSectionTab, visRowLast, visTagTab2);
+  const std::int16_t g = source.AddSection(kGeometry);
+  source.AddRow(g, visRowComponent, visTagComponent);
+  source.AddRows(g, visRowLast, visTagLineTo, 4);
+}
+
+TEST_F(SheetTest, ABatchChangesNoAnswer) {
+  constexpr int kSteps = 150;
+  std::vector<std::string> answers[2];
+  for (int pass = 0; pass < 2; ++pass) {
+    Ref<TestHost> source = MakeHost();
+    Ref<TestHost> instance = MakeHost(SheetHost::Kind::Shape, source.get());
+    Fill(source->Sheet());
+    std::mt19937 rng(1234);
+    auto run = [&] {
+      for (int k = 0; k < kSteps; ++k) {
+        answers[pass].push_back(Step(rng, k, instance->Sheet(), source->Sheet()));
+        answers[pass].push_back(Fingerprint(instance->Sheet()) + Fingerprint(source->Sheet()));
+      }
+    };
+    if (pass == 0) {
+      const ShapeSheet::Batch batch;
+      run();
+    } else {
+      run();
+    }
+  }
+  ASSERT_EQ(answers[0].size(), answers[1].size());
+  for (std::size_t i = 0; i < answers[0].size(); ++i) {
+    ASSERT_EQ(answers[0][i], answers[1][i]) << "after step " << i / 2;
+  }
+}
+
+}  // namespace
+}  // namespace standin::testing
