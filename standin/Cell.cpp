@@ -67,7 +67,13 @@ Variant ContainingId(Cell& c, const char* member) {
 // do; f gets the cell's present address.
 template <class F>
 auto Live(F f) {
-  return [f](Cell& c, Args a) { return f(c, c.At(), a); };
+  return [f](Cell& c, Args a) {
+    // A read asks the sheet more than once (where the cell is now, then
+    // what it holds), and changes nothing: the asks share what the sheet
+    // works out.
+    const ShapeSheet::Batch batch;
+    return f(c, c.At(), a);
+  };
 }
 template <class P>
 auto LivePut(P p) {

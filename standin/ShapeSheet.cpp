@@ -4,8 +4,10 @@
 #include <array>
 #include <atomic>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <numbers>
+#include <set>
 #include <tuple>
 #include <unordered_map>
 #include <utility>
@@ -694,27 +696,31 @@ struct ShapeSheet::Memo {
     std::int16_t row;
     bool operator==(const Key&) const = default;
   };
-  struct Hash {
-    std::size_t operator()(const Key& k) const {
-      const std::uint64_t fields = std::uint64_t{static_cast<std::uint16_t>(k.section)} |
-                                   std::uint64_t{static_cast<std::uint16_t>(k.row)} << 16 |
-                                   std::uint64_t{static_cast<std::uint32_t>(k.depth)} << 32;
-      return static_cast<std::size_t>(
-          (static_cast<std::uint64_t>(std::hash<const void*>{}(k.sheet)) ^ fields) *
-          0x9E3779B97F4A7C15ULL);
+  // A call meets a handful of sections of a few sheets, a loader filling a
+  // sheet some dozens: a list searched in turn beats a hash table here, and
+  // emptying it frees nothing.
+  template <class V>
+  struct Table {
+    std::vector<std::pair<Key, V>> items;
+    V* Find(const Key& key) {
+      for (auto& [k, v] : items) {
+        if (k == key) return &v;
+      }
+      return nullptr;
     }
+    void Add(const Key& key, V value) { items.emplace_back(key, std::move(value)); }
   };
 
-  std::unordered_map<Key, std::optional<SectionRef>, Hash> resolved;
-  std::unordered_map<Key, GeometryList, Hash> geometry;
-  std::unordered_map<Key, RowsEntry, Hash> rows;
-  std::unordered_map<Key, SheetHost*, Hash> sources;
+  Table<std::optional<SectionRef>> resolved;
+  Table<GeometryList> geometry;
+  Table<RowsEntry> rows;
+  Table<SheetHost*> sources;
 
   void Clear() {
-    resolved.clear();
-    geometry.clear();
-    rows.clear();
-    sources.clear();
+    resolved.items.clear();
+    geometry.items.clear();
+    rows.items.clear();
+    sources.items.clear();
   }
 
   static thread_local Memo* current;  // while a scope is open
@@ -755,29 +761,24 @@ void ShapeSheet::ForgetRows() const {
 ShapeSheet::RowsEntry* ShapeSheet::MendableRows(std::int16_t s) const {
   Memo* memo = Memo::current;
   if (!memo) return nullptr;
-  RowsEntry* mine = nullptr;
-  if (auto it = memo->rows.find({this, 0, s, 0}); it != memo->rows.end()) {
-    if (it->second.mendable) {
-      mine = &it->second;
-      // Someone still holds the list: they keep theirs, the memo gets a copy.
-      if (mine->rows.use_count() > 1)
-        mine->rows = std::make_shared<std::vector<RowRef>>(*mine->rows);
-    } else {
-      memo->rows.erase(it);
-    }
-  }
   // Lists of the same section elsewhere may include these rows (sheets
-  // that inherit from this one); geometry sections map across indices.
-  for (auto it = memo->rows.begin(); it != memo->rows.end();) {
-    const std::int16_t other = it->first.section;
-    const bool related = other == s || (IsGeometrySection(s) && IsGeometrySection(other));
-    if (related && &it->second != mine) {
-      it = memo->rows.erase(it);
-    } else {
-      ++it;
-    }
-  }
-  return mine;
+  // that inherit from this one), and so may this sheet's own if its
+  // inheritance comes round; geometry sections map across indices.
+  const Memo::Key mine{this, 0, s, 0};
+  auto& rows = memo->rows.items;
+  rows.erase(std::remove_if(rows.begin(), rows.end(),
+                            [&](const auto& e) {
+                              const std::int16_t other = e.first.section;
+                              const bool related =
+                                  other == s || (IsGeometrySection(s) && IsGeometrySection(other));
+                              return related && !(e.first == mine && e.second.mendable);
+                            }),
+             rows.end());
+  RowsEntry* entry = memo->rows.Find(mine);
+  // Someone still holds the list: they keep theirs, the memo gets a copy.
+  if (entry && entry->rows.use_count() > 1)
+    entry->rows = std::make_shared<std::vector<RowRef>>(*entry->rows);
+  return entry;
 }
 
 ShapeSheet::RowsEntry* ShapeSheet::RowInserted(std::int16_t s, const SectionData& local,
@@ -821,9 +822,9 @@ SheetHost* ShapeSheet::Source(std::int16_t s, std::int16_t r) const {
   Memo* memo = Memo::current;
   if (!memo) return host_->InheritedSource(s, r);
   const Memo::Key key{this, 0, s, r};
-  if (auto it = memo->sources.find(key); it != memo->sources.end()) return it->second;
+  if (SheetHost** found = memo->sources.Find(key)) return *found;
   SheetHost* src = host_->InheritedSource(s, r);
-  memo->sources.emplace(key, src);
+  memo->sources.Add(key, src);
   return src;
 }
 
@@ -862,9 +863,9 @@ ShapeSheet::GeometryList ShapeSheet::Geometry(int depth) const {
   Memo* memo = Memo::current;
   if (!memo) return std::make_shared<const std::vector<SectionRef>>(GeometryNow(depth));
   const Memo::Key key{this, depth, visSectionFirstComponent, 0};
-  if (auto it = memo->geometry.find(key); it != memo->geometry.end()) return it->second;
+  if (GeometryList* found = memo->geometry.Find(key)) return *found;
   auto list = std::make_shared<const std::vector<SectionRef>>(GeometryNow(depth));
-  memo->geometry.emplace(key, list);
+  memo->geometry.Add(key, list);
   return list;
 }
 
@@ -909,9 +910,9 @@ std::optional<ShapeSheet::SectionRef> ShapeSheet::Resolve(std::int16_t s, int de
   Memo* memo = Memo::current;
   if (!memo) return ResolveNow(s, depth);
   const Memo::Key key{this, depth, s, 0};
-  if (auto it = memo->resolved.find(key); it != memo->resolved.end()) return it->second;
+  if (auto* found = memo->resolved.Find(key)) return *found;
   auto sec = ResolveNow(s, depth);
-  memo->resolved.emplace(key, sec);
+  memo->resolved.Add(key, sec);
   return sec;
 }
 
@@ -962,12 +963,12 @@ ShapeSheet::RowList ShapeSheet::Rows(const SectionRef& sec, int depth) const {
   Memo* memo = Memo::current;
   if (!memo) return std::make_shared<const std::vector<RowRef>>(RowsNow(sec, depth));
   const Memo::Key key{this, depth, sec.index, 0};
-  if (auto it = memo->rows.find(key); it != memo->rows.end()) return it->second.rows;
+  if (RowsEntry* found = memo->rows.Find(key)) return found->rows;
   RowsEntry entry;
   entry.rows = std::make_shared<std::vector<RowRef>>(RowsNow(sec, depth));
   entry.mendable = depth == 0 && !InheritsFromItself(sec);
   RowList list = entry.rows;
-  memo->rows.emplace(key, std::move(entry));
+  memo->rows.Add(key, std::move(entry));
   return list;
 }
 
@@ -1174,14 +1175,14 @@ std::optional<std::int16_t> ShapeSheet::RowIndexByName(std::int16_t s,
   // Formulas name rows all the time, and a loader once per row: asked a
   // second time within a call, the section puts its names in a table
   // instead of comparing them one by one again.
-  auto it = Memo::current->rows.find({this, 0, s, 0});
-  if (it == Memo::current->rows.end() || (!it->second.names && it->second.nameLookups++ == 0)) {
+  RowsEntry* kept = Memo::current->rows.Find({this, 0, s, 0});
+  if (!kept || (!kept->names && kept->nameLookups++ == 0)) {
     for (std::size_t i = 0; i < rowList->size(); ++i) {
       if (Same((*rowList)[i].name, name)) return static_cast<std::int16_t>(i);
     }
     return std::nullopt;
   }
-  RowsEntry& entry = it->second;
+  RowsEntry& entry = *kept;
   if (!entry.names) {
     entry.names = std::make_unique<std::unordered_map<std::string, std::int16_t>>();
     const auto& rows = *entry.rows;
@@ -2556,6 +2557,59 @@ void ShapeSheet::DeleteRow(std::int16_t s, std::int16_t r) {
   const auto at = static_cast<std::size_t>(row.local - local.rows.data());
   local.rows.erase(local.rows.begin() + static_cast<std::ptrdiff_t>(at));
   RowRemoved(s, r, &local, at);
+}
+
+void ShapeSheet::DeleteRows(std::int16_t s, std::vector<std::int16_t> rows) {
+  Scope scope;
+  if (s == visSectionObject) Refuse();
+  auto sec = Resolve(s);
+  if (!sec) return;
+  std::sort(rows.begin(), rows.end(), std::greater<>());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  // Which go, as one by one from the highest: the indices below a deleted
+  // row hold, only the count of rows left changes.
+  std::vector<std::int16_t> inherited;
+  std::set<std::uint64_t> own;  // by uid: storage moves as rows are made local
+  {
+    const RowList list = Rows(*sec);
+    std::size_t left = list->size();
+    for (std::int16_t r : rows) {
+      if (r < 0 || static_cast<std::size_t>(r) >= list->size()) continue;
+      if (IsGeometrySection(s) && r == visRowComponent) continue;
+      if (FixedSection(s) && left == 1) continue;
+      const RowRef& row = (*list)[static_cast<std::size_t>(r)];
+      if (row.sourceRow >= 0) {
+        inherited.push_back(r);
+      } else if (row.local) {
+        own.insert(row.uid);
+      } else {
+        continue;
+      }
+      --left;
+    }
+  }
+  if (inherited.empty() && own.empty()) return;
+  // Inherited rows are marked in this sheet, made local from the lowest
+  // up so that each goes after the others in storage.
+  std::reverse(inherited.begin(), inherited.end());
+  for (std::int16_t r : inherited) LocalRow(s, r);
+  std::vector<RowData*> marked;  // found before any is marked: marking shifts the indices
+  {
+    const RowList list = Rows(*Resolve(s));
+    for (std::int16_t r : inherited)
+      marked.push_back(const_cast<RowData*>((*list)[static_cast<std::size_t>(r)].local));
+  }
+  for (RowData* row : marked) {
+    row->deleted = true;
+    row->cells.clear();
+    row->tag = 0;
+    row->name.clear();
+  }
+  SectionData& local = LocalSection(s);
+  local.rows.erase(std::remove_if(local.rows.begin(), local.rows.end(),
+                                  [&](const RowData& d) { return d.own && own.count(d.uid); }),
+                   local.rows.end());
+  ForgetRows();
 }
 
 void ShapeSheet::RowRemoved(std::int16_t s, std::int16_t r, const SectionData* local,

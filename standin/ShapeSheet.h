@@ -379,6 +379,10 @@ class ShapeSheet {
   // a loader applying a file's Del flags deletes from the highest row down.
   void DeleteSection(std::int16_t s);
   void DeleteRow(std::int16_t s, std::int16_t r);
+  // Deletes rows of a section (not the Object section) as DeleteRow one
+  // by one from the highest down would, in one pass; rows DeleteRow would
+  // refuse, or that do not exist, stay.
+  void DeleteRows(std::int16_t s, std::vector<std::int16_t> rows);
 
   // Copies another sheet's local content (master edit copies); cell
   // objects of rows that both have keep their identity.

@@ -325,6 +325,16 @@ int RowLimit(std::int16_t existing, pugi::xml_node section) {
   return std::min(existing + listed + 1, 0x7FFF);
 }
 
+// The rows a section element fills, in the order of their rows (those
+// named twice in the order of the file): an inherited row filled here
+// is stored after the ones before it, not moved in front of them.
+std::vector<std::pair<std::int16_t, pugi::xml_node>> InRowOrder(
+    std::vector<std::pair<std::int16_t, pugi::xml_node>> rows) {
+  std::stable_sort(rows.begin(), rows.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  return rows;
+}
+
 std::string RowBeyond(std::string_view section, int ix) {
   return "row IX=" + std::to_string(ix) + " of section " + std::string(section) +
          " is beyond its rows";
@@ -1207,6 +1217,7 @@ void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& 
       // a pass over the section each time.
       std::int16_t count = sheet.RowCount(s);
       const int limit = RowLimit(count, sec);
+      std::vector<std::pair<std::int16_t, pugi::xml_node>> filled;
       for (pugi::xml_node row : sec.children("Row")) {
         const int fileIx = row.attribute("IX").as_int(-1);
         const auto at = std::lower_bound(skip.begin(), skip.end(), fileIx);
@@ -1222,10 +1233,14 @@ void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& 
           deletions.push_back({s, r});
           continue;
         }
+        filled.emplace_back(r, row);
+      }
+      for (const auto& [r, row] : InRowOrder(std::move(filled))) {
+        const char* t = row.attribute("T").value();
         std::int16_t rowTag = sheet.RowType(s, r);
-        if (*t && rowTag != tag) {
-          sheet.SetRowType(s, r, tag);
-          rowTag = tag;
+        if (*t && rowTag != *GeometryTagOf(t)) {
+          rowTag = *GeometryTagOf(t);
+          sheet.SetRowType(s, r, rowTag);
         }
         LoadRowFrom(sheet, s, r, rowTag, row);
       }
@@ -1261,6 +1276,7 @@ void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& 
     if (!sheet.SectionExists(*s, false)) sheet.AddSection(*s);
     std::int16_t count = sheet.RowCount(*s);
     const int limit = RowLimit(count, sec);
+    std::vector<std::pair<std::int16_t, pugi::xml_node>> filled;
     for (pugi::xml_node row : sec.children("Row")) {
       const char* rowName = row.attribute("N").value();
       std::int16_t tag = 0;
@@ -1293,20 +1309,26 @@ void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& 
         deletions.push_back({*s, r});
         continue;
       }
-      LoadRowFrom(sheet, *s, r, sheet.RowType(*s, r), row);
+      filled.emplace_back(r, row);
     }
+    for (const auto& [r, row] : InRowOrder(std::move(filled)))
+      LoadRowFrom(sheet, *s, r, sheet.RowType(*s, r), row);
   }
   // Rows go from the highest down, so that the indices of the others hold.
   std::stable_sort(deletions.begin(), deletions.end(), [](const Deletion& a, const Deletion& b) {
     return a.section != b.section ? a.section > b.section : a.row > b.row;
   });
-  for (const auto& d : deletions) {
+  for (std::size_t i = 0; i < deletions.size();) {
+    const std::int16_t s = deletions[i].section;
+    // A section's rows go together, in one pass however many they are.
+    std::vector<std::int16_t> rows;
+    for (; i < deletions.size() && deletions[i].section == s && deletions[i].row >= 0; ++i)
+      rows.push_back(deletions[i].row);
+    const bool whole = i < deletions.size() && deletions[i].section == s;
+    if (whole) ++i;
     try {
-      if (d.row < 0) {
-        sheet.DeleteSection(d.section);
-      } else {
-        sheet.DeleteRow(d.section, d.row);
-      }
+      if (!rows.empty()) sheet.DeleteRows(s, std::move(rows));
+      if (whole) sheet.DeleteSection(s);
     } catch (const automation::AutomationError&) {
       // Nothing there to delete: the file deletes what it never had.
     }

@@ -4,9 +4,11 @@
 // each step. The changes mix those the sheet mends its lists for (rows
 // appended, inherited rows made local, renamed, retyped, deleted) with
 // those after which it starts again, on an instance and on the sheet it
-// inherits from.
+// inherits from. Deleting many rows at once answers as deleting them one
+// by one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -57,7 +59,7 @@ std::string Step(std::mt19937& rng, int k, ShapeSheet& instance, ShapeSheet& sou
   const auto r = static_cast<std::int16_t>(pick(count + 1));
   const std::string n = std::to_string(k);
   try {
-    switch (pick(12)) {
+    switch (pick(13)) {
       case 0:
       case 1:
         return "add " + std::to_string(sheet.AddRow(s, visRowLast, 0));
@@ -87,6 +89,9 @@ std::string Step(std::mt19937& rng, int k, ShapeSheet& instance, ShapeSheet& sou
       case 11:
         sheet.SetFormula(s, r, 0, "User.u1*2", true);
         return "referred";
+      case 12:
+        sheet.DeleteRows(s, {r, static_cast<std::int16_t>(r + 2), 0});
+        return "deleted rows";
       default:
         return "added " + std::to_string(sheet.AddRows(s, visRowLast, 0, 3));
     }
@@ -102,6 +107,7 @@ void Fill(ShapeSheet& source) {
   source.AddRows(visSectionScratch, visRowLast, 0, 3);
   source.AddRows(visSectionConnectionPts, visRowLast, 0, 2);
   source.AddRow(visSectionTab, visRowLast, visTagTab2);
+  source.SetFormula(visSectionCharacter, 0, visCharacterSize, "10 pt", true);
   const std::int16_t g = source.AddSection(kGeometry);
   source.AddRow(g, visRowComponent, visTagComponent);
   source.AddRows(g, visRowLast, visTagLineTo, 4);
@@ -131,6 +137,48 @@ TEST_F(SheetTest, ABatchChangesNoAnswer) {
   ASSERT_EQ(answers[0].size(), answers[1].size());
   for (std::size_t i = 0; i < answers[0].size(); ++i) {
     ASSERT_EQ(answers[0][i], answers[1][i]) << "after step " << i / 2;
+  }
+}
+
+// DeleteRows does in one pass what DeleteRow does row by row from the
+// highest down, refusals included (the geometry's first row, the last row
+// of a section a shape always has, rows that are not there).
+TEST_F(SheetTest, DeletingRowsTogetherIsDeletingThemOneByOne) {
+  const std::int16_t sections[] = {visSectionUser, visSectionScratch, visSectionConnectionPts,
+                                   visSectionTab,  kGeometry,         visSectionCharacter};
+  std::mt19937 rng(99);
+  for (int round = 0; round < 48; ++round) {
+    std::string results[2];
+    const std::int16_t s = sections[round % 6];
+    // Every row (and some beyond) in the first round of each section.
+    std::vector<std::int16_t> rows;
+    for (int k = 0; k < (round < 6 ? 12 : 6); ++k)
+      rows.push_back(static_cast<std::int16_t>(round < 6 ? static_cast<unsigned>(k) : rng() % 12));
+    for (int pass = 0; pass < 2; ++pass) {
+      Ref<TestHost> source = MakeHost();
+      Ref<TestHost> instance = MakeHost(SheetHost::Kind::Shape, source.get());
+      Fill(source->Sheet());
+      ShapeSheet& sheet = instance->Sheet();
+      // Rows of its own after the inherited ones, one inherited row filled.
+      sheet.AddRows(s, visRowLast, 0, 3);
+      if (s != visSectionCharacter)
+        sheet.SetFormula(s, 1, s == visSectionTab ? visTabStopCount : 1, "5", true);
+      if (pass == 0) {
+        sheet.DeleteRows(s, rows);
+      } else {
+        std::vector<std::int16_t> down = rows;
+        std::sort(down.rbegin(), down.rend());
+        down.erase(std::unique(down.begin(), down.end()), down.end());
+        for (std::int16_t r : down) {
+          try {
+            sheet.DeleteRow(s, r);
+          } catch (const AutomationError&) {
+          }
+        }
+      }
+      results[pass] = Fingerprint(sheet);
+    }
+    EXPECT_EQ(results[0], results[1]) << "section " << s << ", round " << round;
   }
 }
 

@@ -240,5 +240,50 @@ TEST_F(VsdxLoaderTest, SectionsOfManyRowsOpenInLinearTime) {
   EXPECT_EQ(shape.Get("CellsRowIndex", {Variant("User.Row_32000")}), I2(kRows + 1999));
 }
 
+// The same for an instance over a master of thousands of rows: filling
+// them from the last up, or deleting every one.
+TEST_F(VsdxLoaderTest, InstancesOverManyRowsOpenInLinearTime) {
+  constexpr int kRows = 30000;
+  std::string master = "<Section N=\"Scratch\">", filled = master, deleted = master;
+  for (int i = 0; i < kRows; ++i) {
+    const std::string n = std::to_string(i), down = std::to_string(kRows - 1 - i);
+    master += "<Row IX=\"" + n + "\"><Cell N=\"X\" V=\"" + n + "\"/></Row>";
+    filled += "<Row IX=\"" + down + "\"><Cell N=\"Y\" V=\"" + down + "\"/></Row>";
+    deleted += "<Row IX=\"" + n + "\" Del=\"1\"/>";
+  }
+  Parts p = MinimalDrawing();
+  p["visio/_rels/document.xml.rels"] =
+      Rels({{"rId1", "pages", "pages/pages.xml"}, {"rId2", "masters", "masters/masters.xml"}});
+  p["visio/masters/masters.xml"] =
+      VisioPart("Masters", "<Master ID=\"2\" NameU=\"Rows\"><Rel r:id=\"rId1\"/></Master>");
+  p["visio/masters/_rels/masters.xml.rels"] = Rels("master", "master1.xml");
+  p["visio/masters/master1.xml"] =
+      VisioPart("MasterContents",
+                "<Shapes><Shape ID=\"5\" Type=\"Shape\">" + master + "</Section></Shape></Shapes>");
+  p["visio/pages/page1.xml"] =
+      VisioPart("PageContents", "<Shapes><Shape ID=\"1\" Master=\"2\">" + filled +
+                                    "</Section></Shape><Shape ID=\"2\" Master=\"2\">" + deleted +
+                                    "</Section></Shape></Shapes>");
+  ObjectRef shapes = Open(Write("ManyInherited.vsdx", p))
+                         .Get("Pages")
+                         .ToObject()
+                         .Get("Item", {Variant(1)})
+                         .ToObject()
+                         .Get("Shapes")
+                         .ToObject();
+  ObjectRef fill = shapes.Get("Item", {Variant(1)}).ToObject();
+  ObjectRef gone = shapes.Get("Item", {Variant(2)}).ToObject();
+  EXPECT_EQ(fill.Get("RowCount", {I2(visSectionScratch)}), I2(kRows));
+  for (int r : {0, 9998}) {
+    ObjectRef x = fill.Get("CellsSRC", {I2(visSectionScratch), I2(r), I2(visX)}).ToObject();
+    ObjectRef y = fill.Get("CellsSRC", {I2(visSectionScratch), I2(r), I2(visY)}).ToObject();
+    EXPECT_EQ(x.Get("ResultIU"), Variant(static_cast<double>(r)));
+    EXPECT_EQ(x.Get("IsInherited"), VisBool(true));
+    EXPECT_EQ(y.Get("ResultIU"), Variant(static_cast<double>(r)));
+    EXPECT_EQ(y.Get("IsInherited"), VisBool(false));
+  }
+  EXPECT_EQ(gone.Get("RowCount", {I2(visSectionScratch)}), I2(0));
+}
+
 }  // namespace
 }  // namespace standin
