@@ -56,6 +56,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/TreeWalk.h"
 #include "automation/Variant.h"
 #include "automation/dbus/Client.h"
 #include "bench/CallTally.h"
@@ -277,21 +278,7 @@ bool WaitForName(const QDBusConnection& bus, const QString& name, int timeoutMs)
 // cannot answer by itself. Those are the round trips the operation needs.
 using bench::TCallTally;
 
-// Opens items breadth first from the root until the tree holds `items`.
-void ExpandTo(TTreeModel& tree, std::size_t items) {
-  std::deque<TTreeItem*> queue = {tree.First()};
-  while (!queue.empty() && tree.ItemCount() < items) {
-    TTreeItem* item = queue.front();
-    queue.pop_front();
-    if (!item->HasChildren()) continue;
-    try {
-      item->Expand();
-    } catch (const std::exception&) {
-      continue;
-    }
-    for (int i = 0; i < item->Count(); ++i) queue.push_back(item->Item(i));
-  }
-}
+using bench::ExpandTo;
 
 constexpr std::size_t kRefreshItems = 1000;
 

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/TreeWalk.h"
 #include "lut/Tarvel_TreeNodeLUTs.h"
 #include "tree/Tarvel_Cells01.h"
 #include "standin/Application.h"
@@ -121,21 +122,7 @@ struct TDemo {
   automation::Ref<standin::Application> app = automation::MakeRef<standin::Application>();
 };
 
-// Opens items breadth first from the root until the tree holds `items`.
-void ExpandTo(TTreeModel& tree, std::size_t items) {
-  std::deque<TTreeItem*> queue = {tree.First()};
-  while (!queue.empty() && tree.ItemCount() < items) {
-    TTreeItem* item = queue.front();
-    queue.pop_front();
-    if (!item->HasChildren()) continue;
-    try {
-      item->Expand();
-    } catch (const std::exception&) {
-      continue;
-    }
-    for (int i = 0; i < item->Count(); ++i) queue.push_back(item->Item(i));
-  }
-}
+using bench::ExpandTo;
 
 void BM_ExpandApplicationRoot(benchmark::State& state) {
   TDemo demo;
