@@ -12,7 +12,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6dbus6 libqt6test6
   libzip-dev libpugixml-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  dbus dbus-bin
+  dbus dbus-bin libdbus-1-dev
   libvisio-tools
 )
 

@@ -20,6 +20,7 @@
 
 #include "automation/Runtime.h"
 #include "automation/Variant.h"
+#include "automation/dbus/Native.h"
 #include "automation/dbus/Wire.h"
 
 namespace automation::dbus {
@@ -27,71 +28,78 @@ namespace {
 
 std::atomic<std::uint64_t> roundTrips{0};
 std::atomic<std::uint64_t> releaseMessages{0};
-std::atomic<int> peerNumber{0};
 
-const QString kObject = QString::fromLatin1(kObjectInterface);
 const QString kServer = QString::fromLatin1(kServerInterface);
 
 class Proxy;
 
-// One attachment to one server: the connection the calls go over, the
+// One attachment to one server: the connection the calls go over (a peer
+// connection to the server, or a private connection to the bus), the
 // proxies made for it, and the releases not yet told to the server.
+//
+// The calling thread reads and writes the connection itself, blocking for
+// each reply; nothing else reads it.
 class Link : public std::enable_shared_from_this<Link> {
  public:
-  Link(QDBusConnection connection, QString service, QString busName, QString rootPath,
-       QString peerName, int timeoutMs)
-      : connection_(std::move(connection)),
-        service_(std::move(service)),
+  // destination is the server's bus name, empty on a peer connection.
+  Link(DBusConnection* connection, std::string destination, std::string busName,
+       std::string rootPath, int timeoutMs)
+      : connection_(connection),
+        destination_(std::move(destination)),
         busName_(std::move(busName)),
         rootPath_(std::move(rootPath)),
-        peerName_(std::move(peerName)),
         timeoutMs_(timeoutMs) {}
 
   ~Link() {
-    // Past the application's end Qt's D-Bus support is gone: nothing to tell.
-    if (QCoreApplication::instance() == nullptr) return;
-    if (!peerName_.isEmpty()) {
-      // Closing the private connection releases everything it received.
-      // A release sent just before the close would only be queued, and be
-      // dropped (and leaked) with the connection.
-      QDBusConnection::disconnectFromPeer(peerName_);
-      return;
+    // Closing a peer connection releases everything it received. On the
+    // bus the server learns of the leaving later: releasing is quicker.
+    if (!destination_.empty() && !dead_ && dbus_connection_get_is_connected(connection_)) {
+      FlushReleases();
+      dbus_connection_flush(connection_);
     }
-    if (!dead_) FlushReleases();
+    dbus_connection_close(connection_);
+    dbus_connection_unref(connection_);
   }
 
-  ObjectRef ProxyFor(const QString& path);
-  void Forget(const QString& path, std::uint32_t handouts);
+  Link(const Link&) = delete;
+  Link& operator=(const Link&) = delete;
 
-  Variant Call(const QString& path, CallKind kind, std::string_view member, Args args);
-  bool Supports(const QString& path, const Guid& iid);
-  bool SameObject(const QString& a, const QString& b);
+  ObjectRef ProxyFor(const char* path);
+  void Forget(const std::string& path, std::uint32_t handouts);
+
+  Variant Call(const std::string& path, CallKind kind, std::string_view member, Args args);
+  bool Supports(const std::string& path, const Guid& iid);
+  bool SameObject(const std::string& a, const std::string& b);
 
  private:
-  QString PathOf(const ObjectRef& object) const;
+  std::string PathOf(const ObjectRef& object) const;
+  native::Message NewCall(const std::string& path, const char* iface, const char* method) const {
+    native::Message call(dbus_message_new_method_call(
+        destination_.empty() ? nullptr : destination_.c_str(), path.c_str(), iface, method));
+    if (!call) throw AutomationError(E_OUTOFMEMORY);
+    return call;
+  }
   // Sends the call after any pending releases and waits for the answer;
   // the server's failures come back as AutomationError.
-  QDBusMessage RoundTrip(QDBusMessage call);
-  [[noreturn]] void Fail(const QDBusMessage& reply);
+  native::Message RoundTrip(const native::Message& call);
+  bool AnswerBool(const native::Message& call);
+  [[noreturn]] void Fail(DBusError* error);
   void FlushReleases();
-  QDBusMessage NewCall(const QString& path, const QString& iface, const QString& member) const {
-    return QDBusMessage::createMethodCall(service_, path, iface, member);
-  }
 
-  QDBusConnection connection_;
-  QString service_;  // empty on a peer connection
-  QString busName_;
-  QString rootPath_;
-  QString peerName_;
+  DBusConnection* connection_;
+  std::string destination_;
+  std::string busName_;
+  std::string rootPath_;
   int timeoutMs_;
   bool dead_ = false;
-  std::unordered_map<QString, Proxy*> proxies_;
-  std::vector<std::pair<QString, std::uint32_t>> pendingReleases_;
+  std::unordered_map<std::string, Proxy*> proxies_;
+  std::vector<std::pair<std::string, std::uint32_t>> pendingReleases_;
 };
 
 class Proxy final : public Object {
  public:
-  Proxy(std::shared_ptr<Link> link, QString path) : link_(std::move(link)), path_(std::move(path)) {}
+  Proxy(std::shared_ptr<Link> link, std::string path)
+      : link_(std::move(link)), path_(std::move(path)) {}
 
   Variant Invoke(CallKind kind, std::string_view member, Args args) override {
     return link_->Call(path_, kind, member, args);
@@ -114,19 +122,19 @@ class Proxy final : public Object {
 
   void AddHandout() { ++handouts_; }
   bool BelongsTo(const Link* link) const { return link_.get() == link; }
-  const QString& Path() const { return path_; }
+  const std::string& Path() const { return path_; }
 
  protected:
   ~Proxy() override { link_->Forget(path_, handouts_); }
 
  private:
   std::shared_ptr<Link> link_;
-  QString path_;
+  std::string path_;
   std::uint32_t handouts_ = 0;
   mutable std::map<Guid, bool> supports_;
 };
 
-ObjectRef Link::ProxyFor(const QString& path) {
+ObjectRef Link::ProxyFor(const char* path) {
   Proxy* proxy = nullptr;
   auto it = proxies_.find(path);
   if (it != proxies_.end()) {
@@ -136,68 +144,86 @@ ObjectRef Link::ProxyFor(const QString& path) {
     proxies_.emplace(path, proxy);
   }
   // The server counts every time it sends a path, except its root's.
-  if (path != rootPath_) proxy->AddHandout();
+  if (proxy->Path() != rootPath_) proxy->AddHandout();
   return ObjectRef(proxy);
 }
 
-void Link::Forget(const QString& path, std::uint32_t handouts) {
+void Link::Forget(const std::string& path, std::uint32_t handouts) {
   proxies_.erase(path);
   if (handouts == 0 || dead_) return;
   pendingReleases_.emplace_back(path, handouts);
   // Told with the next call; a long list goes at once.
-  if (pendingReleases_.size() >= 512 && QCoreApplication::instance() != nullptr) FlushReleases();
+  if (pendingReleases_.size() >= 512) FlushReleases();
 }
 
 void Link::FlushReleases() {
   if (pendingReleases_.empty()) return;
-  QList<ReleaseEntry> entries;
-  entries.reserve(static_cast<qsizetype>(pendingReleases_.size()));
-  for (const auto& [path, count] : pendingReleases_) {
-    entries.push_back(ReleaseEntry{QDBusObjectPath(path), count});
+  std::vector<std::pair<std::string, std::uint32_t>> entries;
+  entries.swap(pendingReleases_);
+  native::Message message = NewCall(rootPath_, kServerInterface, "Release");
+  dbus_message_set_no_reply(message.get(), TRUE);
+  DBusMessageIter out;
+  dbus_message_iter_init_append(message.get(), &out);
+  DBusMessageIter array;
+  bool ok = dbus_message_iter_open_container(&out, DBUS_TYPE_ARRAY, "(ou)", &array) != 0;
+  for (const auto& [path, count] : entries) {
+    if (!ok) break;
+    DBusMessageIter entry;
+    const char* p = path.c_str();
+    const dbus_uint32_t n = count;
+    ok = dbus_message_iter_open_container(&array, DBUS_TYPE_STRUCT, nullptr, &entry) &&
+         dbus_message_iter_append_basic(&entry, DBUS_TYPE_OBJECT_PATH, &p) &&
+         dbus_message_iter_append_basic(&entry, DBUS_TYPE_UINT32, &n) &&
+         dbus_message_iter_close_container(&array, &entry);
   }
-  pendingReleases_.clear();
-  QDBusMessage message = NewCall(rootPath_, kServer, QStringLiteral("Release"));
-  message.setArguments({QVariant::fromValue(entries)});
-  // One-way: Qt marks a sent call as wanting no reply.
-  connection_.send(message);
+  if (!ok || !dbus_message_iter_close_container(&out, &array)) return;  // out of memory
+  // One-way; it goes out before the next call on the same connection.
+  dbus_connection_send(connection_, message.get(), nullptr);
   releaseMessages.fetch_add(1, std::memory_order_relaxed);
 }
 
-QDBusMessage Link::RoundTrip(QDBusMessage call) {
-  if (!dead_ && !connection_.isConnected()) dead_ = true;
+native::Message Link::RoundTrip(const native::Message& call) {
+  if (!dead_ && !dbus_connection_get_is_connected(connection_)) dead_ = true;
   if (dead_) throw AutomationError(RPC_E_DISCONNECTED);
   FlushReleases();
   roundTrips.fetch_add(1, std::memory_order_relaxed);
-  QDBusMessage reply = connection_.call(call, QDBus::Block, timeoutMs_);
-  if (reply.type() == QDBusMessage::ErrorMessage) Fail(reply);
+  DBusError error;
+  dbus_error_init(&error);
+  native::Message reply(
+      dbus_connection_send_with_reply_and_block(connection_, call.get(), timeoutMs_, &error));
+  // Nothing but replies is expected; whatever else came (the bus's
+  // greeting) is dropped.
+  while (DBusMessage* stray = dbus_connection_pop_message(connection_)) dbus_message_unref(stray);
+  if (!reply) Fail(&error);
   return reply;
 }
 
-void Link::Fail(const QDBusMessage& reply) {
-  if (const auto code = CodeOfErrorName(reply.errorName())) {
-    throw AutomationError(*code, ToStd(reply.errorMessage()));
-  }
+void Link::Fail(DBusError* error) {
+  const std::string name = error->name != nullptr ? error->name : "";
+  const std::string text = error->message != nullptr ? error->message : "";
+  dbus_error_free(error);
+  if (const auto code = CodeOfErrorName(FromStd(name))) throw AutomationError(*code, text);
   // A transport failure: is the server still there?
-  bool gone = !connection_.isConnected();
-  if (!gone && !service_.isEmpty()) {
-    const QDBusReply<bool> owned = connection_.interface()->isServiceRegistered(busName_);
-    gone = !owned.isValid() || !owned.value();
+  bool gone = !dbus_connection_get_is_connected(connection_);
+  if (!gone && !destination_.empty()) {
+    DBusError query;
+    dbus_error_init(&query);
+    gone = !dbus_bus_name_has_owner(connection_, busName_.c_str(), &query);
+    dbus_error_free(&query);
   }
   if (gone) {
     dead_ = true;
     pendingReleases_.clear();
     throw AutomationError(RPC_E_DISCONNECTED);
   }
-  const QDBusError::ErrorType type = QDBusError(reply).type();
-  if (type == QDBusError::NoReply || type == QDBusError::Timeout || type == QDBusError::TimedOut) {
+  if (name == DBUS_ERROR_NO_REPLY || name == DBUS_ERROR_TIMEOUT || name == DBUS_ERROR_TIMED_OUT) {
     throw AutomationError(RPC_E_TIMEOUT);
   }
-  throw AutomationError(RPC_E_SERVERFAULT, SystemMessage(RPC_E_SERVERFAULT) + " (" +
-                                               ToStd(reply.errorName()) + ": " +
-                                               ToStd(reply.errorMessage()) + ")");
+  throw AutomationError(RPC_E_SERVERFAULT,
+                        SystemMessage(RPC_E_SERVERFAULT) + " (" + name + ": " + text + ")");
 }
 
-QString Link::PathOf(const ObjectRef& object) const {
+std::string Link::PathOf(const ObjectRef& object) const {
   // Only the server's own objects, reached through this attachment, can
   // travel back to it.
   const auto* proxy = dynamic_cast<const Proxy*>(object.get());
@@ -207,43 +233,66 @@ QString Link::PathOf(const ObjectRef& object) const {
   return proxy->Path();
 }
 
-Variant Link::Call(const QString& path, CallKind kind, std::string_view member, Args args) {
-  QString method;
-  switch (kind) {
-    case CallKind::PropertyGet:
-      method = QStringLiteral("Get");
-      break;
-    case CallKind::PropertyPut:
-      method = QStringLiteral("Put");
-      break;
-    case CallKind::Method:
-      method = QStringLiteral("Invoke");
-      break;
+Variant Link::Call(const std::string& path, CallKind kind, std::string_view member, Args args) {
+  const char* method = kind == CallKind::PropertyGet   ? "Get"
+                       : kind == CallKind::PropertyPut ? "Put"
+                                                       : "Invoke";
+  // Objects that cannot travel fail before anything is written.
+  for (const Variant& a : args) {
+    if (a.IsObject() && a.ToObject()) PathOf(a.ToObject());
   }
-  QDBusMessage call = NewCall(path, kObject, method);
-  QVariantList wireArgs;
-  wireArgs.reserve(static_cast<qsizetype>(args.size()));
-  const ObjectToPath toPath = [this](const ObjectRef& o) { return QDBusObjectPath(PathOf(o)); };
-  for (const Variant& a : args) wireArgs.push_back(ToWire(a, toPath));
-  call.setArguments({QVariant(FromStd(member)), QVariant(wireArgs)});
-  const QDBusMessage reply = RoundTrip(call);
-  if (kind == CallKind::PropertyPut || reply.arguments().isEmpty()) return Variant();
-  return FromWire(reply.arguments().at(0),
-                  [this](const QDBusObjectPath& p) { return ProxyFor(p.path()); });
+  native::Message call = NewCall(path, kObjectInterface, method);
+  DBusMessageIter out;
+  dbus_message_iter_init_append(call.get(), &out);
+  const std::string name = native::ValidUtf8(member);
+  const char* namePtr = name.c_str();
+  const native::PathOf pathOf = [this](const ObjectRef& o) { return PathOf(o); };
+  DBusMessageIter array;
+  bool ok = dbus_message_iter_append_basic(&out, DBUS_TYPE_STRING, &namePtr) &&
+            dbus_message_iter_open_container(&out, DBUS_TYPE_ARRAY, "v", &array);
+  for (const Variant& a : args) {
+    if (!ok) break;
+    ok = native::AppendVariant(&array, a, pathOf);
+  }
+  if (!ok || !dbus_message_iter_close_container(&out, &array)) {
+    throw AutomationError(E_OUTOFMEMORY);
+  }
+  const native::Message reply = RoundTrip(call);
+  if (kind == CallKind::PropertyPut) return Variant();
+  DBusMessageIter in;
+  if (!dbus_message_iter_init(reply.get(), &in)) return Variant();
+  return native::ReadVariant(&in, [this](const char* p) { return ProxyFor(p); });
 }
 
-bool Link::Supports(const QString& path, const Guid& iid) {
-  QDBusMessage call = NewCall(path, kObject, QStringLiteral("Supports"));
-  call.setArguments({QVariant(FromStd(iid.ToString()))});
-  const QDBusMessage reply = RoundTrip(call);
-  return !reply.arguments().isEmpty() && reply.arguments().at(0).toBool();
+bool Link::AnswerBool(const native::Message& call) {
+  const native::Message reply = RoundTrip(call);
+  DBusMessageIter in;
+  if (!dbus_message_iter_init(reply.get(), &in) ||
+      dbus_message_iter_get_arg_type(&in) != DBUS_TYPE_BOOLEAN) {
+    return false;
+  }
+  dbus_bool_t answer = FALSE;
+  dbus_message_iter_get_basic(&in, &answer);
+  return answer != 0;
 }
 
-bool Link::SameObject(const QString& a, const QString& b) {
-  QDBusMessage call = NewCall(a, kObject, QStringLiteral("SameObject"));
-  call.setArguments({QVariant::fromValue(QDBusObjectPath(b))});
-  const QDBusMessage reply = RoundTrip(call);
-  return !reply.arguments().isEmpty() && reply.arguments().at(0).toBool();
+bool Link::Supports(const std::string& path, const Guid& iid) {
+  native::Message call = NewCall(path, kObjectInterface, "Supports");
+  const std::string text = iid.ToString();
+  const char* p = text.c_str();
+  if (!dbus_message_append_args(call.get(), DBUS_TYPE_STRING, &p, DBUS_TYPE_INVALID)) {
+    throw AutomationError(E_OUTOFMEMORY);
+  }
+  return AnswerBool(call);
+}
+
+bool Link::SameObject(const std::string& a, const std::string& b) {
+  native::Message call = NewCall(a, kObjectInterface, "SameObject");
+  const char* p = b.c_str();
+  if (!dbus_message_append_args(call.get(), DBUS_TYPE_OBJECT_PATH, &p, DBUS_TYPE_INVALID)) {
+    throw AutomationError(E_OUTOFMEMORY);
+  }
+  return AnswerBool(call);
 }
 
 QDBusConnection SessionBus() {
@@ -313,7 +362,11 @@ HResult AttachToServer(const QString& busName, const QString& rootPath, ObjectRe
   const QDBusConnection bus = SessionBus();
   if (!bus.isConnected() || !NameHasOwner(bus, busName)) return MK_E_UNAVAILABLE;
 
-  std::shared_ptr<Link> link;
+  native::InitThreads();
+  DBusError error;
+  dbus_error_init(&error);
+  DBusConnection* connection = nullptr;
+  bool peer = false;
   if (options.peerToPeer) {
     QDBusMessage ask = QDBusMessage::createMethodCall(busName, rootPath, kServer,
                                                       QStringLiteral("PeerAddress"));
@@ -323,17 +376,19 @@ HResult AttachToServer(const QString& busName, const QString& rootPath, ObjectRe
                                 ? answer.arguments().at(0).toString()
                                 : QString();
     if (!address.isEmpty()) {
-      const QString name = QStringLiteral("tarvel-automation-peer-%1").arg(++peerNumber);
-      QDBusConnection peer = QDBusConnection::connectToPeer(address, name);
-      if (peer.isConnected()) {
-        link = std::make_shared<Link>(peer, QString(), busName, rootPath, name, options.timeoutMs);
-      } else {
-        QDBusConnection::disconnectFromPeer(name);
-      }
+      connection = dbus_connection_open_private(ToStd(address).c_str(), &error);
+      dbus_error_free(&error);
+      peer = connection != nullptr;
     }
   }
-  if (!link) link = std::make_shared<Link>(bus, busName, busName, rootPath, QString(), options.timeoutMs);
-  *root = link->ProxyFor(rootPath);
+  // Else the calls go through the bus, on a connection of their own.
+  if (connection == nullptr) connection = dbus_bus_get_private(DBUS_BUS_SESSION, &error);
+  dbus_error_free(&error);
+  if (connection == nullptr) return MK_E_UNAVAILABLE;
+  dbus_connection_set_exit_on_disconnect(connection, FALSE);
+  const auto link = std::make_shared<Link>(connection, peer ? std::string() : ToStd(busName),
+                                           ToStd(busName), ToStd(rootPath), options.timeoutMs);
+  *root = link->ProxyFor(ToStd(rootPath).c_str());
   return S_OK;
 }
 

@@ -2,87 +2,87 @@
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusServer>
 #include <QDBusServiceWatcher>
 #include <QDBusVirtualObject>
 #include <QDir>
 #include <QStandardPaths>
 
+#include <cstring>
 #include <exception>
 #include <vector>
 
+#include "automation/dbus/Native.h"
 #include "automation/dbus/Wire.h"
 
 namespace automation::dbus {
+
+// One incoming call, whichever library carried it, and its answer.
+// Arguments are read by position once the signature has been checked.
+class IncomingCall {
+ public:
+  virtual ~IncomingCall() = default;
+  virtual QString Path() const = 0;
+  virtual QString Interface() const = 0;
+  virtual QString Member() const = 0;
+  virtual QString Signature() const = 0;
+  virtual bool ReplyRequired() const = 0;
+
+  virtual QString StringAt(int index) const = 0;
+  virtual QString PathAt(int index) const = 0;
+  virtual bool BoolAt(int index) const = 0;
+  // The "av" at index.
+  virtual std::vector<Variant> VariantsAt(
+      int index, const std::function<ObjectRef(const QString&)>& objectAt) const = 0;
+  // The "a(ou)" at index.
+  virtual std::vector<std::pair<QString, std::uint32_t>> ReleasesAt(int index) const = 0;
+
+  virtual void Reply() = 0;
+  virtual void Reply(bool value) = 0;
+  virtual void Reply(const QString& value) = 0;
+  virtual void Reply(std::uint32_t value) = 0;
+  virtual void Reply(const Variant& value, const std::function<QString(const ObjectRef&)>& pathOf) = 0;
+  virtual void ReplyError(const QString& name, const QString& text) = 0;
+};
+
 namespace {
 
 const QString kObject = QString::fromLatin1(kObjectInterface);
 const QString kServer = QString::fromLatin1(kServerInterface);
+const QString kUnknownMethod = QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod");
+const QString kUnknownInterface = QStringLiteral("org.freedesktop.DBus.Error.UnknownInterface");
+const QString kInvalidArgs = QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs");
 
-// Hands every message for the exported paths of one connection to the
-// server; other interfaces (introspection) are left to Qt.
-class Dispatcher final : public QDBusVirtualObject {
- public:
-  Dispatcher(ObjectServer* server, QString peerClient, QString rootPath)
-      : server_(server), peerClient_(std::move(peerClient)), rootPath_(std::move(rootPath)) {}
-
-  bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
-    const QString iface = message.interface();
-    if (!iface.isEmpty() && iface != kObject && iface != kServer) return false;
-    server_->Handle(message, connection, peerClient_.isEmpty() ? message.service() : peerClient_);
-    return true;
-  }
-
-  QString introspect(const QString& path) const override {
-    QString xml = QStringLiteral(
-        "  <interface name=\"org.tarvel.Automation\">\n"
-        "    <method name=\"Get\"><arg name=\"member\" type=\"s\" direction=\"in\"/>"
-        "<arg name=\"args\" type=\"av\" direction=\"in\"/>"
-        "<arg name=\"result\" type=\"v\" direction=\"out\"/></method>\n"
-        "    <method name=\"Put\"><arg name=\"member\" type=\"s\" direction=\"in\"/>"
-        "<arg name=\"args\" type=\"av\" direction=\"in\"/></method>\n"
-        "    <method name=\"Invoke\"><arg name=\"member\" type=\"s\" direction=\"in\"/>"
-        "<arg name=\"args\" type=\"av\" direction=\"in\"/>"
-        "<arg name=\"result\" type=\"v\" direction=\"out\"/></method>\n"
-        "    <method name=\"Supports\"><arg name=\"iid\" type=\"s\" direction=\"in\"/>"
-        "<arg name=\"result\" type=\"b\" direction=\"out\"/></method>\n"
-        "    <method name=\"SameObject\"><arg name=\"other\" type=\"o\" direction=\"in\"/>"
-        "<arg name=\"result\" type=\"b\" direction=\"out\"/></method>\n"
+QString Introspection(bool root) {
+  QString xml = QStringLiteral(
+      "  <interface name=\"org.tarvel.Automation\">\n"
+      "    <method name=\"Get\"><arg name=\"member\" type=\"s\" direction=\"in\"/>"
+      "<arg name=\"args\" type=\"av\" direction=\"in\"/>"
+      "<arg name=\"result\" type=\"v\" direction=\"out\"/></method>\n"
+      "    <method name=\"Put\"><arg name=\"member\" type=\"s\" direction=\"in\"/>"
+      "<arg name=\"args\" type=\"av\" direction=\"in\"/></method>\n"
+      "    <method name=\"Invoke\"><arg name=\"member\" type=\"s\" direction=\"in\"/>"
+      "<arg name=\"args\" type=\"av\" direction=\"in\"/>"
+      "<arg name=\"result\" type=\"v\" direction=\"out\"/></method>\n"
+      "    <method name=\"Supports\"><arg name=\"iid\" type=\"s\" direction=\"in\"/>"
+      "<arg name=\"result\" type=\"b\" direction=\"out\"/></method>\n"
+      "    <method name=\"SameObject\"><arg name=\"other\" type=\"o\" direction=\"in\"/>"
+      "<arg name=\"result\" type=\"b\" direction=\"out\"/></method>\n"
+      "  </interface>\n");
+  if (root) {
+    xml += QStringLiteral(
+        "  <interface name=\"org.tarvel.Automation.Server\">\n"
+        "    <method name=\"PeerAddress\"><arg name=\"address\" type=\"s\" "
+        "direction=\"out\"/></method>\n"
+        "    <method name=\"Release\"><arg name=\"paths\" type=\"a(ou)\" "
+        "direction=\"in\"/><annotation name=\"org.freedesktop.DBus.Method.NoReply\" "
+        "value=\"true\"/></method>\n"
+        "    <method name=\"SetBusy\"><arg name=\"busy\" type=\"b\" direction=\"in\"/></method>\n"
+        "    <method name=\"Busy\"><arg name=\"busy\" type=\"b\" direction=\"out\"/></method>\n"
+        "    <method name=\"ExportedCount\"><arg name=\"count\" type=\"u\" "
+        "direction=\"out\"/></method>\n"
         "  </interface>\n");
-    if (path == rootPath_) {
-      xml += QStringLiteral(
-          "  <interface name=\"org.tarvel.Automation.Server\">\n"
-          "    <method name=\"PeerAddress\"><arg name=\"address\" type=\"s\" "
-          "direction=\"out\"/></method>\n"
-          "    <method name=\"Release\"><arg name=\"paths\" type=\"a(ou)\" "
-          "direction=\"in\"/><annotation name=\"org.freedesktop.DBus.Method.NoReply\" "
-          "value=\"true\"/></method>\n"
-          "    <method name=\"SetBusy\"><arg name=\"busy\" type=\"b\" direction=\"in\"/></method>\n"
-          "    <method name=\"Busy\"><arg name=\"busy\" type=\"b\" direction=\"out\"/></method>\n"
-          "    <method name=\"ExportedCount\"><arg name=\"count\" type=\"u\" "
-          "direction=\"out\"/></method>\n"
-          "  </interface>\n");
-    }
-    return xml;
   }
-
- private:
-  ObjectServer* server_;
-  QString peerClient_;
-  QString rootPath_;
-};
-
-QString RuntimeDirectory() {
-  const QByteArray xdg = qgetenv("XDG_RUNTIME_DIR");
-  if (!xdg.isEmpty() && QDir(QString::fromLocal8Bit(xdg)).exists()) {
-    return QString::fromLocal8Bit(xdg);
-  }
-  return QDir::tempPath();
-}
-
-void SendError(const QDBusConnection& connection, const QDBusMessage& message, HResult code,
-               const std::string& text) {
-  connection.send(message.createErrorReply(ErrorName(code), FromStd(text)));
+  return xml;
 }
 
 // The "av" argument of a call, as plain values.
@@ -100,7 +100,268 @@ QVariantList ArgumentList(const QVariant& value) {
   return list;
 }
 
+// A call that came through Qt's bus connection.
+class QtCall final : public IncomingCall {
+ public:
+  QtCall(const QDBusMessage& message, const QDBusConnection& connection)
+      : message_(message), connection_(connection), args_(message.arguments()) {}
+
+  QString Path() const override { return message_.path(); }
+  QString Interface() const override { return message_.interface(); }
+  QString Member() const override { return message_.member(); }
+  QString Signature() const override { return message_.signature(); }
+  bool ReplyRequired() const override { return message_.isReplyRequired(); }
+
+  QString StringAt(int index) const override { return args_.at(index).toString(); }
+  QString PathAt(int index) const override {
+    return args_.at(index).value<QDBusObjectPath>().path();
+  }
+  bool BoolAt(int index) const override { return args_.at(index).toBool(); }
+  std::vector<Variant> VariantsAt(
+      int index, const std::function<ObjectRef(const QString&)>& objectAt) const override {
+    const PathToObject toObject = [&](const QDBusObjectPath& p) { return objectAt(p.path()); };
+    const QVariantList wireArgs = ArgumentList(args_.at(index));
+    std::vector<Variant> out;
+    out.reserve(static_cast<std::size_t>(wireArgs.size()));
+    for (const QVariant& a : wireArgs) out.push_back(FromWire(a, toObject));
+    return out;
+  }
+  std::vector<std::pair<QString, std::uint32_t>> ReleasesAt(int index) const override {
+    std::vector<std::pair<QString, std::uint32_t>> out;
+    const auto arg = args_.at(index).value<QDBusArgument>();
+    arg.beginArray();
+    while (!arg.atEnd()) {
+      QDBusObjectPath path;
+      uint count = 0;
+      arg.beginStructure();
+      arg >> path >> count;
+      arg.endStructure();
+      out.emplace_back(path.path(), count);
+    }
+    arg.endArray();
+    return out;
+  }
+
+  void Reply() override { connection_.send(message_.createReply()); }
+  void Reply(bool value) override { connection_.send(message_.createReply(QVariant(value))); }
+  void Reply(const QString& value) override {
+    connection_.send(message_.createReply(QVariant(value)));
+  }
+  void Reply(std::uint32_t value) override {
+    connection_.send(message_.createReply(QVariant(static_cast<uint>(value))));
+  }
+  void Reply(const Variant& value,
+             const std::function<QString(const ObjectRef&)>& pathOf) override {
+    const ObjectToPath toPath = [&](const ObjectRef& o) { return QDBusObjectPath(pathOf(o)); };
+    connection_.send(message_.createReply(QVariant::fromValue(QDBusVariant(ToWire(value, toPath)))));
+  }
+  void ReplyError(const QString& name, const QString& text) override {
+    connection_.send(message_.createErrorReply(name, text));
+  }
+
+ private:
+  const QDBusMessage& message_;
+  QDBusConnection connection_;
+  QVariantList args_;
+};
+
+QString FromC(const char* s) { return s != nullptr ? QString::fromUtf8(s) : QString(); }
+
+// A call that came over a peer connection the server reads itself.
+class NativeCall final : public IncomingCall {
+ public:
+  NativeCall(DBusConnection* connection, DBusMessage* message)
+      : connection_(connection), message_(message) {}
+
+  QString Path() const override { return FromC(dbus_message_get_path(message_)); }
+  QString Interface() const override { return FromC(dbus_message_get_interface(message_)); }
+  QString Member() const override { return FromC(dbus_message_get_member(message_)); }
+  QString Signature() const override { return FromC(dbus_message_get_signature(message_)); }
+  bool ReplyRequired() const override { return dbus_message_get_no_reply(message_) == 0; }
+
+  QString StringAt(int index) const override { return FromC(BasicAt<const char*>(index)); }
+  QString PathAt(int index) const override { return FromC(BasicAt<const char*>(index)); }
+  bool BoolAt(int index) const override { return BasicAt<dbus_bool_t>(index) != 0; }
+  std::vector<Variant> VariantsAt(
+      int index, const std::function<ObjectRef(const QString&)>& objectAt) const override {
+    const native::ObjectAt toObject = [&](const char* p) { return objectAt(QString::fromUtf8(p)); };
+    DBusMessageIter array = At(index);
+    DBusMessageIter element;
+    dbus_message_iter_recurse(&array, &element);
+    std::vector<Variant> out;
+    while (dbus_message_iter_get_arg_type(&element) == DBUS_TYPE_VARIANT) {
+      out.push_back(native::ReadVariant(&element, toObject));
+      dbus_message_iter_next(&element);
+    }
+    return out;
+  }
+  std::vector<std::pair<QString, std::uint32_t>> ReleasesAt(int index) const override {
+    std::vector<std::pair<QString, std::uint32_t>> out;
+    DBusMessageIter array = At(index);
+    DBusMessageIter entry;
+    dbus_message_iter_recurse(&array, &entry);
+    while (dbus_message_iter_get_arg_type(&entry) == DBUS_TYPE_STRUCT) {
+      DBusMessageIter field;
+      dbus_message_iter_recurse(&entry, &field);
+      const char* path = nullptr;
+      dbus_message_iter_get_basic(&field, &path);
+      dbus_message_iter_next(&field);
+      dbus_uint32_t count = 0;
+      dbus_message_iter_get_basic(&field, &count);
+      out.emplace_back(FromC(path), count);
+      dbus_message_iter_next(&entry);
+    }
+    return out;
+  }
+
+  void Reply() override { Send(NewReply()); }
+  void Reply(bool value) override { SendBasic(DBUS_TYPE_BOOLEAN, dbus_bool_t{value}); }
+  void Reply(const QString& value) override {
+    const std::string text = native::ValidUtf8(ToStd(value));
+    SendBasic(DBUS_TYPE_STRING, text.c_str());
+  }
+  void Reply(std::uint32_t value) override { SendBasic(DBUS_TYPE_UINT32, dbus_uint32_t{value}); }
+  void Reply(const Variant& value,
+             const std::function<QString(const ObjectRef&)>& pathOf) override {
+    native::Message reply = NewReply();
+    if (!reply) return;
+    DBusMessageIter out;
+    dbus_message_iter_init_append(reply.get(), &out);
+    const native::PathOf toPath = [&](const ObjectRef& o) { return ToStd(pathOf(o)); };
+    if (!native::AppendVariant(&out, value, toPath)) throw AutomationError(E_OUTOFMEMORY);
+    Send(std::move(reply));
+  }
+  void ReplyError(const QString& name, const QString& text) override {
+    const std::string errorName = ToStd(name);
+    const std::string message = native::ValidUtf8(ToStd(text));
+    Send(native::Message(dbus_message_new_error(message_, errorName.c_str(), message.c_str())));
+  }
+
+ private:
+  DBusMessageIter At(int index) const {
+    DBusMessageIter it;
+    dbus_message_iter_init(message_, &it);
+    for (int i = 0; i < index; ++i) dbus_message_iter_next(&it);
+    return it;
+  }
+  template <class T>
+  T BasicAt(int index) const {
+    DBusMessageIter it = At(index);
+    T value{};
+    dbus_message_iter_get_basic(&it, &value);
+    return value;
+  }
+  native::Message NewReply() const {
+    return native::Message(dbus_message_new_method_return(message_));
+  }
+  template <class T>
+  void SendBasic(int type, T value) {
+    native::Message reply = NewReply();
+    if (!reply || !dbus_message_append_args(reply.get(), type, &value, DBUS_TYPE_INVALID)) return;
+    Send(std::move(reply));
+  }
+  void Send(native::Message reply) {
+    if (!reply || !ReplyRequired()) return;
+    dbus_connection_send(connection_, reply.get(), nullptr);
+    dbus_connection_flush(connection_);
+  }
+
+  DBusConnection* connection_;
+  DBusMessage* message_;
+};
+
+// Hands every message for the exported paths of the bus connection to the
+// server; other interfaces (introspection) are left to Qt.
+class BusDispatcher final : public QDBusVirtualObject {
+ public:
+  BusDispatcher(ObjectServer* server, QString rootPath)
+      : server_(server), rootPath_(std::move(rootPath)) {}
+
+  bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+    const QString iface = message.interface();
+    if (!iface.isEmpty() && iface != kObject && iface != kServer) return false;
+    QtCall call(message, connection);
+    server_->Handle(call, message.service());
+    return true;
+  }
+
+  QString introspect(const QString& path) const override { return Introspection(path == rootPath_); }
+
+ private:
+  ObjectServer* server_;
+  QString rootPath_;
+};
+
+QString RuntimeDirectory() {
+  const QByteArray xdg = qgetenv("XDG_RUNTIME_DIR");
+  if (!xdg.isEmpty() && QDir(QString::fromLocal8Bit(xdg)).exists()) {
+    return QString::fromLocal8Bit(xdg);
+  }
+  return QDir::tempPath();
+}
+
 }  // namespace
+
+// A private connection from one client.
+struct ObjectServer::Peer {
+  Peer(ObjectServer* s, QString i, DBusConnection* c) : server(s), id(std::move(i)), connection(c) {
+    dbus_connection_ref(connection);
+    dbus_connection_set_exit_on_disconnect(connection, FALSE);
+  }
+  ~Peer() {
+    dbus_connection_close(connection);
+    binding.reset();
+    dbus_connection_unref(connection);
+  }
+
+  static DBusHandlerResult OnMessage(DBusConnection* connection, DBusMessage* message, void* data) {
+    auto* peer = static_cast<Peer*>(data);
+    if (dbus_message_get_type(message) != DBUS_MESSAGE_TYPE_METHOD_CALL) {
+      return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
+    }
+    const char* iface = dbus_message_get_interface(message);
+    if (iface != nullptr && std::strcmp(iface, kObjectInterface) != 0 &&
+        std::strcmp(iface, kServerInterface) != 0) {
+      return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
+    }
+    NativeCall call(connection, message);
+    peer->server->Handle(call, peer->id);
+    return DBUS_HANDLER_RESULT_HANDLED;
+  }
+
+  static DBusHandlerResult OnSignal(DBusConnection*, DBusMessage* message, void* data) {
+    auto* peer = static_cast<Peer*>(data);
+    if (dbus_message_is_signal(message, DBUS_INTERFACE_LOCAL, "Disconnected")) {
+      // Not while the connection is dispatching: dropping the client ends it.
+      QMetaObject::invokeMethod(
+          peer->server, [server = peer->server, id = peer->id] { server->DropClient(id); },
+          Qt::QueuedConnection);
+    }
+    return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
+  }
+
+  ObjectServer* server;
+  QString id;
+  DBusConnection* connection;
+  std::unique_ptr<native::LoopBinding> binding;
+};
+
+// The private socket peers connect to.
+struct ObjectServer::PeerListener {
+  explicit PeerListener(DBusServer* s) : server(s) {}
+  ~PeerListener() {
+    dbus_server_disconnect(server);
+    binding.reset();
+    dbus_server_unref(server);
+  }
+
+  static void OnNewConnection(DBusServer*, DBusConnection* connection, void* data) {
+    static_cast<ObjectServer*>(data)->OnNewPeer(connection);
+  }
+
+  DBusServer* server;
+  std::unique_ptr<native::LoopBinding> binding;
+};
 
 ObjectServer::ObjectServer(ObjectRef root, QString rootPath, QObject* parent)
     : QObject(parent),
@@ -109,14 +370,14 @@ ObjectServer::ObjectServer(ObjectRef root, QString rootPath, QObject* parent)
       prefix_(rootPath_ + QLatin1Char('/')),
       bus_(QString()) {
   RegisterWireTypes();
+  native::InitThreads();
   sweepTimer_.setInterval(2000);
   connect(&sweepTimer_, &QTimer::timeout, this, &ObjectServer::Sweep);
 }
 
 ObjectServer::~ObjectServer() {
-  for (auto& [id, client] : clients_) {
-    if (client.peer) QDBusConnection::disconnectFromPeer(client.connectionName);
-  }
+  peerListener_.reset();
+  clients_.clear();  // closes the peer connections
   if (!busName_.isEmpty()) {
     bus_.unregisterObject(rootPath_, QDBusConnection::UnregisterTree);
     bus_.unregisterService(busName_);
@@ -126,8 +387,9 @@ ObjectServer::~ObjectServer() {
 QString ObjectServer::Start(const QDBusConnection& bus, const QString& busName, bool peerToPeer) {
   if (!bus.isConnected()) return QStringLiteral("the session bus cannot be reached");
   bus_ = bus;
-  busDispatcher_ = std::make_unique<Dispatcher>(this, QString(), rootPath_);
-  if (!bus_.registerVirtualObject(rootPath_, static_cast<QDBusVirtualObject*>(busDispatcher_.get()),
+  busDispatcher_ = std::make_unique<BusDispatcher>(this, rootPath_);
+  if (!bus_.registerVirtualObject(rootPath_,
+                                  static_cast<QDBusVirtualObject*>(busDispatcher_.get()),
                                   QDBusConnection::SubPath)) {
     return QStringLiteral("cannot export objects at %1").arg(rootPath_);
   }
@@ -148,17 +410,23 @@ QString ObjectServer::Start(const QDBusConnection& bus, const QString& busName, 
           [this](const QString& name) {
             DropClient(name);
             // A process that left the bus has usually closed its peer
-            // connection too; Qt tells of that only when asked.
+            // connection too.
             QTimer::singleShot(50, this, [this] { DropClosedPeers(); });
           });
 
   if (peerToPeer) {
-    peerServer_ = std::make_unique<QDBusServer>(
-        QStringLiteral("unix:dir=") + RuntimeDirectory(), nullptr);
-    if (peerServer_->isConnected()) {
-      connect(peerServer_.get(), &QDBusServer::newConnection, this, &ObjectServer::OnNewPeer);
-    } else {
-      peerServer_.reset();  // calls go through the bus instead
+    const std::string address = ToStd(QStringLiteral("unix:dir=") + RuntimeDirectory());
+    DBusError error;
+    dbus_error_init(&error);
+    DBusServer* listening = dbus_server_listen(address.c_str(), &error);
+    dbus_error_free(&error);
+    if (listening != nullptr) {  // else calls go through the bus
+      const char* mechanisms[] = {"EXTERNAL", nullptr};
+      dbus_server_set_auth_mechanisms(listening, mechanisms);
+      peerListener_ = std::make_unique<PeerListener>(listening);
+      dbus_server_set_new_connection_function(listening, &PeerListener::OnNewConnection, this,
+                                              nullptr);
+      peerListener_->binding = std::make_unique<native::LoopBinding>(listening);
     }
   }
   sweepTimer_.start();
@@ -166,7 +434,11 @@ QString ObjectServer::Start(const QDBusConnection& bus, const QString& busName, 
 }
 
 QString ObjectServer::PeerAddress() const {
-  return peerServer_ ? peerServer_->address() : QString();
+  if (!peerListener_) return QString();
+  char* address = dbus_server_get_address(peerListener_->server);
+  const QString out = QString::fromUtf8(address);
+  dbus_free(address);
+  return out;
 }
 
 void ObjectServer::SetBusy(bool busy) {
@@ -175,19 +447,22 @@ void ObjectServer::SetBusy(bool busy) {
   emit BusyChanged(busy);
 }
 
-void ObjectServer::OnNewPeer(const QDBusConnection& connection) {
-  const QString id = QStringLiteral("peer ") + connection.name();
-  Client& client = clients_[id];
-  client.peer = true;
-  client.connectionName = connection.name();
-  client.dispatcher = std::make_unique<Dispatcher>(this, id, rootPath_);
-  QDBusConnection(connection)
-      .registerVirtualObject(rootPath_, static_cast<QDBusVirtualObject*>(client.dispatcher.get()),
-                             QDBusConnection::SubPath);
-  ++peerCount_;
+void ObjectServer::OnNewPeer(void* newConnection) {
+  auto* connection = static_cast<DBusConnection*>(newConnection);
+  const QString id = QStringLiteral("peer %1").arg(++peerCount_);
+  auto peer = std::make_unique<Peer>(this, id, connection);
+  static const DBusObjectPathVTable vtable = {nullptr, &Peer::OnMessage,
+                                              nullptr, nullptr, nullptr, nullptr};
+  const std::string root = ToStd(rootPath_);
+  if (!dbus_connection_register_fallback(connection, root.c_str(), &vtable, peer.get()) ||
+      !dbus_connection_add_filter(connection, &Peer::OnSignal, peer.get(), nullptr)) {
+    return;  // out of memory: the connection is closed with peer
+  }
+  peer->binding = std::make_unique<native::LoopBinding>(connection);
+  clients_[id].peer = std::move(peer);
 }
 
-ObjectServer::Client& ObjectServer::ClientFor(const QString& client, const QDBusConnection&) {
+ObjectServer::Client& ObjectServer::ClientFor(const QString& client) {
   auto it = clients_.find(client);
   if (it != clients_.end()) return it->second;
   Client& added = clients_[client];
@@ -209,12 +484,8 @@ void ObjectServer::DropClient(const QString& id) {
       unheld_.insert(path);
     }
   }
-  if (it->second.peer) {
-    QDBusConnection::disconnectFromPeer(it->second.connectionName);
-  } else if (watcher_) {
-    watcher_->removeWatchedService(id);
-  }
-  clients_.erase(it);
+  if (!it->second.peer && watcher_) watcher_->removeWatchedService(id);
+  clients_.erase(it);  // closes a peer connection
   if (clients_.empty()) emit ClientsGone();
 }
 
@@ -237,7 +508,9 @@ void ObjectServer::Unhold(const QString& path, std::uint32_t count, bool release
 void ObjectServer::DropClosedPeers() {
   std::vector<QString> closed;
   for (const auto& [id, client] : clients_) {
-    if (client.peer && !QDBusConnection(client.connectionName).isConnected()) closed.push_back(id);
+    if (client.peer && !dbus_connection_get_is_connected(client.peer->connection)) {
+      closed.push_back(id);
+    }
   }
   for (const QString& id : closed) DropClient(id);
 }
@@ -294,25 +567,23 @@ ObjectRef ObjectServer::ObjectAt(const QString& path) const {
   return it->second.object;
 }
 
-void ObjectServer::Handle(const QDBusMessage& message, const QDBusConnection& connection,
-                          const QString& client) {
+void ObjectServer::Handle(IncomingCall& call, const QString& client) {
   try {
-    if (message.interface() == kServer) {
-      HandleServerCall(message, connection, client);
+    if (call.Interface() == kServer) {
+      HandleServerCall(call, client);
     } else {
-      HandleObjectCall(message, connection, client);
+      HandleObjectCall(call, client);
     }
   } catch (const AutomationError& e) {
-    SendError(connection, message, e.code(), e.message());
+    call.ReplyError(ErrorName(e.code()), FromStd(e.message()));
   } catch (const std::exception&) {
-    SendError(connection, message, RPC_E_SERVERFAULT, SystemMessage(RPC_E_SERVERFAULT));
+    call.ReplyError(ErrorName(RPC_E_SERVERFAULT), FromStd(SystemMessage(RPC_E_SERVERFAULT)));
   }
 }
 
-void ObjectServer::HandleObjectCall(const QDBusMessage& message, const QDBusConnection& connection,
-                                    const QString& client) {
-  const QString member = message.member();
-  const QString signature = message.signature();
+void ObjectServer::HandleObjectCall(IncomingCall& call, const QString& client) {
+  const QString member = call.Member();
+  const QString signature = call.Signature();
   CallKind kind = CallKind::Method;
   if (member == QLatin1String("Get")) {
     kind = CallKind::PropertyGet;
@@ -321,119 +592,97 @@ void ObjectServer::HandleObjectCall(const QDBusMessage& message, const QDBusConn
   } else if (member == QLatin1String("Invoke")) {
     kind = CallKind::Method;
   } else if (member != QLatin1String("Supports") && member != QLatin1String("SameObject")) {
-    connection.send(message.createErrorReply(
-        QDBusError::UnknownMethod,
-        QStringLiteral("No method %1 in interface %2").arg(member, kObject)));
+    call.ReplyError(kUnknownMethod,
+                    QStringLiteral("No method %1 in interface %2").arg(member, kObject));
     return;
   }
   if (busy_) {
-    SendError(connection, message, RPC_E_CALL_REJECTED, SystemMessage(RPC_E_CALL_REJECTED));
+    call.ReplyError(ErrorName(RPC_E_CALL_REJECTED), FromStd(SystemMessage(RPC_E_CALL_REJECTED)));
     return;
   }
-  const ObjectRef target = ObjectAt(message.path());
-  ClientFor(client, connection);
-  const QVariantList in = message.arguments();
+  const ObjectRef target = ObjectAt(call.Path());
+  ClientFor(client);
 
   if (member == QLatin1String("Supports")) {
     if (signature != QLatin1String("s")) {
-      connection.send(message.createErrorReply(QDBusError::InvalidArgs,
-                                               QStringLiteral("Supports takes one string")));
+      call.ReplyError(kInvalidArgs, QStringLiteral("Supports takes one string"));
       return;
     }
-    const std::optional<Guid> iid = Guid::Parse(ToStd(in.at(0).toString()));
+    const std::optional<Guid> iid = Guid::Parse(ToStd(call.StringAt(0)));
     if (!iid) throw AutomationError(E_INVALIDARG);
-    connection.send(message.createReply(QVariant(target->Supports(*iid))));
+    call.Reply(target->Supports(*iid));
     return;
   }
   if (member == QLatin1String("SameObject")) {
     if (signature != QLatin1String("o")) {
-      connection.send(message.createErrorReply(QDBusError::InvalidArgs,
-                                               QStringLiteral("SameObject takes one path")));
+      call.ReplyError(kInvalidArgs, QStringLiteral("SameObject takes one path"));
       return;
     }
-    const ObjectRef other = ObjectAt(in.at(0).value<QDBusObjectPath>().path());
-    connection.send(message.createReply(QVariant(SameObject(target, other))));
+    const ObjectRef other = ObjectAt(call.PathAt(0));
+    call.Reply(SameObject(target, other));
     return;
   }
 
   if (signature != QLatin1String("sav")) {
-    connection.send(message.createErrorReply(
-        QDBusError::InvalidArgs,
-        QStringLiteral("%1 takes a member name and an array of variants (sav)").arg(member)));
+    call.ReplyError(
+        kInvalidArgs,
+        QStringLiteral("%1 takes a member name and an array of variants (sav)").arg(member));
     return;
   }
-  const PathToObject toObject = [this](const QDBusObjectPath& p) { return ObjectAt(p.path()); };
-  const QVariantList wireArgs = ArgumentList(in.at(1));
-  std::vector<Variant> args;
-  args.reserve(static_cast<std::size_t>(wireArgs.size()));
-  for (const QVariant& a : wireArgs) args.push_back(FromWire(a, toObject));
-  const std::string name = ToStd(in.at(0).toString());
+  const std::vector<Variant> args =
+      call.VariantsAt(1, [this](const QString& path) { return ObjectAt(path); });
+  const std::string name = ToStd(call.StringAt(0));
   const Variant result = target->Invoke(kind, name, Args(args));
   if (kind == CallKind::PropertyPut) {
-    connection.send(message.createReply());
+    call.Reply();
     return;
   }
-  const ObjectToPath toPath = [&](const ObjectRef& o) {
-    return QDBusObjectPath(PathFor(o, client));
-  };
-  connection.send(message.createReply(QVariant::fromValue(QDBusVariant(ToWire(result, toPath)))));
+  call.Reply(result, [&](const ObjectRef& o) { return PathFor(o, client); });
 }
 
-void ObjectServer::HandleServerCall(const QDBusMessage& message, const QDBusConnection& connection,
-                                    const QString& client) {
-  const QString member = message.member();
-  const QString signature = message.signature();
-  if (message.path() != rootPath_) {
-    connection.send(message.createErrorReply(
-        QDBusError::UnknownInterface,
-        QStringLiteral("%1 is served at %2 only").arg(kServer, rootPath_)));
+void ObjectServer::HandleServerCall(IncomingCall& call, const QString& client) {
+  const QString member = call.Member();
+  const QString signature = call.Signature();
+  if (call.Path() != rootPath_) {
+    call.ReplyError(kUnknownInterface,
+                    QStringLiteral("%1 is served at %2 only").arg(kServer, rootPath_));
     return;
   }
   if (member == QLatin1String("Release") && signature == QLatin1String("a(ou)")) {
     auto it = clients_.find(client);
     if (it == clients_.end()) return;
-    const auto arg = message.arguments().at(0).value<QDBusArgument>();
-    arg.beginArray();
-    while (!arg.atEnd()) {
-      QDBusObjectPath path;
-      uint count = 0;
-      arg.beginStructure();
-      arg >> path >> count;
-      arg.endStructure();
-      auto held = it->second.held.find(path.path());
+    for (const auto& [path, count] : call.ReleasesAt(0)) {
+      auto held = it->second.held.find(path);
       if (held == it->second.held.end()) continue;
       const std::uint32_t n = std::min<std::uint32_t>(held->second, count);
       held->second -= n;
       if (held->second == 0) it->second.held.erase(held);
-      Unhold(path.path(), n, true);
+      Unhold(path, n, true);
     }
-    arg.endArray();
-    if (!message.isReplyRequired()) return;
-    connection.send(message.createReply());
+    if (call.ReplyRequired()) call.Reply();
     return;
   }
   if (member == QLatin1String("PeerAddress") && signature.isEmpty()) {
-    ClientFor(client, connection);
-    connection.send(message.createReply(QVariant(PeerAddress())));
+    ClientFor(client);
+    call.Reply(PeerAddress());
     return;
   }
   if (member == QLatin1String("SetBusy") && signature == QLatin1String("b")) {
-    SetBusy(message.arguments().at(0).toBool());
-    connection.send(message.createReply());
+    SetBusy(call.BoolAt(0));
+    call.Reply();
     return;
   }
   if (member == QLatin1String("Busy") && signature.isEmpty()) {
-    connection.send(message.createReply(QVariant(busy_)));
+    call.Reply(busy_);
     return;
   }
   // For watching a long-running server's table from outside (soak runs).
   if (member == QLatin1String("ExportedCount") && signature.isEmpty()) {
-    connection.send(message.createReply(QVariant(static_cast<uint>(ExportedCount()))));
+    call.Reply(static_cast<std::uint32_t>(ExportedCount()));
     return;
   }
-  connection.send(message.createErrorReply(
-      QDBusError::UnknownMethod,
-      QStringLiteral("No method %1(%2) in interface %3").arg(member, signature, kServer)));
+  call.ReplyError(kUnknownMethod, QStringLiteral("No method %1(%2) in interface %3")
+                                      .arg(member, signature, kServer));
 }
 
 }  // namespace automation::dbus

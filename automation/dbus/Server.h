@@ -12,7 +12,9 @@
 // that do not release (command-line tools making one call per connection).
 //
 // Frequent callers use a peer-to-peer connection: the server listens on a
-// private socket and tells its address to whoever asks on the bus.
+// private socket and tells its address to whoever asks on the bus. The
+// server reads those connections itself, in its own thread's event loop
+// (see Native.h); the bus connection is Qt's.
 #pragma once
 
 #include <QDBusConnection>
@@ -28,11 +30,14 @@
 #include "automation/Object.h"
 #include "automation/Variant.h"
 
-class QDBusMessage;
-class QDBusServer;
 class QDBusServiceWatcher;
 
 namespace automation::dbus {
+
+class IncomingCall;
+namespace native {
+class LoopBinding;
+}
 
 class ObjectServer : public QObject {
   Q_OBJECT
@@ -63,10 +68,9 @@ class ObjectServer : public QObject {
   // the server keeps whose grace period has passed. Runs on a timer too.
   void Sweep();
 
-  // Handles one message that arrived on connection; the client is the
+  // Handles one call, from the bus or a peer connection; the client is the
   // sender on the bus, or the peer connection. Public for the dispatchers.
-  void Handle(const QDBusMessage& message, const QDBusConnection& connection,
-              const QString& client);
+  void Handle(IncomingCall& call, const QString& client);
 
  signals:
   // The last client left (a client that held references or asked for the
@@ -80,24 +84,22 @@ class ObjectServer : public QObject {
     std::uint64_t held = 0;  // handed out and not yet released, all clients
     std::chrono::steady_clock::time_point unheldSince;
   };
+  struct Peer;
+  struct PeerListener;
   struct Client {
-    bool peer = false;
-    QString connectionName;  // peer connections only
-    std::unique_ptr<QObject> dispatcher;
+    std::unique_ptr<Peer> peer;  // peer connections only
     std::unordered_map<QString, std::uint32_t> held;
   };
 
-  void HandleObjectCall(const QDBusMessage& message, const QDBusConnection& connection,
-                        const QString& client);
-  void HandleServerCall(const QDBusMessage& message, const QDBusConnection& connection,
-                        const QString& client);
-  Client& ClientFor(const QString& client, const QDBusConnection& connection);
+  void HandleObjectCall(IncomingCall& call, const QString& client);
+  void HandleServerCall(IncomingCall& call, const QString& client);
+  Client& ClientFor(const QString& client);
   void DropClient(const QString& client);
   void DropClosedPeers();
   void Unhold(const QString& path, std::uint32_t count, bool released);
   QString PathFor(const ObjectRef& object, const QString& client);
   ObjectRef ObjectAt(const QString& path) const;
-  void OnNewPeer(const QDBusConnection& connection);
+  void OnNewPeer(void* connection);
 
   ObjectRef root_;
   QString rootPath_;
@@ -105,7 +107,7 @@ class ObjectServer : public QObject {
   QString busName_;
   QDBusConnection bus_;
   std::unique_ptr<QObject> busDispatcher_;
-  std::unique_ptr<QDBusServer> peerServer_;
+  std::unique_ptr<PeerListener> peerListener_;
   std::unique_ptr<QDBusServiceWatcher> watcher_;
   std::unordered_map<QString, Entry> entries_;
   std::unordered_map<const Object*, QString> pathOf_;
