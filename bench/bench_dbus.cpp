@@ -1,8 +1,9 @@
 // What a call to the stand-in Visio in another process costs, next to what
 // the pieces under it cost: one property read through the automation layer
-// (peer-to-peer and through the bus daemon), the same call made with bare
-// QtDBus against a minimal echo server, and a ping-pong over a Unix socket
-// pair (the floor no transport between two processes gets under). Then the
+// (peer-to-peer and through the bus daemon), the same call made bare
+// against a minimal echo server (with libdbus in the calling thread, as the
+// automation layer makes it, and with QtDBus), and a ping-pong over a Unix
+// socket pair (the floor no transport between two processes gets under). Then the
 // tree over the other process: expanding the application root and
 // refreshing 1,000 open items, with the round trips each makes next to the
 // reads the same operation makes in process.
@@ -59,6 +60,7 @@
 #include "bench/TreeWalk.h"
 #include "automation/Variant.h"
 #include "automation/dbus/Client.h"
+#include "automation/dbus/Native.h"
 #include "bench/CallTally.h"
 #include "lut/Tarvel_TreeNodeLUTs.h"
 #include "standin/Application.h"
@@ -229,8 +231,52 @@ class TEchoObject final : public QDBusVirtualObject {
   const QString version_ = QStringLiteral("16.0");
 };
 
+// The same answer from libdbus, on the peer connections of a listener the
+// echo server reads in its own event loop, as tarvel-visio reads its peers.
+DBusHandlerResult NativeEcho(DBusConnection* connection, DBusMessage* message, void*) {
+  if (!dbus_message_is_method_call(message, "org.tarvel.Automation", "Get")) {
+    return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
+  }
+  DBusMessageIter in;
+  const char* member = nullptr;
+  if (!dbus_message_iter_init(message, &in) ||
+      dbus_message_iter_get_arg_type(&in) != DBUS_TYPE_STRING ||
+      (dbus_message_iter_get_basic(&in, &member), std::strcmp(member, "Version") != 0)) {
+    automation::dbus::native::Message error(
+        dbus_message_new_error(message, DBUS_ERROR_INVALID_ARGS, "Version"));
+    dbus_connection_send(connection, error.get(), nullptr);
+    return DBUS_HANDLER_RESULT_HANDLED;
+  }
+  automation::dbus::native::Message reply(dbus_message_new_method_return(message));
+  DBusMessageIter out;
+  DBusMessageIter variant;
+  const char* version = "16.0";
+  dbus_message_iter_init_append(reply.get(), &out);
+  dbus_message_iter_open_container(&out, DBUS_TYPE_VARIANT, "s", &variant);
+  dbus_message_iter_append_basic(&variant, DBUS_TYPE_STRING, &version);
+  dbus_message_iter_close_container(&out, &variant);
+  dbus_connection_send(connection, reply.get(), nullptr);
+  return DBUS_HANDLER_RESULT_HANDLED;
+}
+
+struct TNativeEchoPeer {
+  DBusConnection* connection;
+  std::unique_ptr<automation::dbus::native::LoopBinding> binding;
+};
+std::deque<TNativeEchoPeer> nativeEchoPeers;
+
+void OnNativeEchoPeer(DBusServer*, DBusConnection* connection, void*) {
+  static const DBusObjectPathVTable vtable = {nullptr, &NativeEcho, nullptr,
+                                              nullptr, nullptr,     nullptr};
+  dbus_connection_ref(connection);
+  dbus_connection_register_object_path(connection, "/org/tarvel/BenchEcho", &vtable, nullptr);
+  nativeEchoPeers.push_back(
+      {connection, std::make_unique<automation::dbus::native::LoopBinding>(connection)});
+}
+
 int RunEchoServer(int argc, char** argv) {
   QCoreApplication qt(argc, argv);
+  automation::dbus::native::InitThreads();
   TEchoObject echo;
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.registerVirtualObject(kEchoPath, &echo) || !bus.registerService(kEchoName)) {
@@ -243,7 +289,17 @@ int RunEchoServer(int argc, char** argv) {
   QObject::connect(&peers, &QDBusServer::newConnection, [&echo](const QDBusConnection& c) {
     QDBusConnection(c).registerVirtualObject(kEchoPath, &echo);
   });
-  std::printf("%s\n", qPrintable(peers.address()));
+  const std::string nativeAddress = "unix:dir=" + runtime.toStdString();
+  DBusServer* nativePeers = dbus_server_listen(nativeAddress.c_str(), nullptr);
+  if (nativePeers == nullptr) {
+    std::fprintf(stderr, "echo server: cannot listen at %s\n", nativeAddress.c_str());
+    return 1;
+  }
+  dbus_server_set_new_connection_function(nativePeers, &OnNativeEchoPeer, nullptr, nullptr);
+  automation::dbus::native::LoopBinding nativeBinding(nativePeers);
+  char* listening = dbus_server_get_address(nativePeers);
+  std::printf("%s\n%s\n", qPrintable(peers.address()), listening);
+  dbus_free(listening);
   std::fflush(stdout);
   return QCoreApplication::exec();
 }
@@ -257,6 +313,38 @@ QString BareGet(const QDBusConnection& connection, const QString& service) {
     throw std::runtime_error("echo call failed: " + reply.errorMessage().toStdString());
   }
   return reply.arguments().at(0).value<QDBusVariant>().variant().toString();
+}
+
+// The same call with libdbus in this thread, as the automation layer makes
+// it: destination is the bus name, or null on a peer connection.
+void NativeBareGet(DBusConnection* connection, const char* destination) {
+  automation::dbus::native::Message call(dbus_message_new_method_call(
+      destination, "/org/tarvel/BenchEcho", "org.tarvel.Automation", "Get"));
+  DBusMessageIter out;
+  DBusMessageIter args;
+  const char* member = "Version";
+  dbus_message_iter_init_append(call.get(), &out);
+  dbus_message_iter_append_basic(&out, DBUS_TYPE_STRING, &member);
+  dbus_message_iter_open_container(&out, DBUS_TYPE_ARRAY, "v", &args);
+  dbus_message_iter_close_container(&out, &args);
+  DBusError error;
+  dbus_error_init(&error);
+  automation::dbus::native::Message reply(
+      dbus_connection_send_with_reply_and_block(connection, call.get(), 30000, &error));
+  if (!reply) {
+    const std::string text = error.message != nullptr ? error.message : "?";
+    dbus_error_free(&error);
+    throw std::runtime_error("echo call failed: " + text);
+  }
+  DBusMessageIter in;
+  DBusMessageIter variant;
+  const char* version = nullptr;
+  dbus_message_iter_init(reply.get(), &in);
+  dbus_message_iter_recurse(&in, &variant);
+  dbus_message_iter_get_basic(&variant, &version);
+  if (version == nullptr || std::strcmp(version, "16.0") != 0) {
+    throw std::runtime_error("echo call answered something else");
+  }
 }
 
 bool WaitForName(const QDBusConnection& bus, const QString& name, int timeoutMs) {
@@ -420,6 +508,9 @@ int Bench(int argc, char** argv) {
   echo.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--echo-server")});
   if (!echo.waitForReadyRead(10000)) return Fail("the echo server did not start");
   const QString echoAddress = QString::fromLocal8Bit(echo.readLine()).trimmed();
+  while (!echo.canReadLine() && echo.waitForReadyRead(10000)) {
+  }
+  const std::string nativeEchoAddress = echo.readLine().trimmed().toStdString();
   QProcess visio;
   visio.setChildProcessModifier(EndWithParent);
   visio.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -432,6 +523,14 @@ int Bench(int argc, char** argv) {
   QDBusConnection echoPeer =
       QDBusConnection::connectToPeer(echoAddress, QStringLiteral("bench-echo-peer"));
   if (!echoPeer.isConnected()) return Fail("cannot connect to the echo server's peer address");
+  automation::dbus::native::InitThreads();
+  DBusConnection* nativeEchoPeer = dbus_connection_open_private(nativeEchoAddress.c_str(), nullptr);
+  DBusConnection* nativeBus = dbus_bus_get_private(DBUS_BUS_SESSION, nullptr);
+  if (nativeEchoPeer == nullptr || nativeBus == nullptr) {
+    return Fail("cannot connect to the echo server with libdbus");
+  }
+  dbus_connection_set_exit_on_disconnect(nativeBus, FALSE);
+  const std::string echoName = kEchoName.toStdString();
 
   ObjectRef appPeer;
   ObjectRef appBus;
@@ -461,6 +560,16 @@ int Bench(int argc, char** argv) {
   kinds.push_back({"c. Unix socket pair ping-pong (64 bytes each way)",
                    [&] { ping.RoundTrip(); },
                    ping.Pid(),
+                   {},
+                   {}});
+  kinds.push_back({"b. bare libdbus Get(sav)->v, peer-to-peer",
+                   [&] { NativeBareGet(nativeEchoPeer, nullptr); },
+                   echo.processId(),
+                   {},
+                   {}});
+  kinds.push_back({"b. bare libdbus Get(sav)->v, through the bus daemon",
+                   [&] { NativeBareGet(nativeBus, echoName.c_str()); },
+                   echo.processId(),
                    {},
                    {}});
   kinds.push_back({"b. bare QtDBus Get(sav)->v, peer-to-peer",
@@ -515,11 +624,14 @@ int Bench(int argc, char** argv) {
   };
   std::vector<Figures> figures;
   for (TKind& kind : kinds) figures.push_back(Summarise(std::move(kind.samples)));
-  const Figures& floor = figures[0];
-  const Figures& barePeer = figures[1];
-  const Figures& bareBus = figures[2];
-  const Figures& autoPeer = figures[3];
-  const Figures& autoBus = figures[4];
+  enum : std::size_t { kFloor, kNativePeer, kNativeBus, kQtPeer, kQtBus, kAutoPeer, kAutoBus };
+  const Figures& floor = figures[kFloor];
+  const Figures& nativePeer = figures[kNativePeer];
+  const Figures& nativeBusFigures = figures[kNativeBus];
+  const Figures& qtPeer = figures[kQtPeer];
+  const Figures& qtBus = figures[kQtBus];
+  const Figures& autoPeer = figures[kAutoPeer];
+  const Figures& autoBus = figures[kAutoBus];
 
   BuildVisioConstantCatalogue();
   BuildCellCatalogue();
@@ -573,23 +685,27 @@ int Bench(int argc, char** argv) {
               inProcess.times.refresh.median /
                   static_cast<double>(std::max<std::uint64_t>(1, inProcess.refresh.invokes)));
 
+  // The frequent calls go peer-to-peer; the bus daemon finds the server
+  // and carries what clients without a peer connection send.
   std::printf("\n  ratios of medians\n");
   Ratio("cross-process read (automation, peer-to-peer) / floor", autoPeer.median / floor.median, 8);
-  Ratio("cross-process read (automation, bus daemon) / floor", autoBus.median / floor.median, 8);
-  Ratio("automation / bare QtDBus, peer-to-peer", autoPeer.median / barePeer.median, 1.25);
-  Ratio("automation / bare QtDBus, bus daemon", autoBus.median / bareBus.median, 1.25);
-  std::printf("  %-58s %9.2fx\n", "bare QtDBus peer-to-peer / floor",
-              barePeer.median / floor.median);
-  std::printf("  %-58s %9.2fx\n", "bare QtDBus bus daemon / floor", bareBus.median / floor.median);
+  std::printf("  %-58s %9.2fx\n", "cross-process read (automation, bus daemon) / floor",
+              autoBus.median / floor.median);
+  Ratio("automation / bare libdbus, peer-to-peer", autoPeer.median / nativePeer.median, 1.25);
+  Ratio("automation / bare libdbus, bus daemon", autoBus.median / nativeBusFigures.median, 1.25);
+  const auto plain = [](const char* label, double ratio) {
+    std::printf("  %-58s %9.2fx\n", label, ratio);
+  };
+  plain("bare libdbus peer-to-peer / floor", nativePeer.median / floor.median);
+  plain("bare QtDBus peer-to-peer / floor", qtPeer.median / floor.median);
+  plain("bare QtDBus bus daemon / floor", qtBus.median / floor.median);
+  plain("automation peer-to-peer / bare QtDBus peer-to-peer", autoPeer.median / qtPeer.median);
   std::printf("\n  ratios of CPU time per call (steadier on a busy machine)\n");
-  const double cpuFloor = cpuPerCall(kinds[0]);
-  std::printf("  %-58s %9.2fx\n", "automation peer-to-peer / floor",
-              cpuPerCall(kinds[3]) / cpuFloor);
-  std::printf("  %-58s %9.2fx\n", "automation bus daemon / floor", cpuPerCall(kinds[4]) / cpuFloor);
-  std::printf("  %-58s %9.2fx\n", "automation / bare QtDBus, peer-to-peer",
-              cpuPerCall(kinds[3]) / cpuPerCall(kinds[1]));
-  std::printf("  %-58s %9.2fx\n", "automation / bare QtDBus, bus daemon",
-              cpuPerCall(kinds[4]) / cpuPerCall(kinds[2]));
+  const auto cpu = [&](std::size_t i) { return cpuPerCall(kinds[i]); };
+  plain("automation peer-to-peer / floor", cpu(kAutoPeer) / cpu(kFloor));
+  plain("automation bus daemon / floor", cpu(kAutoBus) / cpu(kFloor));
+  plain("automation / bare libdbus, peer-to-peer", cpu(kAutoPeer) / cpu(kNativePeer));
+  plain("automation / bare libdbus, bus daemon", cpu(kAutoBus) / cpu(kNativeBus));
   std::fflush(stdout);
 
   appPeer.Reset();
@@ -599,6 +715,10 @@ int Bench(int argc, char** argv) {
     // The server may drop the connection as it goes.
   }
   appBus.Reset();
+  dbus_connection_close(nativeEchoPeer);
+  dbus_connection_unref(nativeEchoPeer);
+  dbus_connection_close(nativeBus);
+  dbus_connection_unref(nativeBus);
   echoPeer = QDBusConnection(QString());
   QDBusConnection::disconnectFromPeer(QStringLiteral("bench-echo-peer"));
   echo.terminate();

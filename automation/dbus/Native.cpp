@@ -282,6 +282,8 @@ namespace {
 // A notifier or timer can be removed while its own signal runs.
 void Retire(QObject* object) {
   if (object == nullptr) return;
+  // The socket may be closed before the notifier goes.
+  if (auto* notifier = qobject_cast<QSocketNotifier*>(object)) notifier->setEnabled(false);
   object->disconnect();
   object->deleteLater();
 }

@@ -262,8 +262,9 @@ class NativeCall final : public IncomingCall {
   }
   void Send(native::Message reply) {
     if (!reply || !ReplyRequired()) return;
+    // Written at once when the socket takes it, else when it can (the
+    // loop's write watch): a client that does not read stalls nobody else.
     dbus_connection_send(connection_, reply.get(), nullptr);
-    dbus_connection_flush(connection_);
   }
 
   DBusConnection* connection_;
