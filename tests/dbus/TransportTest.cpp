@@ -11,6 +11,10 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QThread>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <cerrno>
 #include <chrono>
 #include <map>
 #include <memory>
@@ -22,6 +26,7 @@
 
 #include "automation/Variant.h"
 #include "automation/dbus/Client.h"
+#include "automation/dbus/Native.h"
 #include "automation/dbus/Server.h"
 #include "automation/dbus/Wire.h"
 #include "tests/automation/TestObjects.h"
@@ -207,6 +212,37 @@ QDBusMessage RawCall(const QString& path, const QString& method, const QVariantL
   return QDBusConnection::sessionBus().call(call, QDBus::Block, 10000);
 }
 
+// Where raw calls go: through the bus, or over a peer connection of Qt's
+// own to the server's private socket (what the server writes there is its
+// own encoding, not Qt's).
+class RawRoute {
+ public:
+  explicit RawRoute(bool peer) : peer_(peer) {
+    if (!peer_) return;
+    const QDBusMessage address = RawCall(kRootPath, "PeerAddress", {}, dbus::kServerInterface);
+    name_ = QStringLiteral("raw-peer-%1").arg(++serial_);
+    connection_ = QDBusConnection::connectToPeer(address.arguments().value(0).toString(), name_);
+  }
+  ~RawRoute() {
+    if (peer_) QDBusConnection::disconnectFromPeer(name_);
+  }
+  bool Connected() const { return connection_.isConnected(); }
+  const char* Name() const { return peer_ ? "peer connection" : "bus"; }
+
+  QDBusMessage Call(const QString& path, const QString& method, const QVariantList& args) {
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        peer_ ? QString() : kBusName, path, QString::fromLatin1(dbus::kObjectInterface), method);
+    call.setArguments(args);
+    return connection_.call(call, QDBus::Block, 10000);
+  }
+
+ private:
+  inline static int serial_ = 0;
+  bool peer_;
+  QString name_;
+  QDBusConnection connection_ = QDBusConnection::sessionBus();
+};
+
 // The "sav" arguments of Get, Put and Invoke.
 QVariantList MemberCall(const QString& member, const QVariantList& args = {}) {
   return {QVariant(member), QVariant(args)};
@@ -260,12 +296,24 @@ class TransportTest : public testing::Test {
     return root;
   }
 
+  void RoundTripEveryVariantType(const ObjectRef& root);
+  void ExpectNaturalTypes(const ObjectRef& root, const ObjectRef& kept, RawRoute& route);
+  void ExpectScriptTypes(RawRoute& route);
+
   std::unique_ptr<ServerThread> server;
 };
 
+// Over the peer connection both ends encode with libdbus; through the bus
+// the server's side is Qt's.
 TEST_F(TransportTest, EveryVariantTypeRoundTripsThroughRealMessages) {
   Serve();
-  const ObjectRef root = Attach();
+  for (const bool peer : {true, false}) {
+    SCOPED_TRACE(peer ? "peer connection" : "bus");
+    RoundTripEveryVariantType(Attach(peer));
+  }
+}
+
+void TransportTest::RoundTripEveryVariantType(const ObjectRef& root) {
   ASSERT_TRUE(root);
   const ObjectRef kept = root.Get("Kept", {Variant("k")}).ToObject();
   const std::vector<Variant> values = {
@@ -306,6 +354,12 @@ TEST_F(TransportTest, EveryVariantTypeRoundTripsThroughRealMessages) {
     const Variant back = root.Invoke("Echo", {v});
     EXPECT_EQ(back, v) << Describe(v) << " came back as " << Describe(back);
   }
+  // What a D-Bus string cannot hold: bytes that are no UTF-8 arrive as
+  // U+FFFD, and a string ends at its first NUL, as with any D-Bus tool.
+  EXPECT_EQ(root.Invoke("Echo", {Variant(std::string("a\xff\xfez"))}), Variant("a\uFFFD\uFFFDz"));
+  EXPECT_EQ(root.Invoke("Echo", {Variant(std::string("ab\0cd", 5))}), Variant("ab"));
+  EXPECT_EQ(root.Invoke("Echo", {Variant(StringArray(0, {"\xc3", "ok"}))}),
+            Variant(StringArray(0, {"\uFFFD", "ok"})));
 }
 
 TEST_F(TransportTest, RepliesUseTheNaturalDBusTypesAndTagTheRest) {
@@ -313,6 +367,16 @@ TEST_F(TransportTest, RepliesUseTheNaturalDBusTypesAndTagTheRest) {
   const ObjectRef root = Attach();
   ASSERT_TRUE(root);
   const ObjectRef kept = root.Get("Kept", {Variant("k")}).ToObject();
+  for (const bool peer : {false, true}) {
+    RawRoute route(peer);
+    SCOPED_TRACE(route.Name());
+    ASSERT_TRUE(route.Connected());
+    ExpectNaturalTypes(root, kept, route);
+  }
+}
+
+void TransportTest::ExpectNaturalTypes(const ObjectRef& root, const ObjectRef& kept,
+                                       RawRoute& route) {
   struct Case {
     Variant value;
     QString signature;  // of the reply's variant
@@ -336,7 +400,7 @@ TEST_F(TransportTest, RepliesUseTheNaturalDBusTypesAndTagTheRest) {
   };
   for (const Case& c : cases) {
     root.Put("Value", c.value);
-    const QDBusMessage reply = RawCall(kRootPath, "Get", MemberCall("Value"));
+    const QDBusMessage reply = route.Call(kRootPath, "Get", MemberCall("Value"));
     ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << ErrorText(reply);
     ASSERT_EQ(reply.signature(), "v");
     const QVariant inner = reply.arguments().at(0).value<QDBusVariant>().variant();
@@ -373,6 +437,15 @@ TEST_F(TransportTest, RepliesUseTheNaturalDBusTypesAndTagTheRest) {
 
 TEST_F(TransportTest, WhatScriptsSendArrivesAsTheRightTypes) {
   Serve();
+  for (const bool peer : {false, true}) {
+    RawRoute route(peer);
+    SCOPED_TRACE(route.Name());
+    ASSERT_TRUE(route.Connected());
+    ExpectScriptTypes(route);
+  }
+}
+
+void TransportTest::ExpectScriptTypes(RawRoute& route) {
   // Integers of other widths become VT_I4 where they fit, else VT_R8.
   struct Case {
     QVariant sent;
@@ -397,7 +470,7 @@ TEST_F(TransportTest, WhatScriptsSendArrivesAsTheRightTypes) {
       {QVariant::fromValue(QDBusObjectPath(kRootPath)), "VT_DISPATCH root"},
   };
   for (const Case& c : cases) {
-    const QDBusMessage reply = RawCall(kRootPath, "Invoke", MemberCall("Describe", {c.sent}));
+    const QDBusMessage reply = route.Call(kRootPath, "Invoke", MemberCall("Describe", {c.sent}));
     ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << c.received << ": " << ErrorText(reply);
     EXPECT_EQ(reply.arguments().at(0).value<QDBusVariant>().variant().toString().toStdString(),
               c.received);
@@ -407,12 +480,12 @@ TEST_F(TransportTest, WhatScriptsSendArrivesAsTheRightTypes) {
   const QString badType = dbus::ErrorName(automation::DISP_E_BADVARTYPE);
   for (const QVariant& sent :
        {QVariant::fromValue(QByteArray("bytes")), QVariant::fromValue(QVariantMap{{"k", 1}})}) {
-    const QDBusMessage reply = RawCall(kRootPath, "Invoke", MemberCall("Describe", {sent}));
+    const QDBusMessage reply = route.Call(kRootPath, "Invoke", MemberCall("Describe", {sent}));
     EXPECT_EQ(reply.errorName(), badType) << sent.typeName();
     EXPECT_EQ(reply.errorMessage(), "Bad variable type.");
   }
   const QDBusMessage stray =
-      RawCall(kRootPath, "Invoke",
+      route.Call(kRootPath, "Invoke",
               MemberCall("Describe", {QVariant::fromValue(QDBusObjectPath(kRootPath + "/999"))}));
   EXPECT_EQ(stray.errorName(), dbus::ErrorName(automation::CO_E_OBJNOTCONNECTED));
   EXPECT_EQ(stray.errorMessage(),
@@ -695,6 +768,80 @@ TEST_F(TransportTest, EveryCallIsOneRoundTripAndReleasesAreNone) {
   now = dbus::Counters();
   EXPECT_EQ(now.roundTrips - before.roundTrips, 1u);
   EXPECT_EQ(now.releaseMessages - before.releaseMessages, 1u);
+}
+
+// A client that writes calls and never reads the answers costs the server
+// the memory of the queued answers, and stalls nobody else.
+TEST_F(TransportTest, AClientThatNeverReadsStallsNobodyElse) {
+  Serve();
+  const QDBusMessage address = RawCall(kRootPath, "PeerAddress", {}, dbus::kServerInterface);
+  const std::string peerAddress = address.arguments().value(0).toString().toStdString();
+  ASSERT_FALSE(peerAddress.empty());
+  dbus::native::InitThreads();
+  DBusConnection* flood = dbus_connection_open_private(peerAddress.c_str(), nullptr);
+  ASSERT_NE(flood, nullptr);
+  // Closed on every way out: a server that waits for this client to read
+  // is freed by the close.
+  const std::unique_ptr<DBusConnection, void (*)(DBusConnection*)> closer(
+      flood, [](DBusConnection* c) {
+        dbus_connection_close(c);
+        dbus_connection_unref(c);
+      });
+  const std::string rootPath = kRootPath.toStdString();
+  {
+    // Authenticated once a call has been answered.
+    dbus::native::Message ping(dbus_message_new_method_call(
+        nullptr, rootPath.c_str(), "org.freedesktop.DBus.Peer", "Ping"));
+    dbus::native::Message pong(
+        dbus_connection_send_with_reply_and_block(flood, ping.get(), 10000, nullptr));
+    ASSERT_TRUE(pong);
+  }
+  int fd = -1;
+  ASSERT_TRUE(dbus_connection_get_unix_fd(flood, &fd));
+
+  // One Get, marshalled once and written again and again to the socket.
+  dbus::native::Message call(
+      dbus_message_new_method_call(nullptr, rootPath.c_str(), dbus::kObjectInterface, "Get"));
+  DBusMessageIter out;
+  DBusMessageIter args;
+  const char* member = "Name";
+  dbus_message_iter_init_append(call.get(), &out);
+  dbus_message_iter_append_basic(&out, DBUS_TYPE_STRING, &member);
+  dbus_message_iter_open_container(&out, DBUS_TYPE_ARRAY, "v", &args);
+  dbus_message_iter_close_container(&out, &args);
+  dbus_message_set_serial(call.get(), 0x7FFF0000);
+  char* bytes = nullptr;
+  int length = 0;
+  ASSERT_TRUE(dbus_message_marshal(call.get(), &bytes, &length));
+  const std::string wire(bytes, static_cast<std::size_t>(length));
+  dbus_free(bytes);
+
+  // Far more answers than the socket holds.
+  constexpr int kCalls = 20000;
+  int written = 0;
+  std::size_t offset = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (written < kCalls && std::chrono::steady_clock::now() < deadline) {
+    const ssize_t n = ::send(fd, wire.data() + offset, wire.size() - offset,
+                             MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n < 0) {
+      ASSERT_TRUE(errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) << errno;
+      pollfd writable{fd, POLLOUT, 0};
+      ::poll(&writable, 1, 50);
+      continue;
+    }
+    offset += static_cast<std::size_t>(n);
+    if (offset == wire.size()) {
+      offset = 0;
+      ++written;
+    }
+  }
+  EXPECT_EQ(written, kCalls) << "the server stopped reading its peer";
+  const ObjectRef root = Attach();
+  ASSERT_TRUE(root);
+  Variant name;
+  EXPECT_EQ(Failure([&] { name = root.Get("Name"); }), "no error");
+  EXPECT_EQ(name, Variant("root"));
 }
 
 }  // namespace
