@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "automation/HResult.h"
+#include "automation/dbus/Wire.h"
 
 namespace automation::dbus::native {
 namespace {
@@ -55,34 +56,14 @@ Variant ReadTagged(DBusMessageIter* structure, const ObjectAt& objectAt) {
   dbus_message_iter_next(&field);
   DBusMessageIter payload;
   dbus_message_iter_recurse(&field, &payload);
-  switch (type) {
-    case VarType::Empty:
-      return Variant();
-    case VarType::Null:
-      return Variant::Null();
-    case VarType::Error:
-      return Variant::Error(ReadVariant(&payload, objectAt).ToInt32());
-    case VarType::Unknown:
-      return Variant::Unknown(ReadVariant(&payload, objectAt).ToObject());
-    case VarType::BstrArray: {
-      if (SignatureAt(&payload) == "(ias)") {
-        DBusMessageIter bounded;
-        dbus_message_iter_recurse(&payload, &bounded);
-        const auto lowerBound = Basic<dbus_int32_t>(&bounded);
-        dbus_message_iter_next(&bounded);
-        return Variant(StringArray(lowerBound, ReadStrings(&bounded)));
-      }
-      return ReadVariant(&payload, objectAt).ChangeType(VarType::BstrArray);
-    }
-    case VarType::I2:
-    case VarType::I4:
-    case VarType::R8:
-    case VarType::Bstr:
-    case VarType::Bool:
-    case VarType::Dispatch:
-      return ReadVariant(&payload, objectAt).ChangeType(type);
+  if (type == VarType::BstrArray && SignatureAt(&payload) == "(ias)") {
+    DBusMessageIter bounded;
+    dbus_message_iter_recurse(&payload, &bounded);
+    const auto lowerBound = Basic<dbus_int32_t>(&bounded);
+    dbus_message_iter_next(&bounded);
+    return Variant(StringArray(lowerBound, ReadStrings(&bounded)));
   }
-  throw AutomationError(DISP_E_BADVARTYPE);
+  return Untag(type, ReadVariant(&payload, objectAt));
 }
 
 bool AppendString(DBusMessageIter* out, std::string_view s) {

@@ -116,38 +116,40 @@ Variant Integer(qint64 v) {
 Variant FromTagged(const TaggedValue& t, const PathToObject& toObject) {
   const auto type = static_cast<VarType>(t.tag);
   const QVariant payload = t.value.variant();
+  if (type == VarType::BstrArray && payload.userType() == qMetaTypeId<QDBusArgument>()) {
+    const auto arg = payload.value<QDBusArgument>();
+    if (arg.currentSignature() == QLatin1String("(ias)")) {
+      BoundedStrings b;
+      arg >> b;
+      return Variant(StringArray(b.lowerBound, FromStringList(b.elements)));
+    }
+  }
+  return Untag(type, FromWire(payload, toObject));
+}
+
+}  // namespace
+
+Variant Untag(VarType type, const Variant& payload) {
   switch (type) {
     case VarType::Empty:
       return Variant();
     case VarType::Null:
       return Variant::Null();
     case VarType::Error:
-      return Variant::Error(FromWire(payload, toObject).ToInt32());
+      return Variant::Error(payload.ToInt32());
     case VarType::Unknown:
-      return Variant::Unknown(FromWire(payload, toObject).ToObject());
-    case VarType::BstrArray: {
-      if (payload.userType() == qMetaTypeId<QDBusArgument>()) {
-        const auto arg = payload.value<QDBusArgument>();
-        if (arg.currentSignature() == QLatin1String("(ias)")) {
-          BoundedStrings b;
-          arg >> b;
-          return Variant(StringArray(b.lowerBound, FromStringList(b.elements)));
-        }
-      }
-      return FromWire(payload, toObject).ChangeType(VarType::BstrArray);
-    }
+      return Variant::Unknown(payload.ToObject());
     case VarType::I2:
     case VarType::I4:
     case VarType::R8:
     case VarType::Bstr:
     case VarType::Bool:
     case VarType::Dispatch:
-      return FromWire(payload, toObject).ChangeType(type);
+    case VarType::BstrArray:
+      return payload.ChangeType(type);
   }
   throw AutomationError(DISP_E_BADVARTYPE);
 }
-
-}  // namespace
 
 QVariant ToWire(const Variant& value, const ObjectToPath& toPath) {
   // fromValue for short and uchar: QVariant has no constructors for them,

@@ -71,6 +71,11 @@ QVariant ToWire(const Variant& value, const ObjectToPath& toPath);
 // variant can hold.
 Variant FromWire(const QVariant& value, const PathToObject& toObject);
 
+// The variant a "(qv)" struct stands for, given its tag and its payload
+// read as a plain variant (string arrays with a lower bound are read by the
+// caller). DISP_E_BADVARTYPE for an unknown tag.
+Variant Untag(VarType type, const Variant& payload);
+
 std::string ToStd(const QString& s);
 QString FromStd(std::string_view s);
 
