@@ -664,7 +664,7 @@ void ObjectServer::HandleServerCall(IncomingCall& call, const QString& client) {
     return;
   }
   if (member == QLatin1String("PeerAddress") && signature.isEmpty()) {
-    ClientFor(client);
+    // Asking makes nobody a client: the peer connection will be one.
     call.Reply(PeerAddress());
     return;
   }

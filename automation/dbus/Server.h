@@ -73,8 +73,8 @@ class ObjectServer : public QObject {
   void Handle(IncomingCall& call, const QString& client);
 
  signals:
-  // The last client left (a client that held references or asked for the
-  // peer address).
+  // The last client left: a peer connection, or a bus client that called
+  // an object.
   void ClientsGone();
   void BusyChanged(bool busy);
 

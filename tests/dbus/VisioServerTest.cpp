@@ -82,6 +82,16 @@ TEST_F(VisioServerTest, AServerStartedForAClientEndsWhenItsClientsHaveLeft) {
   EXPECT_EQ(run.out.rfind("Application   \"", 0), 0u) << run.out;
   EXPECT_TRUE(bus->WaitForName(kVisioName, false)) << "the server stayed";
 
+  // So does one this program started and let go of, though this program
+  // stays on the bus.
+  Register(false);
+  {
+    ObjectRef app;
+    ASSERT_EQ(CreateVisio(&app), S_OK);
+    EXPECT_EQ(app.Get("Documents").ToObject().Get("Count"), Variant(std::int16_t{0}));
+  }
+  EXPECT_TRUE(bus->WaitForName(kVisioName, false)) << "the server stayed for a client that let go";
+
   // One started by hand stays, and tarvel-tree shows it.
   const pid_t server = StartServer({"--demo"});
   const ProgramRun shown = Tree({});
