@@ -11,7 +11,9 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <memory>
 #include <unordered_map>
@@ -43,12 +45,13 @@ class Link : public std::enable_shared_from_this<Link> {
  public:
   // destination is the server's bus name, empty on a peer connection.
   Link(DBusConnection* connection, std::string destination, std::string busName,
-       std::string rootPath, int timeoutMs)
+       std::string rootPath, const AttachOptions& options)
       : connection_(connection),
         destination_(std::move(destination)),
         busName_(std::move(busName)),
         rootPath_(std::move(rootPath)),
-        timeoutMs_(timeoutMs) {}
+        timeoutMs_(options.timeoutMs),
+        retryAfterTimeout_(options.retryAfterTimeoutMs) {}
 
   ~Link() {
     // Closing a peer connection releases everything it received. On the
@@ -81,17 +84,23 @@ class Link : public std::enable_shared_from_this<Link> {
   }
   // Sends the call after any pending releases and waits for the answer;
   // the server's failures come back as AutomationError.
-  native::Message RoundTrip(const native::Message& call);
+  native::Message RoundTrip(const native::Message& call, int timeoutMs = 0);
   bool AnswerBool(const native::Message& call);
   [[noreturn]] void Fail(DBusError* error);
   void FlushReleases();
+  // Whether a server taken as hung answers again; fails at once between
+  // questions.
+  void CheckAnswering();
 
   DBusConnection* connection_;
   std::string destination_;
   std::string busName_;
   std::string rootPath_;
   int timeoutMs_;
+  std::chrono::milliseconds retryAfterTimeout_;
   bool dead_ = false;
+  bool hung_ = false;
+  std::chrono::steady_clock::time_point lastTimeout_;
   std::unordered_map<std::string, Proxy*> proxies_;
   std::vector<std::pair<std::string, std::uint32_t>> pendingReleases_;
 };
@@ -182,15 +191,17 @@ void Link::FlushReleases() {
   releaseMessages.fetch_add(1, std::memory_order_relaxed);
 }
 
-native::Message Link::RoundTrip(const native::Message& call) {
+native::Message Link::RoundTrip(const native::Message& call, int timeoutMs) {
   if (!dead_ && !dbus_connection_get_is_connected(connection_)) dead_ = true;
   if (dead_) throw AutomationError(RPC_E_DISCONNECTED);
+  if (hung_) CheckAnswering();
   FlushReleases();
   roundTrips.fetch_add(1, std::memory_order_relaxed);
   DBusError error;
   dbus_error_init(&error);
   native::Message reply(
-      dbus_connection_send_with_reply_and_block(connection_, call.get(), timeoutMs_, &error));
+      dbus_connection_send_with_reply_and_block(connection_, call.get(),
+                                                timeoutMs > 0 ? timeoutMs : timeoutMs_, &error));
   // Nothing but replies is expected; whatever else came (the bus's
   // greeting) is dropped.
   while (DBusMessage* stray = dbus_connection_pop_message(connection_)) dbus_message_unref(stray);
@@ -217,10 +228,21 @@ void Link::Fail(DBusError* error) {
     throw AutomationError(RPC_E_DISCONNECTED);
   }
   if (name == DBUS_ERROR_NO_REPLY || name == DBUS_ERROR_TIMEOUT || name == DBUS_ERROR_TIMED_OUT) {
+    hung_ = true;
+    lastTimeout_ = std::chrono::steady_clock::now();
     throw AutomationError(RPC_E_TIMEOUT);
   }
   throw AutomationError(RPC_E_SERVERFAULT,
                         SystemMessage(RPC_E_SERVERFAULT) + " (" + name + ": " + text + ")");
+}
+
+void Link::CheckAnswering() {
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastTimeout_ < retryAfterTimeout_) throw AutomationError(RPC_E_TIMEOUT);
+  // The server's own loop answers this: a server whose loop is stuck does
+  // not, whatever library reads its socket.
+  hung_ = false;
+  RoundTrip(NewCall(rootPath_, kServerInterface, "Busy"), std::min(timeoutMs_, 1000));
 }
 
 std::string Link::PathOf(const ObjectRef& object) const {
@@ -387,7 +409,7 @@ HResult AttachToServer(const QString& busName, const QString& rootPath, ObjectRe
   if (connection == nullptr) return MK_E_UNAVAILABLE;
   dbus_connection_set_exit_on_disconnect(connection, FALSE);
   const auto link = std::make_shared<Link>(connection, peer ? std::string() : ToStd(busName),
-                                           ToStd(busName), ToStd(rootPath), options.timeoutMs);
+                                           ToStd(busName), ToStd(rootPath), options);
   *root = link->ProxyFor(ToStd(rootPath).c_str());
   return S_OK;
 }

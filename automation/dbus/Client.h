@@ -2,8 +2,9 @@
 // another process, and the registration that lets GetActiveObject and
 // CoCreateInstance reach a class served by a program on the session bus.
 //
-// Every call is synchronous and bounded by a timeout. Once the server is
-// gone, every call through any proxy of that attachment fails with
+// Every call is synchronous and bounded by a timeout; after a timeout,
+// calls fail at once until the server answers a short question again. Once
+// the server is gone, every call through any proxy of that attachment fails with
 // RPC_E_DISCONNECTED, until the caller attaches again.
 //
 // The process needs a QCoreApplication (or QApplication) before any of this
@@ -26,6 +27,12 @@ struct AttachOptions {
   // the bus only finds the server.
   bool peerToPeer = true;
   int timeoutMs = 30000;
+  // After a call has timed out, the server is taken as hung: calls fail at
+  // once with RPC_E_TIMEOUT, and at most once per this interval a short
+  // question (answered by the server's own loop) finds out whether it
+  // answers again. A hung server thus costs one full timeout, not one per
+  // call.
+  int retryAfterTimeoutMs = 5000;
 };
 
 // The root object of the server that owns busName on the session bus.

@@ -78,6 +78,7 @@ class View final : public Object {
 //   Describe(v)      what the server received: "VT_I4 7", "VT_DISPATCH root"
 //   Fail(code, text) fails with that code and message
 //   Crash            fails with an exception that is no automation error
+//   Sleep(ms)        keeps the server from answering anyone for that long
 //   Fresh(name)      a new object on every call, kept by nobody
 //   Kept(name)       the object the root keeps under that name
 //   ForgetKept       lets go of the kept objects
@@ -98,6 +99,10 @@ class Root final : public Bag {
         throw AutomationError(args[0].ToInt32(), args[1].ToString());
       }
       if (NamesEqual(member, "Crash")) throw std::runtime_error("not an automation error");
+      if (NamesEqual(member, "Sleep") && args.size() == 1) {
+        QThread::msleep(static_cast<unsigned long>(args[0].ToInt32()));
+        return {};
+      }
       if (NamesEqual(member, "ForgetKept")) {
         kept_.clear();
         return {};
@@ -768,6 +773,32 @@ TEST_F(TransportTest, EveryCallIsOneRoundTripAndReleasesAreNone) {
   now = dbus::Counters();
   EXPECT_EQ(now.roundTrips - before.roundTrips, 1u);
   EXPECT_EQ(now.releaseMessages - before.releaseMessages, 1u);
+}
+
+// A server that stops answering costs one full timeout; later calls fail at
+// once, without a message, until the server answers a short question again.
+TEST_F(TransportTest, AHungServerCostsOneTimeoutNotOnePerCall) {
+  Serve();
+  const std::string timedOut = Failure(automation::RPC_E_TIMEOUT,
+                                       "This operation returned because the timeout period expired.");
+  for (const bool peer : {true, false}) {
+    SCOPED_TRACE(peer ? "peer connection" : "bus");
+    ObjectRef root;
+    ASSERT_EQ(dbus::AttachToServer(kBusName, kRootPath, &root, {peer, 300, 3000}),
+              automation::S_OK);
+    EXPECT_EQ(Failure([&] { root.Invoke("Sleep", {Variant(1500)}); }), timedOut);
+    const dbus::TransportCounters before = dbus::Counters();
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(Failure([&] { root.Get("Name"); }), timedOut);
+    EXPECT_EQ(dbus::Counters().roundTrips, before.roundTrips) << "calls went to a hung server";
+
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    Variant name;
+    while (Failure([&] { name = root.Get("Name"); }) != "no error") {
+      ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the server was not taken up again";
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_EQ(name, Variant("root"));
+  }
 }
 
 // A client that writes calls and never reads the answers costs the server
