@@ -60,11 +60,15 @@ std::vector<std::string> DrawingArguments(const std::vector<std::string>& args) 
 
 // Registers the stand-in Visio as "visio.application": what Connect attaches
 // to or starts. Visio runs in its own process, tarvel-visio on the session
-// bus, which Connect starts with the drawings (or the demo drawing) when
-// none runs; without a bus it runs inside Tarvel.
+// bus, which Connect starts (with the demo drawing when no drawings are
+// given) when none runs; the drawings are opened in it, or in the running
+// one the first time. Without a bus it runs inside Tarvel.
 void RegisterStandin(std::vector<std::string> files) {
   if (automation::dbus::SessionBusReachable()) {
-    standin::RegisterVisioOnBus(files, files.empty());
+    standin::RegisterVisioOnBus(files, files.empty(),
+                                [](const std::string& file, const std::string& message) {
+                                  ShowMessage("Cannot open \"" + file + "\": " + TrimText(message));
+                                });
     return;
   }
   standin::StandinOptions options;

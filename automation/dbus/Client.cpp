@@ -347,11 +347,13 @@ class BusClassFactory final : public ClassFactory {
   HResult CreateInstance(const Guid& iid, ObjectRef* object) override {
     const QDBusConnection bus = SessionBus();
     if (!bus.isConnected()) return CO_E_SERVER_EXEC_FAILURE;
-    if (!NameHasOwner(bus, class_.busName) && !Start(bus)) return CO_E_SERVER_EXEC_FAILURE;
+    const bool started = !NameHasOwner(bus, class_.busName);
+    if (started && !Start(bus)) return CO_E_SERVER_EXEC_FAILURE;
     ObjectRef root;
     const HResult hr = AttachToServer(class_.busName, class_.rootPath, &root, class_.attach);
     if (Failed(hr)) return CO_E_SERVER_EXEC_FAILURE;
     if (!root->Supports(iid)) return E_NOINTERFACE;
+    if (class_.attached) class_.attached(root, started);
     *object = std::move(root);
     return S_OK;
   }
@@ -421,7 +423,9 @@ bool SessionBusReachable() {
 BusClassRegistration RegisterBusClass(const BusClass& busClass) {
   BusClassRegistration registration;
   registration.source = AddRunningObjectSource(busClass.clsid, [busClass](ObjectRef* object) {
-    return AttachToServer(busClass.busName, busClass.rootPath, object, busClass.attach);
+    const HResult hr = AttachToServer(busClass.busName, busClass.rootPath, object, busClass.attach);
+    if (Succeeded(hr) && busClass.attached) busClass.attached(*object, false);
+    return hr;
   });
   CoRegisterClassObject(busClass.clsid, std::make_shared<BusClassFactory>(busClass),
                         CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &registration.factory);

@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 
 #include "automation/Guid.h"
 #include "automation/HResult.h"
@@ -53,6 +54,9 @@ struct BusClass {
   QStringList arguments;
   int startTimeoutMs = 15000;
   AttachOptions attach;
+  // Called after each attachment that GetActiveObject or CoCreateInstance
+  // makes, with the root and whether that call started the server.
+  std::function<void(const ObjectRef& root, bool started)> attached;
 };
 
 // Makes GetActiveObject find a running server of the class, and

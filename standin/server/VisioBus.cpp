@@ -1,5 +1,8 @@
 #include "standin/server/VisioBus.h"
 
+#include <memory>
+#include <utility>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -21,7 +24,7 @@ QString VisioServerProgram() {
 }
 
 automation::dbus::BusClassRegistration RegisterVisioOnBus(const std::vector<std::string>& files,
-                                                          bool demo) {
+                                                          bool demo, OpenFailed openFailed) {
   automation::RegisterProgID(kVisioProgId, CLSID_VisioApplication);
   automation::dbus::BusClass visio;
   visio.clsid = CLSID_VisioApplication;
@@ -30,9 +33,26 @@ automation::dbus::BusClassRegistration RegisterVisioOnBus(const std::vector<std:
   visio.program = VisioServerProgram();
   visio.arguments = {QStringLiteral("--automation")};
   if (demo) visio.arguments << QStringLiteral("--demo");
-  for (const std::string& file : files) {
-    // The server may run elsewhere than here: absolute paths.
-    visio.arguments << QFileInfo(QString::fromStdString(file)).absoluteFilePath();
+  if (!files.empty()) {
+    // What the user gave, and where it is: the server may run elsewhere.
+    std::vector<std::pair<std::string, std::string>> drawings;
+    for (const std::string& file : files) {
+      drawings.emplace_back(
+          file, QFileInfo(QString::fromStdString(file)).absoluteFilePath().toStdString());
+    }
+    auto opened = std::make_shared<bool>(false);
+    visio.attached = [drawings = std::move(drawings), openFailed = std::move(openFailed),
+                      opened](const automation::ObjectRef& app, bool started) {
+      if (!started && *opened) return;
+      *opened = true;
+      for (const auto& [given, path] : drawings) {
+        try {
+          app.Get("Documents").ToObject().Invoke("Open", {automation::Variant(path)});
+        } catch (const automation::AutomationError& e) {
+          if (openFailed) openFailed(given, e.message());
+        }
+      }
+    };
   }
   return automation::dbus::RegisterBusClass(visio);
 }

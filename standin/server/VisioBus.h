@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,10 +24,14 @@ inline constexpr char kVisioObjectPath[] = "/org/tarvel/Visio";
 QString VisioServerProgram();
 
 // Makes "visio.application" and Visio's class reach tarvel-visio: attach to
-// the running one, or start one showing the given drawings, and the demo
-// drawing when asked.
+// the running one, or start one (showing the demo drawing when asked).
+// The given drawings are opened through Documents.Open, as any client opens
+// them: in every Visio this process starts, and in the first running one it
+// attaches to. A drawing that does not open goes to openFailed with Visio's
+// message.
+using OpenFailed = std::function<void(const std::string& file, const std::string& message)>;
 automation::dbus::BusClassRegistration RegisterVisioOnBus(const std::vector<std::string>& files,
-                                                          bool demo);
+                                                          bool demo, OpenFailed openFailed = {});
 
 // $XDG_DATA_HOME/dbus-1/services/org.tarvel.Visio.service, where the bus
 // looks for programs it may start for a client.

@@ -1,6 +1,8 @@
 // The real tarvel-visio as a child process on the test program's private
 // bus: attaching to it, starting it (by running it, or by the bus's
 // activation), failing to start it, losing it, and sharing it.
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -278,6 +280,50 @@ TEST_F(VisioServerTest, TwoClientsSeeEachOthersChanges) {
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out.rfind("Shape  \"\": (Added by A/Sheet.", 0), 0u) << run.out;
   EXPECT_NE(run.out.find("\n  Name   = \"Added by A\"\n"), std::string::npos) << run.out;
+}
+
+// Drawings a client is given open through Documents.Open: in a running
+// Visio the first time the client reaches it, and in every Visio the client
+// starts. What does not open is told with Visio's message.
+TEST_F(VisioServerTest, DrawingsGivenToAClientOpenInTheVisioItReaches) {
+  const std::string missing = "no-such-drawing.vsdx";
+  std::vector<std::string> files = {missing};
+  const char* shared = std::getenv("TARVEL_SHARED_DIR");
+  const std::string drawing =
+      shared ? std::string(shared) + "/vsdx/aspose_Layers_Drawing1.vsdx" : std::string();
+  const bool haveDrawing = !drawing.empty() && std::ifstream(drawing).good();
+  if (haveDrawing) files.push_back(drawing);
+  std::vector<std::string> failures;
+  registrations.push_back(standin::RegisterVisioOnBus(
+      files, false, [&](const std::string& file, const std::string& message) {
+        failures.push_back(file + ": " + message);
+      }));
+  const std::string notFound =
+      missing + ": \n\nFile not found: " + (std::filesystem::current_path() / missing).string();
+  const auto documentCount = [](const ObjectRef& app) {
+    return app.Get("Documents").ToObject().Get("Count").ToInt32();
+  };
+
+  StartServer({"--demo"});
+  ObjectRef app;
+  ASSERT_EQ(ActiveVisio(&app), S_OK);
+  EXPECT_EQ(failures, std::vector<std::string>{notFound});
+  EXPECT_EQ(documentCount(app), haveDrawing ? 3 : 2);  // the demo's two, and the drawing
+  if (haveDrawing) {
+    EXPECT_EQ(app.Get("ActiveDocument").ToObject().Get("FullName"), Variant(drawing));
+  }
+  ObjectRef again;
+  ASSERT_EQ(ActiveVisio(&again), S_OK);
+  EXPECT_EQ(failures.size(), 1u);
+  EXPECT_EQ(documentCount(again), haveDrawing ? 3 : 2);
+
+  app.Invoke("Quit");
+  app.Reset();
+  again.Reset();
+  ASSERT_TRUE(bus->WaitForName(kVisioName, false)) << "Visio did not quit";
+  ASSERT_EQ(CreateVisio(&app), S_OK);
+  EXPECT_EQ(failures, (std::vector<std::string>{notFound, notFound}));
+  EXPECT_EQ(documentCount(app), haveDrawing ? 1 : 0);
 }
 
 }  // namespace
