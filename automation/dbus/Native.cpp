@@ -398,8 +398,14 @@ void LoopBinding::DispatchStatusChanged(DBusConnection*, DBusDispatchStatus stat
 
 void LoopBinding::Dispatch() {
   dispatchQueued_ = false;
+  // A call that runs an event loop of its own must not start another
+  // dispatch of this connection (libdbus would wait for itself); the outer
+  // one goes on with what came meanwhile.
+  if (dispatching_) return;
+  dispatching_ = true;
   while (dbus_connection_dispatch(connection_) == DBUS_DISPATCH_DATA_REMAINS) {
   }
+  dispatching_ = false;
 }
 
 }  // namespace automation::dbus::native

@@ -72,6 +72,7 @@ class LoopBinding final : public QObject {
   std::vector<std::unique_ptr<Watch>> watches_;
   std::vector<std::unique_ptr<Timeout>> timeouts_;
   bool dispatchQueued_ = false;
+  bool dispatching_ = false;
 };
 
 }  // namespace automation::dbus::native
