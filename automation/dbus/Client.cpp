@@ -396,9 +396,10 @@ HResult AttachToServer(const QString& busName, const QString& rootPath, ObjectRe
                                                       QStringLiteral("PeerAddress"));
     const QDBusMessage answer = bus.call(ask, QDBus::Block, options.timeoutMs);
     roundTrips.fetch_add(1, std::memory_order_relaxed);
-    const QString address = answer.type() == QDBusMessage::ReplyMessage && !answer.arguments().isEmpty()
-                                ? answer.arguments().at(0).toString()
-                                : QString();
+    const QString address =
+        answer.type() == QDBusMessage::ReplyMessage && !answer.arguments().isEmpty()
+            ? answer.arguments().at(0).toString()
+            : QString();
     if (!address.isEmpty()) {
       connection = dbus_connection_open_private(ToStd(address).c_str(), &error);
       dbus_error_free(&error);
@@ -438,7 +439,8 @@ void UnregisterBusClass(const BusClassRegistration& registration) {
 }
 
 TransportCounters Counters() {
-  return {roundTrips.load(std::memory_order_relaxed), releaseMessages.load(std::memory_order_relaxed)};
+  return {roundTrips.load(std::memory_order_relaxed),
+          releaseMessages.load(std::memory_order_relaxed)};
 }
 
 }  // namespace automation::dbus

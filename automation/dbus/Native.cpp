@@ -324,7 +324,9 @@ dbus_bool_t LoopBinding::AddWatch(DBusWatch* watch, void* data) {
     });
     return n;
   };
-  if ((flags & DBUS_WATCH_READABLE) != 0) w->read = notifier(QSocketNotifier::Read, DBUS_WATCH_READABLE);
+  if ((flags & DBUS_WATCH_READABLE) != 0) {
+    w->read = notifier(QSocketNotifier::Read, DBUS_WATCH_READABLE);
+  }
   if ((flags & DBUS_WATCH_WRITABLE) != 0) {
     w->write = notifier(QSocketNotifier::Write, DBUS_WATCH_WRITABLE);
   }

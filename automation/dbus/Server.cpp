@@ -40,7 +40,8 @@ class IncomingCall {
   virtual void Reply(bool value) = 0;
   virtual void Reply(const QString& value) = 0;
   virtual void Reply(std::uint32_t value) = 0;
-  virtual void Reply(const Variant& value, const std::function<QString(const ObjectRef&)>& pathOf) = 0;
+  virtual void Reply(const Variant& value,
+                     const std::function<QString(const ObjectRef&)>& pathOf) = 0;
   virtual void ReplyError(const QString& name, const QString& text) = 0;
 };
 
@@ -153,7 +154,8 @@ class QtCall final : public IncomingCall {
   void Reply(const Variant& value,
              const std::function<QString(const ObjectRef&)>& pathOf) override {
     const ObjectToPath toPath = [&](const ObjectRef& o) { return QDBusObjectPath(pathOf(o)); };
-    connection_.send(message_.createReply(QVariant::fromValue(QDBusVariant(ToWire(value, toPath)))));
+    connection_.send(
+        message_.createReply(QVariant::fromValue(QDBusVariant(ToWire(value, toPath)))));
   }
   void ReplyError(const QString& name, const QString& text) override {
     connection_.send(message_.createErrorReply(name, text));
@@ -286,7 +288,9 @@ class BusDispatcher final : public QDBusVirtualObject {
     return true;
   }
 
-  QString introspect(const QString& path) const override { return Introspection(path == rootPath_); }
+  QString introspect(const QString& path) const override {
+    return Introspection(path == rootPath_);
+  }
 
  private:
   ObjectServer* server_;

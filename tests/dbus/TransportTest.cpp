@@ -779,8 +779,8 @@ TEST_F(TransportTest, EveryCallIsOneRoundTripAndReleasesAreNone) {
 // once, without a message, until the server answers a short question again.
 TEST_F(TransportTest, AHungServerCostsOneTimeoutNotOnePerCall) {
   Serve();
-  const std::string timedOut = Failure(automation::RPC_E_TIMEOUT,
-                                       "This operation returned because the timeout period expired.");
+  const std::string timedOut = Failure(
+      automation::RPC_E_TIMEOUT, "This operation returned because the timeout period expired.");
   for (const bool peer : {true, false}) {
     SCOPED_TRACE(peer ? "peer connection" : "bus");
     ObjectRef root;
