@@ -61,6 +61,7 @@
 #include "automation/Variant.h"
 #include "automation/dbus/Client.h"
 #include "automation/dbus/Native.h"
+#include "bench/BusNames.h"
 #include "bench/CallTally.h"
 #include "lut/Tarvel_TreeNodeLUTs.h"
 #include "standin/Application.h"
@@ -347,16 +348,6 @@ void NativeBareGet(DBusConnection* connection, const char* destination) {
   }
 }
 
-bool WaitForName(const QDBusConnection& bus, const QString& name, int timeoutMs) {
-  QElapsedTimer clock;
-  clock.start();
-  while (clock.elapsed() < timeoutMs) {
-    if (bus.interface()->isServiceRegistered(name).value()) return true;
-    QThread::msleep(10);
-  }
-  return false;
-}
-
 // ---- the tree ----
 
 // The calls the tree makes on the in-process stand-in are counted with
@@ -515,8 +506,8 @@ int Bench(int argc, char** argv) {
   visio.setChildProcessModifier(EndWithParent);
   visio.setProcessChannelMode(QProcess::ForwardedChannels);
   visio.start(standin::VisioServerProgram(), {QStringLiteral("--demo")});
-  if (!WaitForName(bus, kEchoName, 10000) ||
-      !WaitForName(bus, QString::fromLatin1(standin::kVisioBusName), 15000)) {
+  if (!bench::WaitForName(bus, kEchoName, 10000) ||
+      !bench::WaitForName(bus, QString::fromLatin1(standin::kVisioBusName), 15000)) {
     return Fail("the servers did not come up on the bus");
   }
 

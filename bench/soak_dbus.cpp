@@ -56,6 +56,7 @@
 #include "automation/Variant.h"
 #include "automation/dbus/Client.h"
 #include "automation/dbus/Wire.h"
+#include "bench/BusNames.h"
 #include "bench/CallTally.h"
 #include "lut/Tarvel_MessagePort.h"
 #include "lut/Tarvel_TLUT.h"
@@ -408,16 +409,6 @@ int Fail(const std::string& why) {
   return 1;
 }
 
-bool WaitForName(const QDBusConnection& bus, const QString& name, int timeoutMs) {
-  QElapsedTimer clock;
-  clock.start();
-  while (clock.elapsed() < timeoutMs) {
-    if (bus.interface()->isServiceRegistered(name).value()) return true;
-    QThread::msleep(20);
-  }
-  return false;
-}
-
 int RunClient(int argc, char** argv, double seconds, int paceMs) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   // Module initialisation, as Tarvel starts.
@@ -448,7 +439,7 @@ int RunClient(int argc, char** argv, double seconds, int paceMs) {
   server.setChildProcessModifier(EndWithParent);
   server.setProcessChannelMode(QProcess::ForwardedChannels);
   server.start(standin::VisioServerProgram(), {QStringLiteral("--demo")});
-  if (!server.waitForStarted(10000) || !WaitForName(bus, kVisioName, 15000)) {
+  if (!server.waitForStarted(10000) || !bench::WaitForName(bus, kVisioName, 15000)) {
     return Fail("tarvel-visio did not come up on the bus");
   }
 
