@@ -35,6 +35,14 @@ Shape* DrawingSurface::FindShape(std::int16_t id) const {
   return FindIn(shapes_, id);
 }
 
+std::int16_t DrawingSurface::NextShapeId() {
+  if (nextShapeId_ <= 0x7FFF) return static_cast<std::int16_t>(nextShapeId_++);
+  for (std::int32_t id = 1; id <= 0x7FFF; ++id) {
+    if (!FindShape(static_cast<std::int16_t>(id))) return static_cast<std::int16_t>(id);
+  }
+  ThrowVisio(VisioErrorKind::InvalidParameter);
+}
+
 void DrawingSurface::ForgetShape(const Shape& shape) {
   connects_.erase(std::remove_if(connects_.begin(), connects_.end(),
                                  [&](const ConnectRecord& c) {

@@ -25,6 +25,7 @@ enum ShapeType : std::int16_t {
   visTypeGuide = 5,
   visTypeMetafile = 16,
   visTypeBitmap = 32,
+  visTypeInk = 64,
   visTypeIsLinked = 256,
   visTypeIsEmbedded = 512,
   visTypeIsControl = 1024,

@@ -277,18 +277,18 @@ std::string_view ConnectionCellName(std::string_view n) {
   return n;
 }
 
-// The masters that shapes under `root` are instances of, at any depth.
+// Calls f for every Shape element below a Shapes element, at any depth.
 // Only Shapes and Shape elements are entered: cells and text hold none.
 // The walk is a loop, not a recursion: nesting in a hostile part is
 // bounded only by its size.
-std::vector<std::int32_t> MastersUsedIn(pugi::xml_node root) {
-  std::vector<std::int32_t> out;
+template <class F>
+void ForEachShapeElement(pugi::xml_node shapes, F&& f) {
   auto enter = [](pugi::xml_node n) {
     const std::string_view name = n.name();
     return name == "Shapes" || name == "Shape";
   };
   auto next = [&](pugi::xml_node n) {
-    while (n && n != root) {
+    while (n && n != shapes) {
       for (pugi::xml_node s = n.next_sibling(); s; s = s.next_sibling()) {
         if (enter(s)) return s;
       }
@@ -296,11 +296,10 @@ std::vector<std::int32_t> MastersUsedIn(pugi::xml_node root) {
     }
     return pugi::xml_node();
   };
-  pugi::xml_node n = root.child("Shapes");
+  pugi::xml_node n = shapes.first_child();
+  while (n && !enter(n)) n = n.next_sibling();
   while (n) {
-    if (std::string_view(n.name()) == "Shape") {
-      if (pugi::xml_attribute m = n.attribute("Master")) out.push_back(m.as_int(-1));
-    }
+    if (std::string_view(n.name()) == "Shape") f(n);
     pugi::xml_node child;
     for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
       if (enter(c)) {
@@ -310,6 +309,14 @@ std::vector<std::int32_t> MastersUsedIn(pugi::xml_node root) {
     }
     n = child ? child : next(n);
   }
+}
+
+// The masters that shapes under `root` are instances of, at any depth.
+std::vector<std::int32_t> MastersUsedIn(pugi::xml_node root) {
+  std::vector<std::int32_t> out;
+  ForEachShapeElement(root.child("Shapes"), [&](pugi::xml_node n) {
+    if (pugi::xml_attribute m = n.attribute("Master")) out.push_back(m.as_int(-1));
+  });
   return out;
 }
 
@@ -338,6 +345,23 @@ std::vector<std::pair<std::int16_t, pugi::xml_node>> InRowOrder(
 std::string RowBeyond(std::string_view section, int ix) {
   return "row IX=" + std::to_string(ix) + " of section " + std::string(section) +
          " is beyond its rows";
+}
+
+// An ID as a file stores it for a master, page or shape: 0 to 0x7FFF;
+// -1 when absent or anything else.
+int StoredId(pugi::xml_attribute a) {
+  if (!a) return -1;
+  const std::string_view v = a.value();
+  int id = -1;
+  auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), id);
+  if (ec != std::errc() || end != v.data() + v.size() || id < 0 || id > 0x7FFF) return -1;
+  return id;
+}
+
+// A marker an instance keeps for a member of its master it deletes: no
+// shape at all.
+bool IsDeletionMarker(pugi::xml_node shape) {
+  return shape.attribute("Del").as_int() != 0;
 }
 
 // A cell element's attributes, read in one pass.
@@ -647,14 +671,14 @@ void Loader::ReadMasters(const std::string& part) {
   pugi::xml_node root = Root(*xml, part, "Masters");
   const auto rels = ReadRels(*pkg_, part);
   for (pugi::xml_node m : root.children("Master")) {
-    const int id = m.attribute("ID").as_int(-1);
-    if (id < 0) throw LoadError(part, "master without an ID");
+    const int id = StoredId(m.attribute("ID"));
+    if (id < 0) throw LoadError(part, "master without a valid ID");
     if (masters_.count(id)) throw LoadError(part, "two masters with ID " + std::to_string(id));
     std::string name = m.attribute("Name").value();
     std::string nameU = m.attribute("NameU").value();
     if (name.empty()) name = nameU;
     if (nameU.empty()) nameU = name;
-    Ref<Master> master = doc_->AddMaster(name);
+    Ref<Master> master = doc_->AddMaster(name, static_cast<std::int16_t>(id));
     master->SetNameU(nameU);
     master->SetPrompt(m.attribute("Prompt").value());
     if (const char* u = m.attribute("UniqueID").value(); *u) master->SetUniqueId(u);
@@ -712,14 +736,30 @@ void Loader::ReadPages(const std::string& part) {
   const auto rels = ReadRels(*pkg_, part);
   std::map<int, Page*>& byId = pageById_;
   std::vector<std::pair<Page*, int>> backPages;
+  // Pages keep the IDs their file stores; one without gets an ID past all
+  // of those, as Visio gives a new page.
+  std::int32_t nextId = 0;
+  for (pugi::xml_node p : root.children("Page")) {
+    const pugi::xml_attribute a = p.attribute("ID");
+    const int id = StoredId(a);
+    if (a && id < 0) throw LoadError(part, "page without a valid ID");
+    nextId = std::max(nextId, id + 1);
+  }
   for (pugi::xml_node p : root.children("Page")) {
     std::string name = p.attribute("Name").value();
     std::string nameU = p.attribute("NameU").value();
     if (name.empty()) name = nameU;
     if (nameU.empty()) nameU = name;
-    Ref<Page> page = doc_->AddPage(name, p.attribute("Background").as_int() != 0);
+    int id = StoredId(p.attribute("ID"));
+    if (id < 0) {
+      if (nextId > 0x7FFF) throw LoadError(part, "page without a valid ID");
+      id = nextId++;
+    }
+    if (byId.count(id)) throw LoadError(part, "two pages with ID " + std::to_string(id));
+    Ref<Page> page = doc_->AddPage(name, p.attribute("Background").as_int() != 0,
+                                   static_cast<std::int16_t>(id));
     page->SetNameU(nameU.empty() ? page->Name() : nameU);
-    byId[p.attribute("ID").as_int(-1)] = page.get();
+    byId[id] = page.get();
     if (const char* back = p.attribute("BackPage").value(); *back)
       backPages.emplace_back(page.get(), std::atoi(back));
     if (pugi::xml_node sheet = p.child("PageSheet")) {
@@ -811,6 +851,23 @@ std::int16_t TypeOfName(std::string_view t) {
   return visTypeShape;
 }
 
+// Shape.ForeignType of a foreign shape, from its ForeignData element: an
+// OLE object's file records the flags themselves (ObjectType, 0x8200 for
+// an embedded OLE 2 object), a picture its kind.
+std::int16_t ForeignTypeOf(pugi::xml_node foreign) {
+  const std::string_view kind = foreign.attribute("ForeignType").value();
+  if (kind == "Object") {
+    const std::string_view v = foreign.attribute("ObjectType").value();
+    std::uint32_t flags = 0;
+    auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), flags);
+    if (ec != std::errc() || end != v.data() + v.size() || flags > 0xFFFF) flags = visTypeIsOLE2;
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(flags));
+  }
+  if (kind == "Bitmap") return visTypeBitmap;
+  if (kind == "Ink") return visTypeInk;
+  return visTypeMetafile;  // MetaFile, EnhMetaFile
+}
+
 void Loader::SetStylesFrom(pugi::xml_node node, Shape& shape) {
   auto name = [&](const char* attr) {
     Style* s = StyleOfId(node.attribute(attr).value());
@@ -822,14 +879,25 @@ void Loader::SetStylesFrom(pugi::xml_node node, Shape& shape) {
 void Loader::ReadShapes(pugi::xml_node shapes, DrawingSurface& surface, Shape* parent,
                         Master* inheritedMaster, const std::string& part, int depth) {
   if (depth > kMaxGroupDepth) throw LoadError(part, "groups nested too deeply");
+  // Shapes without an ID of their own get one past every ID the part
+  // stores, so none is known before a new one is given.
+  if (depth == 0) {
+    ForEachShapeElement(shapes, [&](pugi::xml_node n) {
+      const int id = StoredId(n.attribute("ID"));
+      if (id > 0 && !IsDeletionMarker(n)) surface.NoteShapeId(static_cast<std::int16_t>(id));
+    });
+  }
   for (pugi::xml_node n : shapes.children("Shape")) {
+    // A member of the master the instance deletes: that member is simply
+    // absent. The marker's ID (often -1) is none of the shapes'.
+    if (IsDeletionMarker(n)) continue;
     // Visio writes an ID it has not yet given as -1 (as 4294967295); such
     // a shape takes the next free ID, as it does when Visio loads it.
-    const long long fileId = n.attribute("ID").as_llong(-1);
-    const int id = fileId >= 1 && fileId <= 0x7FFF ? static_cast<int>(fileId)
-                   : fileId == -1 || fileId == 4294967295LL
-                       ? surface.NextShapeId()
-                       : throw LoadError(part, "shape without a valid ID");
+    const std::string_view fileId = n.attribute("ID").value();
+    int id = StoredId(n.attribute("ID"));
+    if (id == 0 || (id < 0 && !fileId.empty() && fileId != "-1" && fileId != "4294967295"))
+      throw LoadError(part, "shape without a valid ID");
+    if (id < 0) id = surface.NextShapeId();
     if (surface.FindShape(static_cast<std::int16_t>(id)))
       throw LoadError(part, "two shapes with ID " + std::to_string(id));
 
@@ -868,6 +936,12 @@ void Loader::ReadShapes(pugi::xml_node shapes, DrawingSurface& surface, Shape* p
     shape->SetNameU(nameU);
     if (master) shape->SetMaster(master, masterShape ? masterShape->id() : -1);
     SetStylesFrom(n, *shape);
+    if (pugi::xml_node foreign = n.child("ForeignData"); foreign && type == visTypeForeignObject) {
+      shape->SetForeign(ForeignTypeOf(foreign), "", "");
+    } else if (masterShape && masterShape->type() == visTypeForeignObject &&
+               shape->type() == visTypeForeignObject) {
+      shape->SetForeign(masterShape->ForeignType(), masterShape->ProgId(), masterShape->ClassId());
+    }
     const bool oneD =
         n.find_child_by_attribute("Cell", "N", "BeginX") || (masterShape && masterShape->IsOneD());
     shape->SetOneD(oneD);
