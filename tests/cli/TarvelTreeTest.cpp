@@ -338,9 +338,9 @@ TEST(TarvelTreeTest, TheFirstShapesSheetShowsSectionsRowsAndCells) {
   const std::vector<std::string> sections =
       ChildrenAfter(lines, std::string(20, ' ') + "CellsSRC-Sections", 22);
   ASSERT_EQ(sections.size(), 14U);
-  EXPECT_EQ(sections.front(), "S[1]: Object (R: 9) (Inherited)");
+  EXPECT_EQ(sections.front(), "S[1]: Object (R: 9) (Local)");
   EXPECT_EQ(sections[9], "S[10]: Geometry[1] (R: 6) (Inherited)");
-  EXPECT_EQ(sections.back(), "S[243]: Prop (R: 3) (Inherited)");
+  EXPECT_EQ(sections.back(), "S[243]: Prop (R: 3) (Local)");
   const std::vector<std::string> transform =
       ChildrenAfter(lines, std::string(24, ' ') + "R[1]: Shape Transform", 26);
   ASSERT_EQ(transform.size(), 10U);
