@@ -15,6 +15,17 @@ std::string FormatInteger(std::int32_t value, const TLUT* lut, bool raw) {
   return text;
 }
 
+std::string FormatSmallint(std::int16_t value, const TLUT* lut, bool raw) {
+  std::string text = std::to_string(value);
+  if (!raw && lut != nullptr) {
+    const std::int32_t looked = lut->Kind() == TLUTKind::Norm
+                                    ? std::int32_t{value}
+                                    : std::int32_t{static_cast<std::uint16_t>(value)};
+    text += " (=" + lut->Lookup(looked) + ")";
+  }
+  return text;
+}
+
 namespace {
 
 bool IsContinuationByte(char c) {
@@ -115,6 +126,9 @@ std::int16_t TextToSmallint(const std::string& text) {
 double TextToDouble(const std::string& text) {
   std::string_view number = text;
   if (number.size() > 1 && number[0] == '+' && number[1] != '-') number.remove_prefix(1);
+  // A decimal number with an optional sign and exponent, nothing else: not
+  // the "nan", "inf" and "infinity" the conversion would also take.
+  if (number.find_first_not_of("0123456789.eE+-") != std::string_view::npos) number = {};
   double value = 0;
   const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value,
                                             std::chars_format::general);

@@ -25,6 +25,9 @@ inline constexpr std::string_view kLUTSizeUnavaliable = "{LUT size unavaliable} 
 // Decimal; with a table, followed by " (=" + the constant's name + ")".
 // Raw text is the number only.
 std::string FormatInteger(std::int32_t value, const TLUT* lut, bool raw);
+// The same for a 16-bit value: shown signed, but a table of flags decodes
+// the value's own 16 bits (0x8210, not a sign-extended 0xFFFF8210).
+std::string FormatSmallint(std::int16_t value, const TLUT* lut, bool raw);
 
 // Cut to maxLength characters (the first maxLength - 3 and "...") when
 // longer, then quoted unless raw. Characters are counted as code points.

@@ -44,12 +44,11 @@ void ReadValue(TNodeClass cls, TAccessKind access, const Read& read, const TLUT*
   }
   switch (cls) {
     case TNodeClass::TND_Smallint:
-    case TNodeClass::TND_Integer: {
-      const std::int32_t value =
-          cls == TNodeClass::TND_Smallint ? read().ToInt16() : read().ToInt32();
-      text = FormatInteger(value, valueLUT, raw);
+      text = FormatSmallint(read().ToInt16(), valueLUT, raw);
       break;
-    }
+    case TNodeClass::TND_Integer:
+      text = FormatInteger(read().ToInt32(), valueLUT, raw);
+      break;
     case TNodeClass::TND_WideString:
       text = FormatString(read().ToString(), maxLength, raw);
       break;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "lut/Tarvel_TLUT.h"
 #include "tree/ValueText.h"
 
 TEST(ValueTextTest, FloatFormat) {
@@ -57,7 +58,22 @@ TEST(ValueTextTest, EditedTextBecomesANumberOrIsRefused) {
     EXPECT_THROW(TextToInteger(bad), std::invalid_argument) << bad;
   }
   EXPECT_THROW(TextToSmallint("32768"), std::invalid_argument);
-  for (const char* bad : {"", "1,5", "1.5x", "abc", "+-1"}) {
+  for (const char* bad : {"", "1,5", "1.5x", "abc", "+-1", "nan", "NaN", "inf", "-Infinity",
+                          "+inf", "1e999"}) {
     EXPECT_THROW(TextToDouble(bad), std::invalid_argument) << bad;
   }
+}
+
+TEST(ValueTextTest, SixteenBitFlagsDecodeTheirOwnBits) {
+  TLUT flags("Flags", TLUTKind::N4F12, "vis");
+  flags.AddEntry(0x10, "Metafile");
+  flags.AddEntry(0x200, "IsEmbedded");
+  flags.AddEntry(0x8000, "IsOLE2");
+  TLUT plain("Plain", TLUTKind::Norm, "vis");
+  plain.AddEntry(-1, "Minus");
+  // 0x8210 read as a signed 16-bit number.
+  EXPECT_EQ(FormatSmallint(-32240, &flags, false), "-32240 (=Metafile+IsEmbedded+IsOLE2)");
+  EXPECT_EQ(FormatSmallint(-32240, &flags, true), "-32240");
+  // A table of plain values still sees the signed number.
+  EXPECT_EQ(FormatSmallint(-1, &plain, false), "-1 (=Minus)");
 }
