@@ -265,6 +265,20 @@ TEST_F(NodeEditTest, SavingWritesTheTextUnchangedAndUpdatesTheNodesCaption) {
   EXPECT_TRUE(messages.messages.empty());
 }
 
+TEST_F(NodeEditTest, ALongStringIsLoadedAndSavedWhole) {
+  std::string text;
+  while (text.size() < 20400) text += "line " + std::to_string(text.size()) + " ";
+  visio.app->Set("UserName", Variant(text));
+  TTreeItem& userName = Child(*app, "UserName");
+  const auto editor = Editor(*userName.Data());
+  EXPECT_EQ(Text(*editor->mm_Edit), text);
+  visio.app->writes.clear();
+  editor->bt_Save->click();
+  ASSERT_EQ(visio.app->writes.size(), 1u);
+  EXPECT_EQ(visio.app->writes[0].second, Variant(text));
+  EXPECT_TRUE(messages.messages.empty());
+}
+
 TEST_F(NodeEditTest, AFailedSaveIsReportedAndTheWindowKeepsTheUsersText) {
   visio.app->Fail("UserName", automation::E_FAIL, " Not now. ");
   struct Case {
