@@ -302,6 +302,29 @@ TEST(TarvelTreeTest, APathThatMatchesNothingNamesTheChildrenThere) {
   }
 }
 
+TEST(TarvelTreeTest, SectionsInTheNoItemMessageAreNamedOnce) {
+  const ProgramRun run = RunTarvelTree(
+      {"--expand", "Application/Documents/Item[1]/Pages/Item[1]/Shapes/Item[1]/CellsSRC-Sections/S[99]"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("its children are: S[1], S[2], S[3], "), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("S[1][1]"), std::string::npos) << run.err;
+  // A section named that way is found.
+  EXPECT_EQ(RunTarvelTree({"--expand",
+                           "Application/Documents/Item[1]/Pages/Item[1]/Shapes/Item[1]/"
+                           "CellsSRC-Sections/S[10]"})
+                .status,
+            0);
+}
+
+TEST(TarvelTreeTest, EachCaptionIsOneLineWithControlCharactersEscaped) {
+  const ProgramRun run = RunTarvelTree(
+      {"--expand", "Application/Documents/Item[1]/Pages/Item[1]/Shapes/Item[1]", "--depth", "1"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  // The first shape's text holds tabs.
+  EXPECT_NE(run.out.find("\\tplaced\\tby phone\""), std::string::npos) << run.out;
+  for (const char c : run.out) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20);
+}
+
 TEST(TarvelTreeTest, SelectedShapeRootsTheTreeAtTheDemosSelection) {
   const ProgramRun run = RunTarvelTree({"--selected-shape", "--refresh"});
   ASSERT_EQ(run.status, 0) << run.err;

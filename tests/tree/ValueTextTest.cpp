@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "lut/Tarvel_TLUT.h"
+#include "tree/TreeText.h"
 #include "tree/ValueText.h"
 
 TEST(ValueTextTest, FloatFormat) {
@@ -76,4 +77,19 @@ TEST(ValueTextTest, SixteenBitFlagsDecodeTheirOwnBits) {
   EXPECT_EQ(FormatSmallint(-32240, &flags, true), "-32240");
   // A table of plain values still sees the signed number.
   EXPECT_EQ(FormatSmallint(-1, &plain, false), "-1 (=Minus)");
+}
+
+TEST(ValueTextTest, CaptionsPrintedOnOneLineEscapeWhatWouldBreakIt) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"Text   = \"two\nlines\"", "Text   = \"two\\nlines\""},
+      {"a\r\nb\tc", "a\\r\\nb\\tc"},
+      {"C:\\temp", "C:\\\\temp"},
+      {std::string("nul\0bell\a", 9), "nul\\u0000bell\\u0007"},
+      {"del\x7F", "del\\u007F"},
+      // Visio's line separator, the paragraph separator and NEL.
+      {"one\xE2\x80\xA8two\xE2\x80\xA9three\xC2\x85" "four", "one\\u2028two\\u2029three\\u0085four"},
+      // Other text stays as it is.
+      {"\xC3\xA4\xE2\x82\xAC \xE2\x80\x94 plain", "\xC3\xA4\xE2\x82\xAC \xE2\x80\x94 plain"},
+  };
+  for (const auto& [caption, escaped] : cases) EXPECT_EQ(EscapedCaption(caption), escaped);
 }
