@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iostream>
 
 #include "app/KTSheep.h"
 #include "app/Tarvel_About.h"
@@ -198,7 +199,11 @@ void Tfm_Main::SetStatusBackground(const QColor& color) {
 }
 
 void Tfm_Main::ControllerStatusChanged() {
-  if (VisioController.CallRefused()) {
+  if (!VisioController.IsConnected()) {
+    // The attached Visio went away (or none is attached).
+    SetStatus("Not connected");
+    SetStatusBackground(kStatusNormal);
+  } else if (VisioController.CallRefused()) {
     SetStatus("Last call refused");
     SetStatusBackground(kStatusRefused);
   } else {
@@ -259,9 +264,14 @@ void Tfm_Main::mi_Visio_ConnectClick() {
   VisioController.SetCallRefused(false);
   VisioController.Connect(3);
   if (VisioController.IsConnected()) {
+    lb_Status->setToolTip(QString());
     mi_Visio_NewWin_AppClick();
     SetStatus("Connected");
   } else {
+    // The label keeps its word; why is told beside it.
+    const std::string why = VisioController.ConnectError();
+    lb_Status->setToolTip(QString::fromStdString(why));
+    std::cerr << "tarvel: Connect failed: " << why << '\n';
     SetStatus("Not connected");
   }
 }
@@ -289,7 +299,7 @@ void Tfm_Main::mi_Visio_NewWin_SelShapeClick() {
     if (VisioController.App) window = IVApplication(VisioController.App).ActiveWindow();
     if (window) selection = window.Selection();
   } catch (const automation::AutomationError& e) {
-    if (e.code() == automation::RPC_E_CALL_REJECTED) VisioController.SetCallRefused(true);
+    VisioController.NoteCallError(e);
   } catch (const std::exception&) {
     // Goes on with what it has.
   }

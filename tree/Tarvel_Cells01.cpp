@@ -98,9 +98,8 @@ template <class T, class Read>
 T Guarded(T fallback, const Read& read) {
   try {
     return read();
-  } catch (const AutomationError& e) {
-    if (e.code() == automation::RPC_E_CALL_REJECTED) VisioController.SetCallRefused(true);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    VisioController.NoteCallError(e);
   }
   return fallback;
 }

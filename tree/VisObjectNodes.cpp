@@ -175,6 +175,7 @@ std::string TND_VisObject::GetIdentifyingStr() {
     return IdentifyingText();
   } catch (const std::exception& e) {
     ValueErrorStr = " " + ExceptionText(e);
+    VisioController.NoteLinkError(e);
     return {};
   }
 }
@@ -295,11 +296,9 @@ void TND_VisObject::RefreshChildVisObject(TTVNodeData& child) {
       object = VisObj.Get(VisioPropertyName(*row)).ToObject();
     }
     if (expected == target->interface_->Class) target->VisObj = std::move(object);
-  } catch (const AutomationError& e) {
-    child.ObjErrorStr = ExceptionText(e);
-    if (e.code() == automation::RPC_E_CALL_REJECTED) VisioController.SetCallRefused(true);
   } catch (const std::exception& e) {
     child.ObjErrorStr = ExceptionText(e);
+    VisioController.NoteCallError(e);
   }
 }
 
@@ -348,6 +347,7 @@ std::string TND_VisObject::GetChildValueStr(TTVNodeData& child, int maxLength, b
     }
   } catch (const std::exception& e) {
     child.ValueErrorStr = ExceptionText(e);
+    VisioController.NoteLinkError(e);
   }
   return text;
 }

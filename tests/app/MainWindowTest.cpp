@@ -300,6 +300,9 @@ TEST_F(MainWindowTest, ConnectWhenVisioCannotBeReachedOpensNoWindow) {
   standin::UnregisterVisio(cookie);
   main->mi_Visio_ConnectClick();
   EXPECT_EQ(main->lb_Status->text(), "Not connected");
+  // Why is told beside the label.
+  EXPECT_EQ(main->lb_Status->toolTip().toStdString(),
+            "Visio could not be started: Class not registered (0x80040154)");
   EXPECT_EQ(main->Shepherd->SheepCount(), 0);
   standin::StandinOptions options;
   cookie = standin::RegisterVisio(std::move(options));
