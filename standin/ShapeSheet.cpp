@@ -121,6 +121,38 @@ const Defs kSplineBeg = {{0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"
                          {4, "C", K::Number, "0"},    {5, "D", K::Number, "3"}};
 const Defs kSplineSpan = {
     {0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"}, {2, "A", K::Number, "0"}};
+// The row types of today's Visio. Rows whose X and Y are relative hold
+// fractions of the shape's width and height; PolylineTo's A and NURBSTo's
+// E hold the POLYLINE() and NURBS() that give their points.
+const Defs kInfiniteLine = {{0, "X", K::Length, "0 in"},
+                            {1, "Y", K::Length, "0 in"},
+                            {2, "A", K::Length, "0 in"},
+                            {3, "B", K::Length, "0 in"}};
+const Defs kEllipse = {{0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"},
+                       {2, "A", K::Length, "0 in"}, {3, "B", K::Length, "0 in"},
+                       {4, "C", K::Length, "0 in"}, {5, "D", K::Length, "0 in"}};
+const Defs kPolylineTo = {
+    {0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"}, {2, "A", K::Number, ""}};
+const Defs kNURBSTo = {{0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"},
+                       {2, "A", K::Number, "0"},    {3, "B", K::Number, "1"},
+                       {4, "C", K::Number, "0"},    {5, "D", K::Number, "1"},
+                       {6, "E", K::Number, ""}};
+const Defs kRelVertex = {{0, "X", K::Number, "0"}, {1, "Y", K::Number, "0"}};
+const Defs kRelCubBezTo = {{0, "X", K::Number, "0"}, {1, "Y", K::Number, "0"},
+                           {2, "A", K::Number, "0"}, {3, "B", K::Number, "0"},
+                           {4, "C", K::Number, "0"}, {5, "D", K::Number, "0"}};
+const Defs kRelQuadBezTo = {{0, "X", K::Number, "0"},
+                            {1, "Y", K::Number, "0"},
+                            {2, "A", K::Number, "0"},
+                            {3, "B", K::Number, "0"}};
+const Defs kRelEllipticalArcTo = {{0, "X", K::Number, "0"}, {1, "Y", K::Number, "0"},
+                                  {2, "A", K::Number, "0"}, {3, "B", K::Number, "0"},
+                                  {4, "C", K::Angle, "0 deg"}, {5, "D", K::Number, "1"}};
+// Every name a geometry row's cells have, whatever the row's type.
+const Defs kGeometryNames = {{0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"},
+                             {2, "A", K::Length, "0 in"}, {3, "B", K::Length, "0 in"},
+                             {4, "C", K::Angle, "0 deg"}, {5, "D", K::Number, "1"},
+                             {6, "E", K::Number, ""}};
 const Defs kChar = {{0, "Font", K::Number, "0"},
                     {1, "Color", K::Number, "0"},
                     {2, "Style", K::Number, "0"},
@@ -340,8 +372,8 @@ std::optional<std::pair<std::string_view, int>> SplitBracket(std::string_view s)
 
 // Every cell name a section's rows can have, whatever their type.
 const Defs& AllCellsOf(std::int16_t section) {
-  // Vertex rows name their cells X, Y, A to D whatever their type.
-  if (IsGeometrySection(section)) return kEllipticalArcTo;
+  // Vertex rows name their cells X, Y, A to E whatever their type.
+  if (IsGeometrySection(section)) return kGeometryNames;
   switch (section) {
     case visSectionTab:
       return Tab10Cells();
@@ -492,6 +524,23 @@ const std::vector<CellDef>& RowCells(std::int16_t section, std::int16_t rowOrTag
         return kSplineBeg;
       case visTagSplineSpan:
         return kSplineSpan;
+      case visTagInfiniteLine:
+        return kInfiniteLine;
+      case visTagEllipse:
+        return kEllipse;
+      case visTagPolylineTo:
+        return kPolylineTo;
+      case visTagNURBSTo:
+        return kNURBSTo;
+      case visTagRelMoveTo:
+      case visTagRelLineTo:
+        return kRelVertex;
+      case visTagRelCubBezTo:
+        return kRelCubBezTo;
+      case visTagRelQuadBezTo:
+        return kRelQuadBezTo;
+      case visTagRelEllipticalArcTo:
+        return kRelEllipticalArcTo;
       default:
         return kNone;
     }
@@ -526,6 +575,29 @@ const std::vector<CellDef>& RowCells(std::int16_t section, std::int16_t rowOrTag
       return kHyperlink;
     default:
       return kNone;
+  }
+}
+
+bool IsVertexTag(std::int16_t tag) {
+  switch (tag) {
+    case visTagMoveTo:
+    case visTagLineTo:
+    case visTagArcTo:
+    case visTagInfiniteLine:
+    case visTagEllipse:
+    case visTagEllipticalArcTo:
+    case visTagSplineBeg:
+    case visTagSplineSpan:
+    case visTagPolylineTo:
+    case visTagNURBSTo:
+    case visTagRelCubBezTo:
+    case visTagRelQuadBezTo:
+    case visTagRelMoveTo:
+    case visTagRelLineTo:
+    case visTagRelEllipticalArcTo:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -2110,8 +2182,7 @@ bool ValidRowName(std::string_view name) {
 bool TagFits(std::int16_t s, std::size_t position, std::int16_t tag) {
   if (IsGeometrySection(s)) {
     if (position == 0) return tag == visTagComponent;
-    return tag == visTagMoveTo || tag == visTagLineTo || tag == visTagArcTo ||
-           tag == visTagEllipticalArcTo || tag == visTagSplineBeg || tag == visTagSplineSpan;
+    return IsVertexTag(tag);
   }
   switch (s) {
     case visSectionTab:

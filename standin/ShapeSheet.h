@@ -102,6 +102,8 @@ constexpr std::int16_t visTagComponent = 137;
 constexpr std::int16_t visTagMoveTo = 138;
 constexpr std::int16_t visTagLineTo = 139;
 constexpr std::int16_t visTagArcTo = 140;
+constexpr std::int16_t visTagInfiniteLine = 141;
+constexpr std::int16_t visTagEllipse = 143;
 constexpr std::int16_t visTagEllipticalArcTo = 144;
 constexpr std::int16_t visTagTab2 = 150;
 constexpr std::int16_t visTagTab10 = 151;
@@ -113,6 +115,20 @@ constexpr std::int16_t visTagCtlPtTip = 170;
 constexpr std::int16_t visTagCnnctNamed = 185;
 constexpr std::int16_t visTagCnnctPtABCD = 186;
 constexpr std::int16_t visTagCnnctNamedABCD = 187;
+constexpr std::int16_t visTagPolylineTo = 193;
+constexpr std::int16_t visTagNURBSTo = 195;
+constexpr std::int16_t visTagRelCubBezTo = 236;
+constexpr std::int16_t visTagRelQuadBezTo = 237;
+constexpr std::int16_t visTagRelMoveTo = 238;
+constexpr std::int16_t visTagRelLineTo = 239;
+constexpr std::int16_t visTagRelEllipticalArcTo = 240;
+// Whether a geometry row's X and Y are fractions of the shape's width and
+// height rather than lengths.
+constexpr bool IsRelativeRow(std::int16_t tag) {
+  return tag >= visTagRelCubBezTo && tag <= visTagRelEllipticalArcTo;
+}
+// Whether a geometry row type exists (a vertex row, not the component row).
+bool IsVertexTag(std::int16_t tag);
 
 // Cells of the Object section's rows.
 constexpr std::int16_t visXFormPinX = 0, visXFormPinY = 1, visXFormWidth = 2, visXFormHeight = 3,
@@ -140,6 +156,8 @@ constexpr std::int16_t visTxtBlkLeftMargin = 0, visTxtBlkRightMargin = 1, visTxt
 constexpr std::int16_t visCompNoFill = 0, visCompNoLine = 1, visCompNoShow = 2, visCompNoSnap = 3;
 constexpr std::int16_t visX = 0, visY = 1, visBow = 2, visControlX = 2, visControlY = 3,
                        visEccentricityAngle = 4, visAspectRatio = 5;
+constexpr std::int16_t visNURBSKnot = 2, visNURBSWeight = 3, visNURBSKnotPrev = 4,
+                       visNURBSWeightPrev = 5, visNURBSData = 6, visPolylineData = 2;
 constexpr std::int16_t visSplineKnot = 2, visSplineKnot2 = 3, visSplineKnot3 = 4,
                        visSplineDegree = 5;
 constexpr std::int16_t visCharacterFont = 0, visCharacterColor = 1, visCharacterStyle = 2,

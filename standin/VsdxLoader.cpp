@@ -256,15 +256,29 @@ std::optional<std::int16_t> SectionOfName(std::string_view n) {
   return it->second;
 }
 
-// Geometry row types the cell catalogue has cells for.
+// Geometry row types by the names files give them. A type this list does
+// not know (none today) is left out with its rows, see SkippedRows.
 std::optional<std::int16_t> GeometryTagOf(std::string_view t) {
-  if (t == "MoveTo") return visTagMoveTo;
-  if (t == "LineTo") return visTagLineTo;
-  if (t == "ArcTo") return visTagArcTo;
-  if (t == "EllipticalArcTo") return visTagEllipticalArcTo;
-  if (t == "SplineStart") return visTagSplineBeg;
-  if (t == "SplineKnot") return visTagSplineSpan;
-  return std::nullopt;
+  static const std::map<std::string_view, std::int16_t> kTags = {
+      {"MoveTo", visTagMoveTo},
+      {"LineTo", visTagLineTo},
+      {"ArcTo", visTagArcTo},
+      {"InfiniteLine", visTagInfiniteLine},
+      {"Ellipse", visTagEllipse},
+      {"EllipticalArcTo", visTagEllipticalArcTo},
+      {"SplineStart", visTagSplineBeg},
+      {"SplineKnot", visTagSplineSpan},
+      {"PolylineTo", visTagPolylineTo},
+      {"NURBSTo", visTagNURBSTo},
+      {"RelCubBezTo", visTagRelCubBezTo},
+      {"RelQuadBezTo", visTagRelQuadBezTo},
+      {"RelMoveTo", visTagRelMoveTo},
+      {"RelLineTo", visTagRelLineTo},
+      {"RelEllipticalArcTo", visTagRelEllipticalArcTo},
+  };
+  auto it = kTags.find(t);
+  if (it == kTags.end()) return std::nullopt;
+  return it->second;
 }
 
 // Files name a connection row's extra cells by what they mean; the
@@ -320,18 +334,6 @@ std::vector<std::int32_t> MastersUsedIn(pugi::xml_node root) {
   return out;
 }
 
-// A row's IX can name a row the sheet inherits or one the section lists,
-// nothing beyond: a lone <Row IX='30000'/> would otherwise make thousands
-// of empty rows, each costing a pass over the section.
-int RowLimit(std::int16_t existing, pugi::xml_node section) {
-  int listed = 0;
-  for (pugi::xml_node row : section.children("Row")) {
-    (void)row;
-    ++listed;
-  }
-  return std::min(existing + listed + 1, 0x7FFF);
-}
-
 // The rows a section element fills, in the order of their rows (those
 // named twice in the order of the file): an inherited row filled here
 // is stored after the ones before it, not moved in front of them.
@@ -341,6 +343,30 @@ std::vector<std::pair<std::int16_t, pugi::xml_node>> InRowOrder(
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   return rows;
 }
+
+// Where a file's row goes. A row at an index the section already has
+// (inherited, or the section's first) stands over that row; rows past
+// them follow one another in the order of their indices, whatever gaps
+// the file leaves between those (other programs' files number them so),
+// and a row named twice fills the same row. Rows are taken in index order.
+class RowNumbering {
+ public:
+  explicit RowNumbering(std::int16_t existing) : existing_(existing), next_(existing) {}
+  std::int16_t operator()(int ix) const {
+    if (ix < existing_) return static_cast<std::int16_t>(ix);
+    if (ix != lastIx_) {
+      lastIx_ = ix;
+      last_ = next_ < 0x7FFF ? next_++ : next_;
+    }
+    return last_;
+  }
+
+ private:
+  std::int16_t existing_;
+  mutable std::int16_t next_;
+  mutable int lastIx_ = -1;
+  mutable std::int16_t last_ = 0;
+};
 
 std::string RowBeyond(std::string_view section, int ix) {
   return "row IX=" + std::to_string(ix) + " of section " + std::string(section) +
@@ -392,8 +418,8 @@ class Loader {
     std::string part;  // none for a master without shapes
     int state = 0;     // 0 not loaded, 1 loading, 2 loaded
   };
-  // Geometry rows of types the catalogue lacks are left out; rows after
-  // them move up, here and in every instance that inherits them.
+  // Geometry rows of a type the stand-in does not know are left out; rows
+  // after them move up, here and in every instance that inherits them.
   using SkippedRows = std::map<int, std::vector<int>>;  // geometry IX -> file row IXs, sorted
 
   void ReadContentTypes();
@@ -1290,15 +1316,19 @@ void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& 
       // Rows are counted here as they are added: asking the sheet costs
       // a pass over the section each time.
       std::int16_t count = sheet.RowCount(s);
-      const int limit = RowLimit(count, sec);
-      std::vector<std::pair<std::int16_t, pugi::xml_node>> filled;
+      std::vector<std::pair<int, pugi::xml_node>> listed;
       for (pugi::xml_node row : sec.children("Row")) {
         const int fileIx = row.attribute("IX").as_int(-1);
         const auto at = std::lower_bound(skip.begin(), skip.end(), fileIx);
         if (fileIx < 1 || (at != skip.end() && *at == fileIx)) continue;
-        const auto before = at - skip.begin();
-        if (fileIx - before >= limit) throw LoadError(part, RowBeyond(sname, fileIx));
-        const auto r = static_cast<std::int16_t>(fileIx - before);
+        listed.emplace_back(fileIx - static_cast<int>(at - skip.begin()), row);
+      }
+      std::stable_sort(listed.begin(), listed.end(),
+                       [](const auto& a, const auto& b) { return a.first < b.first; });
+      std::vector<std::pair<std::int16_t, pugi::xml_node>> filled;
+      const RowNumbering number(count);
+      for (const auto& [fileRow, row] : listed) {
+        const std::int16_t r = number(fileRow);
         const char* t = row.attribute("T").value();
         const std::int16_t tag = *t ? *GeometryTagOf(t) : visTagLineTo;
         while (count <= r)
@@ -1349,7 +1379,18 @@ void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& 
     }
     if (!sheet.SectionExists(*s, false)) sheet.AddSection(*s);
     std::int16_t count = sheet.RowCount(*s);
-    const int limit = RowLimit(count, sec);
+    // Rows without names by index: where each goes, worked out in index
+    // order before any is added.
+    std::vector<std::pair<int, std::int16_t>> places;
+    for (pugi::xml_node row : sec.children("Row")) {
+      const int ix = row.attribute("IX").as_int(-1);
+      if (!*row.attribute("N").value() && ix >= 0) places.emplace_back(ix, 0);
+    }
+    std::sort(places.begin(), places.end());
+    {
+      const RowNumbering number(count);
+      for (auto& [ix, r] : places) r = number(ix);
+    }
     std::vector<std::pair<std::int16_t, pugi::xml_node>> filled;
     for (pugi::xml_node row : sec.children("Row")) {
       const char* rowName = row.attribute("N").value();
@@ -1375,8 +1416,8 @@ void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& 
       } else {
         const int ix = row.attribute("IX").as_int(-1);
         if (ix < 0) continue;
-        if (ix >= limit) throw LoadError(part, RowBeyond(sname, ix));
-        r = static_cast<std::int16_t>(ix);
+        r = std::lower_bound(places.begin(), places.end(), std::make_pair(ix, std::int16_t{0}))
+                ->second;
         while (count <= r) count = static_cast<std::int16_t>(sheet.AddRow(*s, visRowLast, tag) + 1);
       }
       if (row.attribute("Del").as_int() != 0) {
