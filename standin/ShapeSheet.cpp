@@ -1446,6 +1446,12 @@ struct ShapeSheet::Evaluator {
   // The cell computed afresh, whatever value its file recorded.
   std::optional<CellAddress> recalculating;
   int nesting = 0;
+  // Inside a branch IF does not take: the text is only parsed (a syntax
+  // error still counts), nothing is looked up or computed. Computing it
+  // would not change the answer, only its cost: the branches of nested
+  // IFs refer to cells that are IFs again, and a circular reference met
+  // there would keep those cells from being remembered.
+  int skipping = 0;
 
   // Counts one level of nesting while it lives.
   struct Nest {
@@ -1723,6 +1729,7 @@ struct ShapeSheet::Evaluator {
   }
 
   Res Reference(std::string_view name) {
+    if (skipping) return Num(0);
     std::optional<CellAddress> at;
     try {
       at = sheet.FindCell(name);
@@ -1763,14 +1770,27 @@ struct ShapeSheet::Evaluator {
 
   Res Call(std::string_view fn) {
     std::vector<Res> args;
+    // IF computes its condition, then only the branch that condition
+    // chooses; a checked formula has every name looked at.
+    const bool lazy = !checking && !skipping && Same(fn, "IF");
     if (!Eat(")")) {
       while (true) {
+        bool skip = false;
+        if (lazy && !args.empty()) {
+          const Res& test = args.front();
+          const bool yes =
+              test.val.isString ? !test.val.s.empty() : test.val.v != 0;
+          skip = test.outcome != Outcome::Ok || args.size() != (yes ? 1u : 2u);
+        }
+        if (skip) ++skipping;
         args.push_back(Expr());
+        if (skip) --skipping;
         if (args.back().outcome == Outcome::Syntax) return args.back();
         if (Eat(")")) break;
         if (!Eat(",")) return Fail(Outcome::Syntax);
       }
     }
+    if (skipping) return Num(0);
     auto arity = [&](std::size_t min, std::size_t max) {
       return args.size() >= min && args.size() <= max;
     };
