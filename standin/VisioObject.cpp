@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "standin/Model.h"
+
 namespace standin {
 
 using automation::AutomationError;
@@ -116,7 +118,31 @@ Variant VisioObject::InvokeById(DispId id, CallKind kind, Args args) {
   return Dispatch(*m, kind, args);
 }
 
+namespace {
+
+// A call that may change the model: sheets forget what they kept, before
+// it (for what it reads) and after it (for what it changed).
+struct Changing {
+  explicit Changing(bool on) : on_(on) {
+    if (on_) SheetsChanged();
+  }
+  ~Changing() {
+    if (on_) SheetsChanged();
+  }
+  Changing(const Changing&) = delete;
+  Changing& operator=(const Changing&) = delete;
+  bool on_;
+};
+
+}  // namespace
+
+void VisioObject::MarkDeleted() {
+  deleted_ = true;
+  SheetsChanged();
+}
+
 Variant VisioObject::Dispatch(const MemberTable::Member& m, CallKind kind, Args args) {
+  const Changing changing(kind != CallKind::PropertyGet);
   if (kind == CallKind::PropertyPut) {
     if (args.empty()) throw AutomationError(automation::DISP_E_BADPARAMCOUNT);
     const Variant& value = args.back();
@@ -151,6 +177,7 @@ Variant VisioObject::StoredValue(std::string_view member) const {
 }
 
 void VisioObject::SetStoredValue(std::string_view member, Variant value) {
+  SheetsChanged();  // a document's default styles are stored values
   stored_[Fold(member)] = std::move(value);
 }
 

@@ -229,7 +229,7 @@ class VisioObject : public automation::Object {
   // Deleted objects answer Stat with visStatDeleted and raise "Object has
   // been deleted" for every other member.
   bool IsDeleted() const { return deleted_; }
-  virtual void MarkDeleted() { deleted_ = true; }
+  virtual void MarkDeleted();
 
   const SessionPtr& session() const { return session_; }
 
