@@ -708,17 +708,58 @@ struct ShapeSheet::Memo {
   // A call meets a handful of sections of a few sheets, a loader filling a
   // sheet some dozens: a list searched in turn beats a hash table here, and
   // emptying it frees nothing.
+  // Kept from one call to the next, a table holds a sheet's sections with
+  // those of its masters and styles: a list with a small open-addressed
+  // index, which emptying leaves its room.
   template <class V>
   struct Table {
     std::vector<std::pair<Key, V>> items;
-    V* Find(const Key& key) {
-      // Latest first: a call mostly asks about what it made last.
-      for (auto it = items.rbegin(); it != items.rend(); ++it) {
-        if (it->first == key) return &it->second;
-      }
-      return nullptr;
+    std::vector<std::int32_t> slots;  // positions in items, -1 free; a power of two long
+
+    static std::size_t HashOf(const Key& k) {
+      auto h = reinterpret_cast<std::uintptr_t>(k.sheet) >> 4;
+      h ^= (static_cast<std::size_t>(static_cast<std::uint32_t>(k.depth)) << 32) ^
+           (static_cast<std::size_t>(static_cast<std::uint16_t>(k.section)) << 16) ^
+           static_cast<std::uint16_t>(k.row);
+      return h * 0x9E3779B97F4A7C15u >> 20;
     }
-    void Add(const Key& key, V value) { items.emplace_back(key, std::move(value)); }
+    V* Find(const Key& key) {
+      if (slots.empty()) return nullptr;
+      const std::size_t mask = slots.size() - 1;
+      for (std::size_t i = HashOf(key) & mask;; i = (i + 1) & mask) {
+        const std::int32_t at = slots[i];
+        if (at < 0) return nullptr;
+        if (items[static_cast<std::size_t>(at)].first == key)
+          return &items[static_cast<std::size_t>(at)].second;
+      }
+    }
+    void Add(const Key& key, V value) {
+      items.emplace_back(key, std::move(value));
+      if (items.size() * 2 > slots.size()) {
+        Reindex();
+      } else {
+        Place(items.size() - 1);
+      }
+    }
+    void Clear() {
+      items.clear();
+      std::fill(slots.begin(), slots.end(), -1);
+    }
+    // After entries were taken out of items.
+    void Reindex() {
+      std::size_t n = 16;
+      while (n < items.size() * 2) n *= 2;
+      slots.assign(n, -1);
+      for (std::size_t i = 0; i < items.size(); ++i) Place(i);
+    }
+
+   private:
+    void Place(std::size_t at) {
+      const std::size_t mask = slots.size() - 1;
+      std::size_t i = HashOf(items[at].first) & mask;
+      while (slots[i] >= 0) i = (i + 1) & mask;
+      slots[i] = static_cast<std::int32_t>(at);
+    }
   };
 
   Table<std::optional<SectionRef>> resolved;
@@ -751,10 +792,10 @@ struct ShapeSheet::Memo {
   static constexpr std::size_t kKeptValues = 4096;
 
   void Clear() {
-    resolved.items.clear();
-    geometry.items.clear();
-    rows.items.clear();
-    sources.items.clear();
+    resolved.Clear();
+    geometry.Clear();
+    rows.Clear();
+    sources.Clear();
     values.clear();
   }
   std::size_t Entries() const {
@@ -854,6 +895,7 @@ ShapeSheet::RowsEntry* ShapeSheet::MendableRows(std::int16_t s) const {
                               return related && !(e.first == mine && e.second.mendable);
                             }),
              rows.end());
+  memo->rows.Reindex();
   RowsEntry* entry = memo->rows.Find(mine);
   // Someone still holds the list: they keep theirs, the memo gets a copy.
   if (entry && entry->rows.use_count() > 1)
