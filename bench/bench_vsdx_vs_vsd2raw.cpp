@@ -161,8 +161,8 @@ class CellWalk {
         const std::string formula = cell.Get("Formula").ToString();
         const double result = cell.Get("ResultIU").ToDouble();
         if (dump_) {
-          std::fprintf(dump_, "%s %d %d %d %s = %.17g\n", where_->c_str(), s, r, c,
-                       formula.c_str(), result);
+          std::fprintf(dump_, "%s %d %d %d %s = %.17g\n", where_->c_str(), s, r, c, formula.c_str(),
+                       result);
         }
       } catch (const automation::AutomationError& e) {
         if (dump_) {

@@ -777,7 +777,8 @@ struct ShapeSheet::Memo {
       const auto cell = (static_cast<std::uint64_t>(static_cast<std::uint16_t>(k.s)) << 32) |
                         (static_cast<std::uint64_t>(static_cast<std::uint16_t>(k.r)) << 16) |
                         static_cast<std::uint16_t>(k.c);
-      return std::hash<const void*>()(k.sheet) ^ std::hash<std::uint64_t>()(cell * 0x9E3779B97F4A7C15u);
+      return std::hash<const void*>()(k.sheet) ^
+             std::hash<std::uint64_t>()(cell * 0x9E3779B97F4A7C15u);
     }
   };
   std::unordered_map<CellKey, CellValue, CellKeyHash> values;
@@ -799,8 +800,7 @@ struct ShapeSheet::Memo {
     values.clear();
   }
   std::size_t Entries() const {
-    return resolved.items.size() + geometry.items.size() + rows.items.size() +
-           sources.items.size();
+    return resolved.items.size() + geometry.items.size() + rows.items.size() + sources.items.size();
   }
 
   static thread_local Memo* current;  // while a scope is open
@@ -851,10 +851,16 @@ ShapeSheet::Scope::~Scope() {
   Memo::current = nullptr;
 }
 
-ShapeSheet::Change::Change() { SheetsChanged(); }
-ShapeSheet::Change::~Change() { SheetsChanged(); }
+ShapeSheet::Change::Change() {
+  SheetsChanged();
+}
+ShapeSheet::Change::~Change() {
+  SheetsChanged();
+}
 
-ShapeSheet::ShapeSheet(SheetHost& host) : host_(&host) { SheetsChanged(); }
+ShapeSheet::ShapeSheet(SheetHost& host) : host_(&host) {
+  SheetsChanged();
+}
 
 ShapeSheet::~ShapeSheet() {
   ForgetRows();  // a sheet made later at the same place must not find this one's answers
@@ -1908,8 +1914,7 @@ struct ShapeSheet::Evaluator {
         bool skip = false;
         if (lazy && !args.empty()) {
           const Res& test = args.front();
-          const bool yes =
-              test.val.isString ? !test.val.s.empty() : test.val.v != 0;
+          const bool yes = test.val.isString ? !test.val.s.empty() : test.val.v != 0;
           skip = test.outcome != Outcome::Ok || args.size() != (yes ? 1u : 2u);
         }
         if (skip) ++skipping;

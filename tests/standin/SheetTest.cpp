@@ -175,8 +175,9 @@ TEST_F(InheritanceTest, ReadsFollowChangesMadeBetweenThem) {
   instance->SetSource(other.get());
   EXPECT_EQ(locPin.Get("ResultIU"), Variant(2.0));
   EXPECT_EQ(i.Get("RowCount", {I2(visSectionUser)}), I2(1));
-  EXPECT_EQ(i.Get("CellsSRC", {I2(visSectionUser), I2(0), I2(visUserValue)}).ToObject().Get("ResultIU"),
-            Variant(7.0));
+  EXPECT_EQ(
+      i.Get("CellsSRC", {I2(visSectionUser), I2(0), I2(visUserValue)}).ToObject().Get("ResultIU"),
+      Variant(7.0));
   EXPECT_EQ(i.Get("GeometryCount"), I2(0));
 
   // A row goes from the shape inherited from.
