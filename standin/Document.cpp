@@ -218,6 +218,7 @@ Ref<Style> Document::AddStyle(const std::string& name, std::int16_t id) {
   }
   auto s = MakeRef<Style>(*this, name, id);
   styles_.push_back(s);
+  SheetsChanged();  // shapes find their styles by name
   return s;
 }
 

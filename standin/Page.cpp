@@ -86,6 +86,7 @@ void DrawingSurface::CopySurfaceFrom(DrawingSurface& other) {
     if (std::find(kept.begin(), kept.end(), s) == kept.end()) s->MarkDeleted();
   }
   shapes_ = std::move(kept);
+  SheetsChanged();
   nextShapeId_ = std::max(nextShapeId_, other.nextShapeId_);
   // Layers are rows of the sheet just copied.
   while (layers_.size() < other.layers_.size()) layers_.push_back(MakeRef<Layer>(*this));
@@ -135,6 +136,7 @@ Ref<Shape> DrawingSurface::NewShape(std::int16_t type, const std::string& nameU)
   shape->SetName(name);
   shape->SetNameU(name);
   shapes_.push_back(shape);
+  SheetsChanged();  // a master's shapes are what instances inherit from
   return shape;
 }
 

@@ -28,7 +28,12 @@ class DrawingSurface {
   virtual ~DrawingSurface() = default;
 
   const std::vector<Ref<Shape>>& TopShapes() const { return shapes_; }
-  std::vector<Ref<Shape>>& MutableTopShapes() { return shapes_; }
+  // For changing the list: sheets forget what they found in it (the
+  // shapes of a master that instances inherit from).
+  std::vector<Ref<Shape>>& MutableTopShapes() {
+    SheetsChanged();
+    return shapes_;
+  }
   // The shape with this ID anywhere on the surface (groups included); the
   // sheet for ID 0.
   Shape* FindShape(std::int16_t id) const;

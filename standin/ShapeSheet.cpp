@@ -751,6 +751,15 @@ std::int16_t DefaultTag(std::int16_t s, std::size_t position) {
 // right: it drops what a change makes wrong, and mends this sheet's list
 // of the changed section in place when a row is added or made local, so
 // that filling a section row by row costs each row the same.
+//
+// A client reading a sheet cell by cell makes calls that each would build
+// the same answers again, and compute the same formulas the cells refer
+// to. So the memo outlives its scope for as long as nothing changes: every
+// change to a sheet, and to what sheets inherit from (masters, styles, a
+// shape's kind), counts as a change of all of them (SheetsChanged), and the
+// next outermost call after one starts afresh. Results of cells computed
+// within it are kept too, those that met no circular reference or limit
+// (see Evaluator): they are the same whichever cell asked first.
 
 struct ShapeSheet::RowsEntry {
   std::shared_ptr<std::vector<RowRef>> rows;
@@ -771,16 +780,58 @@ struct ShapeSheet::Memo {
   // A call meets a handful of sections of a few sheets, a loader filling a
   // sheet some dozens: a list searched in turn beats a hash table here, and
   // emptying it frees nothing.
+  // Kept from one call to the next, a table holds a sheet's sections with
+  // those of its masters and styles: a list with a small open-addressed
+  // index, which emptying leaves its room.
   template <class V>
   struct Table {
     std::vector<std::pair<Key, V>> items;
-    V* Find(const Key& key) {
-      for (auto& [k, v] : items) {
-        if (k == key) return &v;
-      }
-      return nullptr;
+    std::vector<std::int32_t> slots;  // positions in items, -1 free; a power of two long
+
+    static std::size_t HashOf(const Key& k) {
+      auto h = reinterpret_cast<std::uintptr_t>(k.sheet) >> 4;
+      h ^= (static_cast<std::size_t>(static_cast<std::uint32_t>(k.depth)) << 32) ^
+           (static_cast<std::size_t>(static_cast<std::uint16_t>(k.section)) << 16) ^
+           static_cast<std::uint16_t>(k.row);
+      return h * 0x9E3779B97F4A7C15u >> 20;
     }
-    void Add(const Key& key, V value) { items.emplace_back(key, std::move(value)); }
+    V* Find(const Key& key) {
+      if (slots.empty()) return nullptr;
+      const std::size_t mask = slots.size() - 1;
+      for (std::size_t i = HashOf(key) & mask;; i = (i + 1) & mask) {
+        const std::int32_t at = slots[i];
+        if (at < 0) return nullptr;
+        if (items[static_cast<std::size_t>(at)].first == key)
+          return &items[static_cast<std::size_t>(at)].second;
+      }
+    }
+    void Add(const Key& key, V value) {
+      items.emplace_back(key, std::move(value));
+      if (items.size() * 2 > slots.size()) {
+        Reindex();
+      } else {
+        Place(items.size() - 1);
+      }
+    }
+    void Clear() {
+      items.clear();
+      std::fill(slots.begin(), slots.end(), -1);
+    }
+    // After entries were taken out of items.
+    void Reindex() {
+      std::size_t n = 16;
+      while (n < items.size() * 2) n *= 2;
+      slots.assign(n, -1);
+      for (std::size_t i = 0; i < items.size(); ++i) Place(i);
+    }
+
+   private:
+    void Place(std::size_t at) {
+      const std::size_t mask = slots.size() - 1;
+      std::size_t i = HashOf(items[at].first) & mask;
+      while (slots[i] >= 0) i = (i + 1) & mask;
+      slots[i] = static_cast<std::int32_t>(at);
+    }
   };
 
   Table<std::optional<SectionRef>> resolved;
@@ -788,11 +839,40 @@ struct ShapeSheet::Memo {
   Table<RowsEntry> rows;
   Table<SheetHost*> sources;
 
+  struct CellKey {
+    const ShapeSheet* sheet;
+    std::int16_t s, r, c;
+    bool operator==(const CellKey&) const = default;
+  };
+  struct CellKeyHash {
+    std::size_t operator()(const CellKey& k) const noexcept {
+      const auto cell = (static_cast<std::uint64_t>(static_cast<std::uint16_t>(k.s)) << 32) |
+                        (static_cast<std::uint64_t>(static_cast<std::uint16_t>(k.r)) << 16) |
+                        static_cast<std::uint16_t>(k.c);
+      return std::hash<const void*>()(k.sheet) ^
+             std::hash<std::uint64_t>()(cell * 0x9E3779B97F4A7C15u);
+    }
+  };
+  std::unordered_map<CellKey, CellValue, CellKeyHash> values;
+
+  // The sheets' generation the tables were made in.
+  std::uint64_t generation = 0;
+
+  // Kept from one call to the next up to these sizes: a sheet with its
+  // masters and styles takes a few dozen entries; a client reading a
+  // drawing shape by shape needs only the shape at hand.
+  static constexpr std::size_t kKeptEntries = 160;
+  static constexpr std::size_t kKeptValues = 4096;
+
   void Clear() {
-    resolved.items.clear();
-    geometry.items.clear();
-    rows.items.clear();
-    sources.items.clear();
+    resolved.Clear();
+    geometry.Clear();
+    rows.Clear();
+    sources.Clear();
+    values.clear();
+  }
+  std::size_t Entries() const {
+    return resolved.items.size() + geometry.items.size() + rows.items.size() + sources.items.size();
   }
 
   static thread_local Memo* current;  // while a scope is open
@@ -808,26 +888,73 @@ ShapeSheet::Memo& ShapeSheet::Memo::OfThisThread() {
   return memo;
 }
 
+namespace {
+// Counts changes to any sheet or to what sheets inherit from.
+std::atomic<std::uint64_t> sheetsGeneration{1};
+}  // namespace
+
+void SheetsChanged() noexcept {
+  sheetsGeneration.fetch_add(1, std::memory_order_relaxed);
+}
+
 ShapeSheet::Scope::Scope() {
   if (Memo::current) return;
   owner_ = true;
-  Memo::current = &Memo::OfThisThread();
+  Memo& memo = Memo::OfThisThread();
+  const std::uint64_t now = sheetsGeneration.load(std::memory_order_relaxed);
+  if (memo.generation != now) {
+    memo.Clear();
+    memo.generation = now;
+  }
+  Memo::current = &memo;
 }
 
 ShapeSheet::Scope::~Scope() {
   if (!owner_) return;
-  Memo::current->Clear();
+  Memo& memo = *Memo::current;
+  const std::uint64_t now = sheetsGeneration.load(std::memory_order_relaxed);
+  // A call that changed something starts the next one afresh, as does a
+  // memo grown past what is worth searching.
+  if (memo.generation != now || memo.Entries() > Memo::kKeptEntries ||
+      memo.values.size() > Memo::kKeptValues) {
+    memo.Clear();
+    memo.generation = now;
+  }
   Memo::current = nullptr;
 }
 
-ShapeSheet::ShapeSheet(SheetHost& host) : host_(&host) {}
+ShapeSheet::Change::Change() {
+  SheetsChanged();
+}
+ShapeSheet::Change::~Change() {
+  SheetsChanged();
+}
+
+ShapeSheet::ShapeSheet(SheetHost& host) : host_(&host) {
+  SheetsChanged();
+}
 
 ShapeSheet::~ShapeSheet() {
   ForgetRows();  // a sheet made later at the same place must not find this one's answers
 }
 
 void ShapeSheet::ForgetRows() const {
+  SheetsChanged();
   if (Memo::current) Memo::current->Clear();
+}
+
+const CellValue* ShapeSheet::KeptValue(std::int16_t s, std::int16_t r, std::int16_t c) const {
+  Memo* memo = Memo::current;
+  if (!memo || memo->generation != sheetsGeneration.load(std::memory_order_relaxed)) return nullptr;
+  auto it = memo->values.find({this, s, r, c});
+  return it == memo->values.end() ? nullptr : &it->second;
+}
+
+void ShapeSheet::KeepValue(std::int16_t s, std::int16_t r, std::int16_t c,
+                           const CellValue& v) const {
+  Memo* memo = Memo::current;
+  if (!memo || memo->generation != sheetsGeneration.load(std::memory_order_relaxed)) return;
+  memo->values.try_emplace({this, s, r, c}, v);
 }
 
 ShapeSheet::RowsEntry* ShapeSheet::MendableRows(std::int16_t s) const {
@@ -846,6 +973,7 @@ ShapeSheet::RowsEntry* ShapeSheet::MendableRows(std::int16_t s) const {
                               return related && !(e.first == mine && e.second.mendable);
                             }),
              rows.end());
+  memo->rows.Reindex();
   RowsEntry* entry = memo->rows.Find(mine);
   // Someone still holds the list: they keep theirs, the memo gets a copy.
   if (entry && entry->rows.use_count() > 1)
@@ -1518,6 +1646,12 @@ struct ShapeSheet::Evaluator {
   // The cell computed afresh, whatever value its file recorded.
   std::optional<CellAddress> recalculating;
   int nesting = 0;
+  // Inside a branch IF does not take: the text is only parsed (a syntax
+  // error still counts), nothing is looked up or computed. Computing it
+  // would not change the answer, only its cost: the branches of nested
+  // IFs refer to cells that are IFs again, and a circular reference met
+  // there would keep those cells from being remembered.
+  int skipping = 0;
 
   // Counts one level of nesting while it lives.
   struct Nest {
@@ -1530,6 +1664,14 @@ struct ShapeSheet::Evaluator {
 
   std::string_view text;
   std::size_t pos = 0;
+
+  // Nesting counts on through the cells a formula refers to, so where the
+  // limit is met depends on who asked: like a circular reference, it keeps
+  // the results computed from here from being remembered.
+  Res TooDeep() {
+    cutShort = true;
+    return Fail(Outcome::Syntax);
+  }
 
   Res Run(std::string_view formula) {
     const std::string_view savedText = text;
@@ -1567,7 +1709,7 @@ struct ShapeSheet::Evaluator {
 
   Res Expr() {
     const Nest nest(nesting);
-    if (nesting > kMaxNesting) return Fail(Outcome::Syntax);
+    if (nesting > kMaxNesting) return TooDeep();
     Res left = Concat();
     while (true) {
       Blanks();
@@ -1651,7 +1793,7 @@ struct ShapeSheet::Evaluator {
 
   Res Unary() {
     const Nest nest(nesting);
-    if (nesting > kMaxNesting) return Fail(Outcome::Syntax);
+    if (nesting > kMaxNesting) return TooDeep();
     const char c = Peek();
     if (c == '-' || c == '+') {
       ++pos;
@@ -1795,6 +1937,7 @@ struct ShapeSheet::Evaluator {
   }
 
   Res Reference(std::string_view name) {
+    if (skipping) return Num(0);
     std::optional<CellAddress> at;
     try {
       at = sheet.FindCell(name);
@@ -1835,14 +1978,26 @@ struct ShapeSheet::Evaluator {
 
   Res Call(std::string_view fn) {
     std::vector<Res> args;
+    // IF computes its condition, then only the branch that condition
+    // chooses; a checked formula has every name looked at.
+    const bool lazy = !checking && !skipping && Same(fn, "IF");
     if (!Eat(")")) {
       while (true) {
+        bool skip = false;
+        if (lazy && !args.empty()) {
+          const Res& test = args.front();
+          const bool yes = test.val.isString ? !test.val.s.empty() : test.val.v != 0;
+          skip = test.outcome != Outcome::Ok || args.size() != (yes ? 1u : 2u);
+        }
+        if (skip) ++skipping;
         args.push_back(Expr());
+        if (skip) --skipping;
         if (args.back().outcome == Outcome::Syntax) return args.back();
         if (Eat(")")) break;
         if (!Eat(",")) return Fail(Outcome::Syntax);
       }
     }
+    if (skipping) return Num(0);
     auto arity = [&](std::size_t min, std::size_t max) {
       return args.size() >= min && args.size() <= max;
     };
@@ -1943,6 +2098,21 @@ std::optional<CellValue> Literal(const std::string& formula) {
 }  // namespace
 
 CellValue ShapeSheet::Compute(std::int16_t s, std::int16_t r, std::int16_t c, Evaluator& ev) const {
+  // A result that met no circular reference or limit is the same whoever
+  // asks: kept for the next call, unless a cell is being recalculated.
+  const bool shared = !ev.checking && !ev.recalculating;
+  if (shared) {
+    if (const CellValue* kept = KeptValue(s, r, c)) return *kept;
+  }
+  const bool outer = std::exchange(ev.cutShort, false);
+  CellValue v = ComputeNow(s, r, c, ev);
+  if (shared && !ev.cutShort) KeepValue(s, r, c, v);
+  ev.cutShort = ev.cutShort || outer;
+  return v;
+}
+
+CellValue ShapeSheet::ComputeNow(std::int16_t s, std::int16_t r, std::int16_t c,
+                                 Evaluator& ev) const {
   const CellDef& def = CheckedDef(s, r, c);
   const CellValue* stored = Stored(s, r, c);
   // Recalculating the cell: a value its file recorded gives way to the one
@@ -2152,7 +2322,7 @@ CellValue ShapeSheet::Recalculated(std::int16_t s, std::int16_t r, std::int16_t 
 }
 
 void ShapeSheet::ForgetRecorded(std::int16_t s, std::int16_t r, std::int16_t c) {
-  Scope scope;
+  const Change change;
   CheckedDef(s, r, c);
   const RowData* row = nullptr;
   if (s == visSectionObject) {
@@ -2265,7 +2435,7 @@ ShapeSheet::RowData& ShapeSheet::LocalRow(std::int16_t s, std::int16_t r) {
 
 void ShapeSheet::SetFormula(std::int16_t s, std::int16_t r, std::int16_t c, std::string formula,
                             bool force) {
-  Scope scope;
+  const Change change;
   CheckedDef(s, r, c);
   const std::string f = Normalize(formula);
   if (!force && IsGuarded(s, r, c)) ThrowVisio(VisioErrorKind::ProtectedCell);
@@ -2287,7 +2457,7 @@ void ShapeSheet::SetFormula(std::int16_t s, std::int16_t r, std::int16_t c, std:
 
 void ShapeSheet::SetResultIn(std::int16_t s, std::int16_t r, std::int16_t c, double v,
                              std::int16_t unit, bool force) {
-  Scope scope;
+  const Change change;
   CheckedDef(s, r, c);
   if (!force && IsGuarded(s, r, c)) ThrowVisio(VisioErrorKind::ProtectedCell);
   const CellValue now = Value(s, r, c);
@@ -2301,7 +2471,7 @@ void ShapeSheet::SetResultIn(std::int16_t s, std::int16_t r, std::int16_t c, dou
 }
 
 void ShapeSheet::SetResult(std::int16_t s, std::int16_t r, std::int16_t c, double iu) {
-  Scope scope;
+  const Change change;
   const CellKind kind = CheckedDef(s, r, c).kind;
   CellValue cell;
   if (const CellValue* stored = Stored(s, r, c)) {
@@ -2321,7 +2491,7 @@ void ShapeSheet::SetResult(std::int16_t s, std::int16_t r, std::int16_t c, doubl
 }
 
 void ShapeSheet::LoadCell(std::int16_t s, std::int16_t r, std::int16_t c, CellValue value) {
-  Scope scope;
+  const Change change;
   std::vector<std::pair<std::int16_t, CellValue>> one;
   one.emplace_back(c, std::move(value));
   LoadCells(s, r, std::move(one));
@@ -2329,7 +2499,7 @@ void ShapeSheet::LoadCell(std::int16_t s, std::int16_t r, std::int16_t c, CellVa
 
 void ShapeSheet::LoadCells(std::int16_t s, std::int16_t r,
                            std::vector<std::pair<std::int16_t, CellValue>> cells) {
-  Scope scope;
+  const Change change;
   if (cells.empty()) return;
   // One look-up of the row for all its cells: the row's tag says which
   // cells it has. Nothing is written unless every cell fits.
@@ -2352,13 +2522,13 @@ void ShapeSheet::LoadCells(std::int16_t s, std::int16_t r,
 }
 
 void ShapeSheet::LoadRow(std::int16_t s, std::int16_t r) {
-  Scope scope;
+  const Change change;
   if (s != visSectionObject) TagOf(s, r);  // the row must exist
   LocalRow(s, r);
 }
 
 void ShapeSheet::SetRowType(std::int16_t s, std::int16_t r, std::int16_t tag) {
-  Scope scope;
+  const Change change;
   TagOf(s, r);  // the row must exist
   if (!TypedSection(s) || !TagFits(s, static_cast<std::size_t>(r), tag)) Refuse();
   RowData& row = LocalRow(s, r);
@@ -2367,7 +2537,7 @@ void ShapeSheet::SetRowType(std::int16_t s, std::int16_t r, std::int16_t tag) {
 }
 
 void ShapeSheet::SetRowName(std::int16_t s, std::int16_t r, const std::string& name) {
-  Scope scope;
+  const Change change;
   TagOf(s, r);
   if (!RowsHaveNames(s)) ThrowVisio(VisioErrorKind::InappropriateTarget);
   if (!ValidRowName(name)) Refuse();
@@ -2387,7 +2557,7 @@ std::string ShapeSheet::NewRowName(std::int16_t s) const {
 // ---- structure ----
 
 std::int16_t ShapeSheet::AddSection(std::int16_t s) {
-  Scope scope;
+  const Change change;
   if (IsGeometrySection(s)) {
     const std::size_t count = Geometry()->size();
     std::int32_t key = 0;
@@ -2445,7 +2615,7 @@ void ShapeSheet::Detach(std::int16_t s) {
 }
 
 std::int16_t ShapeSheet::AddRow(std::int16_t s, std::int16_t r, std::int16_t tag) {
-  Scope scope;
+  const Change change;
   return InsertRow(s, r, tag, std::string());
 }
 
@@ -2549,7 +2719,7 @@ std::int16_t ShapeSheet::AddRows(std::int16_t s, std::int16_t r, std::int16_t ta
 }
 
 std::int16_t ShapeSheet::AddNamedRow(std::int16_t s, const std::string& name, std::int16_t tag) {
-  Scope scope;
+  const Change change;
   if (!RowsHaveNames(s)) Refuse();
   if (!ValidRowName(name) || RowIndexByName(s, name)) Refuse();
   if (s == visSectionConnectionPts && tag == 0) tag = visTagCnnctNamed;
@@ -2557,7 +2727,7 @@ std::int16_t ShapeSheet::AddNamedRow(std::int16_t s, const std::string& name, st
 }
 
 void ShapeSheet::DeleteSection(std::int16_t s) {
-  Scope scope;
+  const Change change;
   if (s == visSectionObject || !ValidSection(s) || FixedSection(s)) Refuse();
   auto sec = Resolve(s);
   if (!sec) return;
@@ -2588,7 +2758,7 @@ void ShapeSheet::DeleteSection(std::int16_t s) {
 }
 
 void ShapeSheet::DeleteRow(std::int16_t s, std::int16_t r) {
-  Scope scope;
+  const Change change;
   if (s == visSectionObject) {
     if (!ValidObjectRow(r) || FixedObjectRow(host_->HostKind(), r)) Refuse();
     if (!ObjectRowExists(r)) NoSuchCell();
@@ -2631,7 +2801,7 @@ void ShapeSheet::DeleteRow(std::int16_t s, std::int16_t r) {
 }
 
 void ShapeSheet::DeleteRows(std::int16_t s, std::vector<std::int16_t> rows) {
-  Scope scope;
+  const Change change;
   if (s == visSectionObject) Refuse();
   auto sec = Resolve(s);
   if (!sec) return;
@@ -2701,7 +2871,7 @@ void ShapeSheet::RowRemoved(std::int16_t s, std::int16_t r, const SectionData* l
 }
 
 void ShapeSheet::Compact() {
-  Scope scope;
+  const Change change;
   auto compact = [](SectionData& sec) {
     sec.rows.shrink_to_fit();
     for (auto& row : sec.rows) row.cells.shrink_to_fit();
@@ -2713,7 +2883,7 @@ void ShapeSheet::Compact() {
 }
 
 void ShapeSheet::CopyFrom(const ShapeSheet& other) {
-  Scope scope;
+  const Change change;
   if (&other == this) return;
   sections_ = other.sections_;
   geometry_ = other.geometry_;
@@ -2721,7 +2891,7 @@ void ShapeSheet::CopyFrom(const ShapeSheet& other) {
 }
 
 void ShapeSheet::ClearLocalFormatting(bool line, bool fill, bool text) {
-  Scope scope;
+  const Change change;
   auto object = sections_.find(visSectionObject);
   if (object != sections_.end()) {
     for (auto& row : object->second.rows) {

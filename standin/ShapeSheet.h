@@ -279,6 +279,15 @@ class ShapeSheet {
    private:
     bool owner_ = false;  // the outermost scope, which empties the memo at its end
   };
+  // What a member that changes the sheet opens instead of a Scope: the
+  // change counts before and after it.
+  struct Change {
+    Change();
+    ~Change();
+    Change(const Change&) = delete;
+    Change& operator=(const Change&) = delete;
+    Scope scope;
+  };
 
  public:
   explicit ShapeSheet(SheetHost& host);
@@ -474,6 +483,10 @@ class ShapeSheet {
   std::int16_t TagOf(std::int16_t s, std::int16_t r) const;
   const CellDef& CheckedDef(std::int16_t s, std::int16_t r, std::int16_t c) const;
   CellValue Compute(std::int16_t s, std::int16_t r, std::int16_t c, Evaluator& ev) const;
+  CellValue ComputeNow(std::int16_t s, std::int16_t r, std::int16_t c, Evaluator& ev) const;
+  // Results kept while nothing changes (see the memo).
+  const CellValue* KeptValue(std::int16_t s, std::int16_t r, std::int16_t c) const;
+  void KeepValue(std::int16_t s, std::int16_t r, std::int16_t c, const CellValue& v) const;
   RowData& LocalRow(std::int16_t s, std::int16_t r);
   SectionData& LocalSection(std::int16_t s, const SectionRef* resolved = nullptr);
   void Detach(std::int16_t s);
