@@ -92,6 +92,23 @@ constexpr std::int16_t visRowLock = 15;
 constexpr std::int16_t visRowData123 = 16;
 constexpr std::int16_t visRowMisc = 17;
 constexpr std::int16_t visRowRulerGrid = 18;
+constexpr std::int16_t visRowHelpCopyright = 16;
+// Row 19 (visRowHyperlink) holds no cells a file names.
+constexpr std::int16_t visRowHyperlinkBase = 19;
+constexpr std::int16_t visRowDoc = 20;
+constexpr std::int16_t visRowImage = 21;
+constexpr std::int16_t visRowGroup = 22;
+constexpr std::int16_t visRowShapeLayout = 23;
+constexpr std::int16_t visRowPageLayout = 24;
+constexpr std::int16_t visRowPrintProperties = 25;
+constexpr std::int16_t visRowGradientProperties = 26;
+constexpr std::int16_t visRowQuickStyleProperties = 27;
+constexpr std::int16_t visRowOtherEffectProperties = 28;
+constexpr std::int16_t visRowBevelProperties = 29;
+constexpr std::int16_t visRow3DRotationProperties = 30;
+constexpr std::int16_t visRowThemeProperties = 31;
+constexpr std::int16_t visRowReplaceBehaviors = 32;
+constexpr std::int16_t visRowLastObject = visRowReplaceBehaviors;
 constexpr std::int16_t visRowComponent = 0;
 constexpr std::int16_t visRowVertex = 1;
 
