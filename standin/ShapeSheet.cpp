@@ -326,6 +326,25 @@ const Defs kHyperlink = {{0, "Description", K::String, "\"\""}, {1, "Address", K
                          {4, "Frame", K::String, "\"\""},       {5, "NewWindow", K::Bool, "FALSE"},
                          {6, "Default", K::Bool, "FALSE"},      {7, "Invisible", K::Bool, "FALSE"}};
 
+// The sections of reviewers' comments, smart tags and gradient stops.
+const Defs kReviewer = {{0, "Name", K::String, "\"\""},
+                        {1, "Initials", K::String, "\"\""},
+                        {2, "Color", K::Number, "0"},
+                        {3, "ReviewerID", K::Number, "0"},
+                        {4, "CurrentIndex", K::Number, "0"}};
+const Defs kAnnotation = {{0, "X", K::Length, "0 in"},     {1, "Y", K::Length, "0 in"},
+                          {2, "ReviewerID", K::Number, "0"}, {3, "MarkerIndex", K::Number, "0"},
+                          {4, "Date", K::Number, "0"},       {5, "Comment", K::String, "\"\""},
+                          {6, "LangID", K::Number, "1033"}};
+const Defs kSmartTag = {{0, "X", K::Length, "0 in"},           {1, "Y", K::Length, "0 in"},
+                        {2, "TagName", K::String, "\"\""},     {3, "XJustify", K::Number, "0"},
+                        {4, "YJustify", K::Number, "0"},       {5, "DisplayMode", K::Number, "0"},
+                        {6, "ButtonFace", K::String, "\"\""},  {7, "Disabled", K::Bool, "FALSE"},
+                        {15, "Description", K::String, "\"\""}};
+const Defs kGradientStop = {{0, "GradientStopColor", K::Number, "0"},
+                            {1, "GradientStopColorTrans", K::Number, "0"},
+                            {2, "GradientStopPosition", K::Number, "0"}};
+
 // Tab rows: the count of stops, then position, alignment and a reserved
 // cell per stop.
 Defs MakeTabCells(int stops) {
@@ -427,7 +446,7 @@ bool ValidObjectRow(std::int16_t row) {
 
 bool ValidSection(std::int16_t s) {
   return (s >= visSectionObject && s <= visSectionLastComponent) ||
-         (s >= visSectionAction && s <= visSectionHyperlink);
+         (s >= visSectionAction && s <= visSectionLastRows);
 }
 
 // How the cells of a section are named.
@@ -447,7 +466,7 @@ struct Family {
   bool bareFirst;
 };
 
-const std::array<Family, 13> kFamilies = {{
+const std::array<Family, 18> kFamilies = {{
     {visSectionMember, Scheme::None, "", false},
     {visSectionCharacter, Scheme::Bracketed, "Char", false},
     {visSectionParagraph, Scheme::Bracketed, "Para", false},
@@ -461,6 +480,11 @@ const std::array<Family, 13> kFamilies = {{
     {visSectionUser, Scheme::Named, "User", true},
     {visSectionProp, Scheme::Named, "Prop", true},
     {visSectionHyperlink, Scheme::Named, "Hyperlink", false},
+    {visSectionReviewer, Scheme::Named, "Reviewer", false},
+    {visSectionAnnotation, Scheme::Bracketed, "Annotation", false},
+    {visSectionSmartTag, Scheme::Named, "SmartTags", false},
+    {visSectionLineGradientStops, Scheme::Bracketed, "LineGradient", false},
+    {visSectionFillGradientStops, Scheme::Bracketed, "FillGradient", false},
 }};
 
 const Family* FamilyOf(std::int16_t section) {
@@ -733,6 +757,15 @@ const std::vector<CellDef>& RowCells(std::int16_t section, std::int16_t rowOrTag
       return kProp;
     case visSectionHyperlink:
       return kHyperlink;
+    case visSectionReviewer:
+      return kReviewer;
+    case visSectionAnnotation:
+      return kAnnotation;
+    case visSectionSmartTag:
+      return kSmartTag;
+    case visSectionLineGradientStops:
+    case visSectionFillGradientStops:
+      return kGradientStop;
     default:
       return kNone;
   }
@@ -1513,7 +1546,7 @@ std::vector<std::int16_t> ShapeSheet::SectionIndices() const {
   for (std::int16_t k = 0; k < geometry; ++k) {
     out.push_back(static_cast<std::int16_t>(visSectionFirstComponent + k));
   }
-  for (std::int16_t s = visSectionAction; s <= visSectionHyperlink; ++s) {
+  for (std::int16_t s = visSectionAction; s <= visSectionLastRows; ++s) {
     if (Resolve(s)) out.push_back(s);
   }
   return out;

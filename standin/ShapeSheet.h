@@ -71,6 +71,14 @@ constexpr std::int16_t visSectionLayer = 241;
 constexpr std::int16_t visSectionUser = 242;
 constexpr std::int16_t visSectionProp = 243;
 constexpr std::int16_t visSectionHyperlink = 244;
+constexpr std::int16_t visSectionReviewer = 245;
+constexpr std::int16_t visSectionAnnotation = 246;
+constexpr std::int16_t visSectionSmartTag = 247;
+constexpr std::int16_t visSectionLineGradientStops = 248;
+constexpr std::int16_t visSectionFillGradientStops = 249;
+// The last section with rows (the sections after the geometry ones run
+// from visSectionAction to here).
+constexpr std::int16_t visSectionLastRows = visSectionFillGradientStops;
 
 constexpr std::int16_t visRowFirst = 0;
 constexpr std::int16_t visRowLast = -2;

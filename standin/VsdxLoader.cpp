@@ -249,7 +249,10 @@ std::optional<std::int16_t> SectionOfName(std::string_view n) {
       {"Field", visSectionTextField},     {"Control", visSectionControls},
       {"Actions", visSectionAction},      {"Layer", visSectionLayer},
       {"User", visSectionUser},           {"Property", visSectionProp},
-      {"Hyperlink", visSectionHyperlink},
+      {"Hyperlink", visSectionHyperlink}, {"Reviewer", visSectionReviewer},
+      {"Annotation", visSectionAnnotation}, {"ActionTag", visSectionSmartTag},
+      {"LineGradient", visSectionLineGradientStops},
+      {"FillGradient", visSectionFillGradientStops},
   };
   auto it = kSections.find(n);
   if (it == kSections.end()) return std::nullopt;
