@@ -13,6 +13,7 @@ packages=(
   libzip-dev libpugixml-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-bin libdbus-1-dev
+  locales
   libvisio-tools
 )
 

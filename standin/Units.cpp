@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <numbers>
 
+#include "standin/Numbers.h"
 #include "standin/VisioErrors.h"
 
 namespace standin {
@@ -150,9 +151,7 @@ std::int16_t InternalUnitOf(Dimension d) {
 }
 
 std::string Printf(const char* format, double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, format, v);
-  return buf;
+  return PrintfNumber(format, v);
 }
 
 // Days since 30 December 1899 to a civil date (proleptic Gregorian).
@@ -268,7 +267,7 @@ struct Scanner {
       while (p < text.size() && text[p] >= '0' && text[p] <= '9') ++p;
       if (p > expStart) pos = p;
     }
-    return std::strtod(std::string(text.substr(start, pos - start)).c_str(), nullptr);
+    return ParseNumber(text.substr(start, pos - start));
   }
 
   // A unit word: letters (with a full stop after them), or one of the

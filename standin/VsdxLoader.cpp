@@ -843,7 +843,7 @@ void Loader::ReadWindows(const std::string& part) {
       if (page != pageById_.end()) s.page = page->second;
       // -1 asks for the whole page in the window; the stand-in has no
       // screen to fit it to and keeps what the file says.
-      const double zoom = w.attribute("ViewScale").as_double(0);
+      const double zoom = ParseDouble(w.attribute("ViewScale").value()).value_or(0);
       if (std::isfinite(zoom) && (zoom == -1 || (zoom > 0 && zoom <= 100))) s.zoom = zoom;
       static const std::pair<const char*, const char*> kFlags[] = {
           {"ShowRulers", "ShowRulers"},

@@ -1,10 +1,12 @@
 #include "tree/ValueText.h"
 
 #include <charconv>
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <stdexcept>
+#include <string_view>
 
 #include "lut/Tarvel_TLUT.h"
 #include "visio/ErrorText.h"
@@ -67,8 +69,14 @@ std::string FormatFloat(double value) {
   char buffer[400];
   std::snprintf(buffer, sizeof buffer, "%.6f", value);
   std::string text(buffer);
+  // "%.6f" always writes the separator, in the locale's own form ("." or
+  // ","): trailing zeros go, and with them a separator left last.
   while (text.back() == '0') text.pop_back();
-  if (text.back() == '.') text.pop_back();
+  const std::string_view separator = std::localeconv()->decimal_point;
+  if (!separator.empty() && text.size() > separator.size() &&
+      text.compare(text.size() - separator.size(), separator.size(), separator) == 0) {
+    text.resize(text.size() - separator.size());
+  }
   if (text == "-0") text = "0";
   return text;
 }

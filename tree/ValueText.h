@@ -34,7 +34,7 @@ std::string FormatSmallint(std::int16_t value, const TLUT* lut, bool raw);
 std::string FormatString(const std::string& value, int maxLength, bool raw);
 
 // "#0.######": at least one integer digit, at most six decimals, no
-// trailing zeros, "." as decimal separator, no thousands separator.
+// trailing zeros, the locale's decimal separator, no thousands separator.
 std::string FormatFloat(double value);
 // The float text; with a table, followed by " (=" + the name of the value
 // rounded to the nearest integer, halves to even, + ")".

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/DecimalCommaLocale.h"
 #include "tests/support/PrivateBus.h"
 #include "tree/PropertyTables.h"
 
@@ -300,6 +301,43 @@ TEST(TarvelTreeTest, APathThatMatchesNothingNamesTheChildrenThere) {
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "tarvel-tree: " + c.err + "\n");
   }
+}
+
+// On a desktop whose numbers take a decimal comma, tarvel-visio starts,
+// computes its drawing and answers as anywhere else; only the tree's own
+// captions write their numbers the desktop's way.
+TEST(TarvelTreeTest, ADecimalCommaDesktopSeesTheSameDrawing) {
+  std::string why;
+  const auto locale = tarvel_test::DecimalCommaLocale(&why);
+  if (!locale) GTEST_SKIP() << why;
+  const std::vector<std::string> args = {
+      "--expand", "Application/Documents/Item[1]/Pages/Item[1]/Shapes/Item[1]/CellsSRC-Sections/S[1]",
+      "--depth", "2"};
+  const ProgramRun classic = RunTarvelTree(args);
+  ASSERT_EQ(classic.status, 0) << classic.err;
+  ProgramRun comma;
+  {
+    tarvel_test::PrivateBus bus;
+    ASSERT_TRUE(bus.Ok()) << bus.Error();
+    std::vector<std::string> environment = bus.Environment();
+    environment.push_back("LC_ALL=" + *locale);
+    if (const char* path = std::getenv("LOCPATH")) environment.push_back(std::string("LOCPATH=") + path);
+    std::vector<std::string> argv = {TARVEL_TREE_BINARY};
+    argv.insert(argv.end(), args.begin(), args.end());
+    comma = tarvel_test::RunProgram(argv, environment);
+  }
+  ASSERT_EQ(comma.status, 0) << comma.err;
+  const std::vector<std::string> a = Lines(classic.out), b = Lines(comma.out);
+  ASSERT_EQ(a.size(), b.size());
+  int commas = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i].find("ProcessID") != std::string::npos) continue;  // another server each run
+    std::string same = b[i];
+    std::replace(same.begin(), same.end(), ',', '.');
+    EXPECT_EQ(same, a[i]);
+    commas += b[i] != a[i];
+  }
+  EXPECT_GT(commas, 0) << "no number was written with a comma";
 }
 
 TEST(TarvelTreeTest, SectionsInTheNoItemMessageAreNamedOnce) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "lut/Tarvel_TLUT.h"
+#include "tests/support/DecimalCommaLocale.h"
 #include "tree/TreeText.h"
 #include "tree/ValueText.h"
 
@@ -92,4 +93,14 @@ TEST(ValueTextTest, CaptionsPrintedOnOneLineEscapeWhatWouldBreakIt) {
       {"\xC3\xA4\xE2\x82\xAC \xE2\x80\x94 plain", "\xC3\xA4\xE2\x82\xAC \xE2\x80\x94 plain"},
   };
   for (const auto& [caption, escaped] : cases) EXPECT_EQ(EscapedCaption(caption), escaped);
+}
+
+TEST(ValueTextTest, FloatsInADecimalCommaLocaleDropATrailingSeparator) {
+  std::string why;
+  if (!tarvel_test::DecimalCommaLocale(&why)) GTEST_SKIP() << why;
+  const tarvel_test::InDecimalCommaLocale german;
+  ASSERT_TRUE(german.Active());
+  const std::vector<std::pair<double, std::string>> cases = {
+      {1.0, "1"}, {612.0, "612"}, {0.5, "0,5"}, {-0.25, "-0,25"}, {0.0, "0"}, {1.0 / 3, "0,333333"}};
+  for (const auto& [value, text] : cases) EXPECT_EQ(FormatFloat(value), text) << text;
 }
