@@ -9,6 +9,7 @@
 #include <QMoveEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
 
@@ -239,6 +240,14 @@ Tfm_VisioTreeView* Tfm_Main::NewTreeWindow() {
     dx = maxRight - x();
   }
   auto* window = new Tfm_VisioTreeView();
+  // A window that would start beyond the screen's right edge opens at
+  // that edge instead, where it can be seen.
+  if (const QScreen* screen = this->screen()) {
+    const QRect free = screen->availableGeometry();
+    // Not shown yet, it has no frame: take this window's.
+    const int width = window->width() + frameGeometry().width() - geometry().width();
+    if (x() + dx + width > free.right() + 1) dx = std::max(free.left(), free.right() + 1 - width) - x();
+  }
   Shepherd->AddSheep(window, dx, dy);
   window->setWindowTitle(QString::number(Shepherd->SheepSerial() - 1));
   return window;

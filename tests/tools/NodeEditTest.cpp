@@ -2,6 +2,8 @@
 // cell formulas (also into a master's opened copy), and its openers.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QTest>
 #include <QPointer>
 #include <QPushButton>
 #include <memory>
@@ -378,6 +380,25 @@ TEST_F(NodeEditTest, TheOpenerShowsTheEditorBesideItAndReleasesItsCellOnClose) {
   EXPECT_TRUE(shown.isNull());
   EXPECT_TRUE(m.cell->writes.empty()) << "Close does not save";
   EXPECT_TRUE(m.copyCell->writes.empty()) << "Close does not save";
+}
+
+TEST_F(NodeEditTest, ClosingAToolWindowGivesTheKeyboardBackToItsOpener) {
+  QWidget other;
+  other.show();
+  QWidget opener;
+  opener.show();
+  opener.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&opener, 2000));
+  ModalRunnerScope runner([&](QDialog& dialog) {
+    dialog.show();
+    // Meanwhile another window took the keyboard (the main window, say).
+    other.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&other, 2000));
+    dialog.reject();
+  });
+  OpenNodeEditor(&opener, *Child(*app, "UserName").Data());
+  EXPECT_TRUE(QTest::qWaitForWindowActive(&opener, 2000));
+  EXPECT_EQ(QApplication::activeWindow(), &opener);
 }
 
 // Cells of the stand-in Visio's demo drawing, on a page and in masters.
