@@ -15,17 +15,6 @@ using namespace vsdxtest;
 
 using VsdxGeometryTest = PackageTest;
 
-ObjectRef FirstShape(ObjectRef doc) {
-  return doc.Get("Pages")
-      .ToObject()
-      .Get("Item", {Variant(1)})
-      .ToObject()
-      .Get("Shapes")
-      .ToObject()
-      .Get("Item", {Variant(1)})
-      .ToObject();
-}
-
 TEST_F(VsdxGeometryTest, EachRowKindAnswersItsTypeAndCells) {
   struct Kind {
     const char* name;
@@ -61,7 +50,7 @@ TEST_F(VsdxGeometryTest, EachRowKindAnswersItsTypeAndCells) {
     section += "</Row>";
   }
   section += "</Section>";
-  ObjectRef shape = FirstShape(Open(Write("Kinds.vsdx", DrawingWithShape(section))));
+  ObjectRef shape = FirstShapeOf(Open(Write("Kinds.vsdx", DrawingWithShape(section))));
   const std::int16_t g = visSectionFirstComponent;
   ASSERT_EQ(shape.Get("RowCount", {I2(g)}).ToInt32(), static_cast<int>(kinds.size()) + 1);
   for (std::size_t i = 0; i < kinds.size(); ++i) {
@@ -86,29 +75,21 @@ TEST_F(VsdxGeometryTest, EachRowKindAnswersItsTypeAndCells) {
 // A curved connector: the master's geometry is a MoveTo and two LineTo
 // rows; the instance makes its second row a NURBSTo and deletes the third.
 TEST_F(VsdxGeometryTest, AnInstanceRetypesAndDeletesItsMastersRowsInPlace) {
-  Parts p = MinimalDrawing();
-  p["visio/_rels/document.xml.rels"] =
-      Rels({{"rId1", "pages", "pages/pages.xml"}, {"rId2", "masters", "masters/masters.xml"}});
-  p["visio/masters/masters.xml"] =
-      VisioPart("Masters", "<Master ID=\"2\" NameU=\"Connector\"><Rel r:id=\"rId1\"/></Master>");
-  p["visio/masters/_rels/masters.xml.rels"] = Rels("master", "master1.xml");
-  p["visio/masters/master1.xml"] = VisioPart(
-      "MasterContents",
-      "<Shapes><Shape ID=\"5\" NameU=\"Connector\" Type=\"Shape\">"
+  const Parts p = DrawingWithMaster(
+      "Connector",
+      "<Shape ID=\"5\" NameU=\"Connector\" Type=\"Shape\">"
       "<Section N=\"Geometry\" IX=\"0\">"
       "<Row T=\"MoveTo\" IX=\"1\"><Cell N=\"X\" V=\"0\"/><Cell N=\"Y\" V=\"0\"/></Row>"
       "<Row T=\"LineTo\" IX=\"2\"><Cell N=\"X\" V=\"1\"/><Cell N=\"Y\" V=\"0\"/></Row>"
       "<Row T=\"LineTo\" IX=\"3\"><Cell N=\"X\" V=\"2\"/><Cell N=\"Y\" V=\"0\"/></Row>"
-      "</Section></Shape></Shapes>");
-  p["visio/pages/page1.xml"] = VisioPart(
-      "PageContents",
-      "<Shapes><Shape ID=\"1\" NameU=\"Connector\" Master=\"2\">"
+      "</Section></Shape>",
+      "<Shape ID=\"1\" NameU=\"Connector\" Master=\"2\">"
       "<Section N=\"Geometry\" IX=\"0\">"
       "<Row T=\"NURBSTo\" IX=\"2\"><Cell N=\"X\" V=\"3\"/><Cell N=\"E\" V=\"NURBS(1, 3, 0, 0)\" "
       "U=\"NURBS\" F=\"NURBS(1,3,0,0)\"/></Row>"
       "<Row IX=\"3\" Del=\"1\"/>"
-      "</Section></Shape></Shapes>");
-  ObjectRef shape = FirstShape(Open(Write("Connector.vsdx", p)));
+      "</Section></Shape>");
+  ObjectRef shape = FirstShapeOf(Open(Write("Connector.vsdx", p)));
   const std::int16_t g = visSectionFirstComponent;
   ASSERT_EQ(shape.Get("RowCount", {I2(g)}), I2(3));
   EXPECT_EQ(shape.Get("RowType", {I2(g), I2(1)}), I2(visTagMoveTo));

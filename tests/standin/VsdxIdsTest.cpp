@@ -131,22 +131,13 @@ TEST_F(VsdxIdsTest, BadOrRepeatedIdsAreRefusedNamingThePart) {
 // and a shape saved without an ID precedes shapes whose IDs are the next
 // ones a reader might give.
 Parts DrawingWithDeletedMembers() {
-  Parts p = MinimalDrawing();
-  p["visio/_rels/document.xml.rels"] =
-      Rels({{"rId1", "pages", "pages/pages.xml"}, {"rId2", "masters", "masters/masters.xml"}});
-  p["visio/masters/masters.xml"] =
-      VisioPart("Masters", "<Master ID=\"2\" NameU=\"Trio\"><Rel r:id=\"rId1\"/></Master>");
-  p["visio/masters/_rels/masters.xml.rels"] = Rels("master", "master1.xml");
-  p["visio/masters/master1.xml"] = VisioPart(
-      "MasterContents",
-      "<Shapes><Shape ID=\"5\" NameU=\"Trio\" Type=\"Group\"><Shapes>"
+  return DrawingWithMaster(
+      "Trio",
+      "<Shape ID=\"5\" NameU=\"Trio\" Type=\"Group\"><Shapes>"
       "<Shape ID=\"6\" NameU=\"One\" Type=\"Shape\"><Text>one</Text></Shape>"
       "<Shape ID=\"7\" NameU=\"Two\" Type=\"Shape\"><Text>two</Text></Shape>"
       "<Shape ID=\"8\" NameU=\"Three\" Type=\"Shape\"><Text>three</Text></Shape>"
-      "</Shapes></Shape></Shapes>");
-  p["visio/pages/page1.xml"] = VisioPart(
-      "PageContents",
-      "<Shapes>"
+      "</Shapes></Shape>",
       "<Shape ID=\"1\" NameU=\"Trio\" Master=\"2\" Type=\"Group\"><Shapes>"
       "<Shape ID=\"2\" MasterShape=\"6\"/>"
       "<Shape Del=\"1\" MasterShape=\"7\" ID=\"4294967295\"/>"
@@ -154,9 +145,7 @@ Parts DrawingWithDeletedMembers() {
       "</Shapes></Shape>"
       "<Shape ID=\"4294967295\" NameU=\"Unnumbered\" Type=\"Shape\"/>"
       "<Shape ID=\"3\" NameU=\"Three on the page\" Type=\"Shape\"/>"
-      "<Shape ID=\"4\" NameU=\"Four\" Type=\"Shape\"/>"
-      "</Shapes>");
-  return p;
+      "<Shape ID=\"4\" NameU=\"Four\" Type=\"Shape\"/>");
 }
 
 TEST_F(VsdxIdsTest, MembersAnInstanceDeletesAreAbsentAndTheirMarkersTakeNoId) {
@@ -202,14 +191,7 @@ TEST_F(VsdxIdsTest, ForeignObjectsAnswerTheTypeTheFileRecords) {
                                               "<ForeignData ") +
                                       c.foreignData + "/></Shape></Shapes>");
     ObjectRef doc = Open(Write("Foreign.vsdx", p));
-    ObjectRef shape = doc.Get("Pages")
-                          .ToObject()
-                          .Get("Item", {Variant(1)})
-                          .ToObject()
-                          .Get("Shapes")
-                          .ToObject()
-                          .Get("Item", {Variant(1)})
-                          .ToObject();
+    ObjectRef shape = FirstShapeOf(doc);
     EXPECT_EQ(shape.Get("Type").ToInt32(), 4);
     EXPECT_EQ(shape.Get("ForeignType").ToInt32(), c.foreignType);
     doc.Invoke("Close");

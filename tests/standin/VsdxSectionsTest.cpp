@@ -15,17 +15,6 @@ using namespace vsdxtest;
 
 using VsdxSectionsTest = PackageTest;
 
-ObjectRef FirstShape(ObjectRef doc) {
-  return doc.Get("Pages")
-      .ToObject()
-      .Get("Item", {Variant(1)})
-      .ToObject()
-      .Get("Shapes")
-      .ToObject()
-      .Get("Item", {Variant(1)})
-      .ToObject();
-}
-
 TEST_F(VsdxSectionsTest, EverySectionTheFileHoldsAnswersWithItsIndices) {
   const std::string sections =
       "<Section N=\"FillGradient\">"
@@ -41,7 +30,7 @@ TEST_F(VsdxSectionsTest, EverySectionTheFileHoldsAnswersWithItsIndices) {
       "<Cell N=\"Comment\" V=\"Look here\" U=\"STR\"/></Row></Section>"
       "<Section N=\"ActionTag\"><Row N=\"Row_1\"><Cell N=\"TagName\" V=\"urn:tag\" U=\"STR\"/>"
       "<Cell N=\"Description\" V=\"A tag\" U=\"STR\"/></Row></Section>";
-  ObjectRef shape = FirstShape(Open(Write("Sections.vsdx", DrawingWithShape(sections))));
+  ObjectRef shape = FirstShapeOf(Open(Write("Sections.vsdx", DrawingWithShape(sections))));
   struct Case {
     std::int16_t section;
     int rows;
@@ -83,24 +72,16 @@ TEST_F(VsdxSectionsTest, EverySectionTheFileHoldsAnswersWithItsIndices) {
 }
 
 TEST_F(VsdxSectionsTest, ObjectCellsOfTodaysVisioLoadAndInherit) {
-  Parts p = MinimalDrawing();
-  p["visio/_rels/document.xml.rels"] =
-      Rels({{"rId1", "pages", "pages/pages.xml"}, {"rId2", "masters", "masters/masters.xml"}});
-  p["visio/masters/masters.xml"] =
-      VisioPart("Masters", "<Master ID=\"2\" NameU=\"Themed\"><Rel r:id=\"rId1\"/></Master>");
-  p["visio/masters/_rels/masters.xml.rels"] = Rels("master", "master1.xml");
-  p["visio/masters/master1.xml"] = VisioPart(
-      "MasterContents",
-      "<Shapes><Shape ID=\"5\" NameU=\"Themed\" Type=\"Shape\">"
+  const Parts p = DrawingWithMaster(
+      "Themed",
+      "<Shape ID=\"5\" NameU=\"Themed\" Type=\"Shape\">"
       "<Cell N=\"QuickStyleLineColor\" V=\"101\"/><Cell N=\"FillGradientEnabled\" V=\"1\"/>"
       "<Cell N=\"ShapeRouteStyle\" V=\"16\"/><Cell N=\"LineColorTrans\" V=\"0.25\"/>"
-      "</Shape></Shapes>");
-  p["visio/pages/page1.xml"] = VisioPart(
-      "PageContents",
-      "<Shapes><Shape ID=\"1\" NameU=\"Themed\" Master=\"2\">"
+      "</Shape>",
+      "<Shape ID=\"1\" NameU=\"Themed\" Master=\"2\">"
       "<Cell N=\"QuickStyleFillColor\" V=\"102\"/><Cell N=\"ObjType\" V=\"1\"/>"
-      "</Shape></Shapes>");
-  ObjectRef shape = FirstShape(Open(Write("Themed.vsdx", p)));
+      "</Shape>");
+  ObjectRef shape = FirstShapeOf(Open(Write("Themed.vsdx", p)));
   struct Case {
     const char* name;
     std::int16_t row, column;
