@@ -62,7 +62,7 @@ std::string FormatString(const std::string& value, int maxLength, bool raw) {
   return text;
 }
 
-std::string FormatFloat(double value) {
+std::string FormatFloat(double value, bool point) {
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
   // The largest double has 309 integer digits.
@@ -76,6 +76,10 @@ std::string FormatFloat(double value) {
   if (!separator.empty() && text.size() > separator.size() &&
       text.compare(text.size() - separator.size(), separator.size(), separator) == 0) {
     text.resize(text.size() - separator.size());
+  }
+  if (point && separator != ".") {
+    const std::size_t at = text.find(separator);
+    if (at != std::string::npos) text.replace(at, separator.size(), ".");
   }
   if (text == "-0") text = "0";
   return text;
@@ -92,7 +96,7 @@ std::int32_t RoundHalfEven(double value) {
 }
 
 std::string FormatDouble(double value, const TLUT* lut, bool raw) {
-  std::string text = FormatFloat(value);
+  std::string text = FormatFloat(value, raw);
   if (!raw && lut != nullptr) text += " (=" + lut->Lookup(RoundHalfEven(value)) + ")";
   return text;
 }

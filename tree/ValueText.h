@@ -35,7 +35,9 @@ std::string FormatString(const std::string& value, int maxLength, bool raw);
 
 // "#0.######": at least one integer digit, at most six decimals, no
 // trailing zeros, the locale's decimal separator, no thousands separator.
-std::string FormatFloat(double value);
+// `point`: "." whatever the locale, for raw text that is edited and written
+// back, since edited numbers are read with "." (TextToDouble).
+std::string FormatFloat(double value, bool point = false);
 // The float text; with a table, followed by " (=" + the name of the value
 // rounded to the nearest integer, halves to even, + ")".
 std::string FormatDouble(double value, const TLUT* lut, bool raw);

@@ -54,7 +54,7 @@ void ReadValue(TNodeClass cls, TAccessKind access, const Read& read, const TLUT*
       break;
     case TNodeClass::TND_Double: {
       const double value = read().ToDouble();
-      text = FormatFloat(value);
+      text = FormatFloat(value, raw);
       if (!raw && valueLUT != nullptr) {
         text += " (=" + valueLUT->Lookup(RoundHalfEven(value)) + ")";
       }

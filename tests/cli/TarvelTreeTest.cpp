@@ -313,19 +313,21 @@ TEST(TarvelTreeTest, ADecimalCommaDesktopSeesTheSameDrawing) {
   const std::vector<std::string> args = {
       "--expand", "Application/Documents/Item[1]/Pages/Item[1]/Shapes/Item[1]/CellsSRC-Sections/S[1]",
       "--depth", "2"};
-  const ProgramRun classic = RunTarvelTree(args);
-  ASSERT_EQ(classic.status, 0) << classic.err;
-  ProgramRun comma;
-  {
+  auto run = [&](const std::string& name) {
     tarvel_test::PrivateBus bus;
-    ASSERT_TRUE(bus.Ok()) << bus.Error();
+    if (!bus.Ok()) return ProgramRun{-1, "", bus.Error()};
     std::vector<std::string> environment = bus.Environment();
-    environment.push_back("LC_ALL=" + *locale);
-    if (const char* path = std::getenv("LOCPATH")) environment.push_back(std::string("LOCPATH=") + path);
+    environment.push_back("LC_ALL=" + name);
+    if (const char* path = std::getenv("LOCPATH")) {
+      environment.push_back(std::string("LOCPATH=") + path);
+    }
     std::vector<std::string> argv = {TARVEL_TREE_BINARY};
     argv.insert(argv.end(), args.begin(), args.end());
-    comma = tarvel_test::RunProgram(argv, environment);
-  }
+    return tarvel_test::RunProgram(argv, environment);
+  };
+  const ProgramRun classic = run("C");
+  ASSERT_EQ(classic.status, 0) << classic.err;
+  const ProgramRun comma = run(*locale);
   ASSERT_EQ(comma.status, 0) << comma.err;
   const std::vector<std::string> a = Lines(classic.out), b = Lines(comma.out);
   ASSERT_EQ(a.size(), b.size());

@@ -27,6 +27,10 @@ TEST(ValueTextTest, FloatFormat) {
       {std::numeric_limits<double>::quiet_NaN(), "NAN"},
   };
   for (const auto& [value, text] : cases) EXPECT_EQ(FormatFloat(value), text) << text;
+  // Raw text, which the edit window writes back, keeps the point that
+  // edited numbers are read with.
+  EXPECT_EQ(FormatFloat(-0.25, true), "-0.25");
+  EXPECT_DOUBLE_EQ(TextToDouble(FormatFloat(1.5, true)), 1.5);
 }
 
 TEST(ValueTextTest, RoundingForLookUpsTakesHalvesToEven) {
@@ -103,4 +107,8 @@ TEST(ValueTextTest, FloatsInADecimalCommaLocaleDropATrailingSeparator) {
   const std::vector<std::pair<double, std::string>> cases = {
       {1.0, "1"}, {612.0, "612"}, {0.5, "0,5"}, {-0.25, "-0,25"}, {0.0, "0"}, {1.0 / 3, "0,333333"}};
   for (const auto& [value, text] : cases) EXPECT_EQ(FormatFloat(value), text) << text;
+  // Raw text, which the edit window writes back, keeps the point that
+  // edited numbers are read with.
+  EXPECT_EQ(FormatFloat(-0.25, true), "-0.25");
+  EXPECT_DOUBLE_EQ(TextToDouble(FormatFloat(1.5, true)), 1.5);
 }
