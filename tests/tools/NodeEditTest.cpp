@@ -401,6 +401,25 @@ TEST_F(NodeEditTest, ClosingAToolWindowGivesTheKeyboardBackToItsOpener) {
   EXPECT_EQ(QApplication::activeWindow(), &opener);
 }
 
+// Shown, the editor's frame stands 32 pixels right of and below the
+// opener's outer corner, title bar included.
+TEST_F(NodeEditTest, TheShownEditorStandsBesideTheOpenersOuterCorner) {
+  QWidget opener;
+  opener.move(300, 200);
+  opener.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&opener));
+  QPoint at;
+  ModalRunnerScope runner([&](QDialog& dialog) {
+    dialog.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QApplication::processEvents();
+    at = dialog.frameGeometry().topLeft();
+    dialog.reject();
+  });
+  OpenNodeEditor(&opener, *Child(*app, "UserName").Data());
+  EXPECT_EQ(at, opener.frameGeometry().topLeft() + QPoint(32, 32));
+}
+
 // Cells of the stand-in Visio's demo drawing, on a page and in masters.
 class NodeEditDemoTest : public tree_test::DemoTreeTest {
  protected:
