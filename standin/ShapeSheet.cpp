@@ -275,11 +275,10 @@ const Defs kChar = {{0, "Font", K::Number, "0"},
                     {3, "Case", K::Number, "0"},
                     {4, "Pos", K::Number, "0"},
                     {5, "FontScale", K::Number, "1"},
-                    {6, "Letterspace", K::Length, "0 pt"},
                     {7, "Size", K::Length, "12 pt"},
     {8, "DblUnderline", K::Bool, "FALSE"}, {9, "Overline", K::Bool, "FALSE"},
     {10, "Strikethru", K::Bool, "FALSE"}, {13, "DoubleStrikethrough", K::Bool, "FALSE"},
-    {17, "ColorTrans", K::Number, "0"}, {51, "AsianFont", K::Number, "0"},
+    {16, "Letterspace", K::Length, "0 pt"}, {17, "ColorTrans", K::Number, "0"}, {51, "AsianFont", K::Number, "0"},
     {52, "ComplexScriptFont", K::Number, "0"}, {54, "ComplexScriptSize", K::Length, "-1 pt"},
     {57, "LangID", K::Number, "1033"}};
 const Defs kPara = {{0, "IndFirst", K::Length, "0 in"}, {1, "IndLeft", K::Length, "0 in"},
@@ -325,7 +324,8 @@ const Defs kProp = {{0, "Value", K::Number, ""},        {1, "Prompt", K::String,
 const Defs kHyperlink = {{0, "Description", K::String, "\"\""}, {1, "Address", K::String, "\"\""},
                          {2, "SubAddress", K::String, "\"\""},  {3, "ExtraInfo", K::String, "\"\""},
                          {4, "Frame", K::String, "\"\""},       {5, "NewWindow", K::Bool, "FALSE"},
-                         {6, "Default", K::Bool, "FALSE"},      {7, "Invisible", K::Bool, "FALSE"}};
+                         {7, "Default", K::Bool, "FALSE"},      {8, "Invisible", K::Bool, "FALSE"},
+                         {15, "SortKey", K::String, "\"\""}};
 
 // The sections of reviewers' comments, smart tags and gradient stops.
 const Defs kReviewer = {{0, "Name", K::String, "\"\""},

@@ -186,7 +186,8 @@ constexpr std::int16_t visNURBSKnot = 2, visNURBSWeight = 3, visNURBSKnotPrev = 
 constexpr std::int16_t visSplineKnot = 2, visSplineKnot2 = 3, visSplineKnot3 = 4,
                        visSplineDegree = 5;
 constexpr std::int16_t visCharacterFont = 0, visCharacterColor = 1, visCharacterStyle = 2,
-                       visCharacterCase = 3, visCharacterPos = 4, visCharacterSize = 7;
+                       visCharacterCase = 3, visCharacterPos = 4, visCharacterSize = 7,
+                       visCharacterLetterspace = 16;
 constexpr std::int16_t visFieldCell = 0;
 // A tab row: the count of its stops, then three cells per stop k at
 // visTabPos + 3k (position), visTabAlign + 3k (alignment) and the one
@@ -201,7 +202,7 @@ constexpr std::int16_t visCustPropsValue = 0, visCustPropsPrompt = 1, visCustPro
                        visCustPropsInvis = 6, visCustPropsAsk = 7;
 constexpr std::int16_t visHLinkDescription = 0, visHLinkAddress = 1, visHLinkSubAddress = 2,
                        visHLinkExtraInfo = 3, visHLinkFrame = 4, visHLinkNewWin = 5,
-                       visHLinkDefault = 6;
+                       visHLinkDefault = 7, visHLinkInvisible = 8;
 
 // visCellError values of Cell.Error.
 constexpr std::int16_t visErrorSuccess = 0, visErrorDivideByZero = 39, visErrorValue = 47,
