@@ -143,14 +143,22 @@ Page* Document::FindPage(const std::string& name) const {
 
 namespace {
 
+// The page, master or style with this ID, or null.
+template <class List>
+auto FindById(const List& items, std::int16_t id) -> decltype(items.front().get()) {
+  for (const auto& o : items) {
+    if (o->id() == id) return o.get();
+  }
+  return nullptr;
+}
+
 // The next ID past the largest given; once that passes the largest ID
 // there is, the lowest one nothing holds.
 template <class List>
 std::int16_t NextFreeId(std::int32_t& next, std::int32_t first, const List& items) {
   if (next <= 0x7FFF) return static_cast<std::int16_t>(next++);
   for (std::int32_t id = first; id <= 0x7FFF; ++id) {
-    if (std::none_of(items.begin(), items.end(), [&](const auto& o) { return o->id() == id; }))
-      return static_cast<std::int16_t>(id);
+    if (!FindById(items, static_cast<std::int16_t>(id))) return static_cast<std::int16_t>(id);
   }
   ThrowVisio(VisioErrorKind::InvalidParameter);
 }
@@ -166,10 +174,7 @@ std::int16_t Document::NextMasterId() {
 }
 
 Page* Document::PageById(std::int16_t id) const {
-  for (const auto& p : pages_) {
-    if (p->id() == id) return p.get();
-  }
-  return nullptr;
+  return FindById(pages_, id);
 }
 
 Ref<Master> Document::AddMaster(const std::string& name, std::int16_t id) {
@@ -185,10 +190,7 @@ Ref<Master> Document::AddMaster(const std::string& name, std::int16_t id) {
 }
 
 Master* Document::MasterById(std::int16_t id) const {
-  for (const auto& m : masters_) {
-    if (m->id() == id) return m.get();
-  }
-  return nullptr;
+  return FindById(masters_, id);
 }
 
 Master* Document::FindMaster(const std::string& name) const {
@@ -234,10 +236,7 @@ Style* Document::FindStyle(const std::string& name) const {
 }
 
 Style* Document::StyleById(std::int16_t id) const {
-  for (const auto& s : styles_) {
-    if (s->id() == id) return s.get();
-  }
-  return nullptr;
+  return FindById(styles_, id);
 }
 
 VisioObject& Document::Fonts() {

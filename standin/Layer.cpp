@@ -28,7 +28,6 @@ std::string Layer::Name() const {
 std::string Layer::NameU() const {
   // The universal name lives in the row's NameUniv cell; a layer that has
   // none is known by its local name everywhere.
-  constexpr std::int16_t visLayerNameUniv = 10;
   const ShapeSheet& sheet = surface_->Sheet().Sheet();
   if (sheet.CellExists(visSectionLayer, Row(), visLayerNameUniv, false)) {
     std::string u = sheet.ResultString(visSectionLayer, Row(), visLayerNameUniv);

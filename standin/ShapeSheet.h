@@ -195,7 +195,7 @@ constexpr std::int16_t visFieldCell = 0;
 constexpr std::int16_t visTabStopCount = 0, visTabPos = 1, visTabAlign = 2;
 constexpr std::int16_t visLayerName = 0, visLayerColor = 2, visLayerStatus = 3, visLayerVisible = 4,
                        visLayerPrint = 5, visLayerActive = 6, visLayerLock = 7, visLayerSnap = 8,
-                       visLayerGlue = 9;
+                       visLayerGlue = 9, visLayerNameUniv = 10;
 constexpr std::int16_t visUserValue = 0, visUserPrompt = 1;
 constexpr std::int16_t visCustPropsValue = 0, visCustPropsPrompt = 1, visCustPropsLabel = 2,
                        visCustPropsFormat = 3, visCustPropsSortKey = 4, visCustPropsType = 5,

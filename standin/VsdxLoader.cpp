@@ -355,7 +355,7 @@ std::vector<std::pair<std::int16_t, pugi::xml_node>> InRowOrder(
 class RowNumbering {
  public:
   explicit RowNumbering(std::int16_t existing) : existing_(existing), next_(existing) {}
-  std::int16_t operator()(int ix) const {
+  std::int16_t operator()(int ix) {
     if (ix < existing_) return static_cast<std::int16_t>(ix);
     if (ix != lastIx_) {
       lastIx_ = ix;
@@ -366,9 +366,9 @@ class RowNumbering {
 
  private:
   std::int16_t existing_;
-  mutable std::int16_t next_;
-  mutable int lastIx_ = -1;
-  mutable std::int16_t last_ = 0;
+  std::int16_t next_;
+  int lastIx_ = -1;
+  std::int16_t last_ = 0;
 };
 
 std::string RowBeyond(std::string_view section, int ix) {
@@ -1329,7 +1329,7 @@ void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& 
       std::stable_sort(listed.begin(), listed.end(),
                        [](const auto& a, const auto& b) { return a.first < b.first; });
       std::vector<std::pair<std::int16_t, pugi::xml_node>> filled;
-      const RowNumbering number(count);
+      RowNumbering number(count);
       for (const auto& [fileRow, row] : listed) {
         const std::int16_t r = number(fileRow);
         const char* t = row.attribute("T").value();
@@ -1390,10 +1390,8 @@ void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& 
       if (!*row.attribute("N").value() && ix >= 0) places.emplace_back(ix, 0);
     }
     std::sort(places.begin(), places.end());
-    {
-      const RowNumbering number(count);
-      for (auto& [ix, r] : places) r = number(ix);
-    }
+    RowNumbering number(count);
+    for (auto& [ix, r] : places) r = number(ix);
     std::vector<std::pair<std::int16_t, pugi::xml_node>> filled;
     for (pugi::xml_node row : sec.children("Row")) {
       const char* rowName = row.attribute("N").value();

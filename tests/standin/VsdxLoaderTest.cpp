@@ -166,14 +166,7 @@ TEST_F(VsdxLoaderTest, HostileFormulasNeitherCrashNorHang) {
   user += "<Row N=\"c" + std::to_string(kChain) + "\"><Cell N=\"Value\" V=\"1\" F=\"1\"/></Row>";
   user += "</Section>";
   ObjectRef doc = Open(Write("Hostile.vsdx", DrawingWithShape(user)));
-  ObjectRef shape = doc.Get("Pages")
-                        .ToObject()
-                        .Get("Item", {Variant(1)})
-                        .ToObject()
-                        .Get("Shapes")
-                        .ToObject()
-                        .Get("Item", {Variant(1)})
-                        .ToObject();
+  ObjectRef shape = FirstShapeOf(doc);
   auto result = [&](const char* name) {
     return shape.Get("Cells", {Variant(name)}).ToObject().Get("ResultIU").ToDouble();
   };
@@ -198,14 +191,7 @@ TEST_F(VsdxLoaderTest, RowsNumberedWithGapsFollowOneAnother) {
                        "</Section>"
                        "<Section N=\"Scratch\"><Row IX=\"70000\"><Cell N=\"X\" V=\"3\"/></Row>"
                        "</Section>")));
-  ObjectRef shape = doc.Get("Pages")
-                        .ToObject()
-                        .Get("Item", {Variant(1)})
-                        .ToObject()
-                        .Get("Shapes")
-                        .ToObject()
-                        .Get("Item", {Variant(1)})
-                        .ToObject();
+  ObjectRef shape = FirstShapeOf(doc);
   const std::int16_t g = visSectionFirstComponent;
   ASSERT_EQ(shape.Get("RowCount", {I2(g)}), I2(6));
   const std::pair<std::int16_t, double> rows[] = {{visTagMoveTo, 1},  {visTagNURBSTo, 2},
@@ -240,14 +226,7 @@ TEST_F(VsdxLoaderTest, SectionsOfManyRowsOpenInLinearTime) {
   scratch += "</Section>";
   geometry += "</Section>";
   ObjectRef doc = Open(Write("ManyRows.vsdx", DrawingWithShape(user + scratch + geometry)));
-  ObjectRef shape = doc.Get("Pages")
-                        .ToObject()
-                        .Get("Item", {Variant(1)})
-                        .ToObject()
-                        .Get("Shapes")
-                        .ToObject()
-                        .Get("Item", {Variant(1)})
-                        .ToObject();
+  ObjectRef shape = FirstShapeOf(doc);
   EXPECT_EQ(shape.Get("RowCount", {I2(visSectionUser)}), I2(kRows));
   EXPECT_EQ(shape.Get("RowCount", {I2(visSectionScratch)}), I2(kRows));
   EXPECT_EQ(shape.Get("RowCount", {I2(visSectionFirstComponent)}), I2(kRows + 1));

@@ -141,11 +141,6 @@ std::int16_t TagOfName(std::string_view t) {
 using Rows = std::map<int, std::int16_t>;
 using Geometry = std::map<int, Rows>;
 
-struct ShapeXml {
-  pugi::xml_node node;
-  const ShapeXml* master = nullptr;  // the master shape it inherits from
-};
-
 class Expectations {
  public:
   explicit Expectations(PackageXml& pkg) : pkg_(pkg) {}
@@ -179,7 +174,7 @@ class Expectations {
     Geometry g;
     if (depth < 16) {
       if (pugi::xml_node ms = MasterShapeOf(shape, inheritedMaster)) {
-        g = GeometryOf(ms, MasterOfPart(ms), depth + 1);
+        g = GeometryOf(ms, -1, depth + 1);
       }
     }
     for (pugi::xml_node sec : shape.children("Section")) {
@@ -224,14 +219,10 @@ class Expectations {
     }
     if (depth < 16) {
       if (pugi::xml_node ms = MasterShapeOf(shape, inheritedMaster))
-        return TextOf(ms, MasterOfPart(ms), depth + 1);
+        return TextOf(ms, -1, depth + 1);
     }
     return std::nullopt;
   }
-
-  // The master whose part holds a shape element (for masters that are
-  // instances of other masters: none of their own).
-  int MasterOfPart(pugi::xml_node) { return -1; }
 
   pugi::xml_node MasterContents(int id) {
     auto it = masterParts_.find(id);
