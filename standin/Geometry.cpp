@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "automation/Numbers.h"
 #include "standin/Application.h"
 #include "standin/Page.h"
 #include "standin/Shape.h"
@@ -13,9 +14,7 @@ namespace standin {
 namespace {
 
 std::string Num(double v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.10g", v);
-  return buf;
+  return automation::FormatGeneral(v, 10);
 }
 
 std::string In(double v) {

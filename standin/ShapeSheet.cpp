@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "automation/Numbers.h"
 #include "standin/Cell.h"
 
 namespace standin {
@@ -1662,8 +1663,7 @@ struct ShapeSheet::Evaluator {
         while (q < text.size() && IsDigit(text[q])) ++q;
         if (q > e) p = q;
       }
-      const double figure =
-          std::strtod(std::string(text.substr(start, p - start)).c_str(), nullptr);
+      const double figure = automation::ParseCheckedDouble(text.substr(start, p - start));
       pos = p;
       // A unit word right after the number.
       std::size_t u = pos;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "automation/Numbers.h"
 #include "standin/ShapeSheet.h"
 
 namespace standin {
@@ -412,9 +413,7 @@ std::pair<std::int32_t, std::int32_t> ShapeText::RunAround(std::int16_t runType,
 namespace {
 
 std::string Fixed(double v, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  std::string s = buf;
+  std::string s = automation::FormatFixed(v, decimals);
   if (s == "-0" || (s.rfind("-0.", 0) == 0 && s.find_first_not_of("-0.") == std::string::npos)) {
     s.erase(0, 1);
   }

@@ -21,6 +21,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "automation/Numbers.h"
 #include "standin/Application.h"
 #include "standin/Colors.h"
 #include "standin/Document.h"
@@ -77,15 +78,7 @@ std::string Lower(std::string_view s) {
   return out;
 }
 
-std::optional<double> ParseDouble(std::string_view s) {
-  if (s.empty()) return std::nullopt;
-  double v = 0;
-  const char* b = s.data();
-  if (*b == '+') ++b;
-  auto [end, ec] = std::from_chars(b, s.data() + s.size(), v);
-  if (ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
-  return v;
-}
+using automation::ParseDouble;
 
 // ---- the package: a zip of parts with relationships between them ----
 
@@ -774,7 +767,7 @@ void Loader::ReadWindows(const std::string& part) {
       if (page != pageById_.end()) s.page = page->second;
       // -1 asks for the whole page in the window; the stand-in has no
       // screen to fit it to and keeps what the file says.
-      const double zoom = w.attribute("ViewScale").as_double(0);
+      const double zoom = ParseDouble(w.attribute("ViewScale").value()).value_or(0);
       if (std::isfinite(zoom) && (zoom == -1 || (zoom > 0 && zoom <= 100))) s.zoom = zoom;
       static const std::pair<const char*, const char*> kFlags[] = {
           {"ShowRulers", "ShowRulers"},

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <clocale>
 #include <cstdio>
 #include <limits>
 #include <stdexcept>
@@ -56,8 +57,14 @@ std::string FormatFloat(double value) {
   char buffer[400];
   std::snprintf(buffer, sizeof buffer, "%.6f", value);
   std::string text(buffer);
-  while (text.back() == '0') text.pop_back();
-  if (text.back() == '.') text.pop_back();
+  // The caption uses the locale's decimal separator, which may be more than
+  // one byte; a whole number drops it with the zeros after it.
+  const std::string_view point = std::localeconv()->decimal_point;
+  if (text.find(point) != std::string::npos) {
+    while (text.back() == '0') text.pop_back();
+    if (!point.empty() && std::string_view(text).ends_with(point))
+      text.resize(text.size() - point.size());
+  }
   if (text == "-0") text = "0";
   return text;
 }
