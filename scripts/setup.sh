@@ -14,6 +14,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-bin libdbus-1-dev
   libvisio-tools
+  # localedef sources for the tests under a decimal-comma locale
+  locales
 )
 
 missing=()

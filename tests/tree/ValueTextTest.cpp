@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/DecimalCommaLocale.h"
 #include "tree/ValueText.h"
 
 TEST(ValueTextTest, FloatFormat) {
@@ -22,6 +23,15 @@ TEST(ValueTextTest, FloatFormat) {
       {0.0000005000001, "0.000001"},
       {std::numeric_limits<double>::infinity(), "INF"},
       {std::numeric_limits<double>::quiet_NaN(), "NAN"},
+  };
+  for (const auto& [value, text] : cases) EXPECT_EQ(FormatFloat(value), text) << text;
+}
+
+// Captions use the locale's decimal separator; a whole number shows none.
+TEST(ValueTextTest, FloatFormatUnderADecimalComma) {
+  TARVEL_UNDER_DECIMAL_COMMA(locale);
+  const std::vector<std::pair<double, std::string>> cases = {
+      {1.0, "1"}, {612.0, "612"}, {0.5, "0,5"}, {-0.25, "-0,25"}, {-0.0000001, "0"},
   };
   for (const auto& [value, text] : cases) EXPECT_EQ(FormatFloat(value), text) << text;
 }
