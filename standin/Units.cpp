@@ -405,11 +405,13 @@ std::string FormatConstant(double iu, std::int16_t unit) {
   if (!u || u->written[0] == '\0') return figure;
   if (unit == visFeetAndInches) {
     const double feet = std::trunc(iu / 12);
-    return automation::FormatGeneral(feet, 15) + " ft " + automation::FormatGeneral(iu - feet * 12, 15) + " in";
+    return automation::FormatGeneral(feet, 15) + " ft " +
+           automation::FormatGeneral(iu - feet * 12, 15) + " in";
   }
   if (unit == visDegreeMinSec) {
     const double degrees = std::trunc(v);
-    return automation::FormatGeneral(degrees, 15) + " deg " + automation::FormatGeneral((v - degrees) * 60, 15) + " min";
+    return automation::FormatGeneral(degrees, 15) + " deg " +
+           automation::FormatGeneral((v - degrees) * 60, 15) + " min";
   }
   return figure + " " + u->written;
 }

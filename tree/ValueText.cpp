@@ -1,8 +1,8 @@
 #include "tree/ValueText.h"
 
 #include <charconv>
-#include <cmath>
 #include <clocale>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 #include <stdexcept>

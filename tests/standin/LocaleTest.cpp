@@ -28,7 +28,8 @@ std::vector<std::string> Conversions() {
   for (double v : {0.0, -0.25, 1.5, 612.0, 1.0 / 3, 1e21, -2.5e-7, 1e300})
     out.push_back(automation::FormatFixed(v, 4) + "|" + automation::FormatGeneral(v, 15) + "|" +
                   FormatResult(v, visInches, visMillimeters) + "|" +
-                  FormatConstant(v, visCentimeters) + "|" + FormatResult(v, visNumber, visCurrency));
+                  FormatConstant(v, visCentimeters) + "|" +
+                  FormatResult(v, visNumber, visCurrency));
   for (const char* formula : {"50.8 mm", "1.5", "-1.5E2 pt", "1 ft 3.5 in", "45.5 deg", "1e999"}) {
     const auto m = ParseConstant(formula);
     out.push_back(std::string(formula) + "=" +
@@ -44,8 +45,7 @@ std::vector<std::string> DemoValues() {
   auto app = automation::MakeRef<Application>();
   BuildDemoDrawing(*app);
   std::vector<std::string> out;
-  automation::ObjectRef pages =
-      app.Get("ActiveDocument").ToObject().Get("Pages").ToObject();
+  automation::ObjectRef pages = app.Get("ActiveDocument").ToObject().Get("Pages").ToObject();
   const int pageCount = pages.Get("Count").ToInt32();
   for (int p = 1; p <= pageCount; ++p) {
     automation::ObjectRef shapes =
@@ -82,8 +82,8 @@ using LocaleLoadTest = PackageTest;
 
 TEST_F(LocaleLoadTest, AFileLoadsTheSameUnderADecimalComma) {
   Parts parts = MinimalDrawing();
-  parts["visio/_rels/document.xml.rels"] = Rels({{"rId1", "pages", "pages/pages.xml"},
-                                                 {"rId2", "windows", "windows.xml"}});
+  parts["visio/_rels/document.xml.rels"] =
+      Rels({{"rId1", "pages", "pages/pages.xml"}, {"rId2", "windows", "windows.xml"}});
   parts["visio/windows.xml"] =
       VisioPart("Windows",
                 "<Window ID=\"0\" WindowType=\"Drawing\" WindowState=\"1073741824\" "

@@ -4,13 +4,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-
-#include <unistd.h>
 
 namespace tarvel::testing {
 
@@ -22,8 +21,7 @@ class DecimalCommaLocale {
     fs::create_directories(dir_);
     const std::string target = (dir_ / "de_DE.UTF-8").string();
     if (!fs::exists(target)) {
-      const std::string command =
-          "localedef -i de_DE -f UTF-8 '" + target + "' >/dev/null 2>&1";
+      const std::string command = "localedef -i de_DE -f UTF-8 '" + target + "' >/dev/null 2>&1";
       if (std::system(command.c_str()) != 0 && !fs::exists(target)) {
         why_ = "localedef could not make de_DE.UTF-8 (is Debian's locales package installed?)";
         return;
@@ -71,6 +69,6 @@ class DecimalCommaLocale {
 
 // Runs the rest of the test under the decimal-comma locale, or skips it
 // saying why the locale could not be had.
-#define TARVEL_UNDER_DECIMAL_COMMA(name)                 \
-  ::tarvel::testing::DecimalCommaLocale name;            \
+#define TARVEL_UNDER_DECIMAL_COMMA(name)      \
+  ::tarvel::testing::DecimalCommaLocale name; \
   if (!name.active()) GTEST_SKIP() << name.why()
