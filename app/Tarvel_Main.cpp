@@ -9,11 +9,13 @@
 #include <QMoveEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
 
 #include <algorithm>
 #include <charconv>
+#include <iostream>
 
 #include "app/KTSheep.h"
 #include "app/Tarvel_About.h"
@@ -198,7 +200,11 @@ void Tfm_Main::SetStatusBackground(const QColor& color) {
 }
 
 void Tfm_Main::ControllerStatusChanged() {
-  if (VisioController.CallRefused()) {
+  if (!VisioController.IsConnected()) {
+    // The attached Visio went away (or none is attached).
+    SetStatus("Not connected");
+    SetStatusBackground(kStatusNormal);
+  } else if (VisioController.CallRefused()) {
     SetStatus("Last call refused");
     SetStatusBackground(kStatusRefused);
   } else {
@@ -234,6 +240,14 @@ Tfm_VisioTreeView* Tfm_Main::NewTreeWindow() {
     dx = maxRight - x();
   }
   auto* window = new Tfm_VisioTreeView();
+  // A window that would start beyond the screen's right edge opens at
+  // that edge instead, where it can be seen.
+  if (const QScreen* screen = this->screen()) {
+    const QRect free = screen->availableGeometry();
+    // Not shown yet, it has no frame: take this window's.
+    const int width = window->width() + frameGeometry().width() - geometry().width();
+    if (x() + dx + width > free.right() + 1) dx = std::max(free.left(), free.right() + 1 - width) - x();
+  }
   Shepherd->AddSheep(window, dx, dy);
   window->setWindowTitle(QString::number(Shepherd->SheepSerial() - 1));
   return window;
@@ -259,9 +273,14 @@ void Tfm_Main::mi_Visio_ConnectClick() {
   VisioController.SetCallRefused(false);
   VisioController.Connect(3);
   if (VisioController.IsConnected()) {
+    lb_Status->setToolTip(QString());
     mi_Visio_NewWin_AppClick();
     SetStatus("Connected");
   } else {
+    // The label keeps its word; why is told beside it.
+    const std::string why = VisioController.ConnectError();
+    lb_Status->setToolTip(QString::fromStdString(why));
+    std::cerr << "tarvel: Connect failed: " << why << '\n';
     SetStatus("Not connected");
   }
 }
@@ -289,7 +308,7 @@ void Tfm_Main::mi_Visio_NewWin_SelShapeClick() {
     if (VisioController.App) window = IVApplication(VisioController.App).ActiveWindow();
     if (window) selection = window.Selection();
   } catch (const automation::AutomationError& e) {
-    if (e.code() == automation::RPC_E_CALL_REJECTED) VisioController.SetCallRefused(true);
+    VisioController.NoteCallError(e);
   } catch (const std::exception&) {
     // Goes on with what it has.
   }

@@ -26,6 +26,7 @@ bool SameObject(const ObjectRef& a, const ObjectRef& b) {
 
 bool NamesEqual(std::string_view a, std::string_view b) noexcept {
   if (a.size() != b.size()) return false;
+  if (a == b) return true;  // callers mostly spell a name as it is declared
   for (std::size_t i = 0; i < a.size(); ++i) {
     char x = a[i], y = b[i];
     if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');

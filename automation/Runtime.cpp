@@ -109,6 +109,20 @@ bool IsClassAnnounced(const Guid& clsid) {
   });
 }
 
+namespace {
+thread_local std::optional<std::string> errorInfo;
+}  // namespace
+
+void SetErrorInfo(std::string description) {
+  errorInfo = std::move(description);
+}
+
+std::optional<std::string> GetErrorInfo() {
+  std::optional<std::string> out = std::move(errorInfo);
+  errorInfo.reset();
+  return out;
+}
+
 HResult CoCreateInstance(const Guid& clsid, std::uint32_t clsctx, const Guid& iid,
                          ObjectRef* object) {
   if (!object) return E_POINTER;
@@ -137,6 +151,7 @@ HResult CoCreateInstance(const Guid& clsid, std::uint32_t clsctx, const Guid& ii
     return factory->CreateInstance(iid, object);
   } catch (const AutomationError& e) {
     object->Reset();
+    SetErrorInfo(e.what());
     return e.code();
   }
 }

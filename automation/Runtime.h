@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -74,6 +75,13 @@ HResult CoCreateInstance(const Guid& clsid, std::uint32_t clsctx, const Guid& ii
 
 // RegisterActiveObject: announces obj as the running instance of the class;
 // the table keeps a counted reference until the object is revoked.
+// SetErrorInfo / GetErrorInfo: a failing call that has more to say than
+// its result code leaves a description for this thread; the caller takes
+// it (once: taking it clears it). A factory says why an instance could not
+// be made this way.
+void SetErrorInfo(std::string description);
+std::optional<std::string> GetErrorInfo();
+
 HResult RegisterActiveObject(const ObjectRef& object, const Guid& clsid, std::uint32_t* cookie);
 HResult RevokeActiveObject(std::uint32_t cookie);
 // GetActiveObject: the earliest registered instance still running in this

@@ -47,7 +47,9 @@ class TExpander {
   static std::string NameOf(const TTreeItem& item) {
     const TTVNodeData* node = item.Data();
     if (node == nullptr) return item.Text();
-    if (node->Index == kNoIndex) return node->Name;
+    // Section and row nodes carry their index in their name ("S[1]").
+    if (node->Index == kNoIndex || (!node->Name.empty() && node->Name.back() == ']'))
+      return node->Name;
     return node->Name + "[" + std::to_string(node->Index) + "]";
   }
 
@@ -193,6 +195,7 @@ int RunTreeCommand(const TTreeOptions& options, std::ostream& out, std::ostream&
   for (TTreeItem* target : targets) expander.ExpandDown(*target, options.depth);
 
   if (options.refresh) root->Refresh(2);
-  for (const std::string& line : VisibleText(tree)) out << line << '\n';
+  // One caption per line, whatever the texts hold.
+  for (const std::string& line : VisibleText(tree)) out << EscapedCaption(line) << '\n';
   return expander.Failed() ? kExitVisio : kExitOk;
 }

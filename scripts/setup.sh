@@ -13,9 +13,8 @@ packages=(
   libzip-dev libpugixml-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-bin libdbus-1-dev
-  libvisio-tools
-  # localedef sources for the tests under a decimal-comma locale
   locales
+  libvisio-tools
 )
 
 missing=()

@@ -68,7 +68,8 @@ void ApplyProps(Characters& c, RunKind kind, std::int16_t section, Args a, const
     text.SetRow(kind, begin, end, made);
     row = made;
   }
-  const bool points = section == visSectionCharacter && (cell == visCharacterSize || cell == 6);
+  const bool points = section == visSectionCharacter &&
+                      (cell == visCharacterSize || cell == visCharacterLetterspace);
   sheet.SetResultIn(section, row, cell, v.ToDouble(), points ? visPoints : visNumber, false);
 }
 

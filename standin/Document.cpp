@@ -89,14 +89,19 @@ void Document::CheckWritable() const {
   if (readOnly_) ThrowVisio(VisioErrorKind::ReadOnlyDocument);
 }
 
-Ref<Page> Document::AddPage(const std::string& name, bool background) {
+Ref<Page> Document::AddPage(const std::string& name, bool background, std::int16_t id) {
   std::string pageName = name;
   if (pageName.empty()) {
     int n = static_cast<int>(pages_.size()) + 1;
     while (FindPage((background ? "Background-" : "Page-") + std::to_string(n))) ++n;
     pageName = (background ? "Background-" : "Page-") + std::to_string(n);
   }
-  auto page = MakeRef<Page>(*this, pageName, NextPageId(), background);
+  if (id < 0) {
+    id = NextPageId();
+  } else {
+    nextPageId_ = std::max<std::int32_t>(nextPageId_, id + 1);
+  }
+  auto page = MakeRef<Page>(*this, pageName, id, background);
   // Visio keeps foreground pages before background pages.
   if (background) {
     pages_.push_back(page);
@@ -136,11 +141,54 @@ Page* Document::FindPage(const std::string& name) const {
   return nullptr;
 }
 
-Ref<Master> Document::AddMaster(const std::string& name) {
-  auto m = MakeRef<Master>(*this, name, NextMasterId());
+namespace {
+
+// The next ID past the largest given; once that passes the largest ID
+// there is, the lowest one nothing holds.
+template <class List>
+std::int16_t NextFreeId(std::int32_t& next, std::int32_t first, const List& items) {
+  if (next <= 0x7FFF) return static_cast<std::int16_t>(next++);
+  for (std::int32_t id = first; id <= 0x7FFF; ++id) {
+    if (std::none_of(items.begin(), items.end(), [&](const auto& o) { return o->id() == id; }))
+      return static_cast<std::int16_t>(id);
+  }
+  ThrowVisio(VisioErrorKind::InvalidParameter);
+}
+
+}  // namespace
+
+std::int16_t Document::NextPageId() {
+  return NextFreeId(nextPageId_, 0, pages_);
+}
+
+std::int16_t Document::NextMasterId() {
+  return NextFreeId(nextMasterId_, 2, masters_);
+}
+
+Page* Document::PageById(std::int16_t id) const {
+  for (const auto& p : pages_) {
+    if (p->id() == id) return p.get();
+  }
+  return nullptr;
+}
+
+Ref<Master> Document::AddMaster(const std::string& name, std::int16_t id) {
+  if (id < 0) {
+    id = NextMasterId();
+  } else {
+    nextMasterId_ = std::max<std::int32_t>(nextMasterId_, id + 1);
+  }
+  auto m = MakeRef<Master>(*this, name, id);
   m->SetUniqueId(app_->NewGuid());
   masters_.push_back(m);
   return m;
+}
+
+Master* Document::MasterById(std::int16_t id) const {
+  for (const auto& m : masters_) {
+    if (m->id() == id) return m.get();
+  }
+  return nullptr;
 }
 
 Master* Document::FindMaster(const std::string& name) const {
@@ -170,6 +218,7 @@ Ref<Style> Document::AddStyle(const std::string& name, std::int16_t id) {
   }
   auto s = MakeRef<Style>(*this, name, id);
   styles_.push_back(s);
+  SheetsChanged();  // shapes find their styles by name
   return s;
 }
 
@@ -354,6 +403,13 @@ const MemberTable& PagesCollection::Members() const {
                      [&](const std::string& n) { return c.doc().FindPage(n); },
                      VisioErrorKind::InvalidSheetId);
                })
+          .Get("ItemFromID",
+               [](PagesCollection& c, Args args) {
+                 CheckArgCount(args, 1, 1);
+                 Page* p = c.doc().PageById(ArgI2(args, 0));
+                 if (!p) ThrowVisio(VisioErrorKind::InvalidSheetId);
+                 return Ref<Page>(p);
+               })
           .Get("ObjectType", [](PagesCollection&) { return I2(static_cast<int>(ObjType::Pages)); })
           .Get("PersistsEvents", [](PagesCollection&) { return VisBool(true); })
           .Get("Stat",
@@ -383,6 +439,13 @@ const MemberTable& MastersCollection::Members() const {
                      c.doc().Masters(), args[0],
                      [&](const std::string& n) { return c.doc().FindMaster(n); },
                      VisioErrorKind::ObjectNameNotFound);
+               })
+          .Get("ItemFromID",
+               [](MastersCollection& c, Args args) {
+                 CheckArgCount(args, 1, 1);
+                 Master* m = c.doc().MasterById(ArgI2(args, 0));
+                 if (!m) ThrowVisio(VisioErrorKind::InvalidSheetId);
+                 return Ref<Master>(m);
                })
           .Get("ObjectType",
                [](MastersCollection&) { return I2(static_cast<int>(ObjType::Masters)); })

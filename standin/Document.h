@@ -45,13 +45,17 @@ class Document : public VisioObject {
 
   // ---- pages ----
   const std::vector<Ref<Page>>& Pages() const { return pages_; }
-  Ref<Page> AddPage(const std::string& name, bool background = false);
+  // A new page gets the next free ID; a loader passes the ID its file
+  // stores (0 to 0x7FFF, not yet taken).
+  Ref<Page> AddPage(const std::string& name, bool background = false, std::int16_t id = -1);
+  Page* PageById(std::int16_t id) const;
   void DeletePage(Page& page);
   Page* FindPage(const std::string& name) const;
 
   // ---- masters ----
   const std::vector<Ref<Master>>& Masters() const { return masters_; }
-  Ref<Master> AddMaster(const std::string& name);
+  Ref<Master> AddMaster(const std::string& name, std::int16_t id = -1);
+  Master* MasterById(std::int16_t id) const;
   Master* FindMaster(const std::string& name) const;
   void DeleteMaster(Master& master);
 
@@ -71,8 +75,10 @@ class Document : public VisioObject {
   MastersCollection& MastersColl();
   StylesCollection& StylesColl();
 
-  std::int16_t NextPageId() { return nextPageId_++; }
-  std::int16_t NextMasterId() { return nextMasterId_++; }
+  // Objects made later get IDs past the largest the document holds, as
+  // in Visio: IDs of deleted objects are not given again.
+  std::int16_t NextPageId();
+  std::int16_t NextMasterId();
 
  private:
   Application* app_;
@@ -89,8 +95,8 @@ class Document : public VisioObject {
   Ref<PagesCollection> pagesColl_;
   Ref<MastersCollection> mastersColl_;
   Ref<StylesCollection> stylesColl_;
-  std::int16_t nextPageId_ = 0;
-  std::int16_t nextMasterId_ = 2;
+  std::int32_t nextPageId_ = 0;
+  std::int32_t nextMasterId_ = 2;
 };
 
 // The Pages, Masters and Styles collections: views on a document's lists,

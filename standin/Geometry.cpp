@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "automation/Numbers.h"
+#include "standin/Numbers.h"
 #include "standin/Application.h"
 #include "standin/Page.h"
 #include "standin/Shape.h"
@@ -14,7 +14,7 @@ namespace standin {
 namespace {
 
 std::string Num(double v) {
-  return automation::FormatGeneral(v, 10);
+  return PrintfNumber("%.10g", v);
 }
 
 std::string In(double v) {
@@ -183,9 +183,13 @@ void ForEachSegment(Shape& shape, F f) {
     const std::int16_t rows = sh.RowCount(sec);
     double px = 0, py = 0;
     for (std::int16_t r = 1; r < rows; ++r) {
-      const double x = sh.ResultIU(sec, r, visX), y = sh.ResultIU(sec, r, visY);
       const std::int16_t tag = sh.RowType(sec, r);
-      if (tag != visTagMoveTo)
+      double x = sh.ResultIU(sec, r, visX), y = sh.ResultIU(sec, r, visY);
+      if (IsRelativeRow(tag)) {
+        x *= sh.ResultIU(visSectionObject, visRowXFormOut, visXFormWidth);
+        y *= sh.ResultIU(visSectionObject, visRowXFormOut, visXFormHeight);
+      }
+      if (tag != visTagMoveTo && tag != visTagRelMoveTo)
         f(filled, tag, px, py, x, y, tag == visTagArcTo ? sh.ResultIU(sec, r, visBow) : 0.0);
       px = x;
       py = y;

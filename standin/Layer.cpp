@@ -25,6 +25,18 @@ std::string Layer::Name() const {
   return surface_->Sheet().Sheet().ResultString(visSectionLayer, Row(), visLayerName);
 }
 
+std::string Layer::NameU() const {
+  // The universal name lives in the row's NameUniv cell; a layer that has
+  // none is known by its local name everywhere.
+  constexpr std::int16_t visLayerNameUniv = 10;
+  const ShapeSheet& sheet = surface_->Sheet().Sheet();
+  if (sheet.CellExists(visSectionLayer, Row(), visLayerNameUniv, false)) {
+    std::string u = sheet.ResultString(visSectionLayer, Row(), visLayerNameUniv);
+    if (!u.empty()) return u;
+  }
+  return Name();
+}
+
 EventList& Layer::Events() {
   return eventList_.Get(*this);
 }
@@ -95,6 +107,7 @@ const MemberTable& Layer::Members() const {
                 l.surface().Sheet().Sheet().SetFormula(visSectionLayer, l.Row(), visLayerName,
                                                        QuoteFormula(v.ToString()), true);
               })
+          .Get("NameU", [](Layer& l) { return l.NameU(); })
           .Get("ObjectType", [](Layer&) { return I2(static_cast<int>(ObjType::Layer)); })
           .Get("Page", [](Layer& l) { return SurfacePage(l.surface()); })
           .Get("PersistsEvents", [](Layer&) { return VisBool(true); })

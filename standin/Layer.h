@@ -22,6 +22,7 @@ class Layer : public VisioObject {
   std::int16_t Index() const;  // 1-based
   std::int16_t Row() const { return static_cast<std::int16_t>(Index() - 1); }
   std::string Name() const;
+  std::string NameU() const;
   EventList& Events();
 
  private:

@@ -54,6 +54,15 @@ class SheetHost {
   ~SheetHost() = default;
 };
 
+// Sheets keep what they work out (rows, inheritance, results) from one
+// call to the next until something changes. A sheet's own members say so
+// themselves, and so does every client call that is not a read (a write,
+// a method); code that changes what InheritedSource or HostKind answers
+// (a shape's master, styles or kind, a style's based-on styles or name,
+// the shapes of a master, the document's default styles, deleting)
+// calls this.
+void SheetsChanged() noexcept;
+
 // An object's event list, made on first use. The list keeps a plain
 // pointer to its owner, so the slot marks it deleted when the owner goes,
 // whoever still holds the list.

@@ -35,6 +35,14 @@ Shape* DrawingSurface::FindShape(std::int16_t id) const {
   return FindIn(shapes_, id);
 }
 
+std::int16_t DrawingSurface::NextShapeId() {
+  if (nextShapeId_ <= 0x7FFF) return static_cast<std::int16_t>(nextShapeId_++);
+  for (std::int32_t id = 1; id <= 0x7FFF; ++id) {
+    if (!FindShape(static_cast<std::int16_t>(id))) return static_cast<std::int16_t>(id);
+  }
+  ThrowVisio(VisioErrorKind::InvalidParameter);
+}
+
 void DrawingSurface::ForgetShape(const Shape& shape) {
   connects_.erase(std::remove_if(connects_.begin(), connects_.end(),
                                  [&](const ConnectRecord& c) {
@@ -78,6 +86,7 @@ void DrawingSurface::CopySurfaceFrom(DrawingSurface& other) {
     if (std::find(kept.begin(), kept.end(), s) == kept.end()) s->MarkDeleted();
   }
   shapes_ = std::move(kept);
+  SheetsChanged();
   nextShapeId_ = std::max(nextShapeId_, other.nextShapeId_);
   // Layers are rows of the sheet just copied.
   while (layers_.size() < other.layers_.size()) layers_.push_back(MakeRef<Layer>(*this));
@@ -127,6 +136,7 @@ Ref<Shape> DrawingSurface::NewShape(std::int16_t type, const std::string& nameU)
   shape->SetName(name);
   shape->SetNameU(name);
   shapes_.push_back(shape);
+  SheetsChanged();  // a master's shapes are what instances inherit from
   return shape;
 }
 

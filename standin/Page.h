@@ -28,13 +28,20 @@ class DrawingSurface {
   virtual ~DrawingSurface() = default;
 
   const std::vector<Ref<Shape>>& TopShapes() const { return shapes_; }
-  std::vector<Ref<Shape>>& MutableTopShapes() { return shapes_; }
+  // For changing the list: sheets forget what they found in it (the
+  // shapes of a master that instances inherit from).
+  std::vector<Ref<Shape>>& MutableTopShapes() {
+    SheetsChanged();
+    return shapes_;
+  }
   // The shape with this ID anywhere on the surface (groups included); the
   // sheet for ID 0.
   Shape* FindShape(std::int16_t id) const;
-  std::int16_t NextShapeId() { return nextShapeId_++; }
+  // The next ID past the largest the surface has held (Visio does not
+  // give a deleted shape's ID again); once past 0x7FFF, the lowest free.
+  std::int16_t NextShapeId();
   void NoteShapeId(std::int16_t id) {
-    if (id >= nextShapeId_) nextShapeId_ = static_cast<std::int16_t>(id + 1);
+    if (id >= nextShapeId_) nextShapeId_ = id + 1;
   }
 
   Shape& Sheet() const { return *sheet_; }
@@ -77,7 +84,7 @@ class DrawingSurface {
   std::vector<ConnectRecord> connects_;
   Ref<Shape> sheet_;
   Ref<ShapesCollection> shapesColl_;
-  std::int16_t nextShapeId_ = 1;
+  std::int32_t nextShapeId_ = 1;
 };
 
 class Page : public VisioObject, public DrawingSurface {

@@ -55,7 +55,11 @@ std::vector<PathData> PathsOf(SheetHost& host) {
     const std::int16_t rows = sheet.RowCount(s);
     for (std::int16_t r = 1; r < rows; ++r) {
       const std::int16_t tag = sheet.RowType(s, r);
-      const double x = sheet.ResultIU(s, r, visX), y = sheet.ResultIU(s, r, visY);
+      double x = sheet.ResultIU(s, r, visX), y = sheet.ResultIU(s, r, visY);
+      if (IsRelativeRow(tag)) {
+        x *= sheet.ResultIU(visSectionObject, visRowXFormOut, visXFormWidth);
+        y *= sheet.ResultIU(visSectionObject, visRowXFormOut, visXFormHeight);
+      }
       CurveData curve;
       curve.x0 = px;
       curve.y0 = py;
@@ -63,6 +67,7 @@ std::vector<PathData> PathsOf(SheetHost& host) {
       curve.y1 = y;
       switch (tag) {
         case visTagMoveTo:
+        case visTagRelMoveTo:
           break;
         case visTagLineTo:
           path.curves.push_back(curve);

@@ -59,6 +59,7 @@ Ref<Shape> Shape::AddChild(std::int16_t type, const std::string& nameU) {
   child->SetName(name);
   child->SetNameU(name);
   children_.push_back(child);
+  SheetsChanged();  // a master's shapes are what instances inherit from
   return child;
 }
 
@@ -72,11 +73,13 @@ void Shape::AdoptChild(Ref<Shape> child) {
   }
   child->parent_ = this;
   children_.push_back(std::move(child));
+  SheetsChanged();
 }
 
 void Shape::RemoveChild(Shape& child) {
   Ref<Shape> keep(&child);
   children_.erase(std::remove(children_.begin(), children_.end(), keep), children_.end());
+  SheetsChanged();
 }
 
 ShapesCollection& Shape::ShapesColl() {
@@ -93,6 +96,7 @@ void Shape::SetStyles(const std::string& line, const std::string& fill, const st
   lineStyle_ = line;
   fillStyle_ = fill;
   textStyle_ = text;
+  SheetsChanged();
 }
 
 namespace {
@@ -124,6 +128,7 @@ Style* Shape::TextStyle() const {
 
 void Shape::SetForeign(std::int16_t foreignType, std::string progId, std::string classId) {
   type_ = visTypeForeignObject;
+  SheetsChanged();
   foreignType_ = foreignType;
   progId_ = std::move(progId);
   classId_ = std::move(classId);
@@ -233,6 +238,7 @@ void Shape::CopyContentFrom(Shape& other) {
     if (std::find(kept.begin(), kept.end(), c) == kept.end()) c->MarkDeleted();
   }
   children_ = std::move(kept);
+  SheetsChanged();
 }
 
 void Shape::CopyInstanceOf(Master& master, Shape& masterShape) {

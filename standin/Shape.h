@@ -25,6 +25,7 @@ enum ShapeType : std::int16_t {
   visTypeGuide = 5,
   visTypeMetafile = 16,
   visTypeBitmap = 32,
+  visTypeInk = 64,
   visTypeIsLinked = 256,
   visTypeIsEmbedded = 512,
   visTypeIsControl = 1024,
@@ -41,7 +42,10 @@ class Shape : public VisioObject, public SheetHost {
   // ---- identity and place ----
   std::int16_t id() const { return id_; }
   std::int16_t type() const { return type_; }
-  void SetType(std::int16_t type) { type_ = type; }
+  void SetType(std::int16_t type) {
+    type_ = type;
+    SheetsChanged();  // the rows a sheet has go with its kind
+  }
   std::int16_t Index() const;  // 1-based among its parent's shapes; 0 for a sheet
   const std::string& Name() const { return name_; }
   const std::string& NameU() const { return nameU_; }
@@ -53,7 +57,10 @@ class Shape : public VisioObject, public SheetHost {
   Shape* parent() const { return parent_; }
   bool IsSheet() const { return type_ == visTypePage; }
   bool IsOneD() const { return oneD_; }
-  void SetOneD(bool oneD) { oneD_ = oneD; }
+  void SetOneD(bool oneD) {
+    oneD_ = oneD;
+    SheetsChanged();
+  }
 
   // ---- sub-shapes ----
   const std::vector<Ref<Shape>>& Children() const { return children_; }
@@ -70,6 +77,7 @@ class Shape : public VisioObject, public SheetHost {
   void SetMaster(Master* master, std::int16_t masterShapeId) {
     master_ = master;
     masterShapeId_ = masterShapeId;
+    SheetsChanged();  // what the sheet inherits
   }
   std::int16_t MasterShapeId() const { return masterShapeId_; }
 

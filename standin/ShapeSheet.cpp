@@ -12,7 +12,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include "automation/Numbers.h"
+#include "standin/Numbers.h"
 #include "standin/Cell.h"
 
 namespace standin {
@@ -39,12 +39,17 @@ const Defs kLine = {{0, "LineWeight", K::Length, "0.01 in"}, {1, "LineColor", K:
                     {2, "LinePattern", K::Number, "1"},      {3, "Rounding", K::Length, "0 in"},
                     {4, "EndArrowSize", K::Number, "2"},     {5, "BeginArrow", K::Number, "0"},
                     {6, "EndArrow", K::Number, "0"},         {7, "LineCap", K::Number, "0"},
-                    {8, "BeginArrowSize", K::Number, "2"},   {9, "LineColorTrans", K::Number, "0"}};
+                    {8, "BeginArrowSize", K::Number, "2"},   {9, "LineColorTrans", K::Number, "0"},
+    {10, "CompoundType", K::Number, "0"}};
 const Defs kFill = {{0, "FillForegnd", K::Number, "1"},      {1, "FillBkgnd", K::Number, "0"},
                     {2, "FillPattern", K::Number, "1"},      {3, "ShdwForegnd", K::Number, "0"},
                     {4, "ShdwBkgnd", K::Number, "1"},        {5, "ShdwPattern", K::Number, "0"},
                     {6, "FillForegndTrans", K::Number, "0"}, {7, "FillBkgndTrans", K::Number, "0"},
-                    {8, "ShdwForegndTrans", K::Number, "0"}, {9, "ShdwBkgndTrans", K::Number, "0"}};
+                    {8, "ShdwForegndTrans", K::Number, "0"}, {9, "ShdwBkgndTrans", K::Number, "0"},
+    {10, "ShapeShdwType", K::Number, "0"}, {11, "ShapeShdwOffsetX", K::Length, "0 in"},
+    {12, "ShapeShdwOffsetY", K::Length, "0 in"}, {13, "ShapeShdwObliqueAngle", K::Angle, "0 deg"},
+    {14, "ShapeShdwScaleFactor", K::Number, "1"}, {15, "ShapeShdwBlur", K::Length, "0 pt"},
+    {16, "ShapeShdwShow", K::Number, "0"}};
 const Defs kXForm1D = {{0, "BeginX", K::Length, "0 in"},
                        {1, "BeginY", K::Length, "0 in"},
                        {2, "EndX", K::Length, "0 in"},
@@ -53,26 +58,35 @@ const Defs kEvent = {{0, "TheData", K::Number, ""},
                      {1, "TheText", K::Number, ""},
                      {2, "EventDblClick", K::Number, ""},
                      {3, "EventXFMod", K::Number, ""},
-                     {4, "EventDrop", K::Number, ""}};
+                     {4, "EventDrop", K::Number, ""},
+    {22, "EventMultiDrop", K::Number, ""}};
 const Defs kLayerMem = {{0, "LayerMember", K::String, "\"\""}};
 const Defs kGuide = {{0, "GuideX", K::Length, "0 in"},
                      {1, "GuideY", K::Length, "0 in"},
                      {2, "GuideFlags", K::Number, "0"}};
 const Defs kStyle = {{0, "EnableLineProps", K::Bool, "TRUE"},
                      {1, "EnableFillProps", K::Bool, "TRUE"},
-                     {2, "EnableTextProps", K::Bool, "TRUE"}};
+                     {2, "EnableTextProps", K::Bool, "TRUE"},
+    {3, "HideForApply", K::Bool, "FALSE"}};
 const Defs kForeign = {{0, "ImgOffsetX", K::Length, "0 in"},
                        {1, "ImgOffsetY", K::Length, "0 in"},
                        {2, "ImgWidth", K::Length, "Width*1"},
-                       {3, "ImgHeight", K::Length, "Height*1"}};
+                       {3, "ImgHeight", K::Length, "Height*1"},
+    {4, "ClippingPath", K::Number, ""}};
 const Defs kPage = {
     {0, "PageWidth", K::Length, "8.5 in"},     {1, "PageHeight", K::Length, "11 in"},
     {2, "ShdwOffsetX", K::Length, "0.125 in"}, {3, "ShdwOffsetY", K::Length, "-0.125 in"},
     {4, "PageScale", K::Length, "1 in"},       {5, "DrawingScale", K::Length, "1 in"},
-    {6, "DrawingSizeType", K::Number, "0"},    {7, "DrawingScaleType", K::Number, "0"}};
+    {6, "DrawingSizeType", K::Number, "0"},    {7, "DrawingScaleType", K::Number, "0"},
+    {26, "InhibitSnap", K::Bool, "FALSE"}, {27, "PageLockReplace", K::Bool, "FALSE"},
+    {28, "PageLockDuplicate", K::Bool, "FALSE"}, {34, "UIVisibility", K::Number, "0"},
+    {35, "ShdwType", K::Number, "0"}, {36, "ShdwObliqueAngle", K::Angle, "0 deg"},
+    {37, "ShdwScaleFactor", K::Number, "1"}, {38, "DrawingResizeType", K::Number, "0"}};
 const Defs kText = {{0, "LeftMargin", K::Length, "0 in"}, {1, "RightMargin", K::Length, "0 in"},
                     {2, "TopMargin", K::Length, "0 in"},  {3, "BottomMargin", K::Length, "0 in"},
-                    {4, "VerticalAlign", K::Number, "1"}, {5, "TextBkgnd", K::Number, "0"}};
+                    {4, "VerticalAlign", K::Number, "1"}, {5, "TextBkgnd", K::Number, "0"},
+    {6, "DefaultTabStop", K::Length, "0.5 in"}, {10, "TextDirection", K::Number, "0"},
+    {11, "TextBkgndTrans", K::Number, "0"}};
 const Defs kTextXForm = {{0, "TxtPinX", K::Length, "Width*0.5"},
                          {1, "TxtPinY", K::Length, "Height*0.5"},
                          {2, "TxtWidth", K::Length, "Width*1"},
@@ -90,20 +104,121 @@ const Defs kLock = {{0, "LockWidth", K::Number, "0"},    {1, "LockHeight", K::Nu
                     {8, "LockRotate", K::Number, "0"},   {9, "LockCrop", K::Number, "0"},
                     {10, "LockVtxEdit", K::Number, "0"}, {11, "LockTextEdit", K::Number, "0"},
                     {12, "LockFormat", K::Number, "0"},  {13, "LockGroup", K::Number, "0"},
-                    {14, "LockCalcWH", K::Number, "0"},  {15, "LockSelect", K::Number, "0"}};
+                    {14, "LockCalcWH", K::Number, "0"},  {15, "LockSelect", K::Number, "0"},
+    {16, "LockCustProp", K::Number, "0"}, {17, "LockFromGroupFormat", K::Number, "0"},
+    {18, "LockThemeColors", K::Number, "0"}, {19, "LockThemeEffects", K::Number, "0"},
+    {20, "LockThemeConnectors", K::Number, "0"}, {21, "LockThemeFonts", K::Number, "0"},
+    {22, "LockThemeIndex", K::Number, "0"}, {23, "LockReplace", K::Number, "0"},
+    {24, "LockVariation", K::Number, "0"}};
 const Defs kMisc = {{0, "NoObjHandles", K::Bool, "FALSE"},   {1, "NonPrinting", K::Bool, "FALSE"},
                     {2, "NoCtlHandles", K::Bool, "FALSE"},   {3, "NoAlignBox", K::Bool, "FALSE"},
                     {4, "UpdateAlignBox", K::Bool, "FALSE"}, {5, "HideText", K::Bool, "FALSE"},
                     {8, "DynFeedback", K::Number, "0"},      {9, "GlueType", K::Number, "0"},
                     {10, "WalkPreference", K::Number, "0"},  {11, "BegTrigger", K::Number, "0"},
                     {12, "EndTrigger", K::Number, "0"},      {13, "LOFlags", K::Number, "0"},
-                    {14, "LOInteraction", K::Number, "0"},   {15, "LOBehavior", K::Number, "0"}};
+                    {14, "LOInteraction", K::Number, "0"},   {15, "LOBehavior", K::Number, "0"},
+    {16, "Comment", K::String, "\"\""}, {18, "NoLiveDynamics", K::Bool, "FALSE"},
+    {19, "LocalizeMerge", K::Bool, "FALSE"}, {20, "NoProofing", K::Bool, "FALSE"},
+    {25, "Calendar", K::Number, "0"}, {26, "LangID", K::Number, "1033"},
+    {27, "ShapeKeywords", K::String, "\"\""}, {28, "DropOnPageScale", K::Number, "1"}};
 const Defs kRulerGrid = {
     {0, "XRulerDensity", K::Number, "32"},  {1, "YRulerDensity", K::Number, "32"},
     {4, "XRulerOrigin", K::Length, "0 in"}, {5, "YRulerOrigin", K::Length, "0 in"},
     {6, "XGridDensity", K::Number, "8"},    {7, "YGridDensity", K::Number, "8"},
     {8, "XGridSpacing", K::Length, "0 in"}, {9, "YGridSpacing", K::Length, "0 in"},
     {10, "XGridOrigin", K::Length, "0 in"}, {11, "YGridOrigin", K::Length, "0 in"}};
+
+// Rows of the Object section that today's Visio adds (Visio 2002 to 2013).
+const Defs kHelpCopyright = {{0, "HelpTopic", K::String, "\"\""},
+                             {1, "Copyright", K::String, "\"\""}};
+const Defs kDoc = {{0, "OutputFormat", K::Number, "0"},   {1, "LockPreview", K::Bool, "FALSE"},
+                   {3, "AddMarkup", K::Bool, "FALSE"},   {4, "ViewMarkup", K::Bool, "FALSE"},
+                   {5, "DocLockReplace", K::Bool, "FALSE"}, {6, "NoCoauth", K::Bool, "FALSE"},
+                   {7, "DocLockDuplicatePage", K::Bool, "FALSE"},
+                   {9, "PreviewQuality", K::Number, "0"}, {10, "PreviewScope", K::Number, "0"},
+                   {19, "DocLangID", K::Number, "1033"}};
+const Defs kImage = {{0, "Gamma", K::Number, "1"},     {1, "Contrast", K::Number, "0.5"},
+                     {2, "Brightness", K::Number, "0.5"}, {3, "Sharpen", K::Number, "0"},
+                     {4, "Blur", K::Number, "0"},      {5, "Denoise", K::Number, "0"},
+                     {6, "Transparency", K::Number, "0"}};
+const Defs kGroup = {{0, "SelectMode", K::Number, "1"},        {1, "DisplayMode", K::Number, "2"},
+                     {2, "IsDropTarget", K::Bool, "FALSE"},     {3, "IsSnapTarget", K::Bool, "TRUE"},
+                     {4, "IsTextEditTarget", K::Bool, "TRUE"}, {5, "DontMoveChildren", K::Bool, "FALSE"}};
+const Defs kShapeLayout = {
+    {0, "ShapePermeableX", K::Bool, "FALSE"},  {1, "ShapePermeableY", K::Bool, "FALSE"},
+    {2, "ShapePermeablePlace", K::Bool, "FALSE"}, {3, "Relationships", K::Number, "0"},
+    {8, "ShapeFixedCode", K::Number, "0"},     {9, "ShapePlowCode", K::Number, "0"},
+    {10, "ShapeRouteStyle", K::Number, "0"},   {11, "ShapePlaceStyle", K::Number, "0"},
+    {12, "ConFixedCode", K::Number, "0"},      {13, "ConLineJumpCode", K::Number, "0"},
+    {14, "ConLineJumpStyle", K::Number, "0"},  {16, "ConLineJumpDirX", K::Number, "0"},
+    {17, "ConLineJumpDirY", K::Number, "0"},   {18, "ShapePlaceFlip", K::Number, "0"},
+    {19, "ConLineRouteExt", K::Number, "0"},   {20, "ShapeSplit", K::Number, "0"},
+    {21, "ShapeSplittable", K::Number, "0"},   {22, "DisplayLevel", K::Number, "0"}};
+const Defs kPageLayout = {
+    {0, "ResizePage", K::Bool, "FALSE"},      {1, "EnableGrid", K::Bool, "FALSE"},
+    {2, "DynamicsOff", K::Bool, "FALSE"},     {3, "CtrlAsInput", K::Bool, "FALSE"},
+    {4, "AvoidPageBreaks", K::Bool, "FALSE"}, {8, "PlaceStyle", K::Number, "0"},
+    {9, "RouteStyle", K::Number, "0"},        {10, "PlaceDepth", K::Number, "0"},
+    {11, "PlowCode", K::Number, "0"},         {12, "LineJumpCode", K::Number, "1"},
+    {13, "LineJumpStyle", K::Number, "0"},    {14, "PageLineJumpDirX", K::Number, "0"},
+    {15, "PageLineJumpDirY", K::Number, "0"}, {16, "LineToNodeX", K::Length, "0.125 in"},
+    {17, "LineToNodeY", K::Length, "0.125 in"}, {18, "BlockSizeX", K::Length, "0.25 in"},
+    {19, "BlockSizeY", K::Length, "0.25 in"}, {20, "AvenueSizeX", K::Length, "0.375 in"},
+    {21, "AvenueSizeY", K::Length, "0.375 in"}, {22, "LineToLineX", K::Length, "0.125 in"},
+    {23, "LineToLineY", K::Length, "0.125 in"}, {24, "LineJumpFactorX", K::Number, "0.66666"},
+    {25, "LineJumpFactorY", K::Number, "0.66666"}, {26, "LineAdjustFrom", K::Number, "0"},
+    {27, "LineAdjustTo", K::Number, "0"},     {28, "PlaceFlip", K::Number, "0"},
+    {29, "LineRouteExt", K::Number, "0"},     {30, "PageShapeSplit", K::Number, "0"}};
+const Defs kPrintProperties = {
+    {0, "PageLeftMargin", K::Length, "0.25 in"}, {1, "PageRightMargin", K::Length, "0.25 in"},
+    {2, "PageTopMargin", K::Length, "0.25 in"},  {3, "PageBottomMargin", K::Length, "0.25 in"},
+    {4, "ScaleX", K::Number, "1"},               {5, "ScaleY", K::Number, "1"},
+    {6, "PagesX", K::Number, "1"},               {7, "PagesY", K::Number, "1"},
+    {8, "CenterX", K::Bool, "FALSE"},            {9, "CenterY", K::Bool, "FALSE"},
+    {10, "OnPage", K::Bool, "FALSE"},            {11, "PrintGrid", K::Bool, "FALSE"},
+    {16, "PrintPageOrientation", K::Number, "1"}, {17, "PaperKind", K::Number, "1"},
+    {18, "PaperSource", K::Number, "7"}};
+const Defs kGradientProperties = {
+    {0, "LineGradientDir", K::Number, "0"},      {1, "LineGradientAngle", K::Angle, "90 deg"},
+    {2, "FillGradientDir", K::Number, "0"},      {3, "FillGradientAngle", K::Angle, "90 deg"},
+    {4, "LineGradientEnabled", K::Bool, "FALSE"}, {5, "FillGradientEnabled", K::Bool, "FALSE"},
+    {6, "RotateGradientWithShape", K::Bool, "TRUE"}, {7, "UseGroupGradient", K::Bool, "FALSE"}};
+const Defs kQuickStyleProperties = {
+    {0, "QuickStyleLineColor", K::Number, "100"}, {1, "QuickStyleFillColor", K::Number, "100"},
+    {2, "QuickStyleShadowColor", K::Number, "100"}, {3, "QuickStyleFontColor", K::Number, "100"},
+    {4, "QuickStyleLineMatrix", K::Number, "100"}, {5, "QuickStyleFillMatrix", K::Number, "100"},
+    {6, "QuickStyleEffectsMatrix", K::Number, "100"}, {7, "QuickStyleFontMatrix", K::Number, "100"},
+    {8, "QuickStyleType", K::Number, "0"},        {9, "QuickStyleVariation", K::Number, "0"}};
+const Defs kOtherEffectProperties = {
+    {0, "ReflectionTrans", K::Number, "0"},   {1, "ReflectionSize", K::Number, "0"},
+    {2, "ReflectionDist", K::Length, "0 pt"}, {3, "ReflectionBlur", K::Length, "0 pt"},
+    {4, "GlowColor", K::Number, "0"},         {5, "GlowColorTrans", K::Number, "0"},
+    {6, "GlowSize", K::Length, "0 pt"},       {7, "SoftEdgesSize", K::Length, "0 pt"},
+    {8, "SketchSeed", K::Number, "0"},        {9, "SketchEnabled", K::Bool, "FALSE"},
+    {10, "SketchAmount", K::Number, "5"},     {11, "SketchLineWeight", K::Length, "0 pt"},
+    {12, "SketchLineChange", K::Number, "0"}, {13, "SketchFillChange", K::Number, "0"}};
+const Defs kBevelProperties = {
+    {0, "BevelTopType", K::Number, "0"},       {1, "BevelTopWidth", K::Length, "0 pt"},
+    {2, "BevelTopHeight", K::Length, "0 pt"},  {3, "BevelBottomType", K::Number, "0"},
+    {4, "BevelBottomWidth", K::Length, "0 pt"}, {5, "BevelBottomHeight", K::Length, "0 pt"},
+    {6, "BevelDepthColor", K::Number, "1"},    {7, "BevelDepthSize", K::Length, "0 pt"},
+    {8, "BevelContourColor", K::Number, "0"},  {9, "BevelContourSize", K::Length, "0 pt"},
+    {10, "BevelMaterialType", K::Number, "0"}, {11, "BevelLightingType", K::Number, "0"},
+    {12, "BevelLightingAngle", K::Angle, "0 deg"}};
+const Defs k3DRotationProperties = {
+    {0, "RotationXAngle", K::Angle, "0 deg"}, {1, "RotationYAngle", K::Angle, "0 deg"},
+    {2, "RotationZAngle", K::Angle, "0 deg"}, {3, "RotationType", K::Number, "0"},
+    {4, "Perspective", K::Number, "0"},       {5, "DistanceFromGround", K::Length, "0 pt"},
+    {6, "KeepTextFlat", K::Bool, "FALSE"}};
+const Defs kThemeProperties = {
+    {0, "ColorSchemeIndex", K::Number, "0"},     {1, "EffectSchemeIndex", K::Number, "0"},
+    {2, "ConnectorSchemeIndex", K::Number, "0"}, {3, "FontSchemeIndex", K::Number, "0"},
+    {4, "ThemeIndex", K::Number, "0"},           {5, "VariationColorIndex", K::Number, "0"},
+    {6, "VariationStyleIndex", K::Number, "0"},  {7, "EmbellishmentIndex", K::Number, "0"}};
+const Defs kReplaceBehaviors = {{0, "ReplaceLockShapeData", K::Number, "0"},
+                                {1, "ReplaceLockText", K::Number, "0"},
+                                {2, "ReplaceLockFormat", K::Number, "0"},
+                                {3, "ReplaceCopyCells", K::Number, "0"}};
 const Defs kNone = {};
 
 // The other sections. Names are the short names inside a row.
@@ -122,18 +237,57 @@ const Defs kSplineBeg = {{0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"
                          {4, "C", K::Number, "0"},    {5, "D", K::Number, "3"}};
 const Defs kSplineSpan = {
     {0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"}, {2, "A", K::Number, "0"}};
+// The row types of today's Visio. Rows whose X and Y are relative hold
+// fractions of the shape's width and height; PolylineTo's A and NURBSTo's
+// E hold the POLYLINE() and NURBS() that give their points.
+const Defs kInfiniteLine = {{0, "X", K::Length, "0 in"},
+                            {1, "Y", K::Length, "0 in"},
+                            {2, "A", K::Length, "0 in"},
+                            {3, "B", K::Length, "0 in"}};
+const Defs kEllipse = {{0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"},
+                       {2, "A", K::Length, "0 in"}, {3, "B", K::Length, "0 in"},
+                       {4, "C", K::Length, "0 in"}, {5, "D", K::Length, "0 in"}};
+const Defs kPolylineTo = {
+    {0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"}, {2, "A", K::Number, ""}};
+const Defs kNURBSTo = {{0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"},
+                       {2, "A", K::Number, "0"},    {3, "B", K::Number, "1"},
+                       {4, "C", K::Number, "0"},    {5, "D", K::Number, "1"},
+                       {6, "E", K::Number, ""}};
+const Defs kRelVertex = {{0, "X", K::Number, "0"}, {1, "Y", K::Number, "0"}};
+const Defs kRelCubBezTo = {{0, "X", K::Number, "0"}, {1, "Y", K::Number, "0"},
+                           {2, "A", K::Number, "0"}, {3, "B", K::Number, "0"},
+                           {4, "C", K::Number, "0"}, {5, "D", K::Number, "0"}};
+const Defs kRelQuadBezTo = {{0, "X", K::Number, "0"},
+                            {1, "Y", K::Number, "0"},
+                            {2, "A", K::Number, "0"},
+                            {3, "B", K::Number, "0"}};
+const Defs kRelEllipticalArcTo = {{0, "X", K::Number, "0"}, {1, "Y", K::Number, "0"},
+                                  {2, "A", K::Number, "0"}, {3, "B", K::Number, "0"},
+                                  {4, "C", K::Angle, "0 deg"}, {5, "D", K::Number, "1"}};
+// Every name a geometry row's cells have, whatever the row's type.
+const Defs kGeometryNames = {{0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"},
+                             {2, "A", K::Length, "0 in"}, {3, "B", K::Length, "0 in"},
+                             {4, "C", K::Angle, "0 deg"}, {5, "D", K::Number, "1"},
+                             {6, "E", K::Number, ""}};
 const Defs kChar = {{0, "Font", K::Number, "0"},
                     {1, "Color", K::Number, "0"},
                     {2, "Style", K::Number, "0"},
                     {3, "Case", K::Number, "0"},
                     {4, "Pos", K::Number, "0"},
                     {5, "FontScale", K::Number, "1"},
-                    {6, "Letterspace", K::Length, "0 pt"},
-                    {7, "Size", K::Length, "12 pt"}};
+                    {7, "Size", K::Length, "12 pt"},
+    {8, "DblUnderline", K::Bool, "FALSE"}, {9, "Overline", K::Bool, "FALSE"},
+    {10, "Strikethru", K::Bool, "FALSE"}, {13, "DoubleStrikethrough", K::Bool, "FALSE"},
+    {16, "Letterspace", K::Length, "0 pt"}, {17, "ColorTrans", K::Number, "0"}, {51, "AsianFont", K::Number, "0"},
+    {52, "ComplexScriptFont", K::Number, "0"}, {54, "ComplexScriptSize", K::Length, "-1 pt"},
+    {57, "LangID", K::Number, "1033"}};
 const Defs kPara = {{0, "IndFirst", K::Length, "0 in"}, {1, "IndLeft", K::Length, "0 in"},
                     {2, "IndRight", K::Length, "0 in"}, {3, "SpLine", K::Length, "0 pt"},
                     {4, "SpBefore", K::Length, "0 pt"}, {5, "SpAfter", K::Length, "0 pt"},
-                    {6, "HorzAlign", K::Number, "1"}};
+                    {6, "HorzAlign", K::Number, "1"},
+    {7, "Bullet", K::Number, "0"}, {8, "BulletStr", K::String, "\"\""},
+    {9, "BulletFont", K::Number, "0"}, {11, "BulletFontSize", K::Number, "-1"},
+    {12, "TextPosAfterBullet", K::Length, "0 in"}, {13, "Flags", K::Number, "0"}};
 const Defs kScratch = {{0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"},
                        {2, "A", K::Number, "0"},    {3, "B", K::Number, "0"},
                        {4, "C", K::Number, "0"},    {5, "D", K::Number, "0"}};
@@ -141,27 +295,56 @@ const Defs kConnection = {{0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in
 const Defs kConnectionABCD = {{0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"},
                               {2, "A", K::Number, "0"},    {3, "B", K::Number, "0"},
                               {4, "C", K::Number, "0"},    {5, "D", K::Number, "0"}};
-const Defs kField = {{0, "Value", K::Number, ""}};
+const Defs kField = {{0, "Value", K::Number, ""},
+    {2, "Format", K::String, "\"\""}, {3, "Type", K::Number, "0"},
+    {4, "UICat", K::Number, "0"}, {5, "UICod", K::Number, "0"}, {6, "UIFmt", K::Number, "0"},
+    {7, "Calendar", K::Number, "0"}, {10, "ObjectKind", K::Number, "0"}};
 const Defs kControl = {
     {0, "X", K::Length, "0 in"},     {1, "Y", K::Length, "0 in"}, {2, "XDyn", K::Length, "0 in"},
     {3, "YDyn", K::Length, "0 in"},  {4, "XCon", K::Number, "0"}, {5, "YCon", K::Number, "0"},
     {6, "CanGlue", K::Bool, "TRUE"}, {7, "Type", K::Number, "0"}, {8, "Prompt", K::String, "\"\""}};
 const Defs kAction = {{0, "Menu", K::String, "\"\""},   {1, "Prompt", K::String, "\"\""},
                       {2, "Help", K::String, "\"\""},   {3, "Action", K::Number, "0"},
-                      {4, "Checked", K::Bool, "FALSE"}, {5, "Disabled", K::Bool, "FALSE"}};
+                      {4, "Checked", K::Bool, "FALSE"}, {5, "Disabled", K::Bool, "FALSE"},
+    {6, "ReadOnly", K::Bool, "FALSE"}, {7, "Invisible", K::Bool, "FALSE"},
+    {8, "BeginGroup", K::Bool, "FALSE"}, {9, "FlyoutChild", K::Bool, "FALSE"},
+    {14, "TagName", K::String, "\"\""}, {15, "ButtonFace", K::String, "\"\""},
+    {16, "SortKey", K::String, "\"\""}};
 const Defs kLayer = {
     {0, "Name", K::String, "\"\""}, {2, "Color", K::Number, "255"}, {3, "Status", K::Number, "0"},
     {4, "Visible", K::Number, "1"}, {5, "Print", K::Number, "1"},   {6, "Active", K::Number, "0"},
-    {7, "Lock", K::Number, "0"},    {8, "Snap", K::Number, "1"},    {9, "Glue", K::Number, "1"}};
+    {7, "Lock", K::Number, "0"},    {8, "Snap", K::Number, "1"},    {9, "Glue", K::Number, "1"},
+    {10, "NameUniv", K::String, "\"\""}, {11, "ColorTrans", K::Number, "0"}};
 const Defs kUser = {{0, "Value", K::Number, "0"}, {1, "Prompt", K::String, "\"\""}};
 const Defs kProp = {{0, "Value", K::Number, ""},        {1, "Prompt", K::String, "\"\""},
                     {2, "Label", K::String, "\"\""},    {3, "Format", K::String, "\"\""},
                     {4, "SortKey", K::String, "\"\""},  {5, "Type", K::Number, "0"},
-                    {6, "Invisible", K::Bool, "FALSE"}, {7, "Verify", K::Bool, "FALSE"}};
+                    {6, "Invisible", K::Bool, "FALSE"}, {7, "Verify", K::Bool, "FALSE"},
+    {8, "DataLinked", K::Bool, "FALSE"}, {14, "LangID", K::Number, "1033"}, {15, "Calendar", K::Number, "0"}};
 const Defs kHyperlink = {{0, "Description", K::String, "\"\""}, {1, "Address", K::String, "\"\""},
                          {2, "SubAddress", K::String, "\"\""},  {3, "ExtraInfo", K::String, "\"\""},
                          {4, "Frame", K::String, "\"\""},       {5, "NewWindow", K::Bool, "FALSE"},
-                         {6, "Default", K::Bool, "FALSE"},      {7, "Invisible", K::Bool, "FALSE"}};
+                         {7, "Default", K::Bool, "FALSE"},      {8, "Invisible", K::Bool, "FALSE"},
+                         {15, "SortKey", K::String, "\"\""}};
+
+// The sections of reviewers' comments, smart tags and gradient stops.
+const Defs kReviewer = {{0, "Name", K::String, "\"\""},
+                        {1, "Initials", K::String, "\"\""},
+                        {2, "Color", K::Number, "0"},
+                        {3, "ReviewerID", K::Number, "0"},
+                        {4, "CurrentIndex", K::Number, "0"}};
+const Defs kAnnotation = {{0, "X", K::Length, "0 in"},     {1, "Y", K::Length, "0 in"},
+                          {2, "ReviewerID", K::Number, "0"}, {3, "MarkerIndex", K::Number, "0"},
+                          {4, "Date", K::Number, "0"},       {5, "Comment", K::String, "\"\""},
+                          {6, "LangID", K::Number, "1033"}};
+const Defs kSmartTag = {{0, "X", K::Length, "0 in"},           {1, "Y", K::Length, "0 in"},
+                        {2, "TagName", K::String, "\"\""},     {3, "XJustify", K::Number, "0"},
+                        {4, "YJustify", K::Number, "0"},       {5, "DisplayMode", K::Number, "0"},
+                        {6, "ButtonFace", K::String, "\"\""},  {7, "Disabled", K::Bool, "FALSE"},
+                        {15, "Description", K::String, "\"\""}};
+const Defs kGradientStop = {{0, "GradientStopColor", K::Number, "0"},
+                            {1, "GradientStopColorTrans", K::Number, "0"},
+                            {2, "GradientStopPosition", K::Number, "0"}};
 
 // Tab rows: the count of stops, then position, alignment and a reserved
 // cell per stop.
@@ -225,18 +408,46 @@ const Defs& ObjectRowCells(std::int16_t row) {
       return kMisc;
     case visRowRulerGrid:
       return kRulerGrid;
+    case visRowHelpCopyright:
+      return kHelpCopyright;
+    case visRowDoc:
+      return kDoc;
+    case visRowImage:
+      return kImage;
+    case visRowGroup:
+      return kGroup;
+    case visRowShapeLayout:
+      return kShapeLayout;
+    case visRowPageLayout:
+      return kPageLayout;
+    case visRowPrintProperties:
+      return kPrintProperties;
+    case visRowGradientProperties:
+      return kGradientProperties;
+    case visRowQuickStyleProperties:
+      return kQuickStyleProperties;
+    case visRowOtherEffectProperties:
+      return kOtherEffectProperties;
+    case visRowBevelProperties:
+      return kBevelProperties;
+    case visRow3DRotationProperties:
+      return k3DRotationProperties;
+    case visRowThemeProperties:
+      return kThemeProperties;
+    case visRowReplaceBehaviors:
+      return kReplaceBehaviors;
     default:
       return kNone;
   }
 }
 
 bool ValidObjectRow(std::int16_t row) {
-  return row >= visRowXFormOut && row <= visRowRulerGrid && row != 13;
+  return row >= visRowXFormOut && row <= visRowLastObject && row != 13 && row != visRowHyperlinkBase;
 }
 
 bool ValidSection(std::int16_t s) {
   return (s >= visSectionObject && s <= visSectionLastComponent) ||
-         (s >= visSectionAction && s <= visSectionHyperlink);
+         (s >= visSectionAction && s <= visSectionLastRows);
 }
 
 // How the cells of a section are named.
@@ -256,7 +467,7 @@ struct Family {
   bool bareFirst;
 };
 
-const std::array<Family, 13> kFamilies = {{
+const std::array<Family, 18> kFamilies = {{
     {visSectionMember, Scheme::None, "", false},
     {visSectionCharacter, Scheme::Bracketed, "Char", false},
     {visSectionParagraph, Scheme::Bracketed, "Para", false},
@@ -270,6 +481,11 @@ const std::array<Family, 13> kFamilies = {{
     {visSectionUser, Scheme::Named, "User", true},
     {visSectionProp, Scheme::Named, "Prop", true},
     {visSectionHyperlink, Scheme::Named, "Hyperlink", false},
+    {visSectionReviewer, Scheme::Named, "Reviewer", false},
+    {visSectionAnnotation, Scheme::Bracketed, "Annotation", false},
+    {visSectionSmartTag, Scheme::Named, "SmartTags", false},
+    {visSectionLineGradientStops, Scheme::Bracketed, "LineGradient", false},
+    {visSectionFillGradientStops, Scheme::Bracketed, "FillGradient", false},
 }};
 
 const Family* FamilyOf(std::int16_t section) {
@@ -341,8 +557,8 @@ std::optional<std::pair<std::string_view, int>> SplitBracket(std::string_view s)
 
 // Every cell name a section's rows can have, whatever their type.
 const Defs& AllCellsOf(std::int16_t section) {
-  // Vertex rows name their cells X, Y, A to D whatever their type.
-  if (IsGeometrySection(section)) return kEllipticalArcTo;
+  // Vertex rows name their cells X, Y, A to E whatever their type.
+  if (IsGeometrySection(section)) return kGeometryNames;
   switch (section) {
     case visSectionTab:
       return Tab10Cells();
@@ -493,6 +709,23 @@ const std::vector<CellDef>& RowCells(std::int16_t section, std::int16_t rowOrTag
         return kSplineBeg;
       case visTagSplineSpan:
         return kSplineSpan;
+      case visTagInfiniteLine:
+        return kInfiniteLine;
+      case visTagEllipse:
+        return kEllipse;
+      case visTagPolylineTo:
+        return kPolylineTo;
+      case visTagNURBSTo:
+        return kNURBSTo;
+      case visTagRelMoveTo:
+      case visTagRelLineTo:
+        return kRelVertex;
+      case visTagRelCubBezTo:
+        return kRelCubBezTo;
+      case visTagRelQuadBezTo:
+        return kRelQuadBezTo;
+      case visTagRelEllipticalArcTo:
+        return kRelEllipticalArcTo;
       default:
         return kNone;
     }
@@ -525,8 +758,40 @@ const std::vector<CellDef>& RowCells(std::int16_t section, std::int16_t rowOrTag
       return kProp;
     case visSectionHyperlink:
       return kHyperlink;
+    case visSectionReviewer:
+      return kReviewer;
+    case visSectionAnnotation:
+      return kAnnotation;
+    case visSectionSmartTag:
+      return kSmartTag;
+    case visSectionLineGradientStops:
+    case visSectionFillGradientStops:
+      return kGradientStop;
     default:
       return kNone;
+  }
+}
+
+bool IsVertexTag(std::int16_t tag) {
+  switch (tag) {
+    case visTagMoveTo:
+    case visTagLineTo:
+    case visTagArcTo:
+    case visTagInfiniteLine:
+    case visTagEllipse:
+    case visTagEllipticalArcTo:
+    case visTagSplineBeg:
+    case visTagSplineSpan:
+    case visTagPolylineTo:
+    case visTagNURBSTo:
+    case visTagRelCubBezTo:
+    case visTagRelQuadBezTo:
+    case visTagRelMoveTo:
+    case visTagRelLineTo:
+    case visTagRelEllipticalArcTo:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -547,12 +812,14 @@ std::optional<CellAddress> FindObjectCell(std::string_view name) {
   // table, not a walk over every row's cells.
   static const auto* const byName = [] {
     auto* table = new std::unordered_map<std::string, CellAddress>();
-    for (std::int16_t row = visRowXFormOut; row <= visRowRulerGrid; ++row) {
+    for (std::int16_t row = visRowXFormOut; row <= visRowLastObject; ++row) {
       for (const CellDef& d : ObjectRowCells(row))
         table->try_emplace(LowerCase(d.name), CellAddress{visSectionObject, row, d.column});
     }
     // The name of the end arrow's size before begin and end had their own.
     table->try_emplace("arrowsize", CellAddress{visSectionObject, visRowLine, visLineEndArrowSize});
+    // Today's names of cells the table knows by older ones.
+    table->try_emplace("objtype", CellAddress{visSectionObject, visRowMisc, 13});
     return table;
   }();
   auto it = byName->find(LowerCase(name));
@@ -680,6 +947,15 @@ std::int16_t DefaultTag(std::int16_t s, std::size_t position) {
 // right: it drops what a change makes wrong, and mends this sheet's list
 // of the changed section in place when a row is added or made local, so
 // that filling a section row by row costs each row the same.
+//
+// A client reading a sheet cell by cell makes calls that each would build
+// the same answers again, and compute the same formulas the cells refer
+// to. So the memo outlives its scope for as long as nothing changes: every
+// change to a sheet, and to what sheets inherit from (masters, styles, a
+// shape's kind), counts as a change of all of them (SheetsChanged), and the
+// next outermost call after one starts afresh. Results of cells computed
+// within it are kept too, those that met no circular reference or limit
+// (see Evaluator): they are the same whichever cell asked first.
 
 struct ShapeSheet::RowsEntry {
   std::shared_ptr<std::vector<RowRef>> rows;
@@ -700,16 +976,58 @@ struct ShapeSheet::Memo {
   // A call meets a handful of sections of a few sheets, a loader filling a
   // sheet some dozens: a list searched in turn beats a hash table here, and
   // emptying it frees nothing.
+  // Kept from one call to the next, a table holds a sheet's sections with
+  // those of its masters and styles: a list with a small open-addressed
+  // index, which emptying leaves its room.
   template <class V>
   struct Table {
     std::vector<std::pair<Key, V>> items;
-    V* Find(const Key& key) {
-      for (auto& [k, v] : items) {
-        if (k == key) return &v;
-      }
-      return nullptr;
+    std::vector<std::int32_t> slots;  // positions in items, -1 free; a power of two long
+
+    static std::size_t HashOf(const Key& k) {
+      auto h = reinterpret_cast<std::uintptr_t>(k.sheet) >> 4;
+      h ^= (static_cast<std::size_t>(static_cast<std::uint32_t>(k.depth)) << 32) ^
+           (static_cast<std::size_t>(static_cast<std::uint16_t>(k.section)) << 16) ^
+           static_cast<std::uint16_t>(k.row);
+      return h * 0x9E3779B97F4A7C15u >> 20;
     }
-    void Add(const Key& key, V value) { items.emplace_back(key, std::move(value)); }
+    V* Find(const Key& key) {
+      if (slots.empty()) return nullptr;
+      const std::size_t mask = slots.size() - 1;
+      for (std::size_t i = HashOf(key) & mask;; i = (i + 1) & mask) {
+        const std::int32_t at = slots[i];
+        if (at < 0) return nullptr;
+        if (items[static_cast<std::size_t>(at)].first == key)
+          return &items[static_cast<std::size_t>(at)].second;
+      }
+    }
+    void Add(const Key& key, V value) {
+      items.emplace_back(key, std::move(value));
+      if (items.size() * 2 > slots.size()) {
+        Reindex();
+      } else {
+        Place(items.size() - 1);
+      }
+    }
+    void Clear() {
+      items.clear();
+      std::fill(slots.begin(), slots.end(), -1);
+    }
+    // After entries were taken out of items.
+    void Reindex() {
+      std::size_t n = 16;
+      while (n < items.size() * 2) n *= 2;
+      slots.assign(n, -1);
+      for (std::size_t i = 0; i < items.size(); ++i) Place(i);
+    }
+
+   private:
+    void Place(std::size_t at) {
+      const std::size_t mask = slots.size() - 1;
+      std::size_t i = HashOf(items[at].first) & mask;
+      while (slots[i] >= 0) i = (i + 1) & mask;
+      slots[i] = static_cast<std::int32_t>(at);
+    }
   };
 
   Table<std::optional<SectionRef>> resolved;
@@ -717,11 +1035,40 @@ struct ShapeSheet::Memo {
   Table<RowsEntry> rows;
   Table<SheetHost*> sources;
 
+  struct CellKey {
+    const ShapeSheet* sheet;
+    std::int16_t s, r, c;
+    bool operator==(const CellKey&) const = default;
+  };
+  struct CellKeyHash {
+    std::size_t operator()(const CellKey& k) const noexcept {
+      const auto cell = (static_cast<std::uint64_t>(static_cast<std::uint16_t>(k.s)) << 32) |
+                        (static_cast<std::uint64_t>(static_cast<std::uint16_t>(k.r)) << 16) |
+                        static_cast<std::uint16_t>(k.c);
+      return std::hash<const void*>()(k.sheet) ^
+             std::hash<std::uint64_t>()(cell * 0x9E3779B97F4A7C15u);
+    }
+  };
+  std::unordered_map<CellKey, CellValue, CellKeyHash> values;
+
+  // The sheets' generation the tables were made in.
+  std::uint64_t generation = 0;
+
+  // Kept from one call to the next up to these sizes: a sheet with its
+  // masters and styles takes a few dozen entries; a client reading a
+  // drawing shape by shape needs only the shape at hand.
+  static constexpr std::size_t kKeptEntries = 160;
+  static constexpr std::size_t kKeptValues = 4096;
+
   void Clear() {
-    resolved.items.clear();
-    geometry.items.clear();
-    rows.items.clear();
-    sources.items.clear();
+    resolved.Clear();
+    geometry.Clear();
+    rows.Clear();
+    sources.Clear();
+    values.clear();
+  }
+  std::size_t Entries() const {
+    return resolved.items.size() + geometry.items.size() + rows.items.size() + sources.items.size();
   }
 
   static thread_local Memo* current;  // while a scope is open
@@ -737,26 +1084,73 @@ ShapeSheet::Memo& ShapeSheet::Memo::OfThisThread() {
   return memo;
 }
 
+namespace {
+// Counts changes to any sheet or to what sheets inherit from.
+std::atomic<std::uint64_t> sheetsGeneration{1};
+}  // namespace
+
+void SheetsChanged() noexcept {
+  sheetsGeneration.fetch_add(1, std::memory_order_relaxed);
+}
+
 ShapeSheet::Scope::Scope() {
   if (Memo::current) return;
   owner_ = true;
-  Memo::current = &Memo::OfThisThread();
+  Memo& memo = Memo::OfThisThread();
+  const std::uint64_t now = sheetsGeneration.load(std::memory_order_relaxed);
+  if (memo.generation != now) {
+    memo.Clear();
+    memo.generation = now;
+  }
+  Memo::current = &memo;
 }
 
 ShapeSheet::Scope::~Scope() {
   if (!owner_) return;
-  Memo::current->Clear();
+  Memo& memo = *Memo::current;
+  const std::uint64_t now = sheetsGeneration.load(std::memory_order_relaxed);
+  // A call that changed something starts the next one afresh, as does a
+  // memo grown past what is worth searching.
+  if (memo.generation != now || memo.Entries() > Memo::kKeptEntries ||
+      memo.values.size() > Memo::kKeptValues) {
+    memo.Clear();
+    memo.generation = now;
+  }
   Memo::current = nullptr;
 }
 
-ShapeSheet::ShapeSheet(SheetHost& host) : host_(&host) {}
+ShapeSheet::Change::Change() {
+  SheetsChanged();
+}
+ShapeSheet::Change::~Change() {
+  SheetsChanged();
+}
+
+ShapeSheet::ShapeSheet(SheetHost& host) : host_(&host) {
+  SheetsChanged();
+}
 
 ShapeSheet::~ShapeSheet() {
   ForgetRows();  // a sheet made later at the same place must not find this one's answers
 }
 
 void ShapeSheet::ForgetRows() const {
+  SheetsChanged();
   if (Memo::current) Memo::current->Clear();
+}
+
+const CellValue* ShapeSheet::KeptValue(std::int16_t s, std::int16_t r, std::int16_t c) const {
+  Memo* memo = Memo::current;
+  if (!memo || memo->generation != sheetsGeneration.load(std::memory_order_relaxed)) return nullptr;
+  auto it = memo->values.find({this, s, r, c});
+  return it == memo->values.end() ? nullptr : &it->second;
+}
+
+void ShapeSheet::KeepValue(std::int16_t s, std::int16_t r, std::int16_t c,
+                           const CellValue& v) const {
+  Memo* memo = Memo::current;
+  if (!memo || memo->generation != sheetsGeneration.load(std::memory_order_relaxed)) return;
+  memo->values.try_emplace({this, s, r, c}, v);
 }
 
 ShapeSheet::RowsEntry* ShapeSheet::MendableRows(std::int16_t s) const {
@@ -775,6 +1169,7 @@ ShapeSheet::RowsEntry* ShapeSheet::MendableRows(std::int16_t s) const {
                               return related && !(e.first == mine && e.second.mendable);
                             }),
              rows.end());
+  memo->rows.Reindex();
   RowsEntry* entry = memo->rows.Find(mine);
   // Someone still holds the list: they keep theirs, the memo gets a copy.
   if (entry && entry->rows.use_count() > 1)
@@ -1152,7 +1547,7 @@ std::vector<std::int16_t> ShapeSheet::SectionIndices() const {
   for (std::int16_t k = 0; k < geometry; ++k) {
     out.push_back(static_cast<std::int16_t>(visSectionFirstComponent + k));
   }
-  for (std::int16_t s = visSectionAction; s <= visSectionHyperlink; ++s) {
+  for (std::int16_t s = visSectionAction; s <= visSectionLastRows; ++s) {
     if (Resolve(s)) out.push_back(s);
   }
   return out;
@@ -1161,7 +1556,7 @@ std::vector<std::int16_t> ShapeSheet::SectionIndices() const {
 std::vector<std::int16_t> ShapeSheet::ObjectRows() const {
   Scope scope;
   std::vector<std::int16_t> out;
-  for (std::int16_t r = visRowXFormOut; r <= visRowRulerGrid; ++r) {
+  for (std::int16_t r = visRowXFormOut; r <= visRowLastObject; ++r) {
     if (ObjectRowExists(r)) out.push_back(r);
   }
   return out;
@@ -1447,6 +1842,12 @@ struct ShapeSheet::Evaluator {
   // The cell computed afresh, whatever value its file recorded.
   std::optional<CellAddress> recalculating;
   int nesting = 0;
+  // Inside a branch IF does not take: the text is only parsed (a syntax
+  // error still counts), nothing is looked up or computed. Computing it
+  // would not change the answer, only its cost: the branches of nested
+  // IFs refer to cells that are IFs again, and a circular reference met
+  // there would keep those cells from being remembered.
+  int skipping = 0;
 
   // Counts one level of nesting while it lives.
   struct Nest {
@@ -1459,6 +1860,14 @@ struct ShapeSheet::Evaluator {
 
   std::string_view text;
   std::size_t pos = 0;
+
+  // Nesting counts on through the cells a formula refers to, so where the
+  // limit is met depends on who asked: like a circular reference, it keeps
+  // the results computed from here from being remembered.
+  Res TooDeep() {
+    cutShort = true;
+    return Fail(Outcome::Syntax);
+  }
 
   Res Run(std::string_view formula) {
     const std::string_view savedText = text;
@@ -1496,7 +1905,7 @@ struct ShapeSheet::Evaluator {
 
   Res Expr() {
     const Nest nest(nesting);
-    if (nesting > kMaxNesting) return Fail(Outcome::Syntax);
+    if (nesting > kMaxNesting) return TooDeep();
     Res left = Concat();
     while (true) {
       Blanks();
@@ -1580,7 +1989,7 @@ struct ShapeSheet::Evaluator {
 
   Res Unary() {
     const Nest nest(nesting);
-    if (nesting > kMaxNesting) return Fail(Outcome::Syntax);
+    if (nesting > kMaxNesting) return TooDeep();
     const char c = Peek();
     if (c == '-' || c == '+') {
       ++pos;
@@ -1663,7 +2072,7 @@ struct ShapeSheet::Evaluator {
         while (q < text.size() && IsDigit(text[q])) ++q;
         if (q > e) p = q;
       }
-      const double figure = automation::ParseCheckedDouble(text.substr(start, p - start));
+      const double figure = ParseNumber(text.substr(start, p - start));
       pos = p;
       // A unit word right after the number.
       std::size_t u = pos;
@@ -1723,6 +2132,7 @@ struct ShapeSheet::Evaluator {
   }
 
   Res Reference(std::string_view name) {
+    if (skipping) return Num(0);
     std::optional<CellAddress> at;
     try {
       at = sheet.FindCell(name);
@@ -1763,14 +2173,26 @@ struct ShapeSheet::Evaluator {
 
   Res Call(std::string_view fn) {
     std::vector<Res> args;
+    // IF computes its condition, then only the branch that condition
+    // chooses; a checked formula has every name looked at.
+    const bool lazy = !checking && !skipping && Same(fn, "IF");
     if (!Eat(")")) {
       while (true) {
+        bool skip = false;
+        if (lazy && !args.empty()) {
+          const Res& test = args.front();
+          const bool yes = test.val.isString ? !test.val.s.empty() : test.val.v != 0;
+          skip = test.outcome != Outcome::Ok || args.size() != (yes ? 1u : 2u);
+        }
+        if (skip) ++skipping;
         args.push_back(Expr());
+        if (skip) --skipping;
         if (args.back().outcome == Outcome::Syntax) return args.back();
         if (Eat(")")) break;
         if (!Eat(",")) return Fail(Outcome::Syntax);
       }
     }
+    if (skipping) return Num(0);
     auto arity = [&](std::size_t min, std::size_t max) {
       return args.size() >= min && args.size() <= max;
     };
@@ -1871,6 +2293,21 @@ std::optional<CellValue> Literal(const std::string& formula) {
 }  // namespace
 
 CellValue ShapeSheet::Compute(std::int16_t s, std::int16_t r, std::int16_t c, Evaluator& ev) const {
+  // A result that met no circular reference or limit is the same whoever
+  // asks: kept for the next call, unless a cell is being recalculated.
+  const bool shared = !ev.checking && !ev.recalculating;
+  if (shared) {
+    if (const CellValue* kept = KeptValue(s, r, c)) return *kept;
+  }
+  const bool outer = std::exchange(ev.cutShort, false);
+  CellValue v = ComputeNow(s, r, c, ev);
+  if (shared && !ev.cutShort) KeepValue(s, r, c, v);
+  ev.cutShort = ev.cutShort || outer;
+  return v;
+}
+
+CellValue ShapeSheet::ComputeNow(std::int16_t s, std::int16_t r, std::int16_t c,
+                                 Evaluator& ev) const {
   const CellDef& def = CheckedDef(s, r, c);
   const CellValue* stored = Stored(s, r, c);
   // Recalculating the cell: a value its file recorded gives way to the one
@@ -2080,7 +2517,7 @@ CellValue ShapeSheet::Recalculated(std::int16_t s, std::int16_t r, std::int16_t 
 }
 
 void ShapeSheet::ForgetRecorded(std::int16_t s, std::int16_t r, std::int16_t c) {
-  Scope scope;
+  const Change change;
   CheckedDef(s, r, c);
   const RowData* row = nullptr;
   if (s == visSectionObject) {
@@ -2110,8 +2547,7 @@ bool ValidRowName(std::string_view name) {
 bool TagFits(std::int16_t s, std::size_t position, std::int16_t tag) {
   if (IsGeometrySection(s)) {
     if (position == 0) return tag == visTagComponent;
-    return tag == visTagMoveTo || tag == visTagLineTo || tag == visTagArcTo ||
-           tag == visTagEllipticalArcTo || tag == visTagSplineBeg || tag == visTagSplineSpan;
+    return IsVertexTag(tag);
   }
   switch (s) {
     case visSectionTab:
@@ -2194,7 +2630,7 @@ ShapeSheet::RowData& ShapeSheet::LocalRow(std::int16_t s, std::int16_t r) {
 
 void ShapeSheet::SetFormula(std::int16_t s, std::int16_t r, std::int16_t c, std::string formula,
                             bool force) {
-  Scope scope;
+  const Change change;
   CheckedDef(s, r, c);
   const std::string f = Normalize(formula);
   if (!force && IsGuarded(s, r, c)) ThrowVisio(VisioErrorKind::ProtectedCell);
@@ -2216,7 +2652,7 @@ void ShapeSheet::SetFormula(std::int16_t s, std::int16_t r, std::int16_t c, std:
 
 void ShapeSheet::SetResultIn(std::int16_t s, std::int16_t r, std::int16_t c, double v,
                              std::int16_t unit, bool force) {
-  Scope scope;
+  const Change change;
   CheckedDef(s, r, c);
   if (!force && IsGuarded(s, r, c)) ThrowVisio(VisioErrorKind::ProtectedCell);
   const CellValue now = Value(s, r, c);
@@ -2230,7 +2666,7 @@ void ShapeSheet::SetResultIn(std::int16_t s, std::int16_t r, std::int16_t c, dou
 }
 
 void ShapeSheet::SetResult(std::int16_t s, std::int16_t r, std::int16_t c, double iu) {
-  Scope scope;
+  const Change change;
   const CellKind kind = CheckedDef(s, r, c).kind;
   CellValue cell;
   if (const CellValue* stored = Stored(s, r, c)) {
@@ -2250,7 +2686,7 @@ void ShapeSheet::SetResult(std::int16_t s, std::int16_t r, std::int16_t c, doubl
 }
 
 void ShapeSheet::LoadCell(std::int16_t s, std::int16_t r, std::int16_t c, CellValue value) {
-  Scope scope;
+  const Change change;
   std::vector<std::pair<std::int16_t, CellValue>> one;
   one.emplace_back(c, std::move(value));
   LoadCells(s, r, std::move(one));
@@ -2258,7 +2694,7 @@ void ShapeSheet::LoadCell(std::int16_t s, std::int16_t r, std::int16_t c, CellVa
 
 void ShapeSheet::LoadCells(std::int16_t s, std::int16_t r,
                            std::vector<std::pair<std::int16_t, CellValue>> cells) {
-  Scope scope;
+  const Change change;
   if (cells.empty()) return;
   // One look-up of the row for all its cells: the row's tag says which
   // cells it has. Nothing is written unless every cell fits.
@@ -2281,13 +2717,13 @@ void ShapeSheet::LoadCells(std::int16_t s, std::int16_t r,
 }
 
 void ShapeSheet::LoadRow(std::int16_t s, std::int16_t r) {
-  Scope scope;
+  const Change change;
   if (s != visSectionObject) TagOf(s, r);  // the row must exist
   LocalRow(s, r);
 }
 
 void ShapeSheet::SetRowType(std::int16_t s, std::int16_t r, std::int16_t tag) {
-  Scope scope;
+  const Change change;
   TagOf(s, r);  // the row must exist
   if (!TypedSection(s) || !TagFits(s, static_cast<std::size_t>(r), tag)) Refuse();
   RowData& row = LocalRow(s, r);
@@ -2296,7 +2732,7 @@ void ShapeSheet::SetRowType(std::int16_t s, std::int16_t r, std::int16_t tag) {
 }
 
 void ShapeSheet::SetRowName(std::int16_t s, std::int16_t r, const std::string& name) {
-  Scope scope;
+  const Change change;
   TagOf(s, r);
   if (!RowsHaveNames(s)) ThrowVisio(VisioErrorKind::InappropriateTarget);
   if (!ValidRowName(name)) Refuse();
@@ -2316,7 +2752,7 @@ std::string ShapeSheet::NewRowName(std::int16_t s) const {
 // ---- structure ----
 
 std::int16_t ShapeSheet::AddSection(std::int16_t s) {
-  Scope scope;
+  const Change change;
   if (IsGeometrySection(s)) {
     const std::size_t count = Geometry()->size();
     std::int32_t key = 0;
@@ -2374,7 +2810,7 @@ void ShapeSheet::Detach(std::int16_t s) {
 }
 
 std::int16_t ShapeSheet::AddRow(std::int16_t s, std::int16_t r, std::int16_t tag) {
-  Scope scope;
+  const Change change;
   return InsertRow(s, r, tag, std::string());
 }
 
@@ -2478,7 +2914,7 @@ std::int16_t ShapeSheet::AddRows(std::int16_t s, std::int16_t r, std::int16_t ta
 }
 
 std::int16_t ShapeSheet::AddNamedRow(std::int16_t s, const std::string& name, std::int16_t tag) {
-  Scope scope;
+  const Change change;
   if (!RowsHaveNames(s)) Refuse();
   if (!ValidRowName(name) || RowIndexByName(s, name)) Refuse();
   if (s == visSectionConnectionPts && tag == 0) tag = visTagCnnctNamed;
@@ -2486,7 +2922,7 @@ std::int16_t ShapeSheet::AddNamedRow(std::int16_t s, const std::string& name, st
 }
 
 void ShapeSheet::DeleteSection(std::int16_t s) {
-  Scope scope;
+  const Change change;
   if (s == visSectionObject || !ValidSection(s) || FixedSection(s)) Refuse();
   auto sec = Resolve(s);
   if (!sec) return;
@@ -2517,7 +2953,7 @@ void ShapeSheet::DeleteSection(std::int16_t s) {
 }
 
 void ShapeSheet::DeleteRow(std::int16_t s, std::int16_t r) {
-  Scope scope;
+  const Change change;
   if (s == visSectionObject) {
     if (!ValidObjectRow(r) || FixedObjectRow(host_->HostKind(), r)) Refuse();
     if (!ObjectRowExists(r)) NoSuchCell();
@@ -2560,7 +2996,7 @@ void ShapeSheet::DeleteRow(std::int16_t s, std::int16_t r) {
 }
 
 void ShapeSheet::DeleteRows(std::int16_t s, std::vector<std::int16_t> rows) {
-  Scope scope;
+  const Change change;
   if (s == visSectionObject) Refuse();
   auto sec = Resolve(s);
   if (!sec) return;
@@ -2630,7 +3066,7 @@ void ShapeSheet::RowRemoved(std::int16_t s, std::int16_t r, const SectionData* l
 }
 
 void ShapeSheet::Compact() {
-  Scope scope;
+  const Change change;
   auto compact = [](SectionData& sec) {
     sec.rows.shrink_to_fit();
     for (auto& row : sec.rows) row.cells.shrink_to_fit();
@@ -2642,7 +3078,7 @@ void ShapeSheet::Compact() {
 }
 
 void ShapeSheet::CopyFrom(const ShapeSheet& other) {
-  Scope scope;
+  const Change change;
   if (&other == this) return;
   sections_ = other.sections_;
   geometry_ = other.geometry_;
@@ -2650,7 +3086,7 @@ void ShapeSheet::CopyFrom(const ShapeSheet& other) {
 }
 
 void ShapeSheet::ClearLocalFormatting(bool line, bool fill, bool text) {
-  Scope scope;
+  const Change change;
   auto object = sections_.find(visSectionObject);
   if (object != sections_.end()) {
     for (auto& row : object->second.rows) {

@@ -71,6 +71,14 @@ constexpr std::int16_t visSectionLayer = 241;
 constexpr std::int16_t visSectionUser = 242;
 constexpr std::int16_t visSectionProp = 243;
 constexpr std::int16_t visSectionHyperlink = 244;
+constexpr std::int16_t visSectionReviewer = 245;
+constexpr std::int16_t visSectionAnnotation = 246;
+constexpr std::int16_t visSectionSmartTag = 247;
+constexpr std::int16_t visSectionLineGradientStops = 248;
+constexpr std::int16_t visSectionFillGradientStops = 249;
+// The last section with rows (the sections after the geometry ones run
+// from visSectionAction to here).
+constexpr std::int16_t visSectionLastRows = visSectionFillGradientStops;
 
 constexpr std::int16_t visRowFirst = 0;
 constexpr std::int16_t visRowLast = -2;
@@ -92,6 +100,23 @@ constexpr std::int16_t visRowLock = 15;
 constexpr std::int16_t visRowData123 = 16;
 constexpr std::int16_t visRowMisc = 17;
 constexpr std::int16_t visRowRulerGrid = 18;
+constexpr std::int16_t visRowHelpCopyright = 16;
+// Row 19 (visRowHyperlink) holds no cells a file names.
+constexpr std::int16_t visRowHyperlinkBase = 19;
+constexpr std::int16_t visRowDoc = 20;
+constexpr std::int16_t visRowImage = 21;
+constexpr std::int16_t visRowGroup = 22;
+constexpr std::int16_t visRowShapeLayout = 23;
+constexpr std::int16_t visRowPageLayout = 24;
+constexpr std::int16_t visRowPrintProperties = 25;
+constexpr std::int16_t visRowGradientProperties = 26;
+constexpr std::int16_t visRowQuickStyleProperties = 27;
+constexpr std::int16_t visRowOtherEffectProperties = 28;
+constexpr std::int16_t visRowBevelProperties = 29;
+constexpr std::int16_t visRow3DRotationProperties = 30;
+constexpr std::int16_t visRowThemeProperties = 31;
+constexpr std::int16_t visRowReplaceBehaviors = 32;
+constexpr std::int16_t visRowLastObject = visRowReplaceBehaviors;
 constexpr std::int16_t visRowComponent = 0;
 constexpr std::int16_t visRowVertex = 1;
 
@@ -102,6 +127,8 @@ constexpr std::int16_t visTagComponent = 137;
 constexpr std::int16_t visTagMoveTo = 138;
 constexpr std::int16_t visTagLineTo = 139;
 constexpr std::int16_t visTagArcTo = 140;
+constexpr std::int16_t visTagInfiniteLine = 141;
+constexpr std::int16_t visTagEllipse = 143;
 constexpr std::int16_t visTagEllipticalArcTo = 144;
 constexpr std::int16_t visTagTab2 = 150;
 constexpr std::int16_t visTagTab10 = 151;
@@ -113,6 +140,20 @@ constexpr std::int16_t visTagCtlPtTip = 170;
 constexpr std::int16_t visTagCnnctNamed = 185;
 constexpr std::int16_t visTagCnnctPtABCD = 186;
 constexpr std::int16_t visTagCnnctNamedABCD = 187;
+constexpr std::int16_t visTagPolylineTo = 193;
+constexpr std::int16_t visTagNURBSTo = 195;
+constexpr std::int16_t visTagRelCubBezTo = 236;
+constexpr std::int16_t visTagRelQuadBezTo = 237;
+constexpr std::int16_t visTagRelMoveTo = 238;
+constexpr std::int16_t visTagRelLineTo = 239;
+constexpr std::int16_t visTagRelEllipticalArcTo = 240;
+// Whether a geometry row's X and Y are fractions of the shape's width and
+// height rather than lengths.
+constexpr bool IsRelativeRow(std::int16_t tag) {
+  return tag >= visTagRelCubBezTo && tag <= visTagRelEllipticalArcTo;
+}
+// Whether a geometry row type exists (a vertex row, not the component row).
+bool IsVertexTag(std::int16_t tag);
 
 // Cells of the Object section's rows.
 constexpr std::int16_t visXFormPinX = 0, visXFormPinY = 1, visXFormWidth = 2, visXFormHeight = 3,
@@ -140,10 +181,13 @@ constexpr std::int16_t visTxtBlkLeftMargin = 0, visTxtBlkRightMargin = 1, visTxt
 constexpr std::int16_t visCompNoFill = 0, visCompNoLine = 1, visCompNoShow = 2, visCompNoSnap = 3;
 constexpr std::int16_t visX = 0, visY = 1, visBow = 2, visControlX = 2, visControlY = 3,
                        visEccentricityAngle = 4, visAspectRatio = 5;
+constexpr std::int16_t visNURBSKnot = 2, visNURBSWeight = 3, visNURBSKnotPrev = 4,
+                       visNURBSWeightPrev = 5, visNURBSData = 6, visPolylineData = 2;
 constexpr std::int16_t visSplineKnot = 2, visSplineKnot2 = 3, visSplineKnot3 = 4,
                        visSplineDegree = 5;
 constexpr std::int16_t visCharacterFont = 0, visCharacterColor = 1, visCharacterStyle = 2,
-                       visCharacterCase = 3, visCharacterPos = 4, visCharacterSize = 7;
+                       visCharacterCase = 3, visCharacterPos = 4, visCharacterSize = 7,
+                       visCharacterLetterspace = 16;
 constexpr std::int16_t visFieldCell = 0;
 // A tab row: the count of its stops, then three cells per stop k at
 // visTabPos + 3k (position), visTabAlign + 3k (alignment) and the one
@@ -158,7 +202,7 @@ constexpr std::int16_t visCustPropsValue = 0, visCustPropsPrompt = 1, visCustPro
                        visCustPropsInvis = 6, visCustPropsAsk = 7;
 constexpr std::int16_t visHLinkDescription = 0, visHLinkAddress = 1, visHLinkSubAddress = 2,
                        visHLinkExtraInfo = 3, visHLinkFrame = 4, visHLinkNewWin = 5,
-                       visHLinkDefault = 6;
+                       visHLinkDefault = 7, visHLinkInvisible = 8;
 
 // visCellError values of Cell.Error.
 constexpr std::int16_t visErrorSuccess = 0, visErrorDivideByZero = 39, visErrorValue = 47,
@@ -260,6 +304,15 @@ class ShapeSheet {
 
    private:
     bool owner_ = false;  // the outermost scope, which empties the memo at its end
+  };
+  // What a member that changes the sheet opens instead of a Scope: the
+  // change counts before and after it.
+  struct Change {
+    Change();
+    ~Change();
+    Change(const Change&) = delete;
+    Change& operator=(const Change&) = delete;
+    Scope scope;
   };
 
  public:
@@ -456,6 +509,10 @@ class ShapeSheet {
   std::int16_t TagOf(std::int16_t s, std::int16_t r) const;
   const CellDef& CheckedDef(std::int16_t s, std::int16_t r, std::int16_t c) const;
   CellValue Compute(std::int16_t s, std::int16_t r, std::int16_t c, Evaluator& ev) const;
+  CellValue ComputeNow(std::int16_t s, std::int16_t r, std::int16_t c, Evaluator& ev) const;
+  // Results kept while nothing changes (see the memo).
+  const CellValue* KeptValue(std::int16_t s, std::int16_t r, std::int16_t c) const;
+  void KeepValue(std::int16_t s, std::int16_t r, std::int16_t c, const CellValue& v) const;
   RowData& LocalRow(std::int16_t s, std::int16_t r);
   SectionData& LocalSection(std::int16_t s, const SectionRef* resolved = nullptr);
   void Detach(std::int16_t s);

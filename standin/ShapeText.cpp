@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "automation/Numbers.h"
+#include "standin/Numbers.h"
 #include "standin/ShapeSheet.h"
 
 namespace standin {
@@ -413,7 +413,7 @@ std::pair<std::int32_t, std::int32_t> ShapeText::RunAround(std::int16_t runType,
 namespace {
 
 std::string Fixed(double v, int decimals) {
-  std::string s = automation::FormatFixed(v, decimals);
+  std::string s = PrintfNumber("%.*f", decimals, v);
   if (s == "-0" || (s.rfind("-0.", 0) == 0 && s.find_first_not_of("-0.") == std::string::npos)) {
     s.erase(0, 1);
   }

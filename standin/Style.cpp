@@ -27,6 +27,7 @@ void Style::SetBasedOn(std::string line, std::string fill, std::string text) {
   lineBasedOn_ = std::move(line);
   fillBasedOn_ = std::move(fill);
   textBasedOn_ = std::move(text);
+  SheetsChanged();
 }
 
 Style* Style::LineBasedOn() const {

@@ -20,8 +20,15 @@ class Style : public VisioObject, public SheetHost {
   std::int16_t Index() const;
   const std::string& Name() const { return name_; }
   const std::string& NameU() const { return nameU_; }
-  void SetName(std::string name) { name_ = std::move(name); }
-  void SetNameU(std::string name) { nameU_ = std::move(name); }
+  // Shapes find their styles by name.
+  void SetName(std::string name) {
+    name_ = std::move(name);
+    SheetsChanged();
+  }
+  void SetNameU(std::string name) {
+    nameU_ = std::move(name);
+    SheetsChanged();
+  }
 
   // Based-on styles by name; empty for none ("No Style" is the root).
   void SetBasedOn(std::string line, std::string fill, std::string text);

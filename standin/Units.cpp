@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <numbers>
 
-#include "automation/Numbers.h"
+#include "standin/Numbers.h"
 #include "standin/VisioErrors.h"
 
 namespace standin {
@@ -150,6 +150,10 @@ std::int16_t InternalUnitOf(Dimension d) {
   }
 }
 
+std::string Printf(const char* format, double v) {
+  return PrintfNumber(format, v);
+}
+
 // Days since 30 December 1899 to a civil date (proleptic Gregorian).
 void CivilFromOleDays(long long days, int& year, int& month, int& day) {
   long long z = days - 25569 + 719468;  // days since 0000-03-01
@@ -185,7 +189,7 @@ std::string FormatDate(double oleDate) {
 }
 
 std::string FormatCurrency(double v) {
-  const std::string figure = automation::FormatFixed(std::abs(v), 2);
+  const std::string figure = Printf("%.2f", std::abs(v));
   if (v < 0 && figure != "0.00") return "($" + figure + ")";
   return "$" + figure;
 }
@@ -263,7 +267,7 @@ struct Scanner {
       while (p < text.size() && text[p] >= '0' && text[p] <= '9') ++p;
       if (p > expStart) pos = p;
     }
-    return automation::ParseCheckedDouble(text.substr(start, pos - start));
+    return ParseNumber(text.substr(start, pos - start));
   }
 
   // A unit word: letters (with a full stop after them), or one of the
@@ -366,7 +370,7 @@ std::int16_t StoredUnit(std::int16_t unit, std::int16_t valueUnit) {
 }
 
 std::string FormatFigure(double v) {
-  std::string s = automation::FormatFixed(v, 4);
+  std::string s = Printf("%.4f", v);
   while (!s.empty() && s.back() == '0') s.pop_back();
   if (!s.empty() && s.back() == '.') s.pop_back();
   if (s == "-0") s = "0";
@@ -400,18 +404,16 @@ std::string FormatResult(double iu, std::int16_t valueUnit, std::int16_t unit) {
 
 std::string FormatConstant(double iu, std::int16_t unit) {
   const double v = iu / UnitFactor(unit);
-  const std::string figure = automation::FormatGeneral(v == 0 ? 0.0 : v, 15);
+  const std::string figure = Printf("%.15g", v == 0 ? 0.0 : v);
   const UnitInfo* u = Find(unit);
   if (!u || u->written[0] == '\0') return figure;
   if (unit == visFeetAndInches) {
     const double feet = std::trunc(iu / 12);
-    return automation::FormatGeneral(feet, 15) + " ft " +
-           automation::FormatGeneral(iu - feet * 12, 15) + " in";
+    return Printf("%.15g", feet) + " ft " + Printf("%.15g", iu - feet * 12) + " in";
   }
   if (unit == visDegreeMinSec) {
     const double degrees = std::trunc(v);
-    return automation::FormatGeneral(degrees, 15) + " deg " +
-           automation::FormatGeneral((v - degrees) * 60, 15) + " min";
+    return Printf("%.15g", degrees) + " deg " + Printf("%.15g", (v - degrees) * 60) + " min";
   }
   return figure + " " + u->written;
 }

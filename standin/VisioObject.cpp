@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "standin/Model.h"
+
 namespace standin {
 
 using automation::AutomationError;
@@ -20,19 +22,50 @@ std::string Fold(std::string_view name) {
 MemberTable::MemberTable(std::string interfaceName, Guid iid)
     : interfaceName_(std::move(interfaceName)), iid_(iid) {}
 
+std::uint32_t MemberTable::HashOf(std::string_view name) noexcept {
+  std::uint32_t h = 2166136261u;  // FNV-1a over the lower-cased name
+  for (char c : name) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+  }
+  return h;
+}
+
+std::size_t MemberTable::Position(std::string_view name) const noexcept {
+  if (slots_.empty()) return members_.size();
+  const std::uint32_t h = HashOf(name);
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = h & mask; slots_[i] != 0; i = (i + 1) & mask) {
+    const std::size_t at = slots_[i] - 1;
+    if (hashes_[at] == h && automation::NamesEqual(members_[at].name, name)) return at;
+  }
+  return members_.size();
+}
+
+void MemberTable::Reindex() {
+  std::size_t n = 16;
+  while (n < members_.size() * 2) n *= 2;
+  slots_.assign(n, 0);
+  for (std::size_t at = 0; at < members_.size(); ++at) {
+    std::size_t i = hashes_[at] & (n - 1);
+    while (slots_[i] != 0) i = (i + 1) & (n - 1);
+    slots_[i] = static_cast<std::uint32_t>(at + 1);
+  }
+}
+
 MemberTable::Member& MemberTable::Add(std::string name) {
-  std::string key = Fold(name);
-  auto it = index_.find(key);
-  if (it != index_.end()) return members_[it->second];  // getter and setter added apart
-  index_.emplace(std::move(key), members_.size());
+  const std::size_t at = Position(name);
+  if (at < members_.size()) return members_[at];  // getter and setter added apart
+  hashes_.push_back(HashOf(name));
   members_.push_back(Member{});
   members_.back().name = std::move(name);
+  Reindex();
   return members_.back();
 }
 
 const MemberTable::Member* MemberTable::Find(std::string_view name) const {
-  auto it = index_.find(Fold(name));
-  return it == index_.end() ? nullptr : &members_[it->second];
+  const std::size_t at = Position(name);
+  return at < members_.size() ? &members_[at] : nullptr;
 }
 
 const MemberTable::Member* MemberTable::At(DispId id) const {
@@ -41,8 +74,8 @@ const MemberTable::Member* MemberTable::At(DispId id) const {
 }
 
 DispId MemberTable::IdOf(std::string_view name) const {
-  auto it = index_.find(Fold(name));
-  return it == index_.end() ? 0 : static_cast<DispId>(it->second + 1);
+  const std::size_t at = Position(name);
+  return at < members_.size() ? static_cast<DispId>(at + 1) : 0;
 }
 
 // ---- Arguments ----
@@ -116,7 +149,31 @@ Variant VisioObject::InvokeById(DispId id, CallKind kind, Args args) {
   return Dispatch(*m, kind, args);
 }
 
+namespace {
+
+// A call that may change the model: sheets forget what they kept, before
+// it (for what it reads) and after it (for what it changed).
+struct Changing {
+  explicit Changing(bool on) : on_(on) {
+    if (on_) SheetsChanged();
+  }
+  ~Changing() {
+    if (on_) SheetsChanged();
+  }
+  Changing(const Changing&) = delete;
+  Changing& operator=(const Changing&) = delete;
+  bool on_;
+};
+
+}  // namespace
+
+void VisioObject::MarkDeleted() {
+  deleted_ = true;
+  SheetsChanged();
+}
+
 Variant VisioObject::Dispatch(const MemberTable::Member& m, CallKind kind, Args args) {
+  const Changing changing(kind != CallKind::PropertyGet);
   if (kind == CallKind::PropertyPut) {
     if (args.empty()) throw AutomationError(automation::DISP_E_BADPARAMCOUNT);
     const Variant& value = args.back();
@@ -151,6 +208,7 @@ Variant VisioObject::StoredValue(std::string_view member) const {
 }
 
 void VisioObject::SetStoredValue(std::string_view member, Variant value) {
+  SheetsChanged();  // a document's default styles are stored values
   stored_[Fold(member)] = std::move(value);
 }
 

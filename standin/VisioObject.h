@@ -93,10 +93,18 @@ class MemberTable {
   Member& Add(std::string name);
 
  private:
+  // Every call looks its member up by the name the client passes: an
+  // open-addressed index of the names hashed ignoring letter case, which
+  // needs no folded copy of the name.
+  static std::uint32_t HashOf(std::string_view name) noexcept;
+  std::size_t Position(std::string_view name) const noexcept;  // members_.size() when unknown
+  void Reindex();
+
   std::string interfaceName_;
   Guid iid_;
   std::vector<Member> members_;
-  std::unordered_map<std::string, std::size_t> index_;  // folded name -> position
+  std::vector<std::uint32_t> hashes_;  // of members_' names
+  std::vector<std::uint32_t> slots_;   // position + 1, 0 free; a power of two long
 };
 
 // Typed construction of a table for class T: the lambdas take T&.
@@ -229,7 +237,7 @@ class VisioObject : public automation::Object {
   // Deleted objects answer Stat with visStatDeleted and raise "Object has
   // been deleted" for every other member.
   bool IsDeleted() const { return deleted_; }
-  virtual void MarkDeleted() { deleted_ = true; }
+  virtual void MarkDeleted();
 
   const SessionPtr& session() const { return session_; }
 

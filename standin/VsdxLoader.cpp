@@ -21,7 +21,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "automation/Numbers.h"
 #include "standin/Application.h"
 #include "standin/Colors.h"
 #include "standin/Document.h"
@@ -78,7 +77,15 @@ std::string Lower(std::string_view s) {
   return out;
 }
 
-using automation::ParseDouble;
+std::optional<double> ParseDouble(std::string_view s) {
+  if (s.empty()) return std::nullopt;
+  double v = 0;
+  const char* b = s.data();
+  if (*b == '+') ++b;
+  auto [end, ec] = std::from_chars(b, s.data() + s.size(), v);
+  if (ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
+  return v;
+}
 
 // ---- the package: a zip of parts with relationships between them ----
 
@@ -242,22 +249,39 @@ std::optional<std::int16_t> SectionOfName(std::string_view n) {
       {"Field", visSectionTextField},     {"Control", visSectionControls},
       {"Actions", visSectionAction},      {"Layer", visSectionLayer},
       {"User", visSectionUser},           {"Property", visSectionProp},
-      {"Hyperlink", visSectionHyperlink},
+      {"Hyperlink", visSectionHyperlink}, {"Reviewer", visSectionReviewer},
+      {"Annotation", visSectionAnnotation}, {"ActionTag", visSectionSmartTag},
+      {"LineGradient", visSectionLineGradientStops},
+      {"FillGradient", visSectionFillGradientStops},
   };
   auto it = kSections.find(n);
   if (it == kSections.end()) return std::nullopt;
   return it->second;
 }
 
-// Geometry row types the cell catalogue has cells for.
+// Geometry row types by the names files give them. A type this list does
+// not know (none today) is left out with its rows, see SkippedRows.
 std::optional<std::int16_t> GeometryTagOf(std::string_view t) {
-  if (t == "MoveTo") return visTagMoveTo;
-  if (t == "LineTo") return visTagLineTo;
-  if (t == "ArcTo") return visTagArcTo;
-  if (t == "EllipticalArcTo") return visTagEllipticalArcTo;
-  if (t == "SplineStart") return visTagSplineBeg;
-  if (t == "SplineKnot") return visTagSplineSpan;
-  return std::nullopt;
+  static const std::map<std::string_view, std::int16_t> kTags = {
+      {"MoveTo", visTagMoveTo},
+      {"LineTo", visTagLineTo},
+      {"ArcTo", visTagArcTo},
+      {"InfiniteLine", visTagInfiniteLine},
+      {"Ellipse", visTagEllipse},
+      {"EllipticalArcTo", visTagEllipticalArcTo},
+      {"SplineStart", visTagSplineBeg},
+      {"SplineKnot", visTagSplineSpan},
+      {"PolylineTo", visTagPolylineTo},
+      {"NURBSTo", visTagNURBSTo},
+      {"RelCubBezTo", visTagRelCubBezTo},
+      {"RelQuadBezTo", visTagRelQuadBezTo},
+      {"RelMoveTo", visTagRelMoveTo},
+      {"RelLineTo", visTagRelLineTo},
+      {"RelEllipticalArcTo", visTagRelEllipticalArcTo},
+  };
+  auto it = kTags.find(t);
+  if (it == kTags.end()) return std::nullopt;
+  return it->second;
 }
 
 // Files name a connection row's extra cells by what they mean; the
@@ -270,18 +294,18 @@ std::string_view ConnectionCellName(std::string_view n) {
   return n;
 }
 
-// The masters that shapes under `root` are instances of, at any depth.
+// Calls f for every Shape element below a Shapes element, at any depth.
 // Only Shapes and Shape elements are entered: cells and text hold none.
 // The walk is a loop, not a recursion: nesting in a hostile part is
 // bounded only by its size.
-std::vector<std::int32_t> MastersUsedIn(pugi::xml_node root) {
-  std::vector<std::int32_t> out;
+template <class F>
+void ForEachShapeElement(pugi::xml_node shapes, F&& f) {
   auto enter = [](pugi::xml_node n) {
     const std::string_view name = n.name();
     return name == "Shapes" || name == "Shape";
   };
   auto next = [&](pugi::xml_node n) {
-    while (n && n != root) {
+    while (n && n != shapes) {
       for (pugi::xml_node s = n.next_sibling(); s; s = s.next_sibling()) {
         if (enter(s)) return s;
       }
@@ -289,11 +313,10 @@ std::vector<std::int32_t> MastersUsedIn(pugi::xml_node root) {
     }
     return pugi::xml_node();
   };
-  pugi::xml_node n = root.child("Shapes");
+  pugi::xml_node n = shapes.first_child();
+  while (n && !enter(n)) n = n.next_sibling();
   while (n) {
-    if (std::string_view(n.name()) == "Shape") {
-      if (pugi::xml_attribute m = n.attribute("Master")) out.push_back(m.as_int(-1));
-    }
+    if (std::string_view(n.name()) == "Shape") f(n);
     pugi::xml_node child;
     for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
       if (enter(c)) {
@@ -303,19 +326,15 @@ std::vector<std::int32_t> MastersUsedIn(pugi::xml_node root) {
     }
     n = child ? child : next(n);
   }
-  return out;
 }
 
-// A row's IX can name a row the sheet inherits or one the section lists,
-// nothing beyond: a lone <Row IX='30000'/> would otherwise make thousands
-// of empty rows, each costing a pass over the section.
-int RowLimit(std::int16_t existing, pugi::xml_node section) {
-  int listed = 0;
-  for (pugi::xml_node row : section.children("Row")) {
-    (void)row;
-    ++listed;
-  }
-  return std::min(existing + listed + 1, 0x7FFF);
+// The masters that shapes under `root` are instances of, at any depth.
+std::vector<std::int32_t> MastersUsedIn(pugi::xml_node root) {
+  std::vector<std::int32_t> out;
+  ForEachShapeElement(root.child("Shapes"), [&](pugi::xml_node n) {
+    if (pugi::xml_attribute m = n.attribute("Master")) out.push_back(m.as_int(-1));
+  });
+  return out;
 }
 
 // The rows a section element fills, in the order of their rows (those
@@ -328,9 +347,50 @@ std::vector<std::pair<std::int16_t, pugi::xml_node>> InRowOrder(
   return rows;
 }
 
+// Where a file's row goes. A row at an index the section already has
+// (inherited, or the section's first) stands over that row; rows past
+// them follow one another in the order of their indices, whatever gaps
+// the file leaves between those (other programs' files number them so),
+// and a row named twice fills the same row. Rows are taken in index order.
+class RowNumbering {
+ public:
+  explicit RowNumbering(std::int16_t existing) : existing_(existing), next_(existing) {}
+  std::int16_t operator()(int ix) const {
+    if (ix < existing_) return static_cast<std::int16_t>(ix);
+    if (ix != lastIx_) {
+      lastIx_ = ix;
+      last_ = next_ < 0x7FFF ? next_++ : next_;
+    }
+    return last_;
+  }
+
+ private:
+  std::int16_t existing_;
+  mutable std::int16_t next_;
+  mutable int lastIx_ = -1;
+  mutable std::int16_t last_ = 0;
+};
+
 std::string RowBeyond(std::string_view section, int ix) {
   return "row IX=" + std::to_string(ix) + " of section " + std::string(section) +
          " is beyond its rows";
+}
+
+// An ID as a file stores it for a master, page or shape: 0 to 0x7FFF;
+// -1 when absent or anything else.
+int StoredId(pugi::xml_attribute a) {
+  if (!a) return -1;
+  const std::string_view v = a.value();
+  int id = -1;
+  auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), id);
+  if (ec != std::errc() || end != v.data() + v.size() || id < 0 || id > 0x7FFF) return -1;
+  return id;
+}
+
+// A marker an instance keeps for a member of its master it deletes: no
+// shape at all.
+bool IsDeletionMarker(pugi::xml_node shape) {
+  return shape.attribute("Del").as_int() != 0;
 }
 
 // A cell element's attributes, read in one pass.
@@ -361,8 +421,8 @@ class Loader {
     std::string part;  // none for a master without shapes
     int state = 0;     // 0 not loaded, 1 loading, 2 loaded
   };
-  // Geometry rows of types the catalogue lacks are left out; rows after
-  // them move up, here and in every instance that inherits them.
+  // Geometry rows of a type the stand-in does not know are left out; rows
+  // after them move up, here and in every instance that inherits them.
   using SkippedRows = std::map<int, std::vector<int>>;  // geometry IX -> file row IXs, sorted
 
   void ReadContentTypes();
@@ -640,14 +700,14 @@ void Loader::ReadMasters(const std::string& part) {
   pugi::xml_node root = Root(*xml, part, "Masters");
   const auto rels = ReadRels(*pkg_, part);
   for (pugi::xml_node m : root.children("Master")) {
-    const int id = m.attribute("ID").as_int(-1);
-    if (id < 0) throw LoadError(part, "master without an ID");
+    const int id = StoredId(m.attribute("ID"));
+    if (id < 0) throw LoadError(part, "master without a valid ID");
     if (masters_.count(id)) throw LoadError(part, "two masters with ID " + std::to_string(id));
     std::string name = m.attribute("Name").value();
     std::string nameU = m.attribute("NameU").value();
     if (name.empty()) name = nameU;
     if (nameU.empty()) nameU = name;
-    Ref<Master> master = doc_->AddMaster(name);
+    Ref<Master> master = doc_->AddMaster(name, static_cast<std::int16_t>(id));
     master->SetNameU(nameU);
     master->SetPrompt(m.attribute("Prompt").value());
     if (const char* u = m.attribute("UniqueID").value(); *u) master->SetUniqueId(u);
@@ -705,14 +765,30 @@ void Loader::ReadPages(const std::string& part) {
   const auto rels = ReadRels(*pkg_, part);
   std::map<int, Page*>& byId = pageById_;
   std::vector<std::pair<Page*, int>> backPages;
+  // Pages keep the IDs their file stores; one without gets an ID past all
+  // of those, as Visio gives a new page.
+  std::int32_t nextId = 0;
+  for (pugi::xml_node p : root.children("Page")) {
+    const pugi::xml_attribute a = p.attribute("ID");
+    const int id = StoredId(a);
+    if (a && id < 0) throw LoadError(part, "page without a valid ID");
+    nextId = std::max(nextId, id + 1);
+  }
   for (pugi::xml_node p : root.children("Page")) {
     std::string name = p.attribute("Name").value();
     std::string nameU = p.attribute("NameU").value();
     if (name.empty()) name = nameU;
     if (nameU.empty()) nameU = name;
-    Ref<Page> page = doc_->AddPage(name, p.attribute("Background").as_int() != 0);
+    int id = StoredId(p.attribute("ID"));
+    if (id < 0) {
+      if (nextId > 0x7FFF) throw LoadError(part, "page without a valid ID");
+      id = nextId++;
+    }
+    if (byId.count(id)) throw LoadError(part, "two pages with ID " + std::to_string(id));
+    Ref<Page> page = doc_->AddPage(name, p.attribute("Background").as_int() != 0,
+                                   static_cast<std::int16_t>(id));
     page->SetNameU(nameU.empty() ? page->Name() : nameU);
-    byId[p.attribute("ID").as_int(-1)] = page.get();
+    byId[id] = page.get();
     if (const char* back = p.attribute("BackPage").value(); *back)
       backPages.emplace_back(page.get(), std::atoi(back));
     if (pugi::xml_node sheet = p.child("PageSheet")) {
@@ -804,6 +880,23 @@ std::int16_t TypeOfName(std::string_view t) {
   return visTypeShape;
 }
 
+// Shape.ForeignType of a foreign shape, from its ForeignData element: an
+// OLE object's file records the flags themselves (ObjectType, 0x8200 for
+// an embedded OLE 2 object), a picture its kind.
+std::int16_t ForeignTypeOf(pugi::xml_node foreign) {
+  const std::string_view kind = foreign.attribute("ForeignType").value();
+  if (kind == "Object") {
+    const std::string_view v = foreign.attribute("ObjectType").value();
+    std::uint32_t flags = 0;
+    auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), flags);
+    if (ec != std::errc() || end != v.data() + v.size() || flags > 0xFFFF) flags = visTypeIsOLE2;
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(flags));
+  }
+  if (kind == "Bitmap") return visTypeBitmap;
+  if (kind == "Ink") return visTypeInk;
+  return visTypeMetafile;  // MetaFile, EnhMetaFile
+}
+
 void Loader::SetStylesFrom(pugi::xml_node node, Shape& shape) {
   auto name = [&](const char* attr) {
     Style* s = StyleOfId(node.attribute(attr).value());
@@ -815,14 +908,25 @@ void Loader::SetStylesFrom(pugi::xml_node node, Shape& shape) {
 void Loader::ReadShapes(pugi::xml_node shapes, DrawingSurface& surface, Shape* parent,
                         Master* inheritedMaster, const std::string& part, int depth) {
   if (depth > kMaxGroupDepth) throw LoadError(part, "groups nested too deeply");
+  // Shapes without an ID of their own get one past every ID the part
+  // stores, so none is known before a new one is given.
+  if (depth == 0) {
+    ForEachShapeElement(shapes, [&](pugi::xml_node n) {
+      const int id = StoredId(n.attribute("ID"));
+      if (id > 0 && !IsDeletionMarker(n)) surface.NoteShapeId(static_cast<std::int16_t>(id));
+    });
+  }
   for (pugi::xml_node n : shapes.children("Shape")) {
+    // A member of the master the instance deletes: that member is simply
+    // absent. The marker's ID (often -1) is none of the shapes'.
+    if (IsDeletionMarker(n)) continue;
     // Visio writes an ID it has not yet given as -1 (as 4294967295); such
     // a shape takes the next free ID, as it does when Visio loads it.
-    const long long fileId = n.attribute("ID").as_llong(-1);
-    const int id = fileId >= 1 && fileId <= 0x7FFF ? static_cast<int>(fileId)
-                   : fileId == -1 || fileId == 4294967295LL
-                       ? surface.NextShapeId()
-                       : throw LoadError(part, "shape without a valid ID");
+    const std::string_view fileId = n.attribute("ID").value();
+    int id = StoredId(n.attribute("ID"));
+    if (id == 0 || (id < 0 && !fileId.empty() && fileId != "-1" && fileId != "4294967295"))
+      throw LoadError(part, "shape without a valid ID");
+    if (id < 0) id = surface.NextShapeId();
     if (surface.FindShape(static_cast<std::int16_t>(id)))
       throw LoadError(part, "two shapes with ID " + std::to_string(id));
 
@@ -861,6 +965,12 @@ void Loader::ReadShapes(pugi::xml_node shapes, DrawingSurface& surface, Shape* p
     shape->SetNameU(nameU);
     if (master) shape->SetMaster(master, masterShape ? masterShape->id() : -1);
     SetStylesFrom(n, *shape);
+    if (pugi::xml_node foreign = n.child("ForeignData"); foreign && type == visTypeForeignObject) {
+      shape->SetForeign(ForeignTypeOf(foreign), "", "");
+    } else if (masterShape && masterShape->type() == visTypeForeignObject &&
+               shape->type() == visTypeForeignObject) {
+      shape->SetForeign(masterShape->ForeignType(), masterShape->ProgId(), masterShape->ClassId());
+    }
     const bool oneD =
         n.find_child_by_attribute("Cell", "N", "BeginX") || (masterShape && masterShape->IsOneD());
     shape->SetOneD(oneD);
@@ -1209,15 +1319,19 @@ void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& 
       // Rows are counted here as they are added: asking the sheet costs
       // a pass over the section each time.
       std::int16_t count = sheet.RowCount(s);
-      const int limit = RowLimit(count, sec);
-      std::vector<std::pair<std::int16_t, pugi::xml_node>> filled;
+      std::vector<std::pair<int, pugi::xml_node>> listed;
       for (pugi::xml_node row : sec.children("Row")) {
         const int fileIx = row.attribute("IX").as_int(-1);
         const auto at = std::lower_bound(skip.begin(), skip.end(), fileIx);
         if (fileIx < 1 || (at != skip.end() && *at == fileIx)) continue;
-        const auto before = at - skip.begin();
-        if (fileIx - before >= limit) throw LoadError(part, RowBeyond(sname, fileIx));
-        const auto r = static_cast<std::int16_t>(fileIx - before);
+        listed.emplace_back(fileIx - static_cast<int>(at - skip.begin()), row);
+      }
+      std::stable_sort(listed.begin(), listed.end(),
+                       [](const auto& a, const auto& b) { return a.first < b.first; });
+      std::vector<std::pair<std::int16_t, pugi::xml_node>> filled;
+      const RowNumbering number(count);
+      for (const auto& [fileRow, row] : listed) {
+        const std::int16_t r = number(fileRow);
         const char* t = row.attribute("T").value();
         const std::int16_t tag = *t ? *GeometryTagOf(t) : visTagLineTo;
         while (count <= r)
@@ -1268,7 +1382,18 @@ void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& 
     }
     if (!sheet.SectionExists(*s, false)) sheet.AddSection(*s);
     std::int16_t count = sheet.RowCount(*s);
-    const int limit = RowLimit(count, sec);
+    // Rows without names by index: where each goes, worked out in index
+    // order before any is added.
+    std::vector<std::pair<int, std::int16_t>> places;
+    for (pugi::xml_node row : sec.children("Row")) {
+      const int ix = row.attribute("IX").as_int(-1);
+      if (!*row.attribute("N").value() && ix >= 0) places.emplace_back(ix, 0);
+    }
+    std::sort(places.begin(), places.end());
+    {
+      const RowNumbering number(count);
+      for (auto& [ix, r] : places) r = number(ix);
+    }
     std::vector<std::pair<std::int16_t, pugi::xml_node>> filled;
     for (pugi::xml_node row : sec.children("Row")) {
       const char* rowName = row.attribute("N").value();
@@ -1294,8 +1419,8 @@ void Loader::ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& 
       } else {
         const int ix = row.attribute("IX").as_int(-1);
         if (ix < 0) continue;
-        if (ix >= limit) throw LoadError(part, RowBeyond(sname, ix));
-        r = static_cast<std::int16_t>(ix);
+        r = std::lower_bound(places.begin(), places.end(), std::make_pair(ix, std::int16_t{0}))
+                ->second;
         while (count <= r) count = static_cast<std::int16_t>(sheet.AddRow(*s, visRowLast, tag) + 1);
       }
       if (row.attribute("Del").as_int() != 0) {

@@ -8,6 +8,7 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <limits>
 #include <cctype>
 #include <exception>
 #include <memory>
@@ -129,7 +130,9 @@ void Tfm_NodeEdit::LoadFromNode() {
       }
     }
   } else {
-    valueText = Node->GetValueStr(10000, true);
+    // The whole value: Save writes back what the memo holds, so a value
+    // cut here would be cut in Visio too.
+    valueText = Node->GetValueStr(std::numeric_limits<int>::max(), true);
   }
   std::string name = Node->Name;
   if (!cellName.empty()) name += " - \"" + cellName + "\"";

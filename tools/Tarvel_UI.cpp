@@ -55,7 +55,16 @@ TInputBox SetInputBox(TInputBox box) {
 
 int RunModal(QDialog& dialog) {
   const TModalRunner& runner = CurrentRunner();
-  return runner ? runner(dialog) : dialog.exec();
+  const int result = runner ? runner(dialog) : dialog.exec();
+  // The keyboard goes back to the window the tool was opened from (its
+  // focused control with it); left alone, the window manager hands it to
+  // whichever window it likes, often the main window.
+  if (QWidget* opener = dialog.parentWidget()) {
+    QWidget* window = opener->window();
+    window->raise();
+    window->activateWindow();
+  }
+  return result;
 }
 
 TModalRunner SetModalRunner(TModalRunner runner) {

@@ -98,9 +98,8 @@ template <class T, class Read>
 T Guarded(T fallback, const Read& read) {
   try {
     return read();
-  } catch (const AutomationError& e) {
-    if (e.code() == automation::RPC_E_CALL_REJECTED) VisioController.SetCallRefused(true);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    VisioController.NoteCallError(e);
   }
   return fallback;
 }
@@ -117,16 +116,16 @@ ObjectRef FetchCellSRC(const ObjectRef& shape, std::int32_t section, std::int32_
   });
 }
 
-// Asked first for a local section or row, then for one seen at all: the
-// later answer wins, so "Local" shows only for what exists here alone.
+// What the shape holds itself is local; what it sees only through its
+// master or a style is inherited. Visio's answer for the flag 0 is true
+// for both, so the local question decides first.
 template <class Exists>
 TExistState ExistState(const ObjectRef& shape, const Exists& exists) {
   if (!shape) return TExistState::DoesNotExist;
   return Guarded(TExistState::Exception, [&] {
-    TExistState state = TExistState::DoesNotExist;
-    if (exists(-1) != 0) state = TExistState::Local;
-    if (exists(0) != 0) state = TExistState::Inherited;
-    return state;
+    if (exists(-1) != 0) return TExistState::Local;
+    if (exists(0) != 0) return TExistState::Inherited;
+    return TExistState::DoesNotExist;
   });
 }
 

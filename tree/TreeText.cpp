@@ -24,6 +24,43 @@ std::vector<std::string> VisibleText(const TTreeModel& tree) {
   return lines;
 }
 
+std::string EscapedCaption(std::string_view caption) {
+  std::string out;
+  out.reserve(caption.size());
+  auto hex = [&out](unsigned code) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    out += "\\u";
+    for (int shift = 12; shift >= 0; shift -= 4) out += kDigits[(code >> shift) & 0xF];
+  };
+  for (std::size_t i = 0; i < caption.size(); ++i) {
+    const auto c = static_cast<unsigned char>(caption[i]);
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c < 0x20 || c == 0x7F) {
+      hex(c);
+    } else if (c == 0xC2 && i + 1 < caption.size() &&
+               static_cast<unsigned char>(caption[i + 1]) == 0x85) {
+      hex(0x85);
+      ++i;
+    } else if (c == 0xE2 && i + 2 < caption.size() &&
+               static_cast<unsigned char>(caption[i + 1]) == 0x80 &&
+               (static_cast<unsigned char>(caption[i + 2]) == 0xA8 ||
+                static_cast<unsigned char>(caption[i + 2]) == 0xA9)) {
+      hex(static_cast<unsigned char>(caption[i + 2]) == 0xA8 ? 0x2028 : 0x2029);
+      i += 2;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
 TTreeItem* FindChild(const TTreeItem& parent, std::string_view name,
                      std::optional<std::int16_t> index) {
   for (int i = 0; i < parent.Count(); ++i) {

@@ -15,6 +15,11 @@ std::vector<std::string> VisibleText(const TTreeItem& item);
 // Every top-level item that way.
 std::vector<std::string> VisibleText(const TTreeModel& tree);
 
+// A caption on one line: control characters and the line and paragraph
+// separators (U+0085, U+2028, U+2029) escaped as \n, \r, \t or \uXXXX, and the
+// backslash itself as \\. Everything else, other UTF-8 included, stays.
+std::string EscapedCaption(std::string_view caption);
+
 // The first child whose node has this Name (and this Index, when given), or
 // null.
 TTreeItem* FindChild(const TTreeItem& parent, std::string_view name,

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <limits>
 #include <stdexcept>
+#include <string_view>
 
 #include "lut/Tarvel_TLUT.h"
 #include "visio/ErrorText.h"
@@ -13,6 +14,17 @@
 std::string FormatInteger(std::int32_t value, const TLUT* lut, bool raw) {
   std::string text = std::to_string(value);
   if (!raw && lut != nullptr) text += " (=" + lut->Lookup(value) + ")";
+  return text;
+}
+
+std::string FormatSmallint(std::int16_t value, const TLUT* lut, bool raw) {
+  std::string text = std::to_string(value);
+  if (!raw && lut != nullptr) {
+    const std::int32_t looked = lut->Kind() == TLUTKind::Norm
+                                    ? std::int32_t{value}
+                                    : std::int32_t{static_cast<std::uint16_t>(value)};
+    text += " (=" + lut->Lookup(looked) + ")";
+  }
   return text;
 }
 
@@ -50,20 +62,24 @@ std::string FormatString(const std::string& value, int maxLength, bool raw) {
   return text;
 }
 
-std::string FormatFloat(double value) {
+std::string FormatFloat(double value, bool point) {
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
   // The largest double has 309 integer digits.
   char buffer[400];
   std::snprintf(buffer, sizeof buffer, "%.6f", value);
   std::string text(buffer);
-  // The caption uses the locale's decimal separator, which may be more than
-  // one byte; a whole number drops it with the zeros after it.
-  const std::string_view point = std::localeconv()->decimal_point;
-  if (text.find(point) != std::string::npos) {
-    while (text.back() == '0') text.pop_back();
-    if (!point.empty() && std::string_view(text).ends_with(point))
-      text.resize(text.size() - point.size());
+  // "%.6f" always writes the separator, in the locale's own form ("." or
+  // ","): trailing zeros go, and with them a separator left last.
+  while (text.back() == '0') text.pop_back();
+  const std::string_view separator = std::localeconv()->decimal_point;
+  if (!separator.empty() && text.size() > separator.size() &&
+      text.compare(text.size() - separator.size(), separator.size(), separator) == 0) {
+    text.resize(text.size() - separator.size());
+  }
+  if (point && separator != ".") {
+    const std::size_t at = text.find(separator);
+    if (at != std::string::npos) text.replace(at, separator.size(), ".");
   }
   if (text == "-0") text = "0";
   return text;
@@ -80,7 +96,7 @@ std::int32_t RoundHalfEven(double value) {
 }
 
 std::string FormatDouble(double value, const TLUT* lut, bool raw) {
-  std::string text = FormatFloat(value);
+  std::string text = FormatFloat(value, raw);
   if (!raw && lut != nullptr) text += " (=" + lut->Lookup(RoundHalfEven(value)) + ")";
   return text;
 }
@@ -122,6 +138,9 @@ std::int16_t TextToSmallint(const std::string& text) {
 double TextToDouble(const std::string& text) {
   std::string_view number = text;
   if (number.size() > 1 && number[0] == '+' && number[1] != '-') number.remove_prefix(1);
+  // A decimal number with an optional sign and exponent, nothing else: not
+  // the "nan", "inf" and "infinity" the conversion would also take.
+  if (number.find_first_not_of("0123456789.eE+-") != std::string_view::npos) number = {};
   double value = 0;
   const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value,
                                             std::chars_format::general);

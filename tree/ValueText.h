@@ -25,14 +25,19 @@ inline constexpr std::string_view kLUTSizeUnavaliable = "{LUT size unavaliable} 
 // Decimal; with a table, followed by " (=" + the constant's name + ")".
 // Raw text is the number only.
 std::string FormatInteger(std::int32_t value, const TLUT* lut, bool raw);
+// The same for a 16-bit value: shown signed, but a table of flags decodes
+// the value's own 16 bits (0x8210, not a sign-extended 0xFFFF8210).
+std::string FormatSmallint(std::int16_t value, const TLUT* lut, bool raw);
 
 // Cut to maxLength characters (the first maxLength - 3 and "...") when
 // longer, then quoted unless raw. Characters are counted as code points.
 std::string FormatString(const std::string& value, int maxLength, bool raw);
 
 // "#0.######": at least one integer digit, at most six decimals, no
-// trailing zeros, "." as decimal separator, no thousands separator.
-std::string FormatFloat(double value);
+// trailing zeros, the locale's decimal separator, no thousands separator.
+// `point`: "." whatever the locale, for raw text that is edited and written
+// back, since edited numbers are read with "." (TextToDouble).
+std::string FormatFloat(double value, bool point = false);
 // The float text; with a table, followed by " (=" + the name of the value
 // rounded to the nearest integer, halves to even, + ")".
 std::string FormatDouble(double value, const TLUT* lut, bool raw);

@@ -44,18 +44,17 @@ void ReadValue(TNodeClass cls, TAccessKind access, const Read& read, const TLUT*
   }
   switch (cls) {
     case TNodeClass::TND_Smallint:
-    case TNodeClass::TND_Integer: {
-      const std::int32_t value =
-          cls == TNodeClass::TND_Smallint ? read().ToInt16() : read().ToInt32();
-      text = FormatInteger(value, valueLUT, raw);
+      text = FormatSmallint(read().ToInt16(), valueLUT, raw);
       break;
-    }
+    case TNodeClass::TND_Integer:
+      text = FormatInteger(read().ToInt32(), valueLUT, raw);
+      break;
     case TNodeClass::TND_WideString:
       text = FormatString(read().ToString(), maxLength, raw);
       break;
     case TNodeClass::TND_Double: {
       const double value = read().ToDouble();
-      text = FormatFloat(value);
+      text = FormatFloat(value, raw);
       if (!raw && valueLUT != nullptr) {
         text += " (=" + valueLUT->Lookup(RoundHalfEven(value)) + ")";
       }
@@ -176,6 +175,7 @@ std::string TND_VisObject::GetIdentifyingStr() {
     return IdentifyingText();
   } catch (const std::exception& e) {
     ValueErrorStr = " " + ExceptionText(e);
+    VisioController.NoteLinkError(e);
     return {};
   }
 }
@@ -296,11 +296,9 @@ void TND_VisObject::RefreshChildVisObject(TTVNodeData& child) {
       object = VisObj.Get(VisioPropertyName(*row)).ToObject();
     }
     if (expected == target->interface_->Class) target->VisObj = std::move(object);
-  } catch (const AutomationError& e) {
-    child.ObjErrorStr = ExceptionText(e);
-    if (e.code() == automation::RPC_E_CALL_REJECTED) VisioController.SetCallRefused(true);
   } catch (const std::exception& e) {
     child.ObjErrorStr = ExceptionText(e);
+    VisioController.NoteCallError(e);
   }
 }
 
@@ -349,6 +347,7 @@ std::string TND_VisObject::GetChildValueStr(TTVNodeData& child, int maxLength, b
     }
   } catch (const std::exception& e) {
     child.ValueErrorStr = ExceptionText(e);
+    VisioController.NoteLinkError(e);
   }
   return text;
 }

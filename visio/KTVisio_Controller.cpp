@@ -19,6 +19,8 @@ TKTVisio_Controller::~TKTVisio_Controller() = default;
 automation::HResult TKTVisio_Controller::Connect(std::int32_t mode) {
   automation::HResult result = automation::E_FAIL;
   if (App) Disconnect();
+  connectError_.clear();
+  std::string why;
 
   if ((mode & 2) != 0) {
     try {
@@ -28,27 +30,38 @@ automation::HResult TKTVisio_Controller::Connect(std::int32_t mode) {
           automation::Succeeded(automation::GetActiveObject(clsid, &running)) && running) {
         App = running.QueryInterface(automation::IID_IDispatch).QueryInterface(IID_IVApplication);
       }
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
       App.Reset();
+      why = "attaching to the running Visio failed: " + TrimText(ErrorMessage(e));
     }
   }
   if (!App && (mode & 1) != 0) {
     try {
       ObjectRef created;
-      if (automation::Succeeded(automation::CoCreateInstance(
-              CLSID_VisioApplication,
-              automation::CLSCTX_INPROC_SERVER | automation::CLSCTX_LOCAL_SERVER,
-              automation::IID_IUnknown, &created)) &&
-          created) {
+      (void)automation::GetErrorInfo();  // nothing left over from before
+      const automation::HResult hr = automation::CoCreateInstance(
+          CLSID_VisioApplication, automation::CLSCTX_INPROC_SERVER | automation::CLSCTX_LOCAL_SERVER,
+          automation::IID_IUnknown, &created);
+      if (automation::Succeeded(hr) && created) {
         App = created.QueryInterface(IID_IVApplication);
+      } else {
+        const std::optional<std::string> info = automation::GetErrorInfo();
+        why = "Visio could not be started: " +
+              (info && !TrimText(*info).empty() ? TrimText(*info)
+                                                 : automation::SystemMessage(hr) + " (" +
+                                                       automation::FormatHResult(hr) + ")");
       }
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
       App.Reset();
+      why = "Visio could not be started: " + TrimText(ErrorMessage(e));
     }
   }
+  linkLost_ = false;
   if (App) {
     result = automation::S_OK;
     SetCallRefused(false);
+  } else {
+    connectError_ = why.empty() ? std::string("no Visio is running") : why;
   }
   return result;
 }
@@ -56,7 +69,28 @@ automation::HResult TKTVisio_Controller::Connect(std::int32_t mode) {
 int TKTVisio_Controller::Disconnect() {
   DropEventConnection();
   App.Reset();
+  linkLost_ = false;
   return 0;
+}
+
+void TKTVisio_Controller::NoteCallError(const std::exception& error) {
+  const auto* e = dynamic_cast<const automation::AutomationError*>(&error);
+  if (e != nullptr && e->code() == automation::RPC_E_CALL_REJECTED) SetCallRefused(true);
+  NoteLinkError(error);
+}
+
+void TKTVisio_Controller::NoteLinkError(const std::exception& error) {
+  const auto* e = dynamic_cast<const automation::AutomationError*>(&error);
+  if (e == nullptr || !App || linkLost_) return;
+  // RPC_E_DISCONNECTED, RPC_S_SERVER_UNAVAILABLE and RPC_S_CALL_FAILED:
+  // what a call answers when the server's process is gone.
+  const automation::HResult code = e->code();
+  if (code != automation::RPC_E_DISCONNECTED && code != automation::MakeHResult(0x800706BA) &&
+      code != automation::MakeHResult(0x800706BE)) {
+    return;
+  }
+  linkLost_ = true;
+  if (OnStatusChange) OnStatusChange();
 }
 
 int TKTVisio_Controller::DropEventConnection() {

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -53,13 +54,23 @@ class TKTVisio_Controller {
   // none is attached by then. S_OK when attached, E_FAIL when not. Never
   // throws; a failed reconnect leaves the controller detached.
   automation::HResult Connect(std::int32_t mode);
-  bool IsConnected() const { return static_cast<bool>(App); }
+  // Why the last Connect attached to nothing ("" after one that attached):
+  // the start's failure as the class factory describes it, else its code.
+  const std::string& ConnectError() const { return connectError_; }
+  // Attached, and no call has found the attached Visio gone since.
+  bool IsConnected() const { return static_cast<bool>(App) && !linkLost_; }
   int Disconnect();
   int DropEventConnection();
 
   bool CallRefused() const { return callRefused_; }
   // Calls OnStatusChange when, and only when, the value changes.
   void SetCallRefused(bool value);
+  // What a failed Visio call tells of the link. NoteCallError: a refused
+  // call raises the refused flag. Both: a Visio that has gone away (its
+  // process ended: the call could not reach it) leaves the controller not
+  // connected until Connect attaches again, and calls OnStatusChange.
+  void NoteCallError(const std::exception& error);
+  void NoteLinkError(const std::exception& error);
 
   // The counterpart of `shape` inside an opened copy of the master that
   // contains it. Errors never escape: they become the status and " {...}"
@@ -81,6 +92,8 @@ class TKTVisio_Controller {
 
  private:
   bool callRefused_ = false;
+  bool linkLost_ = false;
+  std::string connectError_;
 };
 
 // The one controller, created on first use and never destroyed.

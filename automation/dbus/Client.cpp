@@ -346,12 +346,19 @@ class BusClassFactory final : public ClassFactory {
 
   HResult CreateInstance(const Guid& iid, ObjectRef* object) override {
     const QDBusConnection bus = SessionBus();
-    if (!bus.isConnected()) return CO_E_SERVER_EXEC_FAILURE;
+    if (!bus.isConnected()) {
+      SetErrorInfo("no session bus can be reached (" + ToStd(bus.lastError().message()) + ")");
+      return CO_E_SERVER_EXEC_FAILURE;
+    }
     const bool started = !NameHasOwner(bus, class_.busName);
     if (started && !Start(bus)) return CO_E_SERVER_EXEC_FAILURE;
     ObjectRef root;
     const HResult hr = AttachToServer(class_.busName, class_.rootPath, &root, class_.attach);
-    if (Failed(hr)) return CO_E_SERVER_EXEC_FAILURE;
+    if (Failed(hr)) {
+      SetErrorInfo("the server " + ToStd(class_.busName) + " could not be reached (" +
+                   SystemMessage(hr) + ")");
+      return CO_E_SERVER_EXEC_FAILURE;
+    }
     if (!root->Supports(iid)) return E_NOINTERFACE;
     if (class_.attached) class_.attached(root, started);
     *object = std::move(root);
@@ -367,11 +374,25 @@ class BusClassFactory final : public ClassFactory {
         return true;
       }
     }
-    if (class_.program.isEmpty()) return false;
+    if (class_.program.isEmpty()) {
+      SetErrorInfo("the bus cannot start " + ToStd(class_.busName) +
+                   " and no server program is known");
+      return false;
+    }
     qint64 pid = 0;
     // Detached: the server outlives this client, as a local server does.
-    if (!QProcess::startDetached(class_.program, class_.arguments, QString(), &pid)) return false;
-    return WaitForOwner(bus, class_.busName, class_.startTimeoutMs, pid);
+    if (!QProcess::startDetached(class_.program, class_.arguments, QString(), &pid)) {
+      SetErrorInfo("the server program \"" + ToStd(class_.program) + "\" could not be started");
+      return false;
+    }
+    if (WaitForOwner(bus, class_.busName, class_.startTimeoutMs, pid)) return true;
+    SetErrorInfo("the server program \"" + ToStd(class_.program) + "\" " +
+                 (::kill(static_cast<pid_t>(pid), 0) != 0
+                      ? std::string("ended before it took the bus name ")
+                      : "did not take the bus name ") +
+                 ToStd(class_.busName) + " within " + std::to_string(class_.startTimeoutMs) +
+                 " ms");
+    return false;
   }
 
   BusClass class_;

@@ -220,6 +220,25 @@ TEST_F(CrossProcessTest, ABusyServerTurnsTheLabelRedUntilItAcceptsCallsAgain) {
   EXPECT_TRUE(root->Expanded());
 }
 
+TEST_F(CrossProcessTest, AServerProgramThatCannotStartIsNamedInTheReason) {
+  automation::dbus::UnregisterBusClass(registration);
+  qputenv("TARVEL_VISIO_PROGRAM", "/nonexistent/tarvel-visio");
+  registration = standin::RegisterVisioOnBus({}, true);
+  qunsetenv("TARVEL_VISIO_PROGRAM");
+  main->mi_Visio_ConnectClick();
+  EXPECT_EQ(main->lb_Status->text(), "Not connected");
+  EXPECT_EQ(main->lb_Status->toolTip().toStdString(),
+            "Visio could not be started: the server program \"/nonexistent/tarvel-visio\" could "
+            "not be started");
+  EXPECT_EQ(main->Shepherd->SheepCount(), 0);
+  // A Connect that attaches clears the reason.
+  automation::dbus::UnregisterBusClass(registration);
+  registration = standin::RegisterVisioOnBus({}, true);
+  main->mi_Visio_ConnectClick();
+  EXPECT_EQ(main->lb_Status->text(), "Connected");
+  EXPECT_EQ(main->lb_Status->toolTip(), QString());
+}
+
 TEST_F(CrossProcessTest, AKilledServerShowsTheDisconnectionAndConnectWorksAfterARestart) {
   main->mi_Visio_ConnectClick();
   ASSERT_EQ(main->lb_Status->text(), "Connected");
@@ -235,7 +254,8 @@ TEST_F(CrossProcessTest, AKilledServerShowsTheDisconnectionAndConnectWorksAfterA
   WaitForServerToEnd();
 
   main->bt_RefreshClick();
-  EXPECT_EQ(main->lb_Status->text(), "Connected");
+  // The refresh finds Visio gone, and the label says so.
+  EXPECT_EQ(main->lb_Status->text(), "Not connected");
   version = Child(root, "Version");
   ASSERT_NE(version, nullptr);
   EXPECT_EQ(version->Text(),

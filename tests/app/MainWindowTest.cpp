@@ -4,6 +4,8 @@
 // selected-shape window.
 #include <gtest/gtest.h>
 
+#include <QScreen>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -167,8 +169,18 @@ TEST_F(MainWindowTest, TreeWindowsAreNumberedPlacedAndFollowTheMainWindow) {
   EXPECT_EQ(TKTSheep::Of(fourth)->Number(), 4);
   EXPECT_EQ(fourth->windowTitle(), "3");
 
+  // A window that would open beyond the screen's right edge opens at it.
+  const QRect screen = main->screen()->availableGeometry();
+  for (int i = 0; i < 6; ++i) {
+    Tfm_VisioTreeView* more = main->NewTreeWindow();
+    EXPECT_LE(more->frameGeometry().right(), screen.right()) << i;
+    EXPECT_GE(more->x(), screen.left()) << i;
+    EXPECT_EQ(more->y(), main->y() + main->frameGeometry().height()) << i;
+  }
+
   // With every flock window left of the screen, a new one opens at x 0.
-  for (Tfm_VisioTreeView* window : {first, second, fourth}) {
+  for (std::int32_t i = 0; i < main->Shepherd->SheepCount(); ++i) {
+    QWidget* window = main->Shepherd->SheepFormAt(i);
     window->move(-900, 300);
     TKTSheep::Of(window)->RecordOffset();
   }
@@ -300,6 +312,9 @@ TEST_F(MainWindowTest, ConnectWhenVisioCannotBeReachedOpensNoWindow) {
   standin::UnregisterVisio(cookie);
   main->mi_Visio_ConnectClick();
   EXPECT_EQ(main->lb_Status->text(), "Not connected");
+  // Why is told beside the label.
+  EXPECT_EQ(main->lb_Status->toolTip().toStdString(),
+            "Visio could not be started: Class not registered (0x80040154)");
   EXPECT_EQ(main->Shepherd->SheepCount(), 0);
   standin::StandinOptions options;
   cookie = standin::RegisterVisio(std::move(options));

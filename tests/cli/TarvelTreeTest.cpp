@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/DecimalCommaLocale.h"
 #include "tests/support/PrivateBus.h"
 #include "tree/PropertyTables.h"
 
@@ -302,6 +303,68 @@ TEST(TarvelTreeTest, APathThatMatchesNothingNamesTheChildrenThere) {
   }
 }
 
+// On a desktop whose numbers take a decimal comma, tarvel-visio starts,
+// computes its drawing and answers as anywhere else; only the tree's own
+// captions write their numbers the desktop's way.
+TEST(TarvelTreeTest, ADecimalCommaDesktopSeesTheSameDrawing) {
+  std::string why;
+  const auto locale = tarvel_test::DecimalCommaLocale(&why);
+  if (!locale) GTEST_SKIP() << why;
+  const std::vector<std::string> args = {
+      "--expand", "Application/Documents/Item[1]/Pages/Item[1]/Shapes/Item[1]/CellsSRC-Sections/S[1]",
+      "--depth", "2"};
+  auto run = [&](const std::string& name) {
+    tarvel_test::PrivateBus bus;
+    if (!bus.Ok()) return ProgramRun{-1, "", bus.Error()};
+    std::vector<std::string> environment = bus.Environment();
+    environment.push_back("LC_ALL=" + name);
+    if (const char* path = std::getenv("LOCPATH")) {
+      environment.push_back(std::string("LOCPATH=") + path);
+    }
+    std::vector<std::string> argv = {TARVEL_TREE_BINARY};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return tarvel_test::RunProgram(argv, environment);
+  };
+  const ProgramRun classic = run("C");
+  ASSERT_EQ(classic.status, 0) << classic.err;
+  const ProgramRun comma = run(*locale);
+  ASSERT_EQ(comma.status, 0) << comma.err;
+  const std::vector<std::string> a = Lines(classic.out), b = Lines(comma.out);
+  ASSERT_EQ(a.size(), b.size());
+  int commas = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i].find("ProcessID") != std::string::npos) continue;  // another server each run
+    std::string same = b[i];
+    std::replace(same.begin(), same.end(), ',', '.');
+    EXPECT_EQ(same, a[i]);
+    commas += b[i] != a[i];
+  }
+  EXPECT_GT(commas, 0) << "no number was written with a comma";
+}
+
+TEST(TarvelTreeTest, SectionsInTheNoItemMessageAreNamedOnce) {
+  const ProgramRun run = RunTarvelTree(
+      {"--expand", "Application/Documents/Item[1]/Pages/Item[1]/Shapes/Item[1]/CellsSRC-Sections/S[99]"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("its children are: S[1], S[2], S[3], "), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("S[1][1]"), std::string::npos) << run.err;
+  // A section named that way is found.
+  EXPECT_EQ(RunTarvelTree({"--expand",
+                           "Application/Documents/Item[1]/Pages/Item[1]/Shapes/Item[1]/"
+                           "CellsSRC-Sections/S[10]"})
+                .status,
+            0);
+}
+
+TEST(TarvelTreeTest, EachCaptionIsOneLineWithControlCharactersEscaped) {
+  const ProgramRun run = RunTarvelTree(
+      {"--expand", "Application/Documents/Item[1]/Pages/Item[1]/Shapes/Item[1]", "--depth", "1"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  // The first shape's text holds tabs.
+  EXPECT_NE(run.out.find("\\tplaced\\tby phone\""), std::string::npos) << run.out;
+  for (const char c : run.out) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20);
+}
+
 TEST(TarvelTreeTest, SelectedShapeRootsTheTreeAtTheDemosSelection) {
   const ProgramRun run = RunTarvelTree({"--selected-shape", "--refresh"});
   ASSERT_EQ(run.status, 0) << run.err;
@@ -338,9 +401,9 @@ TEST(TarvelTreeTest, TheFirstShapesSheetShowsSectionsRowsAndCells) {
   const std::vector<std::string> sections =
       ChildrenAfter(lines, std::string(20, ' ') + "CellsSRC-Sections", 22);
   ASSERT_EQ(sections.size(), 14U);
-  EXPECT_EQ(sections.front(), "S[1]: Object (R: 9) (Inherited)");
+  EXPECT_EQ(sections.front(), "S[1]: Object (R: 9) (Local)");
   EXPECT_EQ(sections[9], "S[10]: Geometry[1] (R: 6) (Inherited)");
-  EXPECT_EQ(sections.back(), "S[243]: Prop (R: 3) (Inherited)");
+  EXPECT_EQ(sections.back(), "S[243]: Prop (R: 3) (Local)");
   const std::vector<std::string> transform =
       ChildrenAfter(lines, std::string(24, ' ') + "R[1]: Shape Transform", 26);
   ASSERT_EQ(transform.size(), 10U);

@@ -60,17 +60,17 @@ TEST_F(TreeCommandTest, DepthOneShowsTheRootAndItsChildren) {
   const Run run = RunWith({});
   EXPECT_EQ(run.status, 0) << run.err;
   ASSERT_EQ(run.lines.size(), 52u);
-  EXPECT_EQ(run.lines[0], R"(Application   "C:\Visio\" )");
+  EXPECT_EQ(run.lines[0], R"(Application   "C:\\Visio\\" )");
   EXPECT_EQ(run.lines[1], "  ObjectType   = 3 (=App)");
   EXPECT_EQ(run.lines[51], "  WindowHandle32   = 1311");
 
   const Run rootOnly = RunWith(Options(0));
-  EXPECT_EQ(rootOnly.lines, (std::vector<std::string>{R"(Application   "C:\Visio\" )"}));
+  EXPECT_EQ(rootOnly.lines, (std::vector<std::string>{R"(Application   "C:\\Visio\\" )"}));
 }
 
 TEST_F(TreeCommandTest, AnElementCanBeNamedWithOrWithoutItsArray) {
   const std::vector<std::string> expected = {
-      R"(Application   "C:\Visio\" )",
+      R"(Application   "C:\\Visio\\" )",
       R"(  Documents   (Count: 2) )",
       R"(    Item (Count: 2))",
       R"(      Item[1]   "Drawing1.vsd" )",

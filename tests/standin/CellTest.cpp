@@ -116,6 +116,45 @@ TEST_F(CellTest, FormulasVisioCannotTakeOrComputeAreErrors) {
   EXPECT_NO_THROW(pinX.Get("ResultIU"));
 }
 
+TEST_F(CellTest, IfGivesTheBranchItChoosesWhateverTheOtherHolds) {
+  ShapeSheet& sheet = shape->Sheet();
+  sheet.SetFormula(visSectionObject, visRowXFormOut, visXFormPinY, "PinX*2", true);
+  struct Case {
+    const char* formula;
+    double iu;
+    std::int16_t error;
+  };
+  const Case cases[] = {
+      {"IF(TRUE,1 in,1/0)", 1, 0},
+      {"IF(FALSE,1/0,2 in)", 2, 0},
+      {"IF(Width>Height,3 in,Sheet.5!Width)", 3, 0},  // beyond the sheet, not taken
+      {"IF(Width<Height,PinY,4 in)", 4, 0},           // circular, not taken
+      {"IF(Width>Height,5 in,IF(PinY>0,PinY,PinY))", 5, 0},
+      {"IF(FALSE,1 in)", 0, 0},
+      {"IF(1/0,1 in,2 in)", 0, visErrorDivideByZero},
+      {"IF(TRUE,1/0,2 in)", 0, visErrorDivideByZero},
+  };
+  ObjectRef pinX = Cell("PinX");
+  for (const Case& c : cases) {
+    pinX.Put("FormulaForce", Variant(c.formula));
+    EXPECT_EQ(pinX.Get("Error"), I2(c.error)) << c.formula;
+    if (c.error == 0) {
+      EXPECT_NEAR(pinX.Get("ResultIU").ToDouble(), c.iu, 1e-12) << c.formula;
+    }
+  }
+  // PinY reads PinX, which is not circular where it takes the other branch.
+  pinX.Put("FormulaForce", Variant("IF(Width<Height,PinY,1.5 in)"));
+  EXPECT_NEAR(Cell("PinY").Get("ResultIU").ToDouble(), 3, 1e-12);
+  // A file's formula that does not parse in a branch not taken keeps the
+  // result the file gave.
+  CellValue loaded;
+  loaded.formula = "IF(TRUE,1 in,(2 in)";
+  loaded.result = 7;
+  loaded.unit = visInches;
+  sheet.LoadCell(visSectionObject, visRowXFormOut, visXFormPinX, loaded);
+  EXPECT_EQ(pinX.Get("ResultIU"), Variant(7.0));
+}
+
 TEST_F(CellTest, GuardedCellsTakeOnlyForcedWrites) {
   ObjectRef width = Cell("Width");
   width.Put("FormulaU", Variant("GUARD(3 in)"));

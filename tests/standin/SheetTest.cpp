@@ -154,6 +154,37 @@ TEST_F(InheritanceTest, CellsInheritUntilTheInstanceOverridesThem) {
   EXPECT_EQ(Cell(instance, "LineWeight").Get("IsInherited"), VisBool(true));
 }
 
+// Sheets keep what they worked out from one read to the next; every
+// change, also one made without a client call, must start them afresh.
+TEST_F(InheritanceTest, ReadsFollowChangesMadeBetweenThem) {
+  ObjectRef locPin = Cell(instance, "LocPinX");
+  EXPECT_EQ(locPin.Get("ResultIU"), Variant(1.0));
+  EXPECT_EQ(i.Get("RowCount", {I2(visSectionUser)}), I2(3));
+  EXPECT_EQ(Cell(instance, "User.Beta").Get("ResultIU"), Variant(2.0));
+
+  // A cell the kept result was computed from changes where it is inherited.
+  master->Sheet().SetFormula(visSectionObject, visRowXFormOut, visXFormWidth, "6 in", true);
+  EXPECT_EQ(locPin.Get("ResultIU"), Variant(3.0));
+
+  // The instance inherits from another shape.
+  Ref<TestHost> other = MakeHost();
+  other->Sheet().SetFormula(visSectionObject, visRowXFormOut, visXFormWidth, "4 in", true);
+  other->Sheet().SetFormula(visSectionUser, other->Sheet().AddNamedRow(visSectionUser, "Delta", 0),
+                            visUserValue, "7", true);
+  EXPECT_EQ(i.Get("RowCount", {I2(visSectionUser)}), I2(3));
+  instance->SetSource(other.get());
+  EXPECT_EQ(locPin.Get("ResultIU"), Variant(2.0));
+  EXPECT_EQ(i.Get("RowCount", {I2(visSectionUser)}), I2(1));
+  EXPECT_EQ(
+      i.Get("CellsSRC", {I2(visSectionUser), I2(0), I2(visUserValue)}).ToObject().Get("ResultIU"),
+      Variant(7.0));
+  EXPECT_EQ(i.Get("GeometryCount"), I2(0));
+
+  // A row goes from the shape inherited from.
+  other->Sheet().DeleteRow(visSectionUser, 0);
+  EXPECT_EQ(i.Get("RowCount", {I2(visSectionUser)}), I2(0));
+}
+
 // What a file records for an inherited cell (F="Inh" with a V): the
 // formula stays the master's, the value is the instance's own, and a write
 // makes the cell an ordinary local one.

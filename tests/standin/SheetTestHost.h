@@ -60,7 +60,10 @@ class TestHost : public VisioObject, public SheetHost {
   VisioObject* HostDocument() override { return document.get(); }
   Kind HostKind() const override { return kind_; }
 
-  void SetSource(TestHost* source) { source_ = source; }
+  void SetSource(TestHost* source) {
+    source_ = source;
+    SheetsChanged();
+  }
 
   ShapeText text;
   Ref<TestDocument> document;

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <numbers>
 
+#include "standin/Numbers.h"
 #include "standin/Units.h"
 #include "standin/VisioErrors.h"
 
@@ -193,6 +195,31 @@ TEST(UnitsTest, UnitArgumentsAreCodesOrNames) {
   EXPECT_NEAR(FromInternalUnits(1, Variant("mm")), 25.4, 1e-12);
   EXPECT_NEAR(ToInternalUnits(25.4, Variant(std::int16_t{visMillimeters})), 1, 1e-12);
   EXPECT_THROW(FromInternalUnits(1, Variant(std::int16_t{visDegrees})), AutomationError);
+}
+
+}  // namespace
+}  // namespace standin
+
+namespace standin {
+namespace {
+
+// Numbers written for formulas are printf's text, in every form used.
+TEST(NumbersTest, WrittenAsPrintfWritesThemInTheCLocale) {
+  const double values[] = {0.0, -0.0, 1.5, -2.25, 1.0 / 3, 2.0 / 3, 1e-7, 123456789.125,
+                           1e21, -1e-300, 0.1 + 0.2, 5e-324, 1.7976931348623157e308};
+  for (const char* format : {"%.2f", "%.4f", "%.10g", "%.15g", "%.17g", "%g"}) {
+    for (double v : values) {
+      char expected[512];
+      std::snprintf(expected, sizeof expected, format, v);
+      EXPECT_EQ(PrintfNumber(format, v), expected) << format << " " << v;
+    }
+  }
+  for (int precision : {0, 2, 6}) {
+    char expected[512];
+    std::snprintf(expected, sizeof expected, "%.*f", precision, 1.0 / 3);
+    EXPECT_EQ(PrintfNumber("%.*f", precision, 1.0 / 3), expected);
+  }
+  EXPECT_EQ(ParseNumber("1.25e2"), 125.0);
 }
 
 }  // namespace

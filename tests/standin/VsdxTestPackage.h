@@ -114,6 +114,35 @@ inline Parts MinimalStencil() {
   };
 }
 
+// A drawing whose one master (ID 2, `masterName`) holds `masterShapes`,
+// and whose page holds `pageShapes` (both the inside of a Shapes element).
+inline Parts DrawingWithMaster(const std::string& masterName, const std::string& masterShapes,
+                               const std::string& pageShapes) {
+  Parts p = MinimalDrawing();
+  p["visio/_rels/document.xml.rels"] =
+      Rels({{"rId1", "pages", "pages/pages.xml"}, {"rId2", "masters", "masters/masters.xml"}});
+  p["visio/masters/masters.xml"] = VisioPart(
+      "Masters", "<Master ID=\"2\" NameU=\"" + masterName + "\"><Rel r:id=\"rId1\"/></Master>");
+  p["visio/masters/_rels/masters.xml.rels"] = Rels("master", "master1.xml");
+  p["visio/masters/master1.xml"] =
+      VisioPart("MasterContents", "<Shapes>" + masterShapes + "</Shapes>");
+  p["visio/pages/page1.xml"] = VisioPart("PageContents", "<Shapes>" + pageShapes + "</Shapes>");
+  return p;
+}
+
+// The first shape of a document's first page.
+inline automation::ObjectRef FirstShapeOf(const automation::ObjectRef& doc) {
+  using automation::Variant;
+  return doc.Get("Pages")
+      .ToObject()
+      .Get("Item", {Variant(1)})
+      .ToObject()
+      .Get("Shapes")
+      .ToObject()
+      .Get("Item", {Variant(1)})
+      .ToObject();
+}
+
 // The bytes of a package of these parts.
 inline std::string Zip(const Parts& parts) {
   zip_error_t ze;

@@ -1,74 +1,63 @@
-// A locale with a decimal comma (de_DE.UTF-8), made with localedef in a
-// folder of the test's own so that no installed locale is needed, and
-// set for the process while an object of this class lives.
+// A locale whose numbers use a decimal comma (German), made for the test
+// run with localedef into a folder of its own, so that nothing beyond
+// Debian's packages is needed. The process switches to it with
+// setlocale, as a Qt program does at start on such a desktop.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
-namespace tarvel::testing {
+namespace tarvel_test {
 
-class DecimalCommaLocale {
+// The locale's name once it can be used, or nullopt and why not.
+inline std::optional<std::string> DecimalCommaLocale(std::string* why = nullptr) {
+  static const std::optional<std::string> made = [] () -> std::optional<std::string> {
+    const std::string name = "de_DE.UTF-8";
+    const char* const old = std::setlocale(LC_ALL, nullptr);
+    const std::string previous = old ? old : "C";
+    if (std::setlocale(LC_ALL, name.c_str())) {  // already installed
+      std::setlocale(LC_ALL, previous.c_str());
+      return name;
+    }
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("tarvel-locale-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string command = "localedef -i de_DE -f UTF-8 '" + (dir / name).string() +
+                                "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0 && !std::filesystem::exists(dir / name)) {
+      return std::nullopt;
+    }
+    setenv("LOCPATH", dir.c_str(), 1);
+    const bool usable = std::setlocale(LC_ALL, name.c_str()) != nullptr;
+    std::setlocale(LC_ALL, previous.c_str());
+    if (!usable) return std::nullopt;
+    return name;
+  }();
+  if (!made && why) *why = "localedef could not make de_DE.UTF-8 (Debian's locales package)";
+  return made;
+}
+
+// Switches the whole process to the decimal-comma locale while it lives.
+class InDecimalCommaLocale {
  public:
-  DecimalCommaLocale() {
-    namespace fs = std::filesystem;
-    dir_ = fs::temp_directory_path() / ("tarvel-locale-" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-    const std::string target = (dir_ / "de_DE.UTF-8").string();
-    if (!fs::exists(target)) {
-      const std::string command = "localedef -i de_DE -f UTF-8 '" + target + "' >/dev/null 2>&1";
-      if (std::system(command.c_str()) != 0 && !fs::exists(target)) {
-        why_ = "localedef could not make de_DE.UTF-8 (is Debian's locales package installed?)";
-        return;
-      }
-    }
-    const char* old = std::getenv("LOCPATH");
-    if (old) oldLocPath_ = old;
-    hadLocPath_ = old != nullptr;
-    ::setenv("LOCPATH", dir_.c_str(), 1);
-    saved_ = std::setlocale(LC_ALL, nullptr);
-    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) {
-      why_ = "setlocale refused the generated de_DE.UTF-8";
-      return;
-    }
-    if (std::string(std::localeconv()->decimal_point) != ",") {
-      std::setlocale(LC_ALL, saved_.c_str());
-      why_ = "the generated locale has no decimal comma";
-      return;
-    }
-    active_ = true;
+  InDecimalCommaLocale() {
+    const char* old = std::setlocale(LC_ALL, nullptr);
+    previous_ = old ? old : "C";
+    if (const auto name = DecimalCommaLocale()) active_ = std::setlocale(LC_ALL, name->c_str());
   }
-  ~DecimalCommaLocale() {
-    if (!saved_.empty()) std::setlocale(LC_ALL, saved_.c_str());
-    if (hadLocPath_) {
-      ::setenv("LOCPATH", oldLocPath_.c_str(), 1);
-    } else {
-      ::unsetenv("LOCPATH");
-    }
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-  }
-  DecimalCommaLocale(const DecimalCommaLocale&) = delete;
-  DecimalCommaLocale& operator=(const DecimalCommaLocale&) = delete;
-
-  bool active() const { return active_; }
-  const std::string& why() const { return why_; }
+  ~InDecimalCommaLocale() { std::setlocale(LC_ALL, previous_.c_str()); }
+  InDecimalCommaLocale(const InDecimalCommaLocale&) = delete;
+  InDecimalCommaLocale& operator=(const InDecimalCommaLocale&) = delete;
+  bool Active() const { return active_; }
 
  private:
-  std::filesystem::path dir_;
-  std::string saved_, oldLocPath_, why_;
-  bool hadLocPath_ = false, active_ = false;
+  std::string previous_;
+  bool active_ = false;
 };
 
-}  // namespace tarvel::testing
-
-// Runs the rest of the test under the decimal-comma locale, or skips it
-// saying why the locale could not be had.
-#define TARVEL_UNDER_DECIMAL_COMMA(name)      \
-  ::tarvel::testing::DecimalCommaLocale name; \
-  if (!name.active()) GTEST_SKIP() << name.why()
+}  // namespace tarvel_test

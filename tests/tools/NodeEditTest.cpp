@@ -2,6 +2,8 @@
 // cell formulas (also into a master's opened copy), and its openers.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QTest>
 #include <QPointer>
 #include <QPushButton>
 #include <memory>
@@ -265,6 +267,20 @@ TEST_F(NodeEditTest, SavingWritesTheTextUnchangedAndUpdatesTheNodesCaption) {
   EXPECT_TRUE(messages.messages.empty());
 }
 
+TEST_F(NodeEditTest, ALongStringIsLoadedAndSavedWhole) {
+  std::string text;
+  while (text.size() < 20400) text += "line " + std::to_string(text.size()) + " ";
+  visio.app->Set("UserName", Variant(text));
+  TTreeItem& userName = Child(*app, "UserName");
+  const auto editor = Editor(*userName.Data());
+  EXPECT_EQ(Text(*editor->mm_Edit), text);
+  visio.app->writes.clear();
+  editor->bt_Save->click();
+  ASSERT_EQ(visio.app->writes.size(), 1u);
+  EXPECT_EQ(visio.app->writes[0].second, Variant(text));
+  EXPECT_TRUE(messages.messages.empty());
+}
+
 TEST_F(NodeEditTest, AFailedSaveIsReportedAndTheWindowKeepsTheUsersText) {
   visio.app->Fail("UserName", automation::E_FAIL, " Not now. ");
   struct Case {
@@ -364,6 +380,44 @@ TEST_F(NodeEditTest, TheOpenerShowsTheEditorBesideItAndReleasesItsCellOnClose) {
   EXPECT_TRUE(shown.isNull());
   EXPECT_TRUE(m.cell->writes.empty()) << "Close does not save";
   EXPECT_TRUE(m.copyCell->writes.empty()) << "Close does not save";
+}
+
+TEST_F(NodeEditTest, ClosingAToolWindowGivesTheKeyboardBackToItsOpener) {
+  QWidget other;
+  other.show();
+  QWidget opener;
+  opener.show();
+  opener.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&opener, 2000));
+  ModalRunnerScope runner([&](QDialog& dialog) {
+    dialog.show();
+    // Meanwhile another window took the keyboard (the main window, say).
+    other.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&other, 2000));
+    dialog.reject();
+  });
+  OpenNodeEditor(&opener, *Child(*app, "UserName").Data());
+  EXPECT_TRUE(QTest::qWaitForWindowActive(&opener, 2000));
+  EXPECT_EQ(QApplication::activeWindow(), &opener);
+}
+
+// Shown, the editor's frame stands 32 pixels right of and below the
+// opener's outer corner, title bar included.
+TEST_F(NodeEditTest, TheShownEditorStandsBesideTheOpenersOuterCorner) {
+  QWidget opener;
+  opener.move(300, 200);
+  opener.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&opener));
+  QPoint at;
+  ModalRunnerScope runner([&](QDialog& dialog) {
+    dialog.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QApplication::processEvents();
+    at = dialog.frameGeometry().topLeft();
+    dialog.reject();
+  });
+  OpenNodeEditor(&opener, *Child(*app, "UserName").Data());
+  EXPECT_EQ(at, opener.frameGeometry().topLeft() + QPoint(32, 32));
 }
 
 // Cells of the stand-in Visio's demo drawing, on a page and in masters.

@@ -152,7 +152,7 @@ class FakeSheetTest : public tree_test::TreeTest {
   TTreeItem* sheet = nullptr;
 };
 
-TEST_F(FakeSheetTest, SectionStateTakesTheLaterOfTheTwoExistenceAnswers) {
+TEST_F(FakeSheetTest, SectionStateIsLocalWhenTheShapeHoldsItElseInheritedWhenSeen) {
   sheet->Expand();
   TTreeItem& object = *sheet->Item(0);
   struct Case {
@@ -160,7 +160,7 @@ TEST_F(FakeSheetTest, SectionStateTakesTheLaterOfTheTwoExistenceAnswers) {
     const char* state;
   };
   for (const Case& c : {Case{false, false, "Doesn't Exist"}, Case{true, false, "Local"},
-                        Case{false, true, "Inherited"}, Case{true, true, "Inherited"}}) {
+                        Case{false, true, "Inherited"}, Case{true, true, "Local"}}) {
     existsLocally = c.local;
     exists = c.any;
     object.Data()->Refresh(0);

@@ -96,6 +96,10 @@ TEST_F(SetValueTest, TextThatDoesNotConvertIsRefusedBeforeVisioIsCalled) {
       {&Child(app, "OnDataChangeDelay"),
        {"3000000000", " {'3000000000' is out of range for a 32-bit integer}"}},
       {&Child(document, "PrintScale"), {"1,5", " {'1,5' is not a valid floating point value}"}},
+      {&Child(document, "PrintScale"), {"nan", " {'nan' is not a valid floating point value}"}},
+      {&Child(document, "PrintScale"), {"inf", " {'inf' is not a valid floating point value}"}},
+      {&Child(document, "PrintScale"),
+       {"-Infinity", " {'-Infinity' is not a valid floating point value}"}},
   };
   for (const auto& [item, texts] : cases) {
     SCOPED_TRACE(texts.first);

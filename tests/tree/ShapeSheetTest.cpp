@@ -56,7 +56,7 @@ TEST_F(ShapeSheetTest, SectionsFollowTheCatalogueWithOneNodePerGeometrySection) 
   TTreeItem& curvy = Sheet(Shape("Curvy"));
   EXPECT_EQ(curvy.Text(), "CellsSRC-Sections");
   const std::vector<std::string> sections = {
-      "S[1]: Object (R: 9) (Inherited)",
+      "S[1]: Object (R: 9) (Local)",
       "S[2]: Member (R: 0) (Doesn't Exist)",
       "S[3]: Character (R: 1) (Inherited)",
       "S[4]: Paragraph (R: 1) (Inherited)",
@@ -65,9 +65,9 @@ TEST_F(ShapeSheetTest, SectionsFollowTheCatalogueWithOneNodePerGeometrySection) 
       "S[7]: ConnectionPts (R: 0) (Doesn't Exist)",
       "S[8]: TextField (R: 0) (Doesn't Exist)",
       "S[9]: Controls (R: 0) (Doesn't Exist)",
-      "S[10]: Geometry[1] (R: 6) (Inherited)",
-      "S[11]: Geometry[2] (R: 3) (Inherited)",
-      "S[12]: Geometry[3] (R: 5) (Inherited)",
+      "S[10]: Geometry[1] (R: 6) (Local)",
+      "S[11]: Geometry[2] (R: 3) (Local)",
+      "S[12]: Geometry[3] (R: 5) (Local)",
       "S[240]: Action (R: 0) (Doesn't Exist)",
       "S[241]: Layer (R: 0) (Doesn't Exist)",
       "S[242]: User (R: 0) (Doesn't Exist)",
@@ -85,7 +85,7 @@ TEST_F(ShapeSheetTest, SectionsFollowTheCatalogueWithOneNodePerGeometrySection) 
 
 TEST_F(ShapeSheetTest, TheObjectSectionShowsItsEighteenFixedRowsWhateverItsRowCount) {
   TTreeItem& object = Expanded(*Sheet(Shape("Process")).Item(0));
-  ASSERT_EQ(object.Text(), "S[1]: Object (R: 9) (Inherited)");
+  ASSERT_EQ(object.Text(), "S[1]: Object (R: 9) (Local)");
   std::vector<std::string> names;
   for (int i = 0; i < object.Count(); ++i) names.push_back(object.Item(i)->Data()->Name);
   EXPECT_EQ(names, (std::vector<std::string>{"R[1]", "R[2]", "R[3]", "R[4]", "R[5]", "R[6]", "R[7]",
@@ -102,7 +102,7 @@ TEST_F(ShapeSheetTest, TheObjectSectionShowsItsEighteenFixedRowsWhateverItsRowCo
 
 TEST_F(ShapeSheetTest, CellsShowColumnNameFormulaAndDecodedValue) {
   TTreeItem& transform = Expanded(*Expanded(*Sheet(Shape("Process")).Item(0)).Item(0));
-  EXPECT_EQ(transform.Text(), "R[1]: Shape Transform (Tag: 0=Default) (Inherited)");
+  EXPECT_EQ(transform.Text(), "R[1]: Shape Transform (Tag: 0=Default) (Local)");
   const std::vector<std::string> cells = {
       R"(CellSRC[0]   "PinX" = "2 in")",
       R"(CellSRC[1]   "PinY" = "8 in")",
@@ -127,14 +127,14 @@ TEST_F(ShapeSheetTest, CellsShowColumnNameFormulaAndDecodedValue) {
 TEST_F(ShapeSheetTest, GeometryRowsShowTheirTagsAndRowTypes) {
   TTreeItem& sheet = Sheet(Shape("Curvy"));
   const std::vector<std::vector<std::string>> rows = {
-      {"R[0]: Component (Tag: 137=Start) (Inherited)", "R[1]: Vertex (Tag: 138=Start) (Inherited)",
-       "R[2]: Vertex (Tag: 139=LineTo) (Inherited)", "R[3]: Vertex (Tag: 139=LineTo) (Inherited)",
-       "R[4]: Vertex (Tag: 139=LineTo) (Inherited)", "R[5]: Vertex (Tag: 139=LineTo) (Inherited)"},
-      {"R[0]: Component (Tag: 137=Start) (Inherited)", "R[1]: Vertex (Tag: 138=Start) (Inherited)",
-       "R[2]: Vertex (Tag: 140=ArcTo) (Inherited)"},
-      {"R[0]: Component (Tag: 137=Start) (Inherited)", "R[1]: Vertex (Tag: 138=Start) (Inherited)",
-       "R[2]: Vertex (Tag: 144=EllipticalArcTo) (Inherited)",
-       "R[3]: Vertex (Tag: 165=SplineBeg) (Inherited)", "R[4]: Vertex (Tag: 166=SplineSpan) (Inherited)"},
+      {"R[0]: Component (Tag: 137=Start) (Local)", "R[1]: Vertex (Tag: 138=Start) (Local)",
+       "R[2]: Vertex (Tag: 139=LineTo) (Local)", "R[3]: Vertex (Tag: 139=LineTo) (Local)",
+       "R[4]: Vertex (Tag: 139=LineTo) (Local)", "R[5]: Vertex (Tag: 139=LineTo) (Local)"},
+      {"R[0]: Component (Tag: 137=Start) (Local)", "R[1]: Vertex (Tag: 138=Start) (Local)",
+       "R[2]: Vertex (Tag: 140=ArcTo) (Local)"},
+      {"R[0]: Component (Tag: 137=Start) (Local)", "R[1]: Vertex (Tag: 138=Start) (Local)",
+       "R[2]: Vertex (Tag: 144=EllipticalArcTo) (Local)",
+       "R[3]: Vertex (Tag: 165=SplineBeg) (Local)", "R[4]: Vertex (Tag: 166=SplineSpan) (Local)"},
   };
   for (int k = 0; k < 3; ++k) {
     EXPECT_EQ(Texts(Expanded(*sheet.Item(9 + k))), rows[static_cast<std::size_t>(k)])
@@ -153,17 +153,17 @@ TEST_F(ShapeSheetTest, TabsRowsShowTheCellsOfTheirTag) {
   ASSERT_EQ(tabs.Count(), 3);
 
   TTreeItem& tab2 = Expanded(*tabs.Item(0));
-  EXPECT_EQ(tab2.Text(), "R[0]: Tabs (Tag: 150=Tab2) (Inherited)");
+  EXPECT_EQ(tab2.Text(), "R[0]: Tabs (Tag: 150=Tab2) (Local)");
   ASSERT_EQ(tab2.Count(), 10);
   EXPECT_EQ(tab2.Item(0)->Text(), R"(CellSRC[0]   "Tabs.StopCount" = "2")");
   EXPECT_EQ(tab2.Item(9)->Data()->Index, 9);
 
   TTreeItem& tab0 = Expanded(*tabs.Item(1));
-  EXPECT_EQ(tab0.Text(), "R[1]: Tabs (Tag: 136=Tab0) (Inherited)");
+  EXPECT_EQ(tab0.Text(), "R[1]: Tabs (Tag: 136=Tab0) (Local)");
   EXPECT_EQ(tab0.Count(), 0);
 
   TTreeItem& tab10 = Expanded(*tabs.Item(2));
-  EXPECT_EQ(tab10.Text(), "R[2]: Tabs (Tag: 151=Tab10) (Inherited)");
+  EXPECT_EQ(tab10.Text(), "R[2]: Tabs (Tag: 151=Tab10) (Local)");
   ASSERT_EQ(tab10.Count(), 31);
   // Only the alignments are decoded.
   EXPECT_EQ(tab10.Item(2)->Data()->ValueLUT, LUT_VisCellVals_TabStop);
@@ -186,7 +186,7 @@ TEST_F(ShapeSheetTest, DeletingTheMiddleGeometrySectionReplacesItAndDropsTheLast
 
   ASSERT_EQ(sheet.Count(), 15);
   EXPECT_EQ(sheet.Item(9)->Item(1), first) << "the first section keeps its open rows";
-  EXPECT_EQ(sheet.Item(10)->Text(), "S[11]: Geometry[2] (R: 5) (Inherited)");
+  EXPECT_EQ(sheet.Item(10)->Text(), "S[11]: Geometry[2] (R: 5) (Local)");
   EXPECT_FALSE(sheet.Item(10)->Expanded());
   EXPECT_EQ(sheet.Item(11), action);
   EXPECT_TRUE(action->Expanded());
@@ -208,7 +208,7 @@ TEST_F(ShapeSheetTest, AnAddedSectionIsInsertedInCatalogueOrder) {
   ASSERT_EQ(sheet.Count(), 15);
   EXPECT_EQ(sheet.Item(9), geometry);
   EXPECT_TRUE(geometry->Expanded());
-  EXPECT_EQ(sheet.Item(10)->Text(), "S[11]: Geometry[2] (R: 1) (Inherited)");
+  EXPECT_EQ(sheet.Item(10)->Text(), "S[11]: Geometry[2] (R: 1) (Local)");
   EXPECT_EQ(sheet.Item(11), action);
   EXPECT_EQ(action->Count(), 1);
 }
@@ -223,11 +223,11 @@ TEST_F(ShapeSheetTest, RowsOfARepeatingSectionFollowTheRowCount) {
   shape.Invoke("AddRow", {Small(kScratch), Small(-2), Small(0)});
   shape.Invoke("AddRow", {Small(kScratch), Small(-2), Small(0)});
   sheet.Data()->Refresh(2);
-  EXPECT_EQ(scratch.Text(), "S[6]: Scratch (R: 4) (Inherited)");
+  EXPECT_EQ(scratch.Text(), "S[6]: Scratch (R: 4) (Local)");
   ASSERT_EQ(scratch.Count(), 4);
   EXPECT_EQ(scratch.Item(0), kept);
   EXPECT_EQ(kept->Count(), 6);
-  EXPECT_EQ(scratch.Item(3)->Text(), "R[3]: Scratch (Tag: 0=Default) (Inherited)");
+  EXPECT_EQ(scratch.Item(3)->Text(), "R[3]: Scratch (Tag: 0=Default) (Local)");
 
   for (int r = 3; r >= 1; --r) shape.Invoke("DeleteRow", {Small(kScratch), Small(r)});
   sheet.Data()->Refresh(2);
@@ -244,16 +244,76 @@ TEST_F(ShapeSheetTest, ARowWhoseTypeChangesKeepsItsCellItemsByPosition) {
 
   shape.Put("RowType", {Small(kGeometry + 1), Small(2)}, Small(139));  // to LineTo
   sheet.Data()->Refresh(2);
-  EXPECT_EQ(arcRow.Text(), "R[2]: Vertex (Tag: 139=LineTo) (Inherited)");
+  EXPECT_EQ(arcRow.Text(), "R[2]: Vertex (Tag: 139=LineTo) (Local)");
   ASSERT_EQ(arcRow.Count(), 2);
   EXPECT_EQ(arcRow.Item(0), x);
 
   shape.Put("RowType", {Small(kGeometry + 1), Small(2)}, Small(144));  // to EllipticalArcTo
   sheet.Data()->Refresh(2);
-  EXPECT_EQ(arcRow.Text(), "R[2]: Vertex (Tag: 144=EllipticalArcTo) (Inherited)");
+  EXPECT_EQ(arcRow.Text(), "R[2]: Vertex (Tag: 144=EllipticalArcTo) (Local)");
   ASSERT_EQ(arcRow.Count(), 7);
   EXPECT_EQ(arcRow.Item(0), x);
   EXPECT_EQ(arcRow.Item(6)->Data()->Index, 5);
+}
+
+}  // namespace
+
+namespace {
+
+class ExistenceStateTest : public ShapeSheetTest {
+ protected:
+  // The first shape whose text starts with `text`.
+  ObjectRef ShapeWithText(const std::string& text) const {
+    const ObjectRef shapes = ObjectRef(app).Get("ActivePage").ToObject().Get("Shapes").ToObject();
+    for (std::int16_t i = 1; i <= shapes.Get("Count").ToInt16(); ++i) {
+      ObjectRef shape = shapes.Get("Item", {Variant(i)}).ToObject();
+      if (shape.Get("Text").ToString().rfind(text, 0) == 0) return shape;
+    }
+    throw std::runtime_error("no shape with text " + text);
+  }
+
+  // The caption of a section node, and of its rows when expanded.
+  std::vector<std::string> SectionAndRows(TTreeItem& sheet, const std::string& prefix) {
+    for (int i = 0; i < sheet.Count(); ++i) {
+      TTreeItem& section = *sheet.Item(i);
+      if (section.Text().rfind(prefix, 0) != 0) continue;
+      std::vector<std::string> out = {section.Text()};
+      for (const std::string& row : Texts(Expanded(section))) out.push_back(row);
+      return out;
+    }
+    return {};
+  }
+};
+
+// What a sheet holds itself is "Local", what it sees only through its
+// master or a style "Inherited": on a shape drawn on the page, on
+// instances of a master (one inheriting everything, one overriding one
+// inherited row and adding a row of its own), and on a page's layers.
+TEST_F(ExistenceStateTest, LocalIsWhatTheSheetHoldsInheritedWhatItOnlySees) {
+  // A drawn shape holds its geometry.
+  EXPECT_EQ(SectionAndRows(Sheet(Shape("Curvy")), "S[11]:"),
+            (std::vector<std::string>{"S[11]: Geometry[2] (R: 3) (Local)",
+                                      "R[0]: Component (Tag: 137=Start) (Local)",
+                                      "R[1]: Vertex (Tag: 138=Start) (Local)",
+                                      "R[2]: Vertex (Tag: 140=ArcTo) (Local)"}));
+  // An instance that changes nothing sees its master's rows.
+  EXPECT_EQ(SectionAndRows(Sheet(ShapeWithText("Ship order")), "S[243]:"),
+            (std::vector<std::string>{"S[243]: Prop (R: 2) (Inherited)",
+                                      "R[0]: Custom Properties (Tag: 0=Default) (Inherited)",
+                                      "R[1]: Custom Properties (Tag: 0=Default) (Inherited)"}));
+  // One that overrides the first inherited row and adds one.
+  EXPECT_EQ(SectionAndRows(Sheet(ShapeWithText("Order received on ")),
+                           "S[243]:"),
+            (std::vector<std::string>{"S[243]: Prop (R: 3) (Local)",
+                                      "R[0]: Custom Properties (Tag: 0=Default) (Local)",
+                                      "R[1]: Custom Properties (Tag: 0=Default) (Inherited)",
+                                      "R[2]: Custom Properties (Tag: 0=Default) (Local)"}));
+  // A page's own layers.
+  const ObjectRef pageSheet = ObjectRef(app).Get("ActivePage").ToObject().Get("PageSheet").ToObject();
+  EXPECT_EQ(SectionAndRows(Sheet(pageSheet), "S[241]:"),
+            (std::vector<std::string>{"S[241]: Layer (R: 2) (Local)",
+                                      "R[0]: Layers (Tag: 0=Default) (Local)",
+                                      "R[1]: Layers (Tag: 0=Default) (Local)"}));
 }
 
 }  // namespace

@@ -260,7 +260,7 @@ TEST_F(AdapterOverDrawingTest, SheetSectionsReplacedInTheMiddle) {
   TTreeItem& sections =
       ExpandInView(window, Reach(window, "ActivePage/Shapes/Item/Item[6]/CellsSRC-Sections"));
   ASSERT_EQ(sections.Count(), 16);
-  ASSERT_EQ(sections.Item(10)->Text(), "S[11]: Geometry[2] (R: 3) (Inherited)");
+  ASSERT_EQ(sections.Item(10)->Text(), "S[11]: Geometry[2] (R: 3) (Local)");
   ExpandInView(window, *sections.Item(9));
   ExpandInView(window, *sections.Item(10));
   ExpandInView(window, *sections.Item(11));
@@ -272,7 +272,7 @@ TEST_F(AdapterOverDrawingTest, SheetSectionsReplacedInTheMiddle) {
             Variant(std::int16_t{144}));
   window.RefreshTree();
   EXPECT_EQ(sections.Count(), 15);
-  EXPECT_EQ(sections.Item(10)->Text(), "S[11]: Geometry[2] (R: 5) (Inherited)");
+  EXPECT_EQ(sections.Item(10)->Text(), "S[11]: Geometry[2] (R: 5) (Local)");
   ExpectInStep(window, "replaced");
 
   curvy.Invoke("AddSection", {Variant(std::int16_t{10})});

@@ -3,6 +3,7 @@
 // what the menu commands do.
 #include <gtest/gtest.h>
 
+#include <QContextMenuEvent>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -503,6 +504,28 @@ TEST_F(TreeWindowTest, MovingTheActiveWindowRecordsItsOffsetFromTheLeader) {
   other.move(leader.x() + 300, leader.y() + 300);
   EXPECT_EQ(other.Sheep()->OffsetX(), 0);
   EXPECT_EQ(other.Sheep()->OffsetY(), 72);
+}
+
+}  // namespace
+
+namespace {
+
+// A right-click on the tree's empty space, as the mouse sends it, with
+// nothing selected: the popup opens with every entry disabled.
+TEST_F(TreeWindowTest, ARightClickOnEmptySpaceOpensTheMenuWithNothingEnabled) {
+  Tfm_VisioTreeView& window = OpenApplicationWindow();
+  window.TV->selectionModel()->clear();
+  window.TV->setCurrentIndex(QModelIndex());
+  QApplication::processEvents();
+  QWidget* viewport = window.TV->viewport();
+  const QPoint empty(5, viewport->height() - 3);
+  ASSERT_FALSE(window.TV->indexAt(empty).isValid());
+  QContextMenuEvent event(QContextMenuEvent::Mouse, empty, viewport->mapToGlobal(empty));
+  QApplication::sendEvent(viewport, &event);
+  QApplication::processEvents();
+  EXPECT_TRUE(window.pm_VTV->isVisible());
+  window.pm_VTV->close();
+  EXPECT_EQ(EnabledEntries(window), std::vector<std::string>());
 }
 
 }  // namespace
