@@ -145,7 +145,15 @@ Cell::~Cell() {
 
 std::optional<CellAddress> Cell::Where() const {
   if (host_->HostObject().IsDeleted()) return std::nullopt;
-  return host_->Sheet().Locate(key_);
+  if (seenIn_ != 0 && seenIn_ == SheetsGeneration()) return seenAt_;
+  auto at = host_->Sheet().Locate(key_);
+  if (at) Seen(*at);
+  return at;
+}
+
+void Cell::Seen(CellAddress at) const {
+  seenAt_ = at;
+  seenIn_ = SheetsGeneration();
 }
 
 CellAddress Cell::At() const {

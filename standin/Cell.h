@@ -24,11 +24,18 @@ class Cell : public VisioObject {
   // The same, raising "Object has been deleted." once it is gone.
   CellAddress At() const;
   EventList& Events();
+  // Where the cell stands as its sheet has just said (the sheet that made
+  // it, or a client that asked): it holds until a sheet changes.
+  void Seen(CellAddress at) const;
 
  private:
   ObjectRef hostRef_;  // keeps the host, and so its sheet, alive
   SheetHost* host_;
   ShapeSheet::CellKey key_;
+  // The cell's address and the sheets' generation it was found in: reading
+  // a cell's members one after the other finds it once.
+  mutable CellAddress seenAt_;
+  mutable std::uint64_t seenIn_ = 0;
   EventListSlot eventList_;
 };
 

@@ -68,7 +68,7 @@ void CollectInstances(const std::vector<Ref<Shape>>& shapes, const Master& maste
 }
 
 bool SameValue(const CellValue& a, const CellValue& b) {
-  return a.formula == b.formula && a.result == b.result && a.text == b.text &&
+  return FormulaOf(a) == FormulaOf(b) && a.result == b.result && a.text == b.text &&
          a.isString == b.isString && a.isBool == b.isBool && a.unit == b.unit && a.error == b.error;
 }
 

@@ -62,6 +62,9 @@ class SheetHost {
 // the shapes of a master, the document's default styles, deleting)
 // calls this.
 void SheetsChanged() noexcept;
+// The count SheetsChanged moves on: what was worked out of the sheets
+// while it stays the same still holds.
+std::uint64_t SheetsGeneration() noexcept;
 
 // An object's event list, made on first use. The list keeps a plain
 // pointer to its owner, so the slot marks it deleted when the owner goes,

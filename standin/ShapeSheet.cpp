@@ -643,6 +643,13 @@ std::string QuoteFormula(std::string_view text) {
   return out + "\"";
 }
 
+std::string FormulaOf(const CellValue& v) {
+  if (!v.constant) return v.formula;
+  if (v.isString) return QuoteFormula(v.text.str());
+  if (v.isBool) return v.result != 0 ? "TRUE" : "FALSE";
+  return FormatConstant(v.result, v.unit);
+}
+
 bool FixedObjectRow(SheetHost::Kind kind, std::int16_t row) {
   using Kd = SheetHost::Kind;
   switch (kind) {
@@ -868,6 +875,23 @@ class ShapeSheet::CellMap {
   void erase(iterator it) { cells_.erase(it); }
   void reserve(std::size_t n) { cells_.reserve(n); }
   void shrink_to_fit() { cells_.shrink_to_fit(); }
+  // Takes the cells of an empty map as they come (a loader's row), sorted
+  // by column, the last of a column winning.
+  void Adopt(std::vector<value_type>&& cells) {
+    std::stable_sort(cells.begin(), cells.end(),
+                     [](const value_type& a, const value_type& b) { return a.first < b.first; });
+    cells_ = std::move(cells);
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < cells_.size(); ++i) {
+      if (kept > 0 && cells_[kept - 1].first == cells_[i].first) {
+        cells_[kept - 1] = std::move(cells_[i]);
+      } else {
+        if (kept != i) cells_[kept] = std::move(cells_[i]);
+        ++kept;
+      }
+    }
+    cells_.erase(cells_.begin() + static_cast<std::ptrdiff_t>(kept), cells_.end());
+  }
   std::size_t size() const { return cells_.size(); }
 
  private:
@@ -1091,6 +1115,10 @@ std::atomic<std::uint64_t> sheetsGeneration{1};
 
 void SheetsChanged() noexcept {
   sheetsGeneration.fetch_add(1, std::memory_order_relaxed);
+}
+
+std::uint64_t SheetsGeneration() noexcept {
+  return sheetsGeneration.load(std::memory_order_relaxed);
 }
 
 ShapeSheet::Scope::Scope() {
@@ -1839,6 +1867,7 @@ struct ShapeSheet::Evaluator {
   std::vector<CellAddress> stack;
   std::map<std::tuple<std::int16_t, std::int16_t, std::int16_t>, CellValue> known;
   bool cutShort = false;  // a circular reference or the depth limit was met
+  bool ranFormula = false;  // a cell's formula was computed, not only read
   // The cell computed afresh, whatever value its file recorded.
   std::optional<CellAddress> recalculating;
   int nesting = 0;
@@ -2300,9 +2329,12 @@ CellValue ShapeSheet::Compute(std::int16_t s, std::int16_t r, std::int16_t c, Ev
     if (const CellValue* kept = KeptValue(s, r, c)) return *kept;
   }
   const bool outer = std::exchange(ev.cutShort, false);
+  const bool outerRan = std::exchange(ev.ranFormula, false);
   CellValue v = ComputeNow(s, r, c, ev);
-  if (shared && !ev.cutShort) KeepValue(s, r, c, v);
+  // A value read as it is stored costs less to read again than to keep.
+  if (shared && !ev.cutShort && ev.ranFormula) KeepValue(s, r, c, v);
   ev.cutShort = ev.cutShort || outer;
+  ev.ranFormula = ev.ranFormula || outerRan;
   return v;
 }
 
@@ -2326,11 +2358,13 @@ CellValue ShapeSheet::ComputeNow(std::int16_t s, std::int16_t r, std::int16_t c,
       v.formula = InheritedFormula(s, r, c);
       return v;
     }
-    if (v.formula.empty()) return v;  // no formula: the value is all there is
+    if (!v.constant && v.formula.empty()) return v;  // no formula: the value is all there is
   } else {
     v.formula = def.initial;
   }
-  if (auto literal = Literal(v.formula)) {
+  if (v.constant) {
+    // The value is its own formula's.
+  } else if (auto literal = Literal(v.formula)) {
     // A date or an amount of money is written as a plain number; the
     // unit stored with it says what it is.
     const Dimension kept = stored ? DimensionOf(stored->unit) : Dimension::Number;
@@ -2347,6 +2381,7 @@ CellValue ShapeSheet::ComputeNow(std::int16_t s, std::int16_t r, std::int16_t c,
     v.error = 0;
   } else {
     ev.stack.push_back(CellAddress{s, r, c});
+    ev.ranFormula = true;
     const Res res = ev.Run(v.formula);
     ev.stack.pop_back();
     if (res.outcome == Outcome::Ok) {
@@ -2394,7 +2429,7 @@ std::string ShapeSheet::Formula(std::int16_t s, std::int16_t r, std::int16_t c) 
   const CellDef& def = CheckedDef(s, r, c);
   const CellValue* stored = Stored(s, r, c);
   if (stored && stored->inheritedFormula) return InheritedFormula(s, r, c);
-  return stored ? stored->formula : def.initial;
+  return stored ? FormulaOf(*stored) : def.initial;
 }
 
 std::string ShapeSheet::InheritedFormula(std::int16_t s, std::int16_t r, std::int16_t c) const {
@@ -2638,6 +2673,7 @@ void ShapeSheet::SetFormula(std::int16_t s, std::int16_t r, std::int16_t c, std:
   // A formula this sheet cannot compute keeps the result the cell had; a
   // constant brings its own.
   CellValue cell = Value(s, r, c);
+  cell.constant = false;
   if (auto literal = Literal(f)) {
     cell = *literal;
   } else {
@@ -2660,7 +2696,7 @@ void ShapeSheet::SetResultIn(std::int16_t s, std::int16_t r, std::int16_t c, dou
   const double iu = ToIU(v, unit, valueUnit);
   CellValue cell;
   cell.unit = StoredUnit(unit, valueUnit);
-  cell.formula = FormatConstant(iu, cell.unit);
+  cell.constant = true;
   cell.result = iu;
   LocalRow(s, r).cells[c] = cell;
 }
@@ -2671,6 +2707,9 @@ void ShapeSheet::SetResult(std::int16_t s, std::int16_t r, std::int16_t c, doubl
   CellValue cell;
   if (const CellValue* stored = Stored(s, r, c)) {
     cell = *stored;
+    // The formula stays what it was, whatever the result now is.
+    cell.formula = FormulaOf(cell);
+    cell.constant = false;
   } else {
     cell.formula = CheckedDef(s, r, c).initial;
   }
@@ -2708,12 +2747,16 @@ void ShapeSheet::LoadCells(std::int16_t s, std::int16_t r,
     if (!FindRowCell(s, tag, c)) NoSuchCell();
   }
   RowData& row = LocalRow(s, r);
-  if (cells.size() > 1) row.cells.reserve(row.cells.size() + cells.size());
   for (auto& [c, v] : cells) {
-    v.formula = Normalize(v.formula);
+    if (!v.formula.empty()) v.formula = Normalize(v.formula);
     if (v.isString) v.unit = visNoCast;
-    row.cells[c] = std::move(v);
   }
+  if (row.cells.size() == 0) {
+    row.cells.Adopt(std::move(cells));
+    return;
+  }
+  row.cells.reserve(row.cells.size() + cells.size());
+  for (auto& [c, v] : cells) row.cells[c] = std::move(v);
 }
 
 void ShapeSheet::LoadRow(std::int16_t s, std::int16_t r) {
@@ -3150,9 +3193,13 @@ Ref<Cell> ShapeSheet::CellObject(std::int16_t s, std::int16_t r, std::int16_t c)
   CheckedDef(s, r, c);
   const CellKey key = KeyOf(s, r, c);
   auto it = cells_.find(key);
-  if (it != cells_.end()) return Ref<Cell>(it->second);
+  if (it != cells_.end()) {
+    it->second->Seen({s, r, c});
+    return Ref<Cell>(it->second);
+  }
   Ref<Cell> cell = MakeRef<Cell>(*host_, key);
   cells_[key] = cell.get();
+  cell->Seen({s, r, c});
   return cell;
 }
 

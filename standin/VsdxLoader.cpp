@@ -1121,6 +1121,8 @@ std::optional<CellValue> Loader::ValueOf(const CellAttrs& cell, CellKind kind, s
   const bool noFormula = formula == "No Formula" || inherited;
   const bool hasFormula = cell.f && !noFormula;
   if (hasFormula) out.formula = std::string(formula);
+  // A value without a formula is its own formula, written when asked.
+  out.constant = !hasFormula && !noFormula;
 
   const auto number = ParseDouble(v);
   const bool isColor = v.size() == 7 && v[0] == '#';
@@ -1129,7 +1131,6 @@ std::optional<CellValue> Loader::ValueOf(const CellAttrs& cell, CellKind kind, s
     out.isString = true;
     out.text = std::string(v);
     out.unit = visNoCast;
-    if (!hasFormula && !noFormula) out.formula = QuoteFormula(v);
     // A font named in a character row is the font's ID to Visio.
     if (s == visSectionCharacter && name == "Font" && !v.empty()) {
       Fonts& fonts = static_cast<Fonts&>(doc_->Fonts());
@@ -1139,14 +1140,14 @@ std::optional<CellValue> Loader::ValueOf(const CellAttrs& cell, CellKind kind, s
       out.text.clear();
       out.unit = visNumber;
       out.result = font ? font->Id() : 0;
-      if (!hasFormula && !noFormula) out.formula = std::to_string(font ? font->Id() : 0);
     }
     return out;
   }
   if (isColor) {
     out.result = ColorIndex(v);
     out.unit = visNumber;
-    if (!hasFormula && !noFormula) {
+    if (out.constant) {
+      out.constant = false;  // the formula names the colour, not its index
       unsigned value = 0;
       std::from_chars(v.data() + 1, v.data() + 7, value, 16);
       out.formula = "RGB(" + std::to_string((value >> 16) & 0xFF) + "," +
@@ -1157,7 +1158,6 @@ std::optional<CellValue> Loader::ValueOf(const CellAttrs& cell, CellKind kind, s
   out.result = number.value_or(0);
   if (kind == CellKind::Bool) {
     out.isBool = true;
-    if (!hasFormula && !noFormula) out.formula = out.result != 0 ? "TRUE" : "FALSE";
     return out;
   }
   std::int16_t unit = visNumber;
@@ -1169,13 +1169,14 @@ std::optional<CellValue> Loader::ValueOf(const CellAttrs& cell, CellKind kind, s
     }
   }
   out.unit = unit;
-  if (!hasFormula && !noFormula) out.formula = FormatConstant(out.result, unit);
   return out;
 }
 
 void Loader::LoadRowFrom(ShapeSheet& sheet, std::int16_t s, std::int16_t r, std::int16_t tag,
                          pugi::xml_node row) {
   std::vector<std::pair<std::int16_t, CellValue>> cells;
+  cells.reserve(static_cast<std::size_t>(
+      std::distance(row.children("Cell").begin(), row.children("Cell").end())));
   for (pugi::xml_node c : row.children("Cell")) {
     const CellAttrs cell = ReadCellAttrs(c);
     std::string_view name = cell.n.value();
