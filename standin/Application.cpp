@@ -179,6 +179,11 @@ Document* Application::DockableStencil(Document& doc, const std::string& opened,
   const std::string name = slash == std::string::npos ? recorded : recorded.substr(slash + 1);
   if (name.empty()) return nullptr;
   if (Document* open = FindDocument(name)) return open;
+  // The file names the stencil; only a stencil's file is opened for it,
+  // whatever else the name points at.
+  const std::string extension = Fold(std::filesystem::path(name).extension().string());
+  if (extension != ".vssx" && extension != ".vssm" && extension != ".vss" && extension != ".vsx")
+    return nullptr;
   std::vector<std::filesystem::path> candidates;
   // A relative name means nothing against this process's folder.
   if (std::filesystem::path(recorded).is_absolute()) candidates.emplace_back(recorded);

@@ -40,6 +40,8 @@ class DrawingSurface {
   // The next ID past the largest the surface has held (Visio does not
   // give a deleted shape's ID again); once past 0x7FFF, the lowest free.
   std::int16_t NextShapeId();
+  // Whether NextShapeId has an ID past every one given so far.
+  bool HasFreshShapeId() const { return nextShapeId_ <= 0x7FFF; }
   void NoteShapeId(std::int16_t id) {
     if (id >= nextShapeId_) nextShapeId_ = id + 1;
   }

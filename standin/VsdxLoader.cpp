@@ -16,6 +16,7 @@
 #include <optional>
 #include <pugixml.hpp>
 #include <set>
+#include <unordered_set>
 #include <stdexcept>
 #include <string_view>
 #include <unordered_map>
@@ -50,6 +51,8 @@ constexpr zip_uint64_t kMaxPartSize = 64u * 1024u * 1024u;
 constexpr int kMaxGroupDepth = 64;
 // The same for masters whose shapes are instances of other masters.
 constexpr std::size_t kMaxMasterDepth = 64;
+// Shape IDs are 16 bits wide: a page or master holds at most this many.
+constexpr std::size_t kMaxShapesPerSheet = 0x7FFF;
 
 constexpr std::string_view kRelDocument = "/relationships/document";
 constexpr std::string_view kRelPages = "/relationships/pages";
@@ -125,6 +128,11 @@ class Package {
     if (zip_stat(zip_, part.c_str(), 0, &st) != 0) throw LoadError(part, "missing part");
     if (!(st.valid & ZIP_STAT_SIZE) || st.size > kMaxPartSize)
       throw LoadError(part, "part too large (" + std::to_string(st.size) + " bytes)");
+    if (st.size > maxUnpacked_ - std::min(unpacked_, maxUnpacked_)) {
+      throw LoadError(part, "package too large (its parts unpack to more than " +
+                                std::to_string(maxUnpacked_) + " bytes)");
+    }
+    unpacked_ += st.size;
     std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> f(zip_fopen(zip_, part.c_str(), 0),
                                                         zip_fclose);
     if (!f) throw LoadError(part, std::string("unreadable part (") + zip_strerror(zip_) + ")");
@@ -161,6 +169,12 @@ class Package {
   }
 
   zip_t* zip_ = nullptr;
+
+ public:
+  zip_uint64_t maxUnpacked_ = PackageLimits().unpackedBytes;
+
+ private:
+  mutable zip_uint64_t unpacked_ = 0;  // what the parts read so far claimed
 };
 
 struct Relationship {
@@ -405,8 +419,8 @@ class Loader {
  public:
   // `bytes` is the package itself when it is not read from `path`.
   Loader(Application& app, const std::string& path, std::optional<std::string_view> bytes,
-         std::int16_t flags, WindowLayout* layout)
-      : app_(app), path_(path), bytes_(bytes), flags_(flags), layout_(layout) {}
+         std::int16_t flags, WindowLayout* layout, const PackageLimits& limits)
+      : app_(app), path_(path), bytes_(bytes), flags_(flags), layout_(layout), limits_(limits) {}
 
   Ref<Document> Load();
   // A failed load leaves nothing behind: the half-built document goes.
@@ -420,6 +434,9 @@ class Loader {
     Master* master = nullptr;
     std::string part;  // none for a master without shapes
     int state = 0;     // 0 not loaded, 1 loading, 2 loaded
+    // Its shapes by ID, made when an instance first asks.
+    std::unordered_map<std::int32_t, Shape*> byId;
+    bool indexed = false;
   };
   // Geometry rows of a type the stand-in does not know are left out; rows
   // after them move up, here and in every instance that inherits them.
@@ -456,6 +473,7 @@ class Loader {
   std::optional<std::string_view> bytes_;
   std::int16_t flags_;
   WindowLayout* layout_;
+  PackageLimits limits_;
   std::unique_ptr<Package> pkg_;
   std::map<std::string, std::string> contentTypes_;  // part name -> type
   Ref<Document> doc_;
@@ -464,6 +482,19 @@ class Loader {
   std::map<std::string, std::int16_t> colorIndex_;
   std::map<const Shape*, SkippedRows> skipped_;
   std::map<int, Page*> pageById_;
+  // Parts read as a page's or master's contents: each is one page's or
+  // one master's, as Visio writes them.
+  std::set<std::string> contentParts_;
+  // The shape IDs of the part being read: those it stores, those given.
+  std::unordered_set<std::int32_t> storedIds_, madeIds_;
+  std::int32_t lowestFree_ = 1;
+  std::int16_t NewShapeId(DrawingSurface& surface);
+  Shape* MasterShapeById(Master& master, int id);
+  std::size_t sheets_ = 0;  // pages and masters
+  std::size_t shapes_ = 0;
+  std::size_t cells_ = 0;
+  void CountSheet(const std::string& part);
+  void ClaimContents(const std::string& part, const std::string& by);
 
   // Cell names looked up once per file, not once per cell.
   struct NameHash {
@@ -476,6 +507,51 @@ class Loader {
       objectCells_;
   std::unordered_map<std::string, std::optional<std::int16_t>, NameHash, std::equal_to<>> columns_;
 };
+
+// An ID for a shape its file gives none: past every ID the part stores,
+// as Visio gives one; past 0x7FFF, the lowest no shape has or will have.
+std::int16_t Loader::NewShapeId(DrawingSurface& surface) {
+  if (surface.HasFreshShapeId()) return surface.NextShapeId();
+  while (lowestFree_ <= 0x7FFF && (storedIds_.count(lowestFree_) || madeIds_.count(lowestFree_)))
+    ++lowestFree_;
+  if (lowestFree_ > 0x7FFF) ThrowVisio(VisioErrorKind::InvalidParameter);
+  return static_cast<std::int16_t>(lowestFree_++);
+}
+
+// Shapes by ID, group members included: looking each up in turn would
+// make a large page cost the square of its shapes.
+void IndexShapes(const std::vector<Ref<Shape>>& shapes,
+                 std::unordered_map<std::int32_t, Shape*>& byId) {
+  for (const auto& s : shapes) {
+    byId.emplace(s->id(), s.get());
+    IndexShapes(s->Children(), byId);
+  }
+}
+
+Shape* Loader::MasterShapeById(Master& master, int id) {
+  auto found = masters_.find(master.id());
+  if (found == masters_.end() || found->second.master != &master || found->second.state != 2)
+    return master.FindShape(static_cast<std::int16_t>(id));
+  MasterPart& mp = found->second;
+  if (!mp.indexed) {
+    IndexShapes(master.TopShapes(), mp.byId);
+    mp.indexed = true;
+  }
+  auto it = mp.byId.find(id);
+  return it == mp.byId.end() ? nullptr : it->second;
+}
+
+void Loader::CountSheet(const std::string& part) {
+  if (++sheets_ > limits_.pagesAndMasters) {
+    throw LoadError(part, "too many pages and masters (more than " +
+                              std::to_string(limits_.pagesAndMasters) + ")");
+  }
+}
+
+void Loader::ClaimContents(const std::string& part, const std::string& by) {
+  if (!contentParts_.insert(part).second)
+    throw LoadError(part, by + " names a part another page or master already uses");
+}
 
 std::optional<CellAddress> Loader::ObjectCellOf(std::string_view name) {
   auto it = objectCells_.find(name);
@@ -497,6 +573,7 @@ std::optional<std::int16_t> Loader::ColumnOf(std::int16_t s, std::int16_t tag,
 
 Ref<Document> Loader::Load() {
   pkg_ = bytes_ ? std::make_unique<Package>(*bytes_) : std::make_unique<Package>(path_);
+  pkg_->maxUnpacked_ = limits_.unpackedBytes;
   ReadContentTypes();
   const auto rootRels = ReadRels(*pkg_, "");
   const Relationship* main = RelOfType(rootRels, kRelDocument);
@@ -703,6 +780,7 @@ void Loader::ReadMasters(const std::string& part) {
     const int id = StoredId(m.attribute("ID"));
     if (id < 0) throw LoadError(part, "master without a valid ID");
     if (masters_.count(id)) throw LoadError(part, "two masters with ID " + std::to_string(id));
+    CountSheet(part);
     std::string name = m.attribute("Name").value();
     std::string nameU = m.attribute("NameU").value();
     if (name.empty()) name = nameU;
@@ -721,6 +799,7 @@ void Loader::ReadMasters(const std::string& part) {
     if (!*rid) continue;  // a master without shapes
     if (!rel) throw LoadError(part, "master \"" + nameU + "\" refers to a missing relationship");
     if (rel->target == part) throw LoadError(part, "master \"" + nameU + "\" refers to itself");
+    ClaimContents(rel->target, "master \"" + nameU + "\"");
     mp.part = rel->target;
   }
   // A master's shapes may be instances of other masters: those load first.
@@ -785,6 +864,7 @@ void Loader::ReadPages(const std::string& part) {
       id = nextId++;
     }
     if (byId.count(id)) throw LoadError(part, "two pages with ID " + std::to_string(id));
+    CountSheet(part);
     Ref<Page> page = doc_->AddPage(name, p.attribute("Background").as_int() != 0,
                                    static_cast<std::int16_t>(id));
     page->SetNameU(nameU.empty() ? page->Name() : nameU);
@@ -805,6 +885,7 @@ void Loader::ReadPages(const std::string& part) {
     if (!*rid) continue;
     const Relationship* rel = RelById(rels, rid);
     if (!rel) throw LoadError(part, "page \"" + nameU + "\" refers to a missing relationship");
+    ClaimContents(rel->target, "page \"" + nameU + "\"");
     auto contents = pkg_->Xml(rel->target);
     pugi::xml_node pc = Root(*contents, rel->target, "PageContents");
     ReadShapes(pc.child("Shapes"), *page, nullptr, nullptr, rel->target, 0);
@@ -911,9 +992,15 @@ void Loader::ReadShapes(pugi::xml_node shapes, DrawingSurface& surface, Shape* p
   // Shapes without an ID of their own get one past every ID the part
   // stores, so none is known before a new one is given.
   if (depth == 0) {
+    storedIds_.clear();
+    madeIds_.clear();
+    lowestFree_ = 1;
     ForEachShapeElement(shapes, [&](pugi::xml_node n) {
       const int id = StoredId(n.attribute("ID"));
-      if (id > 0 && !IsDeletionMarker(n)) surface.NoteShapeId(static_cast<std::int16_t>(id));
+      if (id > 0 && !IsDeletionMarker(n)) {
+        surface.NoteShapeId(static_cast<std::int16_t>(id));
+        storedIds_.insert(id);
+      }
     });
   }
   for (pugi::xml_node n : shapes.children("Shape")) {
@@ -926,8 +1013,16 @@ void Loader::ReadShapes(pugi::xml_node shapes, DrawingSurface& surface, Shape* p
     int id = StoredId(n.attribute("ID"));
     if (id == 0 || (id < 0 && !fileId.empty() && fileId != "-1" && fileId != "4294967295"))
       throw LoadError(part, "shape without a valid ID");
-    if (id < 0) id = surface.NextShapeId();
-    if (surface.FindShape(static_cast<std::int16_t>(id)))
+    if (++shapes_ > limits_.shapes)
+      throw LoadError(part, "too many shapes (more than " + std::to_string(limits_.shapes) + ")");
+    if (id < 0) {
+      if (madeIds_.size() >= kMaxShapesPerSheet) {
+        throw LoadError(part, "too many shapes on one page or master (more than " +
+                                  std::to_string(kMaxShapesPerSheet) + ")");
+      }
+      id = NewShapeId(surface);
+    }
+    if (!madeIds_.insert(id).second)
       throw LoadError(part, "two shapes with ID " + std::to_string(id));
 
     // The master: the shape's own, or for a sub-shape of an instance the
@@ -942,7 +1037,7 @@ void Loader::ReadShapes(pugi::xml_node shapes, DrawingSurface& surface, Shape* p
     Shape* masterShape = nullptr;
     if (master) {
       if (const char* ms = n.attribute("MasterShape").value(); *ms) {
-        masterShape = master->FindShape(static_cast<std::int16_t>(std::atoi(ms)));
+        masterShape = MasterShapeById(*master, std::atoi(ms));
       } else if (n.attribute("Master") && !master->TopShapes().empty()) {
         masterShape = master->TopShapes().front().get();
       }
@@ -994,9 +1089,16 @@ void Loader::ReadShapes(pugi::xml_node shapes, DrawingSurface& surface, Shape* p
 }
 
 void Loader::ReadConnects(pugi::xml_node connects, DrawingSurface& surface) {
+  if (!connects.first_child()) return;
+  std::unordered_map<std::int32_t, Shape*> byId;
+  IndexShapes(surface.TopShapes(), byId);
+  auto find = [&](pugi::xml_attribute a) -> Shape* {
+    auto it = byId.find(a.as_int());
+    return it == byId.end() ? nullptr : it->second;
+  };
   for (pugi::xml_node c : connects.children("Connect")) {
-    Shape* from = surface.FindShape(static_cast<std::int16_t>(c.attribute("FromSheet").as_int()));
-    Shape* to = surface.FindShape(static_cast<std::int16_t>(c.attribute("ToSheet").as_int()));
+    Shape* from = find(c.attribute("FromSheet"));
+    Shape* to = find(c.attribute("ToSheet"));
     if (!from || !to) continue;  // a connect to a shape that is gone: Visio drops it too
     auto address = [](Shape& shape, const char* name) {
       CellAddress a{visSectionObject, 0, 0};
@@ -1114,6 +1216,8 @@ std::optional<CellValue> Loader::ValueOf(const CellAttrs& cell, CellKind kind, s
   // (it refers to other sheets); without one, inheritance supplies it all.
   const bool inherited = formula == "Inh";
   if (inherited && !cell.v) return std::nullopt;
+  if (++cells_ > limits_.cells)
+    throw LoadError("package", "too many cells (more than " + std::to_string(limits_.cells) + ")");
   const std::string_view v = cell.v.value();
   const std::string_view u = cell.u.value();
   CellValue out;
@@ -1480,10 +1584,11 @@ std::string HeadOf(const std::string& path) {
 }
 
 Ref<Document> Open(Application& app, const std::string& path, std::optional<std::string_view> bytes,
-                   std::int16_t flags, WindowLayout* layout) {
+                   std::int16_t flags, WindowLayout* layout,
+                   const PackageLimits& limits = PackageLimits()) {
   if (auto why = Unsupported(bytes ? bytes->substr(0, 8) : HeadOf(path)))
     Fail(path, "package", *why);
-  Loader loader(app, path, bytes, flags, layout);
+  Loader loader(app, path, bytes, flags, layout, limits);
   try {
     return loader.Load();
   } catch (...) {
@@ -1519,8 +1624,8 @@ Ref<Document> OpenVisioPackage(Application& app, const std::string& path, std::i
 
 Ref<Document> OpenVisioPackageBytes(Application& app, const std::string& path,
                                     std::string_view bytes, std::int16_t flags,
-                                    WindowLayout* layout) {
-  return Open(app, path, bytes, flags, layout);
+                                    WindowLayout* layout, const PackageLimits& limits) {
+  return Open(app, path, bytes, flags, layout, limits);
 }
 
 void InstallVsdxLoader(Application& app) {

@@ -25,6 +25,7 @@
 // given; Application::OpenDocument shows the drawing that way.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -36,13 +37,28 @@ namespace standin {
 class Application;
 struct WindowLayout;
 
+// What one package may cost in all, whatever its parts claim; beyond it
+// the file is refused, naming the bound. The largest real drawings and
+// stencils we know unpack to some 12 MiB of XML with 8,000 shapes, 1,000
+// masters and 150,000 cells: these leave room twenty times over and keep
+// a hostile file from taking gigabytes and minutes. Besides them, a part
+// may claim at most 64 MiB, and a page or master holds at most 32,767
+// shapes (IDs are 16 bits wide).
+struct PackageLimits {
+  std::uint64_t unpackedBytes = 256u << 20;  // all parts read, unpacked
+  std::size_t pagesAndMasters = 20'000;
+  std::size_t shapes = 500'000;
+  std::size_t cells = 10'000'000;
+};
+
 Ref<Document> OpenVisioPackage(Application& app, const std::string& path, std::int16_t flags,
                                WindowLayout* layout = nullptr);
 // The same for a package in memory; `path` stands for its file, in the
 // document's name and in errors.
 Ref<Document> OpenVisioPackageBytes(Application& app, const std::string& path,
                                     std::string_view bytes, std::int16_t flags,
-                                    WindowLayout* layout = nullptr);
+                                    WindowLayout* layout = nullptr,
+                                    const PackageLimits& limits = PackageLimits());
 
 // Makes Documents.Open/OpenEx read packages.
 void InstallVsdxLoader(Application& app);
