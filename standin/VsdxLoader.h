@@ -39,9 +39,9 @@ struct WindowLayout;
 
 // What one package may cost in all, whatever its parts claim; beyond it
 // the file is refused, naming the bound. The largest real drawings and
-// stencils we know unpack to some 12 MiB of XML with 8,000 shapes, 1,000
-// masters and 150,000 cells: these leave room twenty times over and keep
-// a hostile file from taking gigabytes and minutes. Besides them, a part
+// stencils we know unpack to some 13 MiB of XML with 4,000 shapes, 220
+// masters and 250,000 cells: these leave room twenty times over or more
+// and keep a hostile file from taking gigabytes and minutes. Besides them, a part
 // may claim at most 64 MiB, and a page or master holds at most 32,767
 // shapes (IDs are 16 bits wide).
 struct PackageLimits {
