@@ -80,6 +80,7 @@ TEST_F(VsdxSectionsTest, ObjectCellsOfTodaysVisioLoadAndInherit) {
       "</Shape>",
       "<Shape ID=\"1\" NameU=\"Themed\" Master=\"2\">"
       "<Cell N=\"QuickStyleFillColor\" V=\"102\"/><Cell N=\"ObjType\" V=\"1\"/>"
+      "<Cell N=\"IsDropSource\" V=\"1\"/>"
       "</Shape>");
   ObjectRef shape = FirstShapeOf(Open(Write("Themed.vsdx", p)));
   struct Case {
@@ -95,6 +96,7 @@ TEST_F(VsdxSectionsTest, ObjectCellsOfTodaysVisioLoadAndInherit) {
       {"ShapeRouteStyle", visRowShapeLayout, 10, 16, true},
       {"LineColorTrans", visRowLine, 9, 0.25, true},
       {"ObjType", visRowMisc, 13, 1, false},
+      {"IsDropSource", visRowMisc, 17, 1, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
