@@ -548,7 +548,13 @@ void ObjectServer::SetBusy(bool busy) {
 
 void ObjectServer::OnNewPeer(void* newConnection) {
   auto* connection = static_cast<DBusConnection*>(newConnection);
-  // Waiting connections are bounded: the oldest makes room.
+  // Waiting connections are bounded: those that have authenticated meanwhile
+  // become clients, else the oldest makes room.
+  if (pending_.size() >= kMaxPendingPeers) {
+    std::vector<QString> ids;
+    for (const auto& [id, peer] : pending_) ids.push_back(id);
+    for (const QString& id : ids) SettlePending(id, false);
+  }
   if (pending_.size() >= kMaxPendingPeers) {
     auto oldest = std::min_element(pending_.begin(), pending_.end(), [](const auto& a, const auto& b) {
       return a.second->accepted < b.second->accepted;
