@@ -41,9 +41,12 @@ automation::HResult TKTVisio_Controller::Connect(std::int32_t mode) {
     try {
       automation::Guid clsid;
       ObjectRef running;
-      if (automation::Succeeded(automation::CLSIDFromProgID(kVisioProgID, &clsid)) &&
-          automation::Succeeded(automation::GetActiveObject(clsid, &running)) && running) {
+      automation::HResult hr = automation::CLSIDFromProgID(kVisioProgID, &clsid);
+      if (automation::Succeeded(hr)) hr = automation::GetActiveObject(clsid, &running);
+      if (automation::Succeeded(hr) && running) {
         App = running.QueryInterface(automation::IID_IDispatch).QueryInterface(IID_IVApplication);
+      } else if (hr == automation::RPC_E_CALL_REJECTED) {
+        throw automation::AutomationError(hr);
       }
     } catch (const std::exception& e) {
       App.Reset();
@@ -62,6 +65,8 @@ automation::HResult TKTVisio_Controller::Connect(std::int32_t mode) {
           automation::IID_IUnknown, &created);
       if (automation::Succeeded(hr) && created) {
         App = created.QueryInterface(IID_IVApplication);
+      } else if (hr == automation::RPC_E_CALL_REJECTED) {
+        throw automation::AutomationError(hr);
       } else {
         const std::optional<std::string> info = automation::GetErrorInfo();
         why = "Visio could not be started: " +

@@ -439,7 +439,9 @@ HResult AttachToServer(const QString& busName, const QString& rootPath, ObjectRe
     if (!address.isEmpty()) {
       connection = dbus_connection_open_private(ToStd(address).c_str(), &error);
       dbus_error_free(&error);
-      if (connection != nullptr && !Authenticate(connection, options.timeoutMs)) {
+      // Authenticating takes milliseconds; a server that cannot take the
+      // connection (out of files) is reached through the bus instead.
+      if (connection != nullptr && !Authenticate(connection, std::min(options.timeoutMs, 3000))) {
         dbus_connection_close(connection);
         dbus_connection_unref(connection);
         connection = nullptr;
