@@ -77,7 +77,8 @@ automation::HResult TKTVisio_Controller::Connect(std::int32_t mode) {
     } catch (const std::exception& e) {
       App.Reset();
       if (Refused(e)) SetCallRefused(true);
-      why = Refused(e) ? RefusedText(e) : "Visio could not be started: " + TrimText(ErrorMessage(e));
+      why =
+          Refused(e) ? RefusedText(e) : "Visio could not be started: " + TrimText(ErrorMessage(e));
     }
   }
   linkLost_ = false;

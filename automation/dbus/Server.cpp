@@ -335,9 +335,9 @@ void ClearStaleSockets(const QString& folder) {
     std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return;
-    const bool refused = ::connect(fd, reinterpret_cast<const sockaddr*>(&address),
-                                   sizeof(address)) != 0 &&
-                         errno == ECONNREFUSED;
+    const bool refused =
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 &&
+        errno == ECONNREFUSED;
     ::close(fd);
     if (refused) ::unlink(path.constData());
   }
@@ -504,16 +504,15 @@ QString ObjectServer::Start(const QDBusConnection& bus, const QString& busName, 
     QString why;
     const QString folder = PeerSocketFolder(&why);
     if (folder.isEmpty()) {
-      std::cerr << ProgramName() << ": no private socket, calls go through the bus: "
-                << ToStd(why) << '\n';
+      std::cerr << ProgramName() << ": no private socket, calls go through the bus: " << ToStd(why)
+                << '\n';
     } else {
       ClearStaleSockets(folder);
       static std::atomic<int> serial{0};
-      const std::string address =
-          ToStd(QStringLiteral("unix:path=%1/peer-%2-%3")
-                    .arg(folder)
-                    .arg(QCoreApplication::applicationPid())
-                    .arg(++serial));
+      const std::string address = ToStd(QStringLiteral("unix:path=%1/peer-%2-%3")
+                                            .arg(folder)
+                                            .arg(QCoreApplication::applicationPid())
+                                            .arg(++serial));
       DBusError error;
       dbus_error_init(&error);
       DBusServer* listening = dbus_server_listen(address.c_str(), &error);
@@ -556,9 +555,9 @@ void ObjectServer::OnNewPeer(void* newConnection) {
     for (const QString& id : ids) SettlePending(id, false);
   }
   if (pending_.size() >= kMaxPendingPeers) {
-    auto oldest = std::min_element(pending_.begin(), pending_.end(), [](const auto& a, const auto& b) {
-      return a.second->accepted < b.second->accepted;
-    });
+    auto oldest = std::min_element(
+        pending_.begin(), pending_.end(),
+        [](const auto& a, const auto& b) { return a.second->accepted < b.second->accepted; });
     pending_.erase(oldest);  // closes it
   }
   const QString id = QStringLiteral("peer %1").arg(++peerCount_);
@@ -593,8 +592,7 @@ void ObjectServer::OverQueued(const QString& id) {
   Peer& peer = *it->second.peer;
   peer.overQueued = true;
   std::cerr << ProgramName() << ": " << ToStd(id) << " left more than "
-            << kMaxQueuedBytes / (1024 * 1024)
-            << " MiB of answers unread and was disconnected\n";
+            << kMaxQueuedBytes / (1024 * 1024) << " MiB of answers unread and was disconnected\n";
   // Frees the queued answers now; the client is dropped on its
   // Disconnected signal.
   dbus_connection_close(peer.connection);

@@ -155,8 +155,7 @@ TEST_F(TreeCommandTest, ABrokenLinkFailsTheRunAndVisiosErrorsDoNot) {
       "tarvel-tree: the link to Visio failed during the run, the tree is incomplete: ";
   const std::vector<Case> cases = {
       {"Language", automation::RPC_E_DISCONNECTED, gone, 3, broken + "0x80010108 " + gone + "\n"},
-      {"Documents", automation::RPC_E_DISCONNECTED, gone, 3,
-       broken + "0x80010108 " + gone + "\n"},
+      {"Documents", automation::RPC_E_DISCONNECTED, gone, 3, broken + "0x80010108 " + gone + "\n"},
       {"Path", automation::MakeHResult(0x800706BA), "The RPC server is unavailable.", 3,
        broken + "0x800706BA The RPC server is unavailable.\n"},
       {"Language", automation::RPC_E_TIMEOUT,

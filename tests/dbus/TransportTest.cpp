@@ -436,8 +436,8 @@ class RawPeer {
 
   // Get(member, [argument]) as bytes on the wire.
   static std::string Get(const char* member, std::optional<std::int32_t> argument = {}) {
-    dbus::native::Message call(dbus_message_new_method_call(nullptr, RootPath().c_str(),
-                                                            dbus::kObjectInterface, "Get"));
+    dbus::native::Message call(
+        dbus_message_new_method_call(nullptr, RootPath().c_str(), dbus::kObjectInterface, "Get"));
     DBusMessageIter out;
     DBusMessageIter args;
     dbus_message_iter_init_append(call.get(), &out);
@@ -467,8 +467,8 @@ class RawPeer {
     std::size_t offset = 0;
     const auto deadline = std::chrono::steady_clock::now() + within;
     while (written < count && std::chrono::steady_clock::now() < deadline) {
-      const ssize_t n = ::send(fd_, wire.data() + offset, wire.size() - offset,
-                               MSG_NOSIGNAL | MSG_DONTWAIT);
+      const ssize_t n =
+          ::send(fd_, wire.data() + offset, wire.size() - offset, MSG_NOSIGNAL | MSG_DONTWAIT);
       if (n < 0) {
         if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) break;
         pollfd writable{fd_, POLLOUT, 0};
@@ -873,8 +873,8 @@ TEST_F(TransportTest, AReleasedPathAnswersObjectNotConnected) {
     const QString name = QStringLiteral("releasing-client");
     QDBusConnection fresh = QDBusConnection::connectToBus(
         QString::fromStdString(tarvel_test::ProcessBus().Address()), name);
-    QDBusMessage call = QDBusMessage::createMethodCall(kBusName, kRootPath,
-                                                       dbus::kServerInterface, "Release");
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kBusName, kRootPath, dbus::kServerInterface, "Release");
     call.setArguments({QVariant::fromValue(QList<dbus::ReleaseEntry>{})});
     const QDBusMessage reply = fresh.call(call, QDBus::Block, 3000);
     EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << ErrorText(reply);

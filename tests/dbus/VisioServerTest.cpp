@@ -209,15 +209,18 @@ TEST_F(VisioServerTest, AFloodOfConnectionsCostsTheServerNoSpinning) {
   for (const bool authenticate : {false, true}) {
     SCOPED_TRACE(authenticate ? "authenticated" : "never authenticated");
     const std::string program = TARVEL_VISIO_BINARY;
-    const pid_t server =
-        tarvel_test::StartProgram({"/bin/sh", "-c", "ulimit -n 128 && exec \"$0\" --demo", program});
+    const pid_t server = tarvel_test::StartProgram(
+        {"/bin/sh", "-c", "ulimit -n 128 && exec \"$0\" --demo", program});
     started.push_back(server);
     ASSERT_TRUE(bus->WaitForName(kVisioName, true)) << "tarvel-visio did not come up";
     QDBusMessage ask = QDBusMessage::createMethodCall(
         QString::fromStdString(kVisioName), QString::fromLatin1(standin::kVisioObjectPath),
         QString::fromLatin1(automation::dbus::kServerInterface), QStringLiteral("PeerAddress"));
-    const QString address =
-        QDBusConnection::sessionBus().call(ask, QDBus::Block, 10000).arguments().value(0).toString();
+    const QString address = QDBusConnection::sessionBus()
+                                .call(ask, QDBus::Block, 10000)
+                                .arguments()
+                                .value(0)
+                                .toString();
     ASSERT_TRUE(address.startsWith(QStringLiteral("unix:path="))) << address.toStdString();
     const std::string path = address.mid(10).section(QLatin1Char(','), 0, 0).toStdString();
 
