@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -322,10 +323,14 @@ QString UnsafeFolder(const QString& path) {
 }
 
 // Removes the sockets in folder that nobody listens on any more: those of
-// servers that were killed.
+// servers that were killed. A socket whose server process still runs is
+// left alone, as it may be about to listen.
 void ClearStaleSockets(const QString& folder) {
   const QDir dir(folder);
   for (const QString& name : dir.entryList({QStringLiteral("peer-*")}, QDir::System)) {
+    bool numeric = false;
+    const qint64 pid = name.section(QLatin1Char('-'), 1, 1).toLongLong(&numeric);
+    if (numeric && pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == 0) continue;
     const QByteArray path = QFile::encodeName(dir.filePath(name));
     struct stat info{};
     if (::lstat(path.constData(), &info) != 0 || !S_ISSOCK(info.st_mode)) continue;

@@ -1047,7 +1047,8 @@ TEST_F(TransportTest, ThePeerSocketLivesInAFolderOnlyItsUserCanEnter) {
     // What a killed server leaves: a socket file nobody listens on.
     std::filesystem::create_directory(c.folder);
     std::filesystem::permissions(c.folder, std::filesystem::perms::owner_all);
-    const std::string stale = c.folder + "/peer-1-1";
+    // (of a process beyond the largest process ID)
+    const std::string stale = c.folder + "/peer-2147483647-1";
     {
       const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
       sockaddr_un address{};
