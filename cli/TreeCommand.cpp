@@ -30,6 +30,7 @@ class TExpander {
     } catch (const std::exception& e) {
       err_ << "tarvel-tree: expanding " << NameOf(item) << ": " << TrimText(ErrorMessage(e))
            << '\n';
+      VisioController.NoteLinkError(e);
       failed_ = true;
     }
   }
@@ -197,5 +198,11 @@ int RunTreeCommand(const TTreeOptions& options, std::ostream& out, std::ostream&
   if (options.refresh) root->Refresh(2);
   // One caption per line, whatever the texts hold.
   for (const std::string& line : VisibleText(tree)) out << EscapedCaption(line) << '\n';
+  // A tree read over a broken link is no answer, whatever it shows.
+  if (!VisioController.LinkFailure().empty()) {
+    err << "tarvel-tree: the link to Visio failed during the run, the tree is incomplete: "
+        << VisioController.LinkFailure() << '\n';
+    return kExitLink;
+  }
   return expander.Failed() ? kExitVisio : kExitOk;
 }

@@ -16,5 +16,6 @@ struct TTreeOptions {
 // Builds the tree over VisioController's Visio, prints every visible
 // caption indented two blanks per level, and returns the exit status: 2 for
 // a path that matches nothing, 1 when Visio could not give what was asked
-// or an expansion failed (the tree is still printed then).
+// or an expansion failed, 3 when the link to Visio failed during the run
+// (the tree is still printed in both cases).
 int RunTreeCommand(const TTreeOptions& options, std::ostream& out, std::ostream& err);

@@ -85,7 +85,9 @@ int PrintTree(const TTreeOptions& options, const std::vector<std::string>& files
     standin::RegisterVisio(std::move(start));
   }
   if (VisioController.Connect(3) != automation::S_OK) {
-    std::cerr << "tarvel-tree: cannot connect to Visio\n";
+    const std::string& why = VisioController.ConnectError();
+    std::cerr << "tarvel-tree: " << (why.empty() ? std::string("cannot connect to Visio") : why)
+              << '\n';
     return 1;
   }
   // Let go of Visio while Qt's D-Bus support is still there.

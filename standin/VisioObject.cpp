@@ -1,6 +1,7 @@
 #include "standin/VisioObject.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "standin/Model.h"
 
@@ -178,6 +179,11 @@ Variant VisioObject::Dispatch(const MemberTable::Member& m, CallKind kind, Args 
     if (args.empty()) throw AutomationError(automation::DISP_E_BADPARAMCOUNT);
     const Variant& value = args.back();
     const Args own = args.first(args.size() - 1);
+    // No cell or setting holds NaN or an infinity: Visio refuses them as
+    // it refuses any value out of range.
+    if (value.type() == automation::VarType::R8 && !std::isfinite(value.ToDouble())) {
+      ThrowVisio(VisioErrorKind::InvalidParameter);
+    }
     if (m.stored && m.writable) {
       CheckArgCount(own, 0, 0);
       stored_[Fold(m.name)] = value.ChangeType(m.initial.type());

@@ -136,7 +136,8 @@ ObjectRef TND_VisObject::GetVisObject() {
   if (!VisObj) return {};
   try {
     return VisObj.QueryInterface(automation::IID_IDispatch);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    VisioController.NoteLinkError(e);
     return {};
   }
 }
@@ -159,7 +160,8 @@ void TND_VisObject::CreateChildren() {
                           kNoIndex, row.Access, row.IndexStyle, ChildObjSource(row), row.NodeKind,
                           row.IndexLUT.Resolve(), row.ValueLUT.Resolve(ValueLUT));
       child.Refresh(0);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+      VisioController.NoteLinkError(e);
       // One row that cannot be made does not keep the others from showing.
     }
   }
@@ -210,7 +212,8 @@ std::string TND_VisObject::GetCaption() {
   std::string indexText;
   try {
     indexText = BaseIndexText(interface_->Caption == TCaptionVariant::Member);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    VisioController.NoteLinkError(e);
     if (indexText.empty()) indexText = "Exception";
   }
   const std::string identifying = GetIdentifyingStr();
@@ -266,7 +269,8 @@ void TND_VisObject::CreateArrayElement(TTVNodeData& array, int index, TTreeItem*
         static_cast<std::int16_t>(index), array.Access, array.IndexStyle, elements->ObjSource,
         elements->NodeKind, array.IndexLUT, array.ValueLUT);
     element.Refresh(0);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    VisioController.NoteLinkError(e);
     // As with rows: an element that cannot be made is left out.
   }
 }
@@ -393,7 +397,8 @@ std::int32_t TND_VisObject::GetIndexValue(TIndexKind kind) {
   if (!VisObj || (interface_->IndexKinds & KindBit(kind)) == 0) return -1;
   try {
     return VisObj.Get(TIndexKindNames[Ord(kind)]).ToInt32();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    VisioController.NoteLinkError(e);
     return -1;
   }
 }
@@ -402,7 +407,8 @@ std::int32_t TND_VisObject::GetCountValue(TCountKind kind) {
   if (!VisObj || (interface_->CountKinds & KindBit(kind)) == 0) return -1;
   try {
     return VisObj.Get(TCountKindNames[Ord(kind)]).ToInt32();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    VisioController.NoteLinkError(e);
     return -1;
   }
 }
@@ -436,7 +442,8 @@ std::string TND_IVCell::GetCaption() {
       valuePart +=
           " (=\"" + ValueLUT->Lookup(RoundHalfEven(VisObj.Get("ResultIU").ToDouble())) + "\")";
     }
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    VisioController.NoteLinkError(e);
     if (indexText.empty()) indexText = "Exception";
   }
   const std::string identifying =

@@ -16,26 +16,47 @@ TKTVisio_Controller::TKTVisio_Controller() : NameArray(StringArray::WithBounds(0
 
 TKTVisio_Controller::~TKTVisio_Controller() = default;
 
+namespace {
+
+bool Refused(const std::exception& error) {
+  const auto* e = dynamic_cast<const automation::AutomationError*>(&error);
+  return e != nullptr && e->code() == automation::RPC_E_CALL_REJECTED;
+}
+
+std::string RefusedText(const std::exception& error) {
+  return "Visio refused the call, as it does while busy (a dialog may be open): " +
+         TrimText(ErrorMessage(error));
+}
+
+}  // namespace
+
 automation::HResult TKTVisio_Controller::Connect(std::int32_t mode) {
   automation::HResult result = automation::E_FAIL;
   if (App) Disconnect();
   connectError_.clear();
+  SetCallRefused(false);
   std::string why;
 
   if ((mode & 2) != 0) {
     try {
       automation::Guid clsid;
       ObjectRef running;
-      if (automation::Succeeded(automation::CLSIDFromProgID(kVisioProgID, &clsid)) &&
-          automation::Succeeded(automation::GetActiveObject(clsid, &running)) && running) {
+      automation::HResult hr = automation::CLSIDFromProgID(kVisioProgID, &clsid);
+      if (automation::Succeeded(hr)) hr = automation::GetActiveObject(clsid, &running);
+      if (automation::Succeeded(hr) && running) {
         App = running.QueryInterface(automation::IID_IDispatch).QueryInterface(IID_IVApplication);
+      } else if (hr == automation::RPC_E_CALL_REJECTED) {
+        throw automation::AutomationError(hr);
       }
     } catch (const std::exception& e) {
       App.Reset();
-      why = "attaching to the running Visio failed: " + TrimText(ErrorMessage(e));
+      if (Refused(e)) SetCallRefused(true);
+      why = Refused(e) ? RefusedText(e)
+                       : "attaching to the running Visio failed: " + TrimText(ErrorMessage(e));
     }
   }
-  if (!App && (mode & 1) != 0) {
+  // A busy Visio refuses a second attachment as well: starting is no remedy.
+  if (!App && (mode & 1) != 0 && !callRefused_) {
     try {
       ObjectRef created;
       (void)automation::GetErrorInfo();  // nothing left over from before
@@ -44,6 +65,8 @@ automation::HResult TKTVisio_Controller::Connect(std::int32_t mode) {
           automation::IID_IUnknown, &created);
       if (automation::Succeeded(hr) && created) {
         App = created.QueryInterface(IID_IVApplication);
+      } else if (hr == automation::RPC_E_CALL_REJECTED) {
+        throw automation::AutomationError(hr);
       } else {
         const std::optional<std::string> info = automation::GetErrorInfo();
         why = "Visio could not be started: " +
@@ -53,10 +76,13 @@ automation::HResult TKTVisio_Controller::Connect(std::int32_t mode) {
       }
     } catch (const std::exception& e) {
       App.Reset();
-      why = "Visio could not be started: " + TrimText(ErrorMessage(e));
+      if (Refused(e)) SetCallRefused(true);
+      why =
+          Refused(e) ? RefusedText(e) : "Visio could not be started: " + TrimText(ErrorMessage(e));
     }
   }
   linkLost_ = false;
+  linkFailure_.clear();
   if (App) {
     result = automation::S_OK;
     SetCallRefused(false);
@@ -70,6 +96,7 @@ int TKTVisio_Controller::Disconnect() {
   DropEventConnection();
   App.Reset();
   linkLost_ = false;
+  linkFailure_.clear();
   return 0;
 }
 
@@ -81,14 +108,18 @@ void TKTVisio_Controller::NoteCallError(const std::exception& error) {
 
 void TKTVisio_Controller::NoteLinkError(const std::exception& error) {
   const auto* e = dynamic_cast<const automation::AutomationError*>(&error);
-  if (e == nullptr || !App || linkLost_) return;
+  if (e == nullptr || !App) return;
+  const automation::HResult code = e->code();
   // RPC_E_DISCONNECTED, RPC_S_SERVER_UNAVAILABLE and RPC_S_CALL_FAILED:
   // what a call answers when the server's process is gone.
-  const automation::HResult code = e->code();
-  if (code != automation::RPC_E_DISCONNECTED && code != automation::MakeHResult(0x800706BA) &&
-      code != automation::MakeHResult(0x800706BE)) {
-    return;
+  const bool gone = code == automation::RPC_E_DISCONNECTED ||
+                    code == automation::MakeHResult(0x800706BA) ||
+                    code == automation::MakeHResult(0x800706BE);
+  if (!gone && code != automation::RPC_E_TIMEOUT) return;
+  if (linkFailure_.empty()) {
+    linkFailure_ = automation::FormatHResult(code) + " " + TrimText(ErrorMessage(error));
   }
+  if (!gone || linkLost_) return;
   linkLost_ = true;
   if (OnStatusChange) OnStatusChange();
 }

@@ -71,6 +71,10 @@ class TKTVisio_Controller {
   // connected until Connect attaches again, and calls OnStatusChange.
   void NoteCallError(const std::exception& error);
   void NoteLinkError(const std::exception& error);
+  // The first failure of the link itself since Connect (Visio gone, or a
+  // call that timed out), as "0x80010108 The object ...", else "". Visio's
+  // own error answers are not link failures.
+  const std::string& LinkFailure() const { return linkFailure_; }
 
   // The counterpart of `shape` inside an opened copy of the master that
   // contains it. Errors never escape: they become the status and " {...}"
@@ -93,6 +97,7 @@ class TKTVisio_Controller {
  private:
   bool callRefused_ = false;
   bool linkLost_ = false;
+  std::string linkFailure_;
   std::string connectError_;
 };
 

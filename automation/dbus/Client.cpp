@@ -317,6 +317,21 @@ bool Link::SameObject(const std::string& a, const std::string& b) {
   return AnswerBool(call);
 }
 
+// Authenticates a new peer connection at once, not at its first call: the
+// server closes connections that stay unauthenticated for a few seconds.
+bool Authenticate(DBusConnection* connection, int timeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!dbus_connection_get_is_authenticated(connection)) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          deadline - std::chrono::steady_clock::now())
+                          .count();
+    if (left <= 0 || !dbus_connection_read_write(connection, static_cast<int>(left))) {
+      return false;
+    }
+  }
+  return true;
+}
+
 QDBusConnection SessionBus() {
   RegisterWireTypes();
   return QDBusConnection::sessionBus();
@@ -424,6 +439,13 @@ HResult AttachToServer(const QString& busName, const QString& rootPath, ObjectRe
     if (!address.isEmpty()) {
       connection = dbus_connection_open_private(ToStd(address).c_str(), &error);
       dbus_error_free(&error);
+      // Authenticating takes milliseconds; a server that cannot take the
+      // connection (out of files) is reached through the bus instead.
+      if (connection != nullptr && !Authenticate(connection, std::min(options.timeoutMs, 3000))) {
+        dbus_connection_close(connection);
+        dbus_connection_unref(connection);
+        connection = nullptr;
+      }
       peer = connection != nullptr;
     }
   }

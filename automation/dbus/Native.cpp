@@ -4,7 +4,10 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <poll.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <limits>
 #include <mutex>
@@ -318,9 +321,15 @@ dbus_bool_t LoopBinding::AddWatch(DBusWatch* watch, void* data) {
   const unsigned flags = dbus_watch_get_flags(watch);
   const auto notifier = [&](QSocketNotifier::Type type, unsigned condition) {
     auto* n = new QSocketNotifier(fd, type, self);
-    QObject::connect(n, &QSocketNotifier::activated, self, [self, watch, condition] {
+    QObject::connect(n, &QSocketNotifier::activated, self, [self, watch, condition, fd] {
+      self->accepted_ = false;
       dbus_watch_handle(watch, condition);
-      if (self->connection_ != nullptr) self->Dispatch();
+      if (self->connection_ != nullptr) {
+        self->Dispatch();
+      } else if (!self->accepted_ && condition == DBUS_WATCH_READABLE) {
+        pollfd waiting{fd, POLLIN, 0};
+        if (::poll(&waiting, 1, 0) == 1 && (waiting.revents & POLLIN) != 0) self->BackOff(watch);
+      }
     });
     return n;
   };
@@ -335,6 +344,18 @@ dbus_bool_t LoopBinding::AddWatch(DBusWatch* watch, void* data) {
   Enable(w->write, enabled);
   self->watches_.push_back(std::move(w));
   return TRUE;
+}
+
+void LoopBinding::BackOff(DBusWatch* watch) {
+  auto it = std::find_if(watches_.begin(), watches_.end(),
+                         [watch](const auto& w) { return w->watch == watch; });
+  if (it == watches_.end() || (*it)->read == nullptr) return;
+  (*it)->read->setEnabled(false);
+  QTimer::singleShot(std::chrono::milliseconds(100), this, [this, watch] {
+    for (const auto& w : watches_) {
+      if (w->watch == watch) Enable(w->read, dbus_watch_get_enabled(watch) != 0);
+    }
+  });
 }
 
 void LoopBinding::RemoveWatch(DBusWatch* watch, void* data) {

@@ -54,6 +54,12 @@ class LoopBinding final : public QObject {
   explicit LoopBinding(DBusServer* server);
   ~LoopBinding() override;
 
+  // A listening server's new-connection function calls this: a readable
+  // socket that gave no connection means accept() failed (out of file
+  // descriptors), and the socket is left alone for a while instead of
+  // being tried again at once.
+  void NoteAccepted() { accepted_ = true; }
+
  private:
   struct Watch;
   struct Timeout;
@@ -66,6 +72,7 @@ class LoopBinding final : public QObject {
   static void DispatchStatusChanged(DBusConnection* connection, DBusDispatchStatus status,
                                     void* data);
   void Dispatch();
+  void BackOff(DBusWatch* watch);
 
   DBusConnection* connection_ = nullptr;
   DBusServer* server_ = nullptr;
@@ -73,6 +80,7 @@ class LoopBinding final : public QObject {
   std::vector<std::unique_ptr<Timeout>> timeouts_;
   bool dispatchQueued_ = false;
   bool dispatching_ = false;
+  bool accepted_ = false;
 };
 
 }  // namespace automation::dbus::native

@@ -4,11 +4,23 @@
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
 #include <QDBusVirtualObject>
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <exception>
+#include <iostream>
 #include <vector>
 
 #include "automation/dbus/Native.h"
@@ -297,15 +309,77 @@ class BusDispatcher final : public QDBusVirtualObject {
   QString rootPath_;
 };
 
-QString RuntimeDirectory() {
-  const QByteArray xdg = qgetenv("XDG_RUNTIME_DIR");
-  if (!xdg.isEmpty() && QDir(QString::fromLocal8Bit(xdg)).exists()) {
-    return QString::fromLocal8Bit(xdg);
+// Whether path is a real folder of this user's that nobody else may enter.
+QString UnsafeFolder(const QString& path) {
+  struct stat info{};
+  if (::lstat(QFile::encodeName(path).constData(), &info) != 0) {
+    return QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
   }
-  return QDir::tempPath();
+  if (S_ISLNK(info.st_mode)) return QStringLiteral("%1 is a symbolic link").arg(path);
+  if (!S_ISDIR(info.st_mode)) return QStringLiteral("%1 is not a folder").arg(path);
+  if (info.st_uid != ::geteuid()) return QStringLiteral("%1 belongs to another user").arg(path);
+  if ((info.st_mode & 077) != 0) return QStringLiteral("%1 is open to other users").arg(path);
+  return QString();
+}
+
+// Removes the sockets in folder that nobody listens on any more: those of
+// servers that were killed. A socket whose server process still runs is
+// left alone, as it may be about to listen.
+void ClearStaleSockets(const QString& folder) {
+  const QDir dir(folder);
+  for (const QString& name : dir.entryList({QStringLiteral("peer-*")}, QDir::System)) {
+    bool numeric = false;
+    const qint64 pid = name.section(QLatin1Char('-'), 1, 1).toLongLong(&numeric);
+    if (numeric && pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == 0) continue;
+    const QByteArray path = QFile::encodeName(dir.filePath(name));
+    struct stat info{};
+    if (::lstat(path.constData(), &info) != 0 || !S_ISSOCK(info.st_mode)) continue;
+    sockaddr_un address{};
+    if (static_cast<std::size_t>(path.size()) >= sizeof(address.sun_path)) continue;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return;
+    const bool refused =
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 &&
+        errno == ECONNREFUSED;
+    ::close(fd);
+    if (refused) ::unlink(path.constData());
+  }
+}
+
+std::string ProgramName() {
+  const QString name = QCoreApplication::applicationName();
+  return name.isEmpty() ? std::string("tarvel") : ToStd(name);
 }
 
 }  // namespace
+
+QString PeerSocketFolder(QString* why) {
+  QString base;
+  QString name = QStringLiteral("tarvel");
+  const QString runtime = QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"));
+  if (!runtime.isEmpty() && UnsafeFolder(runtime).isEmpty()) {
+    base = runtime;
+  } else {
+    base = QDir::tempPath();
+    name += QStringLiteral("-%1").arg(::geteuid());
+  }
+  const QString folder = base + QLatin1Char('/') + name;
+  // An existing one is taken only after the checks below.
+  if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST) {
+    if (why != nullptr) {
+      *why = QStringLiteral("%1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    return QString();
+  }
+  const QString unsafe = UnsafeFolder(folder);
+  if (!unsafe.isEmpty()) {
+    if (why != nullptr) *why = unsafe;
+    return QString();
+  }
+  return folder;
+}
 
 // A private connection from one client.
 struct ObjectServer::Peer {
@@ -329,8 +403,14 @@ struct ObjectServer::Peer {
         std::strcmp(iface, kServerInterface) != 0) {
       return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
     }
+    // Calls that were read before the peer was disconnected go unanswered.
+    if (peer->overQueued) return DBUS_HANDLER_RESULT_HANDLED;
+    if (peer->pending) peer->server->SettlePending(peer->id, false);
     NativeCall call(connection, message);
     peer->server->Handle(call, peer->id);
+    if (dbus_connection_get_outgoing_size(connection) > kMaxQueuedBytes) {
+      peer->server->OverQueued(peer->id);
+    }
     return DBUS_HANDLER_RESULT_HANDLED;
   }
 
@@ -349,6 +429,9 @@ struct ObjectServer::Peer {
   QString id;
   DBusConnection* connection;
   std::unique_ptr<native::LoopBinding> binding;
+  bool pending = true;      // not yet authenticated
+  bool overQueued = false;  // disconnected for answers it left unread
+  std::chrono::steady_clock::time_point accepted = std::chrono::steady_clock::now();
 };
 
 // The private socket peers connect to.
@@ -361,7 +444,9 @@ struct ObjectServer::PeerListener {
   }
 
   static void OnNewConnection(DBusServer*, DBusConnection* connection, void* data) {
-    static_cast<ObjectServer*>(data)->OnNewPeer(connection);
+    auto* server = static_cast<ObjectServer*>(data);
+    server->peerListener_->binding->NoteAccepted();
+    server->OnNewPeer(connection);
   }
 
   DBusServer* server;
@@ -381,7 +466,8 @@ ObjectServer::ObjectServer(ObjectRef root, QString rootPath, QObject* parent)
 }
 
 ObjectServer::~ObjectServer() {
-  peerListener_.reset();
+  peerListener_.reset();  // removes the socket file
+  pending_.clear();
   clients_.clear();  // closes the peer connections
   if (!busName_.isEmpty()) {
     bus_.unregisterObject(rootPath_, QDBusConnection::UnregisterTree);
@@ -420,18 +506,30 @@ QString ObjectServer::Start(const QDBusConnection& bus, const QString& busName, 
           });
 
   if (peerToPeer) {
-    const std::string address = ToStd(QStringLiteral("unix:dir=") + RuntimeDirectory());
-    DBusError error;
-    dbus_error_init(&error);
-    DBusServer* listening = dbus_server_listen(address.c_str(), &error);
-    dbus_error_free(&error);
-    if (listening != nullptr) {  // else calls go through the bus
-      const char* mechanisms[] = {"EXTERNAL", nullptr};
-      dbus_server_set_auth_mechanisms(listening, mechanisms);
-      peerListener_ = std::make_unique<PeerListener>(listening);
-      dbus_server_set_new_connection_function(listening, &PeerListener::OnNewConnection, this,
-                                              nullptr);
-      peerListener_->binding = std::make_unique<native::LoopBinding>(listening);
+    QString why;
+    const QString folder = PeerSocketFolder(&why);
+    if (folder.isEmpty()) {
+      std::cerr << ProgramName() << ": no private socket, calls go through the bus: " << ToStd(why)
+                << '\n';
+    } else {
+      ClearStaleSockets(folder);
+      static std::atomic<int> serial{0};
+      const std::string address = ToStd(QStringLiteral("unix:path=%1/peer-%2-%3")
+                                            .arg(folder)
+                                            .arg(QCoreApplication::applicationPid())
+                                            .arg(++serial));
+      DBusError error;
+      dbus_error_init(&error);
+      DBusServer* listening = dbus_server_listen(address.c_str(), &error);
+      dbus_error_free(&error);
+      if (listening != nullptr) {  // else calls go through the bus
+        const char* mechanisms[] = {"EXTERNAL", nullptr};
+        dbus_server_set_auth_mechanisms(listening, mechanisms);
+        peerListener_ = std::make_unique<PeerListener>(listening);
+        dbus_server_set_new_connection_function(listening, &PeerListener::OnNewConnection, this,
+                                                nullptr);
+        peerListener_->binding = std::make_unique<native::LoopBinding>(listening);
+      }
     }
   }
   sweepTimer_.start();
@@ -454,6 +552,19 @@ void ObjectServer::SetBusy(bool busy) {
 
 void ObjectServer::OnNewPeer(void* newConnection) {
   auto* connection = static_cast<DBusConnection*>(newConnection);
+  // Waiting connections are bounded: those that have authenticated meanwhile
+  // become clients, else the oldest makes room.
+  if (pending_.size() >= kMaxPendingPeers) {
+    std::vector<QString> ids;
+    for (const auto& [id, peer] : pending_) ids.push_back(id);
+    for (const QString& id : ids) SettlePending(id, false);
+  }
+  if (pending_.size() >= kMaxPendingPeers) {
+    auto oldest = std::min_element(
+        pending_.begin(), pending_.end(),
+        [](const auto& a, const auto& b) { return a.second->accepted < b.second->accepted; });
+    pending_.erase(oldest);  // closes it
+  }
   const QString id = QStringLiteral("peer %1").arg(++peerCount_);
   auto peer = std::make_unique<Peer>(this, id, connection);
   static const DBusObjectPathVTable vtable = {nullptr, &Peer::OnMessage,
@@ -464,7 +575,32 @@ void ObjectServer::OnNewPeer(void* newConnection) {
     return;  // out of memory: the connection is closed with peer
   }
   peer->binding = std::make_unique<native::LoopBinding>(connection);
-  clients_[id].peer = std::move(peer);
+  pending_[id] = std::move(peer);
+  QTimer::singleShot(authTimeout_, this, [this, id] { SettlePending(id, true); });
+}
+
+void ObjectServer::SettlePending(const QString& id, bool expired) {
+  auto it = pending_.find(id);
+  if (it == pending_.end()) return;
+  if (!dbus_connection_get_is_authenticated(it->second->connection)) {
+    if (expired) pending_.erase(it);  // closes it
+    return;
+  }
+  it->second->pending = false;
+  clients_[id].peer = std::move(it->second);
+  pending_.erase(it);
+}
+
+void ObjectServer::OverQueued(const QString& id) {
+  auto it = clients_.find(id);
+  if (it == clients_.end() || !it->second.peer || it->second.peer->overQueued) return;
+  Peer& peer = *it->second.peer;
+  peer.overQueued = true;
+  std::cerr << ProgramName() << ": " << ToStd(id) << " left more than "
+            << kMaxQueuedBytes / (1024 * 1024) << " MiB of answers unread and was disconnected\n";
+  // Frees the queued answers now; the client is dropped on its
+  // Disconnected signal.
+  dbus_connection_close(peer.connection);
 }
 
 ObjectServer::Client& ObjectServer::ClientFor(const QString& client) {
@@ -477,6 +613,7 @@ ObjectServer::Client& ObjectServer::ClientFor(const QString& client) {
 }
 
 void ObjectServer::DropClient(const QString& id) {
+  if (pending_.erase(id) != 0) return;
   auto it = clients_.find(id);
   if (it == clients_.end()) return;
   const auto now = std::chrono::steady_clock::now();
@@ -516,6 +653,9 @@ void ObjectServer::DropClosedPeers() {
     if (client.peer && !dbus_connection_get_is_connected(client.peer->connection)) {
       closed.push_back(id);
     }
+  }
+  for (const auto& [id, peer] : pending_) {
+    if (!dbus_connection_get_is_connected(peer->connection)) closed.push_back(id);
   }
   for (const QString& id : closed) DropClient(id);
 }
@@ -655,7 +795,11 @@ void ObjectServer::HandleServerCall(IncomingCall& call, const QString& client) {
   }
   if (member == QLatin1String("Release") && signature == QLatin1String("a(ou)")) {
     auto it = clients_.find(client);
-    if (it == clients_.end()) return;
+    if (it == clients_.end()) {
+      // Nothing was handed to this client: nothing to release.
+      if (call.ReplyRequired()) call.Reply();
+      return;
+    }
     for (const auto& [path, count] : call.ReleasesAt(0)) {
       auto held = it->second.held.find(path);
       if (held == it->second.held.end()) continue;

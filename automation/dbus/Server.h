@@ -15,6 +15,13 @@
 // private socket and tells its address to whoever asks on the bus. The
 // server reads those connections itself, in its own thread's event loop
 // (see Native.h); the bus connection is Qt's.
+//
+// The socket lives in a folder only its user can enter (PeerSocketFolder),
+// so no other user can connect to it. A connection is nobody's client until
+// it has authenticated: one that has not within the authentication timeout
+// is closed, and at most kMaxPendingPeers wait at once (a new one closes the
+// oldest). A peer that leaves more than kMaxQueuedBytes of answers unread is
+// disconnected.
 #pragma once
 
 #include <QDBusConnection>
@@ -31,6 +38,16 @@
 #include "automation/Variant.h"
 
 class QDBusServiceWatcher;
+
+namespace automation::dbus {
+
+// The folder for this user's private sockets: "tarvel" in the session's
+// runtime folder, else "tarvel-<uid>" in the temporary folder. Made with
+// mode 0700 when missing; refused (empty, with the reason in *why) unless
+// it is a real folder, owned by this user, that nobody else may enter.
+QString PeerSocketFolder(QString* why = nullptr);
+
+}  // namespace automation::dbus
 
 namespace automation::dbus {
 
@@ -58,10 +75,17 @@ class ObjectServer : public QObject {
 
   // How long objects that nobody releases stay exported at least.
   void SetGracePeriod(std::chrono::milliseconds grace) { grace_ = grace; }
+  // How long a new peer connection may take to authenticate.
+  void SetAuthTimeout(std::chrono::milliseconds timeout) { authTimeout_ = timeout; }
+
+  static constexpr std::size_t kMaxPendingPeers = 16;
+  static constexpr long kMaxQueuedBytes = 64L * 1024 * 1024;
 
   // Exported objects besides the root, and clients that hold any.
   std::size_t ExportedCount() const { return entries_.size(); }
   std::size_t ClientCount() const { return clients_.size(); }
+  // Peer connections not yet authenticated.
+  std::size_t PendingCount() const { return pending_.size(); }
   QString PeerAddress() const;
 
   // Drops what is no longer held: closed peer connections, and objects only
@@ -100,6 +124,10 @@ class ObjectServer : public QObject {
   QString PathFor(const ObjectRef& object, const QString& client);
   ObjectRef ObjectAt(const QString& path) const;
   void OnNewPeer(void* connection);
+  // A pending peer that has authenticated becomes a client; one that has
+  // not by its deadline (expired) is closed.
+  void SettlePending(const QString& id, bool expired);
+  void OverQueued(const QString& id);
 
   ObjectRef root_;
   QString rootPath_;
@@ -113,9 +141,11 @@ class ObjectServer : public QObject {
   std::unordered_map<const Object*, QString> pathOf_;
   std::unordered_set<QString> unheld_;
   std::unordered_map<QString, Client> clients_;
+  std::unordered_map<QString, std::unique_ptr<Peer>> pending_;
   std::uint64_t nextId_ = 1;
   bool busy_ = false;
   std::chrono::milliseconds grace_{30000};
+  std::chrono::milliseconds authTimeout_{5000};
   QTimer sweepTimer_;
   int peerCount_ = 0;
 };

@@ -140,4 +140,42 @@ TEST_F(TreeCommandTest, RefreshReadsTheOpenTreeOnceMore) {
   EXPECT_EQ(visio.app->Reads("Language") - reads, 2 * reads);
 }
 
+// A run over a link that broke is no success, wherever the break showed;
+// Visio's own error answers are part of the tree.
+TEST_F(TreeCommandTest, ABrokenLinkFailsTheRunAndVisiosErrorsDoNot) {
+  const std::string gone = "The object invoked has disconnected from its clients.";
+  struct Case {
+    const char* member;  // of the application
+    automation::HResult code;
+    std::string message;
+    int status;
+    std::string err;
+  };
+  const std::string broken =
+      "tarvel-tree: the link to Visio failed during the run, the tree is incomplete: ";
+  const std::vector<Case> cases = {
+      {"Language", automation::RPC_E_DISCONNECTED, gone, 3, broken + "0x80010108 " + gone + "\n"},
+      {"Documents", automation::RPC_E_DISCONNECTED, gone, 3, broken + "0x80010108 " + gone + "\n"},
+      {"Path", automation::MakeHResult(0x800706BA), "The RPC server is unavailable.", 3,
+       broken + "0x800706BA The RPC server is unavailable.\n"},
+      {"Language", automation::RPC_E_TIMEOUT,
+       "This operation returned because the timeout period expired.", 3,
+       broken + "0x8001011F This operation returned because the timeout period expired.\n"},
+      {"Language", automation::MakeHResult(0x86DB0A2B), "\n\nObject has been deleted.", 0, ""},
+      {"Documents", automation::MakeHResult(0x86DB08A7), "\n\nInvalid parameter.", 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.member) + " " + c.message);
+    VisioController.Disconnect();
+    VisioController.App = ObjectRef(visio.app);
+    visio.app->Fail(c.member, c.code, c.message);
+    const Run run = RunWith(Options(2));
+    visio.app->Heal(c.member);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(run.err, c.err);
+    // The tree is printed all the same.
+    EXPECT_GT(run.lines.size(), 50u);
+  }
+}
+
 }  // namespace

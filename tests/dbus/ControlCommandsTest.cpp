@@ -103,6 +103,12 @@ TEST_F(ControlCommandsTest, BusyRefusesClientsUntilItIsSwitchedOff) {
   run = Visio({"--select", "Page-1", "Process"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "tarvel-visio: --select Page-1 Process: Call was rejected by callee.\n");
+  // A client that comes meanwhile says it was refused.
+  run = Tree({});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err,
+            "tarvel-tree: Visio refused the call, as it does while busy (a dialog may be open): "
+            "Call was rejected by callee.\n");
 
   // Commands run in the order given.
   run = Visio({"--busy", "off", "--select", "Page-1", "Process"});

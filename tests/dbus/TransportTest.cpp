@@ -11,13 +11,25 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QThread>
+#include <grp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -83,6 +95,7 @@ class View final : public Object {
 //   Kept(name)       the object the root keeps under that name
 //   ForgetKept       lets go of the kept objects
 //   View(name)       a new View on every call
+//   Text(n)          a text of n bytes
 // Lives in the server's thread once served.
 class Root final : public Bag {
  public:
@@ -116,6 +129,9 @@ class Root final : public Bag {
         return Variant(kept);
       }
       if (NamesEqual(member, "View")) return Variant(MakeRef<View>(args[0].ToString()));
+      if (NamesEqual(member, "Text")) {
+        return Variant(std::string(static_cast<std::size_t>(args[0].ToInt32()), 'x'));
+      }
     }
     return Bag::Invoke(kind, member, args);
   }
@@ -187,6 +203,14 @@ class ServerThread {
   }
   void SetBusy(bool busy) {
     Run([&] { server_->SetBusy(busy); });
+  }
+  void SetAuthTimeout(std::chrono::milliseconds timeout) {
+    Run([&] { server_->SetAuthTimeout(timeout); });
+  }
+  std::size_t Pending() {
+    std::size_t n = 0;
+    Run([&] { n = server_->PendingCount(); });
+    return n;
   }
   void SweepAfter(std::chrono::milliseconds grace) {
     Run([&] {
@@ -279,6 +303,192 @@ std::string Failure(F call) {
 std::string Failure(HResult code, const std::string& message) {
   return automation::FormatHResult(code) + " " + message;
 }
+
+// The peer address the server tells on the bus.
+std::string PeerAddress() {
+  const QDBusMessage answer = RawCall(kRootPath, "PeerAddress", {}, dbus::kServerInterface);
+  return answer.arguments().value(0).toString().toStdString();
+}
+
+// The socket file of a peer address ("unix:path=...,guid=...").
+std::string SocketPath(const std::string& address) {
+  const std::string key = "unix:path=";
+  if (address.rfind(key, 0) != 0) return {};
+  const std::size_t end = address.find(',');
+  return address.substr(key.size(), end == std::string::npos ? end : end - key.size());
+}
+
+// A connection to a Unix socket that has said nothing yet; -1 (errno set)
+// when it cannot be made.
+int ConnectTo(const std::string& path) {
+  sockaddr_un address{};
+  if (path.size() >= sizeof(address.sun_path)) return -1;
+  address.sun_family = AF_UNIX;
+  path.copy(address.sun_path, path.size());
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return -1;
+  }
+  return fd;
+}
+
+// Whether the other end of fd closes within timeout (unread data left).
+bool ClosedByPeer(int fd, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    pollfd hangup{fd, POLLRDHUP, 0};
+    if (::poll(&hangup, 1, 50) == 1 && (hangup.revents & (POLLHUP | POLLRDHUP)) != 0) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+  }
+}
+
+// An environment variable set (or unset, with nullptr) for a scope.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value != nullptr) {
+      ::setenv(name, value, 1);
+    } else {
+      ::unsetenv(name);
+    }
+  }
+  ~ScopedEnv() {
+    if (old_) {
+      ::setenv(name_, old_->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+// A folder of the test's own, removed with what it holds.
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tarvel-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~TempFolder() {
+    if (path_.empty()) return;
+    std::error_code ignored;
+    // Folders a test gave away are taken back first.
+    if (::geteuid() == 0) ::chown(path_.c_str(), 0, 0);
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// The user tests act as when they play someone else.
+constexpr uid_t kOtherUser = 65534;
+
+// Whether another user (a child process with kOtherUser's ids) can
+// connect to the socket at path: 0 it can, else its errno.
+int OtherUserConnects(const std::string& path) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::setgroups(0, nullptr) != 0 || ::setgid(kOtherUser) != 0 || ::setuid(kOtherUser) != 0) {
+      ::_exit(255);
+    }
+    const int fd = ConnectTo(path);
+    ::_exit(fd >= 0 ? 0 : (errno & 0x7F));
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A peer connection opened and authenticated with libdbus, and a call
+// marshalled once so that it can be written again and again, unread.
+class RawPeer {
+ public:
+  explicit RawPeer(const std::string& address) {
+    dbus::native::InitThreads();
+    connection_ = dbus_connection_open_private(address.c_str(), nullptr);
+    if (connection_ == nullptr) return;
+    dbus::native::Message ping(dbus_message_new_method_call(nullptr, RootPath().c_str(),
+                                                            "org.freedesktop.DBus.Peer", "Ping"));
+    dbus::native::Message pong(
+        dbus_connection_send_with_reply_and_block(connection_, ping.get(), 10000, nullptr));
+    if (pong) dbus_connection_get_unix_fd(connection_, &fd_);
+  }
+  ~RawPeer() {
+    if (connection_ == nullptr) return;
+    dbus_connection_close(connection_);
+    dbus_connection_unref(connection_);
+  }
+  RawPeer(const RawPeer&) = delete;
+  RawPeer& operator=(const RawPeer&) = delete;
+
+  // The socket, once authenticated; else -1.
+  int Fd() const { return fd_; }
+
+  // Get(member, [argument]) as bytes on the wire.
+  static std::string Get(const char* member, std::optional<std::int32_t> argument = {}) {
+    dbus::native::Message call(
+        dbus_message_new_method_call(nullptr, RootPath().c_str(), dbus::kObjectInterface, "Get"));
+    DBusMessageIter out;
+    DBusMessageIter args;
+    dbus_message_iter_init_append(call.get(), &out);
+    dbus_message_iter_append_basic(&out, DBUS_TYPE_STRING, &member);
+    dbus_message_iter_open_container(&out, DBUS_TYPE_ARRAY, "v", &args);
+    if (argument) {
+      DBusMessageIter v;
+      const dbus_int32_t value = *argument;
+      dbus_message_iter_open_container(&args, DBUS_TYPE_VARIANT, "i", &v);
+      dbus_message_iter_append_basic(&v, DBUS_TYPE_INT32, &value);
+      dbus_message_iter_close_container(&args, &v);
+    }
+    dbus_message_iter_close_container(&out, &args);
+    dbus_message_set_serial(call.get(), 0x7FFF0000);
+    char* bytes = nullptr;
+    int length = 0;
+    if (!dbus_message_marshal(call.get(), &bytes, &length)) return {};
+    std::string wire(bytes, static_cast<std::size_t>(length));
+    dbus_free(bytes);
+    return wire;
+  }
+
+  // Writes `wire` count times without reading anything; how many went out
+  // before the deadline or the server's hanging up.
+  int WriteUnread(const std::string& wire, int count, std::chrono::seconds within) {
+    int written = 0;
+    std::size_t offset = 0;
+    const auto deadline = std::chrono::steady_clock::now() + within;
+    while (written < count && std::chrono::steady_clock::now() < deadline) {
+      const ssize_t n =
+          ::send(fd_, wire.data() + offset, wire.size() - offset, MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (n < 0) {
+        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) break;
+        pollfd writable{fd_, POLLOUT, 0};
+        ::poll(&writable, 1, 50);
+        continue;
+      }
+      offset += static_cast<std::size_t>(n);
+      if (offset == wire.size()) {
+        offset = 0;
+        ++written;
+      }
+    }
+    return written;
+  }
+
+ private:
+  static std::string RootPath() { return kRootPath.toStdString(); }
+  DBusConnection* connection_ = nullptr;
+  int fd_ = -1;
+};
 
 class TransportTest : public testing::Test {
  protected:
@@ -658,6 +868,18 @@ TEST_F(TransportTest, WhatAClosedPeerConnectionHeldIsForgotten) {
 
 TEST_F(TransportTest, AReleasedPathAnswersObjectNotConnected) {
   Serve();
+  {
+    // A client that was handed nothing is answered too.
+    const QString name = QStringLiteral("releasing-client");
+    QDBusConnection fresh = QDBusConnection::connectToBus(
+        QString::fromStdString(tarvel_test::ProcessBus().Address()), name);
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kBusName, kRootPath, dbus::kServerInterface, "Release");
+    call.setArguments({QVariant::fromValue(QList<dbus::ReleaseEntry>{})});
+    const QDBusMessage reply = fresh.call(call, QDBus::Block, 3000);
+    EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << ErrorText(reply);
+    QDBusConnection::disconnectFromBus(name);
+  }
   const QDBusMessage got = RawCall(kRootPath, "Get", MemberCall("Fresh", {QVariant("x")}));
   ASSERT_EQ(got.type(), QDBusMessage::ReplyMessage) << ErrorText(got);
   const QDBusObjectPath path =
@@ -801,78 +1023,188 @@ TEST_F(TransportTest, AHungServerCostsOneTimeoutNotOnePerCall) {
   }
 }
 
+// The private socket is made where only its user can reach it: in the
+// session's runtime folder, else in a folder of the user's own in the
+// temporary folder. A socket a killed server left there is cleared, and the
+// server's own goes with it.
+TEST_F(TransportTest, ThePeerSocketLivesInAFolderOnlyItsUserCanEnter) {
+  TempFolder tmp;
+  TempFolder runtime;
+  ASSERT_FALSE(tmp.Path().empty() || runtime.Path().empty());
+  const std::string user = std::to_string(::geteuid());
+  struct Case {
+    const char* runtimeDir;
+    std::string folder;
+  };
+  for (const Case& c : std::vector<Case>{
+           {nullptr, tmp.Path() + "/tarvel-" + user},
+           {"/nonexistent/runtime", tmp.Path() + "/tarvel-" + user},
+           {runtime.Path().c_str(), runtime.Path() + "/tarvel"},
+       }) {
+    SCOPED_TRACE(c.folder);
+    const ScopedEnv runtimeDir("XDG_RUNTIME_DIR", c.runtimeDir);
+    const ScopedEnv tmpDir("TMPDIR", tmp.Path().c_str());
+    // What a killed server leaves: a socket file nobody listens on.
+    std::filesystem::create_directory(c.folder);
+    std::filesystem::permissions(c.folder, std::filesystem::perms::owner_all);
+    // (of a process beyond the largest process ID)
+    const std::string stale = c.folder + "/peer-2147483647-1";
+    {
+      const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+      sockaddr_un address{};
+      address.sun_family = AF_UNIX;
+      stale.copy(address.sun_path, stale.size());
+      ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
+      ::close(fd);
+    }
+
+    Serve();
+    const std::string socket = SocketPath(PeerAddress());
+    EXPECT_EQ(std::filesystem::path(socket).parent_path(), c.folder);
+    struct stat info{};
+    ASSERT_EQ(::lstat(c.folder.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    EXPECT_EQ(info.st_uid, ::geteuid());
+    EXPECT_FALSE(std::filesystem::exists(stale)) << "the stale socket stayed";
+    EXPECT_EQ(Attach().Get("Name"), Variant("root"));
+    server.reset();
+    EXPECT_FALSE(std::filesystem::exists(socket)) << "the socket outlived its server";
+  }
+}
+
+// A folder that someone else could enter, or that is not what it seems,
+// is not used: calls go through the bus instead, and the server says why.
+TEST_F(TransportTest, AnUnsafeSocketFolderIsRefused) {
+  TempFolder tmp;
+  ASSERT_FALSE(tmp.Path().empty());
+  const ScopedEnv runtimeDir("XDG_RUNTIME_DIR", nullptr);
+  const ScopedEnv tmpDir("TMPDIR", tmp.Path().c_str());
+  const std::string folder = tmp.Path() + "/tarvel-" + std::to_string(::geteuid());
+  const std::string elsewhere = tmp.Path() + "/elsewhere";
+  struct Case {
+    const char* name;
+    std::function<void()> make;
+    const char* said;
+  };
+  std::vector<Case> cases = {
+      {"a symbolic link to a private folder",
+       [&] {
+         std::filesystem::create_directory(elsewhere);
+         std::filesystem::permissions(elsewhere, std::filesystem::perms::owner_all);
+         std::filesystem::create_directory_symlink(elsewhere, folder);
+       },
+       "is a symbolic link"},
+      {"a folder others may enter",
+       [&] {
+         std::filesystem::create_directory(folder);
+         std::filesystem::permissions(folder, std::filesystem::perms::owner_all |
+                                                  std::filesystem::perms::group_exec |
+                                                  std::filesystem::perms::others_exec);
+       },
+       "is open to other users"},
+      {"a file", [&] { std::ofstream(folder) << "x"; }, "is not a folder"},
+  };
+  if (::geteuid() == 0) {
+    cases.push_back({"another user's folder",
+                     [&] {
+                       std::filesystem::create_directory(folder);
+                       std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+                       ASSERT_EQ(::chown(folder.c_str(), kOtherUser, kOtherUser), 0);
+                     },
+                     "belongs to another user"});
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    std::filesystem::remove_all(elsewhere, ignored);
+    c.make();
+    testing::internal::CaptureStderr();
+    Serve();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(PeerAddress(), "");
+    EXPECT_NE(said.find(c.said), std::string::npos) << said;
+    EXPECT_EQ(Attach().Get("Name"), Variant("root"));
+    server.reset();
+  }
+  if (::geteuid() != 0) std::cout << "another user's folder not tried: that needs root\n";
+}
+
+TEST_F(TransportTest, AnotherUserCannotConnectToThePeerSocket) {
+  if (::geteuid() != 0) GTEST_SKIP() << "acting as another user needs root";
+  Serve();
+  const std::string socket = SocketPath(PeerAddress());
+  ASSERT_FALSE(socket.empty());
+  EXPECT_EQ(OtherUserConnects(socket), EACCES);
+}
+
+// A connection is nobody's client until it has authenticated. One that
+// does not is closed after the authentication timeout, and few may wait
+// at once; a client that authenticated keeps being served, however long it
+// waits before its first call.
+TEST_F(TransportTest, ConnectionsThatNeverAuthenticateAreBoundedAndClosed) {
+  Serve();
+  server->SetAuthTimeout(std::chrono::milliseconds(500));
+  const std::string socket = SocketPath(PeerAddress());
+  ASSERT_FALSE(socket.empty());
+  std::vector<int> silent;
+  for (int i = 0; i < 40; ++i) {
+    const int fd = ConnectTo(socket);
+    ASSERT_GE(fd, 0) << std::strerror(errno);
+    silent.push_back(fd);
+  }
+  const ObjectRef root = Attach();
+  ASSERT_TRUE(root);
+  EXPECT_LE(server->Pending(), dbus::ObjectServer::kMaxPendingPeers);
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  EXPECT_EQ(root.Get("Name"), Variant("root"));
+  int closed = 0;
+  for (const int fd : silent) {
+    if (ClosedByPeer(fd, std::chrono::seconds(5))) ++closed;
+    ::close(fd);
+  }
+  EXPECT_EQ(closed, 40) << "connections that never authenticated were kept";
+  EXPECT_EQ(server->Pending(), 0u);
+}
+
 // A client that writes calls and never reads the answers costs the server
 // the memory of the queued answers, and stalls nobody else.
 TEST_F(TransportTest, AClientThatNeverReadsStallsNobodyElse) {
   Serve();
-  const QDBusMessage address = RawCall(kRootPath, "PeerAddress", {}, dbus::kServerInterface);
-  const std::string peerAddress = address.arguments().value(0).toString().toStdString();
-  ASSERT_FALSE(peerAddress.empty());
-  dbus::native::InitThreads();
-  DBusConnection* flood = dbus_connection_open_private(peerAddress.c_str(), nullptr);
-  ASSERT_NE(flood, nullptr);
-  // Closed on every way out: a server that waits for this client to read
-  // is freed by the close.
-  const std::unique_ptr<DBusConnection, void (*)(DBusConnection*)> closer(
-      flood, [](DBusConnection* c) {
-        dbus_connection_close(c);
-        dbus_connection_unref(c);
-      });
-  const std::string rootPath = kRootPath.toStdString();
-  {
-    // Authenticated once a call has been answered.
-    dbus::native::Message ping(dbus_message_new_method_call(
-        nullptr, rootPath.c_str(), "org.freedesktop.DBus.Peer", "Ping"));
-    dbus::native::Message pong(
-        dbus_connection_send_with_reply_and_block(flood, ping.get(), 10000, nullptr));
-    ASSERT_TRUE(pong);
-  }
-  int fd = -1;
-  ASSERT_TRUE(dbus_connection_get_unix_fd(flood, &fd));
-
-  // One Get, marshalled once and written again and again to the socket.
-  dbus::native::Message call(
-      dbus_message_new_method_call(nullptr, rootPath.c_str(), dbus::kObjectInterface, "Get"));
-  DBusMessageIter out;
-  DBusMessageIter args;
-  const char* member = "Name";
-  dbus_message_iter_init_append(call.get(), &out);
-  dbus_message_iter_append_basic(&out, DBUS_TYPE_STRING, &member);
-  dbus_message_iter_open_container(&out, DBUS_TYPE_ARRAY, "v", &args);
-  dbus_message_iter_close_container(&out, &args);
-  dbus_message_set_serial(call.get(), 0x7FFF0000);
-  char* bytes = nullptr;
-  int length = 0;
-  ASSERT_TRUE(dbus_message_marshal(call.get(), &bytes, &length));
-  const std::string wire(bytes, static_cast<std::size_t>(length));
-  dbus_free(bytes);
-
+  RawPeer flood(PeerAddress());
+  ASSERT_GE(flood.Fd(), 0);
   // Far more answers than the socket holds.
   constexpr int kCalls = 20000;
-  int written = 0;
-  std::size_t offset = 0;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (written < kCalls && std::chrono::steady_clock::now() < deadline) {
-    const ssize_t n = ::send(fd, wire.data() + offset, wire.size() - offset,
-                             MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (n < 0) {
-      ASSERT_TRUE(errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) << errno;
-      pollfd writable{fd, POLLOUT, 0};
-      ::poll(&writable, 1, 50);
-      continue;
-    }
-    offset += static_cast<std::size_t>(n);
-    if (offset == wire.size()) {
-      offset = 0;
-      ++written;
-    }
-  }
-  EXPECT_EQ(written, kCalls) << "the server stopped reading its peer";
+  EXPECT_EQ(flood.WriteUnread(RawPeer::Get("Name"), kCalls, std::chrono::seconds(20)), kCalls)
+      << "the server stopped reading its peer";
   const ObjectRef root = Attach();
   ASSERT_TRUE(root);
   Variant name;
   EXPECT_EQ(Failure([&] { name = root.Get("Name"); }), "no error");
   EXPECT_EQ(name, Variant("root"));
+}
+
+// What waits for one peer to read it is bounded: past the bound the peer is
+// disconnected, and the server says so.
+TEST_F(TransportTest, APeerThatLeavesTooMuchUnreadIsDisconnected) {
+  Serve();
+  const ObjectRef other = Attach();
+  ASSERT_TRUE(other);
+  RawPeer flood(PeerAddress());
+  ASSERT_GE(flood.Fd(), 0);
+  testing::internal::CaptureStderr();
+  // 1 MiB answers, twice as many as the bound holds.
+  constexpr int kMiB = 1024 * 1024;
+  const int calls = static_cast<int>(2 * dbus::ObjectServer::kMaxQueuedBytes / kMiB);
+  flood.WriteUnread(RawPeer::Get("Text", kMiB), calls, std::chrono::seconds(20));
+  const bool closed = ClosedByPeer(flood.Fd(), std::chrono::seconds(20));
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(closed) << "the server kept queueing answers";
+  EXPECT_NE(said.find("MiB of answers unread and was disconnected"), std::string::npos) << said;
+  // Others are served as before.
+  EXPECT_EQ(other.Get("Name"), Variant("root"));
+  EXPECT_EQ(Attach().Get("Name"), Variant("root"));
 }
 
 }  // namespace

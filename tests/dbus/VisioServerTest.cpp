@@ -1,12 +1,20 @@
 // The real tarvel-visio as a child process on the test program's private
 // bus: attaching to it, starting it (by running it, or by the bus's
 // activation), failing to start it, losing it, and sharing it.
+#include <sys/socket.h>
+#include <sys/un.h>
+
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <sstream>
+#include <thread>
 
+#include "automation/dbus/Wire.h"
 #include "standin/VisioErrors.h"
 #include "standin/VisioObject.h"
 #include "tests/dbus/VisioServerFixture.h"
@@ -157,6 +165,98 @@ TEST_F(VisioServerTest, AProgramThatCannotStartIsAServerExecutionFailure) {
   EXPECT_EQ(VisioController.Connect(3), automation::E_FAIL);
   EXPECT_FALSE(VisioController.IsConnected());
   EXPECT_FALSE(bus->NameHasOwner(kVisioName));
+}
+
+// tarvel-tree reading a server that is killed halfway does not pass for
+// a success.
+TEST_F(VisioServerTest, ATreeReadFromAServerKilledMidRunFails) {
+  const pid_t server = StartServer({"--demo"});
+  auto running = std::async(std::launch::async, [] { return Tree({"--depth", "5"}); });
+  // A full run takes seconds.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  if (running.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+    GTEST_SKIP() << "the run ended before the server could be killed";
+  }
+  KillServer(server);
+  const ProgramRun run = running.get();
+  EXPECT_EQ(run.status, 3);
+  // After whatever failed on the way, the reason.
+  const std::string reason =
+      "tarvel-tree: the link to Visio failed during the run, the tree is incomplete: " +
+      Disconnected() + "\n";
+  ASSERT_GE(run.err.size(), reason.size()) << run.err;
+  EXPECT_EQ(run.err.substr(run.err.size() - reason.size()), reason) << run.err;
+}
+
+// The CPU time a process has used so far.
+std::chrono::milliseconds CpuTime(pid_t pid) {
+  const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+  std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+  std::string field;
+  long ticks = 0;
+  // utime and stime are the 14th and 15th fields; the state is the 3rd.
+  for (int i = 3; i <= 15 && fields >> field; ++i) {
+    if (i >= 14) ticks += std::stol(field);
+  }
+  return std::chrono::milliseconds(ticks * 1000 / ::sysconf(_SC_CLK_TCK));
+}
+
+// Connections to a server that can open few files: ones that never
+// authenticate, and ones that do and then stay silent. The server neither
+// spins nor stops serving the connections that never authenticate hold
+// no file for long; the others it serves as any client, as long as it can.
+TEST_F(VisioServerTest, AFloodOfConnectionsCostsTheServerNoSpinning) {
+  for (const bool authenticate : {false, true}) {
+    SCOPED_TRACE(authenticate ? "authenticated" : "never authenticated");
+    const std::string program = TARVEL_VISIO_BINARY;
+    const pid_t server = tarvel_test::StartProgram(
+        {"/bin/sh", "-c", "ulimit -n 128 && exec \"$0\" --demo", program});
+    started.push_back(server);
+    ASSERT_TRUE(bus->WaitForName(kVisioName, true)) << "tarvel-visio did not come up";
+    QDBusMessage ask = QDBusMessage::createMethodCall(
+        QString::fromStdString(kVisioName), QString::fromLatin1(standin::kVisioObjectPath),
+        QString::fromLatin1(automation::dbus::kServerInterface), QStringLiteral("PeerAddress"));
+    const QString address = QDBusConnection::sessionBus()
+                                .call(ask, QDBus::Block, 10000)
+                                .arguments()
+                                .value(0)
+                                .toString();
+    ASSERT_TRUE(address.startsWith(QStringLiteral("unix:path="))) << address.toStdString();
+    const std::string path = address.mid(10).section(QLatin1Char(','), 0, 0).toStdString();
+
+    const std::string hello = std::string(1, '\0') + "AUTH EXTERNAL " +
+                              QByteArray::number(::geteuid()).toHex().toStdString() +
+                              "\r\nBEGIN\r\n";
+    std::vector<int> flood;
+    for (int i = 0; i < 200; ++i) {
+      sockaddr_un to{};
+      to.sun_family = AF_UNIX;
+      path.copy(to.sun_path, sizeof(to.sun_path) - 1);
+      const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+      ASSERT_GE(fd, 0);
+      // Past the listening backlog a connection is refused: that is fine.
+      if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof(to)) != 0) {
+        ::close(fd);
+        continue;
+      }
+      if (authenticate) ::send(fd, hello.data(), hello.size(), MSG_NOSIGNAL);
+      flood.push_back(fd);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const auto before = CpuTime(server);
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const auto used = CpuTime(server) - before;
+    EXPECT_LT(used, std::chrono::milliseconds(400)) << "the server spun";
+    if (!authenticate) {
+      const auto start = std::chrono::steady_clock::now();
+      const ProgramRun run = Tree({"--depth", "0"});
+      EXPECT_EQ(run.status, 0) << run.err;
+      EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    }
+    for (const int fd : flood) ::close(fd);
+    KillServer(server);
+    ASSERT_TRUE(bus->WaitForName(kVisioName, false));
+  }
 }
 
 TEST_F(VisioServerTest, AKilledServerDisconnectsEveryProxyUntilAttachedAgain) {

@@ -221,6 +221,29 @@ TEST_F(CellTest, ResultsReadAndWriteInUnits) {
 // What the tree reads: every unit of Visio's list on cells of each kind
 // answers with a value of its type, or with Visio's error for a unit the
 // value has no figure in.
+TEST_F(CellTest, NonFiniteResultsAreRefusedAndLeaveTheCell) {
+  ObjectRef width = Cell("Width");
+  const std::vector<std::pair<const char*, std::function<void(const Variant&)>>> puts = {
+      {"ResultIU", [&](const Variant& v) { width.Put("ResultIU", v); }},
+      {"ResultIUForce", [&](const Variant& v) { width.Put("ResultIUForce", v); }},
+      {"Result", [&](const Variant& v) { width.Put("Result", {Variant("in")}, v); }},
+      {"ResultForce", [&](const Variant& v) { width.Put("ResultForce", {Variant("in")}, v); }},
+  };
+  for (const double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+    for (const auto& [member, put] : puts) {
+      automation::HResult code = automation::S_OK;
+      try {
+        put(Variant(bad));
+      } catch (const automation::AutomationError& e) {
+        code = e.code();
+      }
+      EXPECT_EQ(code, automation::MakeHResult(0x86DB08A7)) << member << " = " << bad;
+    }
+  }
+  EXPECT_EQ(width.Get("Formula"), Variant("2 in"));
+  EXPECT_EQ(width.Get("ResultIU"), Variant(2.0));
+}
+
 TEST_F(CellTest, EveryUnitCodeAnswersOrFailsAsVisio) {
   const std::int16_t units[] = {32, 40, 42, 43, 44, 45, 46, 47, 48, 50,  51, 53,
                                 54, 63, 64, 65, 66, 67, 68, 69, 70, 71,  72, 73,

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 #include "InterfaceRows.h"
@@ -87,6 +88,21 @@ TEST_F(VisioObjectTest, StoredValuesKeepTheirType) {
   // Each object keeps its own value.
   ObjectRef other = MakeRef<Widget>(session);
   EXPECT_EQ(other.Get("ShowGrid"), VisBool(true));
+}
+
+// No member takes NaN or an infinity, however it keeps its value.
+TEST_F(VisioObjectTest, NonFiniteNumbersAreRefusedByEveryPut) {
+  for (const double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+    for (const char* member : {"Width", "ShowGrid"}) {
+      std::string message;
+      EXPECT_EQ(CodeOf([&] { obj.Put(member, Variant(bad)); }, &message),
+                automation::MakeHResult(0x86DB08A7))
+          << member << " = " << bad;
+      EXPECT_EQ(message, "\n\nInvalid parameter.");
+    }
+  }
+  EXPECT_EQ(obj.Get("Width"), Variant(1.5));
+  EXPECT_EQ(obj.Get("ShowGrid"), VisBool(true));
 }
 
 TEST_F(VisioObjectTest, DispatchIdsFollowTheTable) {
