@@ -1041,8 +1041,10 @@ void Loader::ReadText(pugi::xml_node text, Shape& shape) {
       field.value = c.child_value();
       const std::int16_t row = static_cast<std::int16_t>(c.attribute("IX").as_int());
       try {
-        if (row < sheet.RowCount(visSectionTextField))
+        if (row >= 0 && row < sheet.RowCount(visSectionTextField)) {
           field.formula = sheet.Formula(visSectionTextField, row, visFieldCell);
+          field.row = row;
+        }
       } catch (const automation::AutomationError&) {
       }
       t.InsertField(end, end, std::move(field));
