@@ -542,8 +542,8 @@ std::optional<std::string> ObjectFieldValue(SheetHost& host, const TextField& f)
 
 // A value as a Text Fields row's Format picture lays it out: type is the
 // row's Type cell (5 for a date or time).
-std::optional<std::string> ShownByPicture(const CellValue& v, std::string_view picture,
-                                          int type, std::int16_t format) {
+std::optional<std::string> ShownByPicture(const CellValue& v, std::string_view picture, int type,
+                                          std::int16_t format) {
   if (v.isString || v.isBool) return Shown(v, format);
   const bool date = DimensionOf(v.unit) == Dimension::Date;
   const bool office = picture.size() >= 4 && picture.substr(0, 2) == "{{";

@@ -562,9 +562,9 @@ std::optional<std::string> FormatDatePicture(double oleDate, std::string_view pi
 
   static const char* const kDays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                       "Thursday", "Friday", "Saturday"};
-  static const char* const kMonths[] = {"January", "February", "March",     "April",
-                                        "May",     "June",     "July",      "August",
-                                        "September", "October", "November", "December"};
+  static const char* const kMonths[] = {"January",   "February", "March",    "April",
+                                        "May",       "June",     "July",     "August",
+                                        "September", "October",  "November", "December"};
   const std::string dayName = kDays[weekday];
   const std::string monthName = kMonths[month - 1];
 
@@ -609,8 +609,8 @@ std::optional<std::string> FormatDatePicture(double oleDate, std::string_view pi
         } else if (n == 5) {
           part = shortDate;
         } else {
-          part = dayName + ", " + monthName + " " + std::to_string(day) + ", " +
-                 std::to_string(year);
+          part =
+              dayName + ", " + monthName + " " + std::to_string(day) + ", " + std::to_string(year);
         }
         break;
       case 'm': {
