@@ -119,6 +119,20 @@ TEST_F(VsdxFieldsTest, InstanceMembersReferToTheirOwnGroupNotTheMasters) {
   }
 }
 
+TEST_F(VsdxFieldsTest, AnInstanceShowsTheValueItsFileRecordsForAnInheritedField) {
+  // The master's formula is beyond what the stand-in computes; the
+  // instance's own value for it is what Visio computed there.
+  const std::string master =
+      "<Shape ID=\"5\" Type=\"Shape\"><Section N=\"Field\"><Row IX=\"0\">"
+      "<Cell N=\"Value\" V=\"master\" U=\"STR\" F=\"TRIM(Prop.Name)\"/></Row></Section>"
+      "<Text><fld IX=\"0\">master</fld></Text></Shape>";
+  const std::string page =
+      "<Shape ID=\"1\" Type=\"Shape\" Master=\"2\"><Section N=\"Field\"><Row IX=\"0\">"
+      "<Cell N=\"Value\" V=\"mine\" U=\"STR\" F=\"Inh\"/></Row></Section></Shape>";
+  ObjectRef doc = Open(Write("Recorded.vsdx", DrawingWithMaster("Named", master, page)));
+  EXPECT_EQ(TextOf(FirstShapeOf(doc)), "mine");
+}
+
 TEST_F(VsdxFieldsTest, DateFieldsShowTheirFormatPicture) {
   // Visio writes a date as a plain day count or, with the DATE unit, as an
   // ISO date; Type 5 says the field is a date.
