@@ -26,6 +26,7 @@ void AppendField(Shape& shape, TextField field) {
   ShapeSheet& sh = shape.Sheet();
   const std::int16_t row = sh.AddRow(visSectionTextField, visRowLast, 0);
   sh.SetFormula(visSectionTextField, row, visFieldCell, field.formula, true);
+  field.row = row;
   ShapeText& text = shape.Text();
   const std::int32_t end = text.CharCount();
   text.InsertField(end, end, std::move(field));

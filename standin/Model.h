@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "standin/VisioObject.h"
 
@@ -49,6 +50,13 @@ class SheetHost {
   // Kind of host, for the rows a sheet has without being told.
   enum class Kind { Shape, Group, Guide, Foreign, PageSheet, MasterSheet, Style, OneD };
   virtual Kind HostKind() const = 0;
+  // The sheet a formula names before "!" ("Sheet.5!Width"): a shape by ID
+  // on the host's page or master. `holder` is the sheet that holds the
+  // formula. When the host inherits the formula from its master, the IDs
+  // in it are the master's, and a name stands for the host's own
+  // counterpart of that master shape, as Visio maps an instance's shapes
+  // to its master's. Null when there is no such sheet.
+  virtual SheetHost* OtherSheet(std::string_view name, SheetHost& holder);
 
  protected:
   ~SheetHost() = default;

@@ -1,6 +1,8 @@
 #include "standin/Shape.h"
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <cmath>
 
 #include "standin/Application.h"
@@ -157,6 +159,47 @@ SheetHost* Shape::InheritedSource(std::int16_t section, std::int16_t row) {
 
 VisioObject* Shape::HostDocument() {
   return IsDeleted() ? nullptr : &doc();
+}
+
+SheetHost* Shape::OtherSheet(std::string_view name, SheetHost& holder) {
+  // "Sheet.5": the shape with ID 5.
+  constexpr std::string_view kPrefix = "sheet.";
+  if (name.size() <= kPrefix.size()) return nullptr;
+  for (std::size_t i = 0; i < kPrefix.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(name[i])) != kPrefix[i]) return nullptr;
+  }
+  int id = -1;
+  const char* end = name.data() + name.size();
+  const auto [at, ec] = std::from_chars(name.data() + kPrefix.size(), end, id);
+  if (ec != std::errc() || at != end || id < 0 || id > 0x7FFF) return nullptr;
+  return ShapeForId(static_cast<std::int16_t>(id), holder, 0);
+}
+
+Shape* Shape::ShapeForId(std::int16_t id, const SheetHost& holder, int depth) {
+  Shape* ms = MasterShape();
+  bool inherited = false;
+  int steps = 0;
+  for (const Shape* s = ms; s && steps < 16 && !inherited; s = s->MasterShape(), ++steps)
+    inherited = s == &holder;
+  if (&holder == this || !inherited) return surface_->FindShape(id);
+  if (depth >= 16) return nullptr;
+  Shape* there = ms->ShapeForId(id, holder, depth + 1);
+  return there ? CounterpartOf(*there) : nullptr;
+}
+
+Shape* Shape::CounterpartOf(const Shape& masterShape) {
+  if (!master_ || masterShape.surface_->AsMaster() != master_) return nullptr;
+  // The instance: this shape, and the groups above it that are instances
+  // of the same master, with all their members.
+  Shape* top = this;
+  while (top->parent_ && top->parent_->master_ == master_) top = top->parent_;
+  std::vector<Shape*> todo{top};
+  for (std::size_t i = 0; i < todo.size(); ++i) {
+    Shape* s = todo[i];
+    if (s->master_ == master_ && s->masterShapeId_ == masterShape.id()) return s;
+    for (const auto& child : s->children_) todo.push_back(child.get());
+  }
+  return nullptr;
 }
 
 SheetHost::Kind Shape::HostKind() const {

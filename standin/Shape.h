@@ -103,6 +103,7 @@ class Shape : public VisioObject, public SheetHost {
   VisioObject& HostObject() override { return *this; }
   VisioObject* HostDocument() override;
   Kind HostKind() const override;
+  SheetHost* OtherSheet(std::string_view name, SheetHost& holder) override;
 
   Document& doc() const;
   Page* ContainingPage() const;
@@ -134,6 +135,12 @@ class Shape : public VisioObject, public SheetHost {
   const std::string& ClassId() const { return classId_; }
 
  private:
+  // The shape with an ID in the numbering of the sheet that holds a
+  // formula (see OtherSheet).
+  Shape* ShapeForId(std::int16_t id, const SheetHost& holder, int depth);
+  // The shape of this shape's instance that stands for a shape of its
+  // master.
+  Shape* CounterpartOf(const Shape& masterShape);
   std::string LayerMemberText();
   void SetLayerMember(const std::vector<int>& rows);
 

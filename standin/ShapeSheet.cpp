@@ -1475,15 +1475,18 @@ const CellDef& ShapeSheet::CheckedDef(std::int16_t s, std::int16_t r, std::int16
 }
 
 const CellValue* ShapeSheet::Stored(std::int16_t s, std::int16_t r, std::int16_t c, int depth,
-                                    bool own) const {
+                                    bool own, const ShapeSheet** holder) const {
   if (depth > kMaxDepth) return nullptr;
   if (s == visSectionObject) {
     if (const RowData* row = own ? LocalObjectRow(r) : nullptr; row && !row->deleted) {
       auto it = row->cells.find(c);
-      if (it != row->cells.end()) return &it->second;
+      if (it != row->cells.end()) {
+        if (holder) *holder = this;
+        return &it->second;
+      }
     }
     SheetHost* src = Source(visSectionObject, r);
-    return src ? src->Sheet().Stored(s, r, c, depth + 1) : nullptr;
+    return src ? src->Sheet().Stored(s, r, c, depth + 1, true, holder) : nullptr;
   }
   auto sec = Resolve(s, depth);
   if (!sec) return nullptr;
@@ -1493,12 +1496,19 @@ const CellValue* ShapeSheet::Stored(std::int16_t s, std::int16_t r, std::int16_t
   const RowRef& row = rows[static_cast<std::size_t>(r)];
   if (row.local && own) {
     auto it = row.local->cells.find(c);
-    if (it != row.local->cells.end()) return &it->second;
+    if (it != row.local->cells.end()) {
+      if (holder) *holder = this;
+      return &it->second;
+    }
   }
   if (row.sourceRow >= 0 && sec->source) {
     return sec->source->Sheet().Stored(sec->sourceIndex, static_cast<std::int16_t>(row.sourceRow),
-                                       c, depth + 1);
+                                       c, depth + 1, true, holder);
   }
+  return nullptr;
+}
+
+SheetHost* SheetHost::OtherSheet(std::string_view, SheetHost&) {
   return nullptr;
 }
 
@@ -1850,9 +1860,11 @@ std::optional<int> Compare(const Val& a, const Val& b) {
 
 }  // namespace
 
-// Computes formulas of one sheet by recursive descent, straight from the
-// text. References are cells of the same sheet, by name; the cells being
-// computed are kept on a stack so that a circular formula stops.
+// Computes formulas by recursive descent, straight from the text.
+// References are cells of the sheet whose cell is being computed, by name,
+// or of another sheet ("Sheet.5!Width", see SheetHost::OtherSheet); the
+// cells being computed are kept on a stack so that a circular formula
+// stops, across sheets too.
 //
 // A cell referred to twice is computed once: its result is kept for the
 // rest of the computation, unless a circular reference or the depth limit
@@ -1861,16 +1873,19 @@ std::optional<int> Compare(const Val& a, const Val& b) {
 // doubles with every cell. Nesting of the formula text is bounded too, so
 // that a hostile formula cannot run the stack out.
 struct ShapeSheet::Evaluator {
-  explicit Evaluator(const ShapeSheet& s) : sheet(s) {}
+  explicit Evaluator(const ShapeSheet& s) : home(&s), sheet(&s), holder(s.host_) {}
 
   static constexpr int kMaxNesting = 200;
 
-  const ShapeSheet& sheet;
+  const ShapeSheet* home;   // the sheet asked
+  const ShapeSheet* sheet;  // the sheet whose names the formula uses
+  SheetHost* holder;        // the sheet the formula text comes from
   // Checking a formula before it is written: names must exist, nothing is
   // computed.
   bool checking = false;
-  std::vector<CellAddress> stack;
-  std::map<std::tuple<std::int16_t, std::int16_t, std::int16_t>, CellValue> known;
+  std::vector<std::pair<const ShapeSheet*, CellAddress>> stack;
+  std::map<std::tuple<const ShapeSheet*, std::int16_t, std::int16_t, std::int16_t>, CellValue>
+      known;
   bool cutShort = false;  // a circular reference or the depth limit was met
   bool ranFormula = false;  // a cell's formula was computed, not only read
   // The cell computed afresh, whatever value its file recorded.
@@ -2150,11 +2165,18 @@ struct ShapeSheet::Evaluator {
     }
     std::string_view name = text.substr(start, pos - start);
     if (pos < text.size() && text[pos] == '!') {
-      // Another sheet's cell: not computed here.
+      // Another sheet's cell. Only parsed here; a function or a further
+      // sheet after the "!" is not computed.
       ++pos;
+      const std::size_t at = pos;
+      ++skipping;
       Res r = Name();
+      --skipping;
       if (r.outcome == Outcome::Syntax) return r;
-      return Fail(Outcome::Unknown);
+      const std::string_view cell = text.substr(at, pos - at);
+      if (checking || skipping || cell.empty() || cell.find_first_of("(!") != cell.npos)
+        return Fail(Outcome::Unknown);
+      return OtherReference(name, cell);
     }
     if (Peek() == '(') {
       ++pos;
@@ -2165,18 +2187,29 @@ struct ShapeSheet::Evaluator {
     return Reference(name);
   }
 
+  // A cell of the sheet a name before "!" stands for; a sheet that is not
+  // there keeps the stored result.
+  Res OtherReference(std::string_view sheetName, std::string_view cellName) {
+    SheetHost* other = sheet->host_->OtherSheet(sheetName, *holder);
+    if (!other) return Fail(Outcome::Unknown);
+    const ShapeSheet* const saved = std::exchange(sheet, &other->Sheet());
+    Res r = Reference(cellName);
+    sheet = saved;
+    return r;
+  }
+
   Res Reference(std::string_view name) {
     if (skipping) return Num(0);
     std::optional<CellAddress> at;
     try {
-      at = sheet.FindCell(name);
+      at = sheet->FindCell(name);
     } catch (const AutomationError&) {
       return Fail(Outcome::Error, visErrorName);
     }
     if (!at) return Fail(Outcome::Error, checking ? visErrorName : visErrorReference);
     if (checking) return Num(0);
     for (const auto& busy : stack) {
-      if (busy == *at) {  // circular
+      if (busy.first == sheet && busy.second == *at) {  // circular
         cutShort = true;
         return Fail(Outcome::Unknown);
       }
@@ -2185,13 +2218,13 @@ struct ShapeSheet::Evaluator {
       cutShort = true;
       return Fail(Outcome::Unknown);
     }
-    const auto key = std::make_tuple(at->section, at->row, at->column);
+    const auto key = std::make_tuple(sheet, at->section, at->row, at->column);
     CellValue v;
     if (auto it = known.find(key); it != known.end()) {
       v = it->second;
     } else {
       const bool outer = std::exchange(cutShort, false);
-      v = sheet.Compute(at->section, at->row, at->column, *this);
+      v = sheet->Compute(at->section, at->row, at->column, *this);
       if (!cutShort) known.emplace(key, v);
       cutShort = cutShort || outer;
     }
@@ -2346,12 +2379,14 @@ CellValue ShapeSheet::Compute(std::int16_t s, std::int16_t r, std::int16_t c, Ev
 CellValue ShapeSheet::ComputeNow(std::int16_t s, std::int16_t r, std::int16_t c,
                                  Evaluator& ev) const {
   const CellDef& def = CheckedDef(s, r, c);
-  const CellValue* stored = Stored(s, r, c);
+  const ShapeSheet* holder = this;
+  const CellValue* stored = Stored(s, r, c, 0, true, &holder);
   // Recalculating the cell: a value its file recorded gives way to the one
   // its inherited formula gives now.
-  if (stored && stored->inheritedFormula && ev.recalculating &&
+  if (stored && stored->inheritedFormula && ev.recalculating && ev.home == this &&
       *ev.recalculating == CellAddress{s, r, c}) {
-    stored = Stored(s, r, c, 0, false);
+    holder = this;
+    stored = Stored(s, r, c, 0, false, &holder);
   }
   CellValue v;
   bool computed = true;
@@ -2385,9 +2420,15 @@ CellValue ShapeSheet::ComputeNow(std::int16_t s, std::int16_t r, std::int16_t c,
     v.text = literal->text;
     v.error = 0;
   } else {
-    ev.stack.push_back(CellAddress{s, r, c});
+    // Names in the formula are this sheet's; IDs of other sheets are those
+    // of the sheet that holds the formula.
+    ev.stack.push_back({this, CellAddress{s, r, c}});
     ev.ranFormula = true;
+    const ShapeSheet* const savedSheet = std::exchange(ev.sheet, this);
+    SheetHost* const savedHolder = std::exchange(ev.holder, stored ? holder->host_ : host_);
     const Res res = ev.Run(v.formula);
+    ev.sheet = savedSheet;
+    ev.holder = savedHolder;
     ev.stack.pop_back();
     if (res.outcome == Outcome::Ok) {
       v.result = res.val.v;

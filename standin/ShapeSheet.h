@@ -188,7 +188,7 @@ constexpr std::int16_t visSplineKnot = 2, visSplineKnot2 = 3, visSplineKnot3 = 4
 constexpr std::int16_t visCharacterFont = 0, visCharacterColor = 1, visCharacterStyle = 2,
                        visCharacterCase = 3, visCharacterPos = 4, visCharacterSize = 7,
                        visCharacterLetterspace = 16;
-constexpr std::int16_t visFieldCell = 0;
+constexpr std::int16_t visFieldCell = 0, visFieldFormat = 2, visFieldType = 3;
 // A tab row: the count of its stops, then three cells per stop k at
 // visTabPos + 3k (position), visTabAlign + 3k (alignment) and the one
 // after (reserved).
@@ -550,8 +550,9 @@ class ShapeSheet {
   // null when nothing holds it.
   // `own`: false leaves this sheet's own cell aside and looks where it
   // inherits from.
+  // `holder`, when given, is set to the sheet that holds it.
   const CellValue* Stored(std::int16_t s, std::int16_t r, std::int16_t c, int depth = 0,
-                          bool own = true) const;
+                          bool own = true, const ShapeSheet** holder = nullptr) const;
   std::int16_t TagOf(std::int16_t s, std::int16_t r) const;
   const CellDef& CheckedDef(std::int16_t s, std::int16_t r, std::int16_t c) const;
   CellValue Compute(std::int16_t s, std::int16_t r, std::int16_t c, Evaluator& ev) const;

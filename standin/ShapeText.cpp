@@ -1,6 +1,7 @@
 #include "standin/ShapeText.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <optional>
 
@@ -539,6 +540,43 @@ std::optional<std::string> ObjectFieldValue(SheetHost& host, const TextField& f)
   }
 }
 
+// A value as a Text Fields row's Format picture lays it out: type is the
+// row's Type cell (5 for a date or time).
+std::optional<std::string> ShownByPicture(const CellValue& v, std::string_view picture, int type,
+                                          std::int16_t format) {
+  if (v.isString || v.isBool) return Shown(v, format);
+  const bool date = DimensionOf(v.unit) == Dimension::Date;
+  const bool office = picture.size() >= 4 && picture.substr(0, 2) == "{{";
+  if (date || type == 5 || office) {
+    if (!date && DimensionOf(v.unit) != Dimension::Number) return std::nullopt;
+    const double days = date ? v.result / UnitFactor(visDate) : v.result;
+    if (picture.empty()) return FormatDatePicture(days, "c");  // the date, and its time if any
+    return FormatDatePicture(days, picture);
+  }
+  if (picture.empty()) return Shown(v, format);
+  // FIELDPICTURE(n) is "esc(n)": the field format code n.
+  if (picture.size() > 5 && picture.substr(0, 4) == "esc(" && picture.back() == ')') {
+    int code = -1;
+    const char* end = picture.data() + picture.size() - 1;
+    const auto [at, ec] = std::from_chars(picture.data() + 4, end, code);
+    if (ec == std::errc() && at == end && code >= 0 && code <= 0x7FFF)
+      return Shown(v, static_cast<std::int16_t>(code));
+  }
+  return std::nullopt;
+}
+
+// The value of a field with a row of its own in the Text Fields section.
+std::optional<std::string> RowFieldValue(const ShapeSheet& sheet, const TextField& f) {
+  if (f.row < 0 || f.row >= sheet.RowCount(visSectionTextField)) return std::nullopt;
+  const CellValue v = sheet.Value(visSectionTextField, f.row, visFieldCell);
+  if (v.error != 0) return std::nullopt;
+  const CellValue picture = sheet.Value(visSectionTextField, f.row, visFieldFormat);
+  const CellValue type = sheet.Value(visSectionTextField, f.row, visFieldType);
+  const std::string_view pictureText = picture.isString ? picture.text.str() : std::string_view();
+  return ShownByPicture(v, pictureText, type.isString ? -1 : static_cast<int>(type.result),
+                        f.format);
+}
+
 }  // namespace
 
 void RefreshFieldValues(ShapeText& text, SheetHost& host) {
@@ -546,7 +584,11 @@ void RefreshFieldValues(ShapeText& text, SheetHost& host) {
     TextField& f = text.FieldAt(i);
     std::optional<std::string> value;
     if (f.category == visFCatCustom || f.category == visFCatGeometry) {
-      if (auto v = host.Sheet().Evaluate(f.formula)) value = Shown(*v, f.format);
+      if (f.row >= 0) {
+        value = RowFieldValue(host.Sheet(), f);
+      } else if (auto v = host.Sheet().Evaluate(f.formula)) {
+        value = Shown(*v, f.format);
+      }
     } else {
       value = ObjectFieldValue(host, f);
     }

@@ -35,6 +35,7 @@ struct TextField {
   std::int16_t format = visFmtNumGenNoUnits;
   std::string formula;  // as the Text Fields row holds it, without "="
   std::string value;    // the text the field shows
+  std::int16_t row = -1;  // its row in the Text Fields section; -1 for none
 };
 
 // The formula Visio gives a field of a category and code ("Width",
@@ -105,9 +106,13 @@ class ShapeText {
 };
 
 // Brings the values of a shape's fields up to date where they can be
-// computed from the shape: formulas over its own cells (geometry and
-// custom fields), its name, ID and data, its page and document. Other
-// fields keep the value they were given.
+// computed from the shape: a custom or geometry field with a row in the
+// Text Fields section shows that row's value as the row's Format picture
+// lays it out (a date by its date picture, a number by FIELDPICTURE's
+// "esc(n)"); one without a row its formula over the shape's cells; object,
+// page and document fields the shape's name, ID and data, its page and
+// document. Other fields, and values in pictures not laid out here, keep
+// the value they were given.
 void RefreshFieldValues(ShapeText& text, SheetHost& host);
 
 }  // namespace standin

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <vector>
 
 #include "standin/Numbers.h"
 #include "standin/VisioErrors.h"
@@ -291,6 +292,15 @@ struct Scanner {
 
 }  // namespace
 
+long long OleDaysFromCivil(int year, int month, int day) {
+  const long long y = year - (month <= 2 ? 1 : 0);
+  const long long era = (y >= 0 ? y : y - 399) / 400;
+  const long long yoe = y - era * 400;
+  const long long doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468 + 25569;
+}
+
 bool IsUnitCode(std::int16_t unit) {
   return unit == 0 || Find(unit) != nullptr;
 }
@@ -458,6 +468,221 @@ double FromInternalUnits(double inches, const automation::Variant& unit) {
 
 double ToInternalUnits(double value, const automation::Variant& unit) {
   return ToIU(value, UnitArg(unit), visInches);
+}
+
+namespace {
+
+struct DateToken {
+  char code = 0;  // the letter; 0 for literal text
+  int count = 0;
+  std::string text;  // literal text
+};
+
+bool StartsWithNoCase(std::string_view s, std::string_view head) {
+  if (s.size() < head.size()) return false;
+  for (std::size_t i = 0; i < head.size(); ++i) {
+    char c = s[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != head[i]) return false;
+  }
+  return true;
+}
+
+std::vector<DateToken> DateTokens(std::string_view p) {
+  std::vector<DateToken> out;
+  auto literal = [&](std::string_view text) {
+    if (out.empty() || out.back().code != 0) out.push_back({});
+    out.back().text += text;
+  };
+  for (std::size_t i = 0; i < p.size();) {
+    const char c = p[i];
+    if (c == '"' || c == '\'') {
+      const std::size_t close = p.find(c, i + 1);
+      const std::size_t end = close == std::string_view::npos ? p.size() : close;
+      literal(p.substr(i + 1, end - i - 1));
+      i = end + 1;
+    } else if (c == '\\' && i + 1 < p.size()) {
+      literal(p.substr(i + 1, 1));
+      i += 2;
+    } else if (StartsWithNoCase(p.substr(i), "am/pm")) {
+      out.push_back({'P', 5, {}});
+      i += 5;
+    } else if (StartsWithNoCase(p.substr(i), "ampm")) {
+      out.push_back({'P', 4, {}});
+      i += 4;
+    } else if (StartsWithNoCase(p.substr(i), "a/p")) {
+      out.push_back({'P', 1, {}});
+      i += 3;
+    } else if (std::string_view("dDMmyYhHsncwqt").find(c) != std::string_view::npos) {
+      std::size_t j = i;
+      while (j < p.size() && p[j] == c) ++j;
+      out.push_back({c, static_cast<int>(j - i), {}});
+      i = j;
+    } else {
+      literal(p.substr(i, 1));
+      ++i;
+    }
+  }
+  return out;
+}
+
+std::string Padded(long long v, int width) {
+  std::string s = std::to_string(v);
+  while (static_cast<int>(s.size()) < width) s.insert(s.begin(), '0');
+  return s;
+}
+
+}  // namespace
+
+std::optional<std::string> FormatDatePicture(double oleDate, std::string_view picture) {
+  // OLE dates run from 1 January 100 to 31 December 9999.
+  if (!std::isfinite(oleDate) || oleDate < -657434 || oleDate >= 2958466) return std::nullopt;
+  // Office's codes stand in double braces; "{<201>}" names a predefined
+  // format of the locale, which this does not lay out.
+  const bool office = picture.size() >= 4 && picture.substr(0, 2) == "{{" &&
+                      picture.substr(picture.size() - 2) == "}}";
+  if (office) picture = picture.substr(2, picture.size() - 4);
+  if (picture.size() > 1024) return std::nullopt;
+
+  const double whole = std::floor(oleDate);
+  long long seconds = std::llround((oleDate - whole) * 86400);
+  long long days = static_cast<long long>(whole);
+  if (seconds >= 86400) {
+    seconds -= 86400;
+    ++days;
+  }
+  int year = 0, month = 0, day = 0;
+  CivilFromOleDays(days, year, month, day);
+  // 0 is Sunday; day 0 was a Saturday.
+  auto weekdayOf = [](long long d) { return static_cast<int>(((d % 7) + 7 + 6) % 7); };
+  const int weekday = weekdayOf(days);
+  const long long hour = seconds / 3600, minute = seconds / 60 % 60, second = seconds % 60;
+  const long long jan1 = OleDaysFromCivil(year, 1, 1);
+  const long long dayOfYear = days - jan1 + 1;
+
+  static const char* const kDays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                      "Thursday", "Friday", "Saturday"};
+  static const char* const kMonths[] = {"January",   "February", "March",    "April",
+                                        "May",       "June",     "July",     "August",
+                                        "September", "October",  "November", "December"};
+  const std::string dayName = kDays[weekday];
+  const std::string monthName = kMonths[month - 1];
+
+  const std::vector<DateToken> tokens = DateTokens(picture);
+  bool twelveHour = false;
+  for (const auto& t : tokens) twelveHour = twelveHour || t.code == 'P';
+  const long long hour12 = hour % 12 == 0 ? 12 : hour % 12;
+  const std::string shortDate =
+      std::to_string(month) + "/" + std::to_string(day) + "/" + std::to_string(year);
+  const std::string longTime = std::to_string(hour12) + ":" + Padded(minute, 2) + ":" +
+                               Padded(second, 2) + (hour < 12 ? " AM" : " PM");
+
+  // A code token next to the one at i, skipping literal text.
+  auto codeNear = [&](std::size_t i, int step) -> char {
+    for (long long k = static_cast<long long>(i) + step;
+         k >= 0 && k < static_cast<long long>(tokens.size()); k += step) {
+      if (tokens[static_cast<std::size_t>(k)].code) return tokens[static_cast<std::size_t>(k)].code;
+    }
+    return 0;
+  };
+
+  std::string out;
+  bool coded = false;
+  for (std::size_t i = 0; i < tokens.size(); ++i) {
+    const DateToken& t = tokens[i];
+    const int n = t.count;
+    std::string part;
+    bool code = true;
+    switch (t.code) {
+      case 0:
+        part = t.text;
+        code = false;
+        break;
+      case 'd':
+      case 'D':
+        if (n <= 2) {
+          part = Padded(day, n);
+        } else if (n == 3) {
+          part = dayName.substr(0, 3);
+        } else if (n == 4 || office) {
+          part = dayName;
+        } else if (n == 5) {
+          part = shortDate;
+        } else {
+          part =
+              dayName + ", " + monthName + " " + std::to_string(day) + ", " + std::to_string(year);
+        }
+        break;
+      case 'm': {
+        // Minutes after an hour or before seconds; the month elsewhere.
+        const char before = codeNear(i, -1), after = codeNear(i, 1);
+        if (n <= 2 && (before == 'h' || before == 'H' || after == 's' || after == 'S')) {
+          part = Padded(minute, n);
+          break;
+        }
+        [[fallthrough]];
+      }
+      case 'M':
+        if (n <= 2) {
+          part = Padded(month, n);
+        } else if (n == 3) {
+          part = monthName.substr(0, 3);
+        } else {
+          part = monthName;
+        }
+        break;
+      case 'y':
+      case 'Y':
+        if (n >= 3) {
+          part = Padded(year, 4);
+        } else if (n == 2 || office) {
+          part = Padded(year % 100, 2);
+        } else {
+          part = std::to_string(dayOfYear);
+        }
+        break;
+      case 'h':
+        part = Padded(twelveHour ? hour12 : hour, n > 1 ? 2 : 1);
+        break;
+      case 'H':
+        part = Padded(hour, n > 1 ? 2 : 1);
+        break;
+      case 's':
+      case 'S':
+        part = Padded(second, n > 1 ? 2 : 1);
+        break;
+      case 'P':
+        part = n == 1 ? (hour < 12 ? "A" : "P") : (hour < 12 ? "AM" : "PM");
+        break;
+      default:
+        // The older codes: n minutes, c the date and its time, ttttt the
+        // time, w the weekday, ww the week, q the quarter.
+        code = !office;
+        if (office) {
+          part.assign(static_cast<std::size_t>(n), t.code);
+        } else if (t.code == 'n') {
+          part = Padded(minute, n > 1 ? 2 : 1);
+        } else if (t.code == 'c' && n == 1) {
+          part = shortDate + (seconds != 0 ? " " + longTime : "");
+        } else if (t.code == 't' && n == 5) {
+          part = longTime;
+        } else if (t.code == 'w' && n == 1) {
+          part = std::to_string(weekday + 1);
+        } else if (t.code == 'w' && n == 2) {
+          part = std::to_string((dayOfYear - 1 + weekdayOf(jan1)) / 7 + 1);
+        } else if (t.code == 'q' && n == 1) {
+          part = std::to_string((month + 2) / 3);
+        } else {
+          part.assign(static_cast<std::size_t>(n), t.code);
+          code = false;
+        }
+        break;
+    }
+    coded = coded || code;
+    out += part;
+  }
+  if (!coded) return std::nullopt;
+  return out;
 }
 
 }  // namespace standin

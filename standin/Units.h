@@ -113,6 +113,15 @@ std::string FormatResult(double iu, std::int16_t valueUnit, std::int16_t unit);
 std::string FormatFigure(double v);
 // The constant formula that holds iu in unit: "50.8 mm", "2 in", "0.5".
 std::string FormatConstant(double iu, std::int16_t unit);
+// Days since 30 December 1899 of a civil date (proleptic Gregorian).
+long long OleDaysFromCivil(int year, int month, int day);
+// A date (days since 30 December 1899, the time as the fraction) laid out
+// by a date or time format picture as FORMAT takes it: "{{M/d/yyyy}}" in
+// Office's codes, or the older codes without braces ("dd.MM.yy", "hh:mm",
+// "c"). Names of days and months are English and separators are written
+// as the picture gives them, whatever the locale. nullopt for a picture
+// with no date or time code in it, or a date outside years 100 to 9999.
+std::optional<std::string> FormatDatePicture(double oleDate, std::string_view picture);
 
 // A constant formula's value: a number with an optional unit ("2", "2in.",
 // "-1.5E2 pt", "=3"), or a compound length or angle ("1 ft 3 in",

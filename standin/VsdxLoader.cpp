@@ -90,6 +90,26 @@ std::optional<double> ParseDouble(std::string_view s) {
   return v;
 }
 
+// A date as files write one with the DATE unit, "2016-03-17T18:30:00", as
+// days since 30 December 1899; nullopt for any other text.
+std::optional<double> ParseIsoDate(std::string_view s) {
+  if (s.size() < 19 || s[4] != '-' || s[7] != '-' || s[10] != 'T' || s[13] != ':' || s[16] != ':')
+    return std::nullopt;
+  auto field = [&](std::size_t at, std::size_t n) {
+    int v = -1;
+    const auto [end, ec] = std::from_chars(s.data() + at, s.data() + at + n, v);
+    return ec == std::errc() && end == s.data() + at + n ? v : -1;
+  };
+  const int year = field(0, 4), month = field(5, 2), day = field(8, 2);
+  const int hour = field(11, 2), minute = field(14, 2);
+  const auto second = ParseDouble(s.substr(17));
+  if (year < 100 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 ||
+      minute < 0 || minute > 59 || !second || *second < 0 || *second >= 60)
+    return std::nullopt;
+  return static_cast<double>(OleDaysFromCivil(year, month, day)) +
+         (hour * 3600 + minute * 60 + *second) / 86400;
+}
+
 // ---- the package: a zip of parts with relationships between them ----
 
 class Package {
@@ -1143,8 +1163,10 @@ void Loader::ReadText(pugi::xml_node text, Shape& shape) {
       field.value = c.child_value();
       const std::int16_t row = static_cast<std::int16_t>(c.attribute("IX").as_int());
       try {
-        if (row < sheet.RowCount(visSectionTextField))
+        if (row >= 0 && row < sheet.RowCount(visSectionTextField)) {
           field.formula = sheet.Formula(visSectionTextField, row, visFieldCell);
+          field.row = row;
+        }
       } catch (const automation::AutomationError&) {
       }
       t.InsertField(end, end, std::move(field));
@@ -1228,7 +1250,8 @@ std::optional<CellValue> Loader::ValueOf(const CellAttrs& cell, CellKind kind, s
   // A value without a formula is its own formula, written when asked.
   out.constant = !hasFormula && !noFormula;
 
-  const auto number = ParseDouble(v);
+  std::optional<double> number = ParseDouble(v);
+  if (!number && u == "DATE" && kind == CellKind::Number) number = ParseIsoDate(v);
   const bool isColor = v.size() == 7 && v[0] == '#';
   if (kind == CellKind::String || u == "STR" ||
       (!number && !v.empty() && !isColor && kind != CellKind::Bool)) {
@@ -1270,6 +1293,8 @@ std::optional<CellValue> Loader::ValueOf(const CellAttrs& cell, CellKind kind, s
   if (!u.empty()) {
     if (auto known = UnitFromName(u)) {
       if (DimensionOf(*known) == DimensionOf(unit) || kind == CellKind::Number) unit = *known;
+    } else if (u == "DATE" && kind == CellKind::Number) {
+      unit = visDate;  // a date has no unit name in formulas
     }
   }
   out.unit = unit;

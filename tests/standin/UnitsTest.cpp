@@ -204,6 +204,54 @@ namespace standin {
 namespace {
 
 // Numbers written for formulas are printf's text, in every form used.
+TEST(UnitsTest, DatePicturesLayOutDaysAndTimes) {
+  // 42461 is Friday 1 April 2016; .75 is 18:00.
+  struct Case {
+    double date;
+    const char* picture;
+    const char* expected;  // nullptr: not laid out
+  };
+  const Case cases[] = {
+      {42461, "{{M/d/yyyy}}", "4/1/2016"},
+      {42461, "{{MM/dd/yy}}", "04/01/16"},
+      {42461, "{{m/d/yy}}", "4/1/16"},  // m is the month away from hours
+      {42461, "{{dddd, MMMM d, yyyy}}", "Friday, April 1, 2016"},
+      {42461, "{{ddd MMM. d}}", "Fri Apr. 1"},
+      {42461.75, "{{dd.MM.yy HH:mm}}", "01.04.16 18:00"},
+      {42461.75, "{{h:mm am/pm}}", "6:00 PM"},
+      {42461.75, "{{hh:mm:ss}}", "18:00:00"},  // 24 hours without AM/PM
+      {42461.25, "{{h:mm A/P}}", "6:00 A"},
+      {42461.75, "{{yyyy-MM-dd'T'HH:mm}}", "2016-04-01T18:00"},
+      {42461.75, "{{\\d \\h: d h}}", "d h: 1 18"},
+      // The older codes, without braces.
+      {42461, "dd.mm.yyyy", "01.04.2016"},
+      {42461.5, "hh:nn", "12:00"},
+      {42461, "c", "4/1/2016"},
+      {42461.75, "c", "4/1/2016 6:00:00 PM"},
+      {42461, "dddddd", "Friday, April 1, 2016"},
+      {42461, "y q w ww", "92 2 6 14"},
+      // Bounds: midnight carried into the next day, the ends of the range.
+      {42461.9999999, "{{M/d H:mm}}", "4/2 0:00"},
+      {-657434, "{{yyyy-MM-dd}}", "0100-01-01"},
+      {2958465.5, "{{yyyy-MM-dd h a/p}}", "9999-12-31 12 P"},
+      {2958466, "{{M/d/yyyy}}", nullptr},
+      {std::nan(""), "{{M/d/yyyy}}", nullptr},
+      {42461, "{<201>}", nullptr},
+      {42461, "0.00 u", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.picture);
+    const auto shown = FormatDatePicture(c.date, c.picture);
+    if (c.expected) {
+      EXPECT_EQ(shown.value_or("(none)"), c.expected);
+    } else {
+      EXPECT_FALSE(shown) << *shown;
+    }
+  }
+  EXPECT_EQ(OleDaysFromCivil(2016, 4, 1), 42461);
+  EXPECT_EQ(OleDaysFromCivil(1899, 12, 30), 0);
+}
+
 TEST(NumbersTest, WrittenAsPrintfWritesThemInTheCLocale) {
   const double values[] = {0.0, -0.0, 1.5, -2.25, 1.0 / 3, 2.0 / 3, 1e-7, 123456789.125,
                            1e21, -1e-300, 0.1 + 0.2, 5e-324, 1.7976931348623157e308};
