@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <QDeadlineTimer>
+#include <QPoint>
+#include <QProcess>
 #include <QRect>
 #include <QTest>
 #include <QWidget>
@@ -53,6 +55,16 @@ inline QRect SettledFrame(QWidget& window) {
     last = frame;
   }
   return last;
+}
+
+// Moves the pointer to `global` and clicks there through the X server
+// (XTEST, with xdotool), as a user's mouse does: the window manager sees the
+// click, and Qt gets it the way it gets every real one. False when xdotool
+// failed.
+inline bool ClickWithTheMouse(QPoint global, Qt::MouseButton button) {
+  const QString number = button == Qt::RightButton ? "3" : button == Qt::MiddleButton ? "2" : "1";
+  return QProcess::execute("xdotool", {"mousemove", QString::number(global.x()),
+                                       QString::number(global.y()), "click", number}) == 0;
 }
 
 }  // namespace test_support

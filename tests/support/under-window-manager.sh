@@ -4,13 +4,13 @@
 # offscreen platform has no frames, no title bars and no real mouse.
 # The command gets DISPLAY, QT_QPA_PLATFORM=xcb and TARVEL_WINDOW_MANAGER
 # (the manager's name; tests that need one skip without it).
-# Exits 77 (skipped) when Xvfb, openbox or xprop is missing; both servers
+# Exits 77 (skipped) when Xvfb, openbox, xprop or xdotool is missing; both servers
 # are stopped however the command ends.
 set -uo pipefail
 
-for tool in Xvfb openbox xprop; do
+for tool in Xvfb openbox xprop xdotool; do
   if ! command -v "$tool" >/dev/null; then
-    echo "skipped: $tool is not installed (Debian's xvfb, openbox and x11-utils packages)"
+    echo "skipped: $tool is not installed (Debian's xvfb, openbox, x11-utils and xdotool packages)"
     exit 77
   fi
 done
@@ -38,6 +38,7 @@ wait_for() {
 
 # -displayfd: the server picks a free display and writes its number once it
 # accepts clients, so parallel runs never meet.
+: >"$dir/display"
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
 xvfb_pid=$!
 display_ready() { [[ $(wc -l <"$dir/display") -ge 1 ]] || ! kill -0 "$xvfb_pid" 2>/dev/null; }
