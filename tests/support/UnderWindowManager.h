@@ -13,12 +13,13 @@
 #include <QTest>
 #include <QWidget>
 #include <QtGlobal>
-
 #include <string>
 
 namespace test_support {
 
-inline bool WindowManagerRuns() { return qEnvironmentVariableIsSet("TARVEL_WINDOW_MANAGER"); }
+inline bool WindowManagerRuns() {
+  return qEnvironmentVariableIsSet("TARVEL_WINDOW_MANAGER");
+}
 
 // `Fixture` set up and torn down only under a window manager.
 template <class Fixture>

@@ -580,7 +580,8 @@ TEST_F(TreeWindowUnderWindowManager, CopyToNewWindowOpensBesideTheSourcesOuterCo
     if (onTop) source.cb_StayOnTop->click();
     SelectForMenu(source, Reach(source, "ActiveDocument"));
     source.mi_NewWin_CloneClick();
-    auto* copy = qobject_cast<Tfm_VisioTreeView*>(shepherd->SheepFormAt(shepherd->SheepCount() - 1));
+    auto* copy =
+        qobject_cast<Tfm_VisioTreeView*>(shepherd->SheepFormAt(shepherd->SheepCount() - 1));
     ASSERT_NE(copy, &source);
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(test_support::Where(test_support::SettledFrame(*copy).topLeft()),
