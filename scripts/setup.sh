@@ -14,6 +14,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-bin libdbus-1-dev
   locales
+  xvfb openbox x11-utils xdotool
   libvisio-tools
 )
 

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLayout>
 #include <QPlainTextEdit>
 #include <QMessageBox>
 #include <QWidget>
@@ -74,7 +75,15 @@ TModalRunner SetModalRunner(TModalRunner runner) {
 }
 
 void PlaceBeside(QWidget& window, const QWidget& opener) {
-  window.move(opener.x() + 32, opener.y() + 32);
+  // The window takes its final size now, before it has a native window: a
+  // window that grows between being made and being shown (its layout needs
+  // more than the designed size) asks the window manager to place its
+  // inside, not its frame, where the frame belongs, and its title bar then
+  // covers the opener's.
+  window.ensurePolished();
+  if (QLayout* layout = window.layout()) layout->activate();
+  // Both corners are outer ones: pos() and move() include the frame.
+  window.move(opener.pos() + QPoint(32, 32));
 }
 
 void UseDesignFont(QWidget& panel) {

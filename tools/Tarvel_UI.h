@@ -25,8 +25,9 @@ int RunModal(QDialog& dialog);
 // replaces.
 TModalRunner SetModalRunner(TModalRunner runner);
 
-// Places a tool window 32 pixels right of and below the opener's top-left
-// corner, as every tool window opens.
+// Places a tool window's outer corner (its frame's, title bar included) 32
+// pixels right of and below the opener's, as every tool window opens. Call
+// before the window is first shown.
 void PlaceBeside(QWidget& window, const QWidget& opener);
 
 // What the application's default error dialog does with an exception that

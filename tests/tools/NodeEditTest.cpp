@@ -15,6 +15,7 @@
 #include "standin/Application.h"
 #include "standin/Demo.h"
 #include "tests/lut/RecordingMessagePort.h"
+#include "tests/support/UnderWindowManager.h"
 #include "tests/tree/DemoTreeTest.h"
 #include "tests/tools/ToolsTestSupport.h"
 #include "tests/tree/FakeApplication.h"
@@ -28,6 +29,7 @@ namespace {
 using automation::ObjectRef;
 using automation::Variant;
 using fake::FakeRef;
+using test_support::Where;
 using tools_test::ModalRunnerScope;
 using tools_test::Text;
 using tree_test::Child;
@@ -401,23 +403,32 @@ TEST_F(NodeEditTest, ClosingAToolWindowGivesTheKeyboardBackToItsOpener) {
   EXPECT_EQ(QApplication::activeWindow(), &opener);
 }
 
-// Shown, the editor's frame stands 32 pixels right of and below the
-// opener's outer corner, title bar included.
-TEST_F(NodeEditTest, TheShownEditorStandsBesideTheOpenersOuterCorner) {
+using NodeEditUnderWindowManager = test_support::UnderWindowManager<NodeEditTest>;
+
+// Framed by a window manager, the editor's outer corner stands 32 pixels
+// right of and below its opener's, title bars included, and so does the
+// constants window's opened from the editor.
+TEST_F(NodeEditUnderWindowManager, TheEditorAndItsConstantsStandBesideTheirOpenersOuterCorners) {
   QWidget opener;
+  opener.resize(210, 370);
   opener.move(300, 200);
-  opener.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&opener));
-  QPoint at;
+  const QRect openerFrame = test_support::SettledFrame(opener);
+  QRect editorFrame;
+  QRect constantsFrame;
   ModalRunnerScope runner([&](QDialog& dialog) {
-    dialog.show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-    QApplication::processEvents();
-    at = dialog.frameGeometry().topLeft();
-    dialog.reject();
+    if (auto* editor = qobject_cast<Tfm_NodeEdit*>(&dialog)) {
+      editorFrame = test_support::SettledFrame(*editor);
+      editor->bt_Constants->click();
+      editor->reject();
+    } else {
+      constantsFrame = test_support::SettledFrame(dialog);
+      dialog.reject();
+    }
   });
-  OpenNodeEditor(&opener, *Child(*app, "UserName").Data());
-  EXPECT_EQ(at, opener.frameGeometry().topLeft() + QPoint(32, 32));
+  OpenNodeEditor(&opener, *Child(*app, "Active").Data());
+  ASSERT_EQ(runner.runs, 2);
+  EXPECT_EQ(Where(editorFrame.topLeft()), Where(openerFrame.topLeft() + QPoint(32, 32)));
+  EXPECT_EQ(Where(constantsFrame.topLeft()), Where(editorFrame.topLeft() + QPoint(32, 32)));
 }
 
 // Cells of the stand-in Visio's demo drawing, on a page and in masters.

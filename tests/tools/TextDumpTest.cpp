@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/UnderWindowManager.h"
 #include "tests/tools/ToolsTestSupport.h"
 #include "tests/tree/FakeApplication.h"
 #include "tests/tree/TreeTestSupport.h"
@@ -15,6 +16,7 @@
 namespace {
 
 using automation::ObjectRef;
+using test_support::Where;
 using tools_test::Lines;
 using tools_test::ModalRunnerScope;
 
@@ -109,6 +111,25 @@ TEST_F(OpenTextDetailTest, RefreshesTheNodeAndDumpsItsRawValueBesideTheOpener) {
             "2701 |  6B 6B 6B 6B 6B 6B 6B 6B 6B 6B 6B 6B 6B 2E 2E 2E | kkkkkkkkkkkkk...");
   // The node was refreshed before its value was taken.
   EXPECT_EQ(userName.Text(), "UserName   = \"\tkkkk" + std::string(92, 'k') + "...\"");
+}
+
+using OpenTextDetailUnderWindowManager = test_support::UnderWindowManager<OpenTextDetailTest>;
+
+// Framed by a window manager, the window's outer corner stands 32 pixels
+// right of and below its opener's, title bars included.
+TEST_F(OpenTextDetailUnderWindowManager, TheWindowStandsBesideTheOpenersOuterCorner) {
+  QWidget opener;
+  opener.resize(210, 370);
+  opener.move(100, 50);
+  const QRect openerFrame = test_support::SettledFrame(opener);
+  QRect frame;
+  ModalRunnerScope runner([&](QDialog& dialog) {
+    frame = test_support::SettledFrame(dialog);
+    dialog.reject();
+  });
+  OpenTextDetail(&opener, *tree_test::Child(app, "UserName").Data());
+  ASSERT_EQ(runner.runs, 1);
+  EXPECT_EQ(Where(frame.topLeft()), Where(openerFrame.topLeft() + QPoint(32, 32)));
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/UnderWindowManager.h"
 #include "tests/treeview/TreeViewTestSupport.h"
 #include "tree/ValueNodes.h"
 #include "tree/VisObjectNodes.h"
@@ -526,6 +527,68 @@ TEST_F(TreeWindowTest, ARightClickOnEmptySpaceOpensTheMenuWithNothingEnabled) {
   EXPECT_TRUE(window.pm_VTV->isVisible());
   window.pm_VTV->close();
   EXPECT_EQ(EnabledEntries(window), std::vector<std::string>());
+}
+
+}  // namespace
+
+namespace {
+
+using TreeWindowUnderWindowManager = test_support::UnderWindowManager<TreeWindowTest>;
+
+// A real right-click (the X server's, through the window manager) on the
+// tree's empty space, with nothing selected: the popup opens with every
+// entry disabled, whether the tree window was active or the click also
+// activates it (the main window, which stays on top, had the keyboard).
+TEST_F(TreeWindowUnderWindowManager, ARightClickOnEmptySpaceOpensTheMenuWithNothingEnabled) {
+  shepherd->SetStayOnTop(true);
+  leader.resize(258, 48);
+  test_support::SettledFrame(leader);
+  for (const bool treeActive : {true, false}) {
+    SCOPED_TRACE(treeActive ? "tree window active" : "main window active");
+    Tfm_VisioTreeView& window = OpenApplicationWindow();
+    test_support::SettledFrame(window);
+    QWidget& active = treeActive ? static_cast<QWidget&>(window) : leader;
+    active.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&active, 5000));
+    window.TV->selectionModel()->clear();
+    window.TV->setCurrentIndex(QModelIndex());
+    QWidget* viewport = window.TV->viewport();
+    const QPoint empty(5, viewport->height() - 3);
+    ASSERT_FALSE(window.TV->indexAt(empty).isValid());
+
+    ASSERT_TRUE(test_support::ClickWithTheMouse(viewport->mapToGlobal(empty), Qt::RightButton));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.pm_VTV->isVisible(); }, 2000));
+    QTest::qWait(200);
+    EXPECT_TRUE(window.pm_VTV->isVisible()) << "the menu closed by itself";
+    EXPECT_EQ(QApplication::activePopupWidget(), window.pm_VTV);
+    EXPECT_EQ(EnabledEntries(window), std::vector<std::string>());
+    window.pm_VTV->close();
+    delete &window;
+  }
+}
+
+// Framed by a window manager, a copy opens with its outer corner 32 pixels
+// right of and below its source's, title bars included, whether it stays on
+// top (its native window made again) or not.
+TEST_F(TreeWindowUnderWindowManager, CopyToNewWindowOpensBesideTheSourcesOuterCorner) {
+  for (const bool onTop : {false, true}) {
+    SCOPED_TRACE(onTop ? "staying on top" : "not on top");
+    Tfm_VisioTreeView& source = OpenApplicationWindow();
+    test_support::SettledFrame(source);
+    source.Sheep()->MoveTo(leader.x() + 50, leader.y() + 90);
+    const QRect sourceFrame = test_support::SettledFrame(source);
+    if (onTop) source.cb_StayOnTop->click();
+    SelectForMenu(source, Reach(source, "ActiveDocument"));
+    source.mi_NewWin_CloneClick();
+    auto* copy =
+        qobject_cast<Tfm_VisioTreeView*>(shepherd->SheepFormAt(shepherd->SheepCount() - 1));
+    ASSERT_NE(copy, &source);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(test_support::Where(test_support::SettledFrame(*copy).topLeft()),
+              test_support::Where(sourceFrame.topLeft() + QPoint(32, 32)));
+    delete copy;
+    delete &source;
+  }
 }
 
 }  // namespace
