@@ -168,14 +168,21 @@ void CivilFromOleDays(long long days, int& year, int& month, int& day) {
   year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
 }
 
-std::string FormatDate(double oleDate) {
+// A date value's whole days and the seconds of its day, rounded to the
+// second (a time that rounds up to midnight is the next day's).
+void SplitOleDate(double oleDate, long long& days, long long& seconds) {
   const double whole = std::floor(oleDate);
-  long long seconds = std::llround((oleDate - whole) * 86400);
-  long long days = static_cast<long long>(whole);
+  seconds = std::llround((oleDate - whole) * 86400);
+  days = static_cast<long long>(whole);
   if (seconds >= 86400) {
     seconds -= 86400;
     ++days;
   }
+}
+
+std::string FormatDate(double oleDate) {
+  long long days = 0, seconds = 0;
+  SplitOleDate(oleDate, days, seconds);
   int y = 0, m = 0, d = 0;
   CivilFromOleDays(days, y, m, d);
   std::string out = std::to_string(m) + "/" + std::to_string(d) + "/" + std::to_string(y);
@@ -544,13 +551,8 @@ std::optional<std::string> FormatDatePicture(double oleDate, std::string_view pi
   if (office) picture = picture.substr(2, picture.size() - 4);
   if (picture.size() > 1024) return std::nullopt;
 
-  const double whole = std::floor(oleDate);
-  long long seconds = std::llround((oleDate - whole) * 86400);
-  long long days = static_cast<long long>(whole);
-  if (seconds >= 86400) {
-    seconds -= 86400;
-    ++days;
-  }
+  long long days = 0, seconds = 0;
+  SplitOleDate(oleDate, days, seconds);
   int year = 0, month = 0, day = 0;
   CivilFromOleDays(days, year, month, day);
   // 0 is Sunday; day 0 was a Saturday.

@@ -31,17 +31,6 @@ ObjectRef Member(const ObjectRef& group) {
   return group.Get("Shapes").ToObject().Get("Item", {Variant(1)}).ToObject();
 }
 
-ObjectRef PageShape(const ObjectRef& doc, int index) {
-  return doc.Get("Pages")
-      .ToObject()
-      .Get("Item", {Variant(1)})
-      .ToObject()
-      .Get("Shapes")
-      .ToObject()
-      .Get("Item", {Variant(index)})
-      .ToObject();
-}
-
 TEST_F(VsdxFieldsTest, InstanceMembersReferToTheirOwnGroupNotTheMasters) {
   // A callout master: the group (5) holds the value, its member (6) shows
   // it through a field and a User cell. The instances hold their own

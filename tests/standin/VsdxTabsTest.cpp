@@ -55,17 +55,6 @@ Parts DrawingWithMaster(const std::string& masterShape,
   return p;
 }
 
-ObjectRef PageShape(const ObjectRef& doc, int i) {
-  return doc.Get("Pages")
-      .ToObject()
-      .Get("Item", {Variant(1)})
-      .ToObject()
-      .Get("Shapes")
-      .ToObject()
-      .Get("Item", {Variant(i)})
-      .ToObject();
-}
-
 ObjectRef Src(const ObjectRef& host, int r, int c) {
   return host
       .Get("CellsSRC",

@@ -130,8 +130,8 @@ inline Parts DrawingWithMaster(const std::string& masterName, const std::string&
   return p;
 }
 
-// The first shape of a document's first page.
-inline automation::ObjectRef FirstShapeOf(const automation::ObjectRef& doc) {
+// The shape at `index` (1-based) of a document's first page.
+inline automation::ObjectRef PageShape(const automation::ObjectRef& doc, int index) {
   using automation::Variant;
   return doc.Get("Pages")
       .ToObject()
@@ -139,8 +139,13 @@ inline automation::ObjectRef FirstShapeOf(const automation::ObjectRef& doc) {
       .ToObject()
       .Get("Shapes")
       .ToObject()
-      .Get("Item", {Variant(1)})
+      .Get("Item", {Variant(index)})
       .ToObject();
+}
+
+// The first shape of a document's first page.
+inline automation::ObjectRef FirstShapeOf(const automation::ObjectRef& doc) {
+  return PageShape(doc, 1);
 }
 
 // The bytes of a package of these parts.
