@@ -1,7 +1,6 @@
 #include "standin/Shape.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 
@@ -164,9 +163,9 @@ VisioObject* Shape::HostDocument() {
 SheetHost* Shape::OtherSheet(std::string_view name, SheetHost& holder) {
   // "Sheet.5": the shape with ID 5.
   constexpr std::string_view kPrefix = "sheet.";
-  if (name.size() <= kPrefix.size()) return nullptr;
-  for (std::size_t i = 0; i < kPrefix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(name[i])) != kPrefix[i]) return nullptr;
+  if (name.size() <= kPrefix.size() ||
+      !automation::NamesEqual(name.substr(0, kPrefix.size()), kPrefix)) {
+    return nullptr;
   }
   int id = -1;
   const char* end = name.data() + name.size();

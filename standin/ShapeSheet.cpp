@@ -281,7 +281,8 @@ const Defs kChar = {{0, "Font", K::Number, "0"},
     {10, "Strikethru", K::Bool, "FALSE"}, {12, "Perpendicular", K::Bool, "FALSE"},
     {13, "DoubleStrikethrough", K::Bool, "FALSE"}, {14, "RTLText", K::Bool, "FALSE"},
     {15, "UseVertical", K::Bool, "FALSE"},
-    {16, "Letterspace", K::Length, "0 pt"}, {17, "ColorTrans", K::Number, "0"}, {51, "AsianFont", K::Number, "0"},
+    {16, "Letterspace", K::Length, "0 pt"}, {17, "ColorTrans", K::Number, "0"},
+    {51, "AsianFont", K::Number, "0"},
     {52, "ComplexScriptFont", K::Number, "0"}, {53, "LocalizeFont", K::Number, "0"},
     {54, "ComplexScriptSize", K::Length, "-1 pt"},
     {57, "LangID", K::Number, "1033"}};
@@ -3238,13 +3239,13 @@ Ref<Cell> ShapeSheet::CellObject(std::int16_t s, std::int16_t r, std::int16_t c)
   Scope scope;
   CheckedDef(s, r, c);
   const CellKey key = KeyOf(s, r, c);
-  auto it = cells_.find(key);
-  if (it != cells_.end()) {
-    it->second->Seen({s, r, c});
-    return Ref<Cell>(it->second);
+  Ref<Cell> cell;
+  if (auto it = cells_.find(key); it != cells_.end()) {
+    cell = Ref<Cell>(it->second);
+  } else {
+    cell = MakeRef<Cell>(*host_, key);
+    cells_[key] = cell.get();
   }
-  Ref<Cell> cell = MakeRef<Cell>(*host_, key);
-  cells_[key] = cell.get();
   cell->Seen({s, r, c});
   return cell;
 }

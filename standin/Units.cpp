@@ -486,13 +486,7 @@ struct DateToken {
 };
 
 bool StartsWithNoCase(std::string_view s, std::string_view head) {
-  if (s.size() < head.size()) return false;
-  for (std::size_t i = 0; i < head.size(); ++i) {
-    char c = s[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != head[i]) return false;
-  }
-  return true;
+  return s.size() >= head.size() && automation::NamesEqual(s.substr(0, head.size()), head);
 }
 
 std::vector<DateToken> DateTokens(std::string_view p) {

@@ -114,13 +114,14 @@ std::optional<double> ParseIsoDate(std::string_view s) {
 
 class Package {
  public:
-  explicit Package(const std::string& path) {
+  // `maxUnpacked`: what all the parts read may unpack to together.
+  Package(const std::string& path, zip_uint64_t maxUnpacked) : maxUnpacked_(maxUnpacked) {
     int error = 0;
     zip_ = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
     if (!zip_) Refuse(error);
   }
   // A package in memory; the bytes must outlive it.
-  explicit Package(std::string_view bytes) {
+  Package(std::string_view bytes, zip_uint64_t maxUnpacked) : maxUnpacked_(maxUnpacked) {
     zip_error_t ze;
     zip_error_init(&ze);
     zip_source_t* src = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &ze);
@@ -189,11 +190,7 @@ class Package {
   }
 
   zip_t* zip_ = nullptr;
-
- public:
-  zip_uint64_t maxUnpacked_ = PackageLimits().unpackedBytes;
-
- private:
+  const zip_uint64_t maxUnpacked_;
   mutable zip_uint64_t unpacked_ = 0;  // what the parts read so far claimed
 };
 
@@ -592,8 +589,8 @@ std::optional<std::int16_t> Loader::ColumnOf(std::int16_t s, std::int16_t tag,
 }
 
 Ref<Document> Loader::Load() {
-  pkg_ = bytes_ ? std::make_unique<Package>(*bytes_) : std::make_unique<Package>(path_);
-  pkg_->maxUnpacked_ = limits_.unpackedBytes;
+  pkg_ = bytes_ ? std::make_unique<Package>(*bytes_, limits_.unpackedBytes)
+                 : std::make_unique<Package>(path_, limits_.unpackedBytes);
   ReadContentTypes();
   const auto rootRels = ReadRels(*pkg_, "");
   const Relationship* main = RelOfType(rootRels, kRelDocument);
