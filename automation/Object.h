@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "automation/Guid.h"
+#include "automation/Text.h"
 
 namespace automation {
 
@@ -137,8 +138,5 @@ Ref<T> MakeRef(A&&... args) {
 
 // True when both references are Nothing, or both refer to the same object.
 bool SameObject(const ObjectRef& a, const ObjectRef& b);
-
-// Member names are matched as COM matches them: ignoring letter case.
-bool NamesEqual(std::string_view a, std::string_view b) noexcept;
 
 }  // namespace automation

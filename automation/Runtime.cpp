@@ -5,16 +5,10 @@
 #include <mutex>
 #include <vector>
 
+#include "automation/Text.h"
+
 namespace automation {
 namespace {
-
-std::string Folded(std::string_view name) {
-  std::string out(name);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
 
 struct FactoryEntry {
   std::uint32_t cookie;
@@ -57,20 +51,20 @@ RuntimeState& State() {
 void RegisterProgID(std::string_view progId, const Guid& clsid) {
   auto& s = State();
   std::lock_guard guard(s.lock);
-  s.progIds[Folded(progId)] = clsid;
+  s.progIds[AsciiLowered(progId)] = clsid;
 }
 
 void UnregisterProgID(std::string_view progId) {
   auto& s = State();
   std::lock_guard guard(s.lock);
-  s.progIds.erase(Folded(progId));
+  s.progIds.erase(AsciiLowered(progId));
 }
 
 HResult CLSIDFromProgID(std::string_view progId, Guid* clsid) {
   if (!clsid) return E_POINTER;
   auto& s = State();
   std::lock_guard guard(s.lock);
-  auto it = s.progIds.find(Folded(progId));
+  auto it = s.progIds.find(AsciiLowered(progId));
   if (it == s.progIds.end()) {
     *clsid = Guid{};
     return CO_E_CLASSSTRING;

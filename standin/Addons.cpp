@@ -86,9 +86,8 @@ Addon& Addons::Register(const std::string& name, const std::string& path,
 }
 
 Addon* Addons::Find(const std::string& name) const {
-  const std::string key = Fold(name);
   for (const auto& a : items_) {
-    if (Fold(a->Name()) == key) return a.get();
+    if (automation::NamesEqual(a->Name(), name)) return a.get();
   }
   return nullptr;
 }

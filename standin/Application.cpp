@@ -51,10 +51,6 @@ std::string UserName() {
   return "";
 }
 
-bool EndsWith(const std::string& s, const std::string& tail) {
-  return s.size() >= tail.size() && Fold(s.substr(s.size() - tail.size())) == Fold(tail);
-}
-
 }  // namespace
 
 // ---- Application ----
@@ -86,8 +82,9 @@ void Application::AddDocument(const Ref<Document>& doc, bool openWindow) {
 
 Ref<Document> Application::AddNewDocument(const std::string& templateName) {
   std::int16_t type = visDocTypeDrawing;
-  if (EndsWith(templateName, ".vss") || EndsWith(templateName, ".vssx") ||
-      EndsWith(templateName, ".vssm")) {
+  if (automation::EndsWithName(templateName, ".vss") ||
+      automation::EndsWithName(templateName, ".vssx") ||
+      automation::EndsWithName(templateName, ".vssm")) {
     type = visDocTypeStencil;
   }
   if (!templateName.empty() && type == visDocTypeDrawing) {
@@ -181,7 +178,8 @@ Document* Application::DockableStencil(Document& doc, const std::string& opened,
   if (Document* open = FindDocument(name)) return open;
   // The file names the stencil; only a stencil's file is opened for it,
   // whatever else the name points at.
-  const std::string extension = Fold(std::filesystem::path(name).extension().string());
+  const std::string extension =
+      automation::AsciiLowered(std::filesystem::path(name).extension().string());
   if (extension != ".vssx" && extension != ".vssm" && extension != ".vss" && extension != ".vsx")
     return nullptr;
   std::vector<std::filesystem::path> candidates;
@@ -194,7 +192,8 @@ Document* Application::DockableStencil(Document& doc, const std::string& opened,
     // Windows names files without regard to case.
     for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
          it.increment(ec)) {
-      if (Fold(it->path().filename().string()) == Fold(name)) candidates.push_back(it->path());
+      if (automation::NamesEqual(it->path().filename().string(), name))
+        candidates.push_back(it->path());
     }
   }
   for (const auto& path : candidates) {
@@ -228,7 +227,8 @@ void Application::CloseDocument(Document& doc) {
 
 Document* Application::FindDocument(const std::string& name) const {
   for (const auto& d : documents_) {
-    if (Fold(d->Name()) == Fold(name) || Fold(d->FullName()) == Fold(name)) return d.get();
+    if (automation::NamesEqual(d->Name(), name) || automation::NamesEqual(d->FullName(), name))
+      return d.get();
   }
   return nullptr;
 }
@@ -285,7 +285,9 @@ void EventListSlot::MarkDeleted() {
   if (list_) list_->MarkDeleted();
 }
 
-EventListSlot::~EventListSlot() { MarkDeleted(); }
+EventListSlot::~EventListSlot() {
+  MarkDeleted();
+}
 
 EventList& EventListSlot::Get(VisioObject& owner) {
   if (!list_) list_ = MakeEventList(owner);
@@ -437,9 +439,7 @@ DocumentsCollection::DocumentsCollection(Application& app)
     : VisioObject(app.session()), app_(&app) {}
 
 struct DocumentsAccess {
-  static EventList& Events(DocumentsCollection& c) {
-    return c.eventList_.Get(c);
-  }
+  static EventList& Events(DocumentsCollection& c) { return c.eventList_.Get(c); }
 };
 
 const MemberTable& DocumentsCollection::Members() const {
@@ -487,9 +487,7 @@ const MemberTable& DocumentsCollection::Members() const {
 WindowsCollection::WindowsCollection(Application& app) : VisioObject(app.session()), app_(&app) {}
 
 struct WindowsAccess {
-  static EventList& Events(WindowsCollection& c) {
-    return c.eventList_.Get(c);
-  }
+  static EventList& Events(WindowsCollection& c) { return c.eventList_.Get(c); }
 };
 
 const MemberTable& WindowsCollection::Members() const {

@@ -139,7 +139,8 @@ void Document::DeletePage(Page& page) {
 
 Page* Document::FindPage(const std::string& name) const {
   for (const auto& p : pages_) {
-    if (Fold(p->Name()) == Fold(name) || Fold(p->NameU()) == Fold(name)) return p.get();
+    if (automation::NamesEqual(p->Name(), name) || automation::NamesEqual(p->NameU(), name))
+      return p.get();
   }
   return nullptr;
 }
@@ -198,7 +199,8 @@ Master* Document::MasterById(std::int16_t id) const {
 
 Master* Document::FindMaster(const std::string& name) const {
   for (const auto& m : masters_) {
-    if (Fold(m->Name()) == Fold(name) || Fold(m->NameU()) == Fold(name)) return m.get();
+    if (automation::NamesEqual(m->Name(), name) || automation::NamesEqual(m->NameU(), name))
+      return m.get();
   }
   return nullptr;
 }
@@ -386,7 +388,6 @@ const MemberTable& Document::Members() const {
 
 // ---- collections ----
 
-
 DocumentCollection::DocumentCollection(Document& doc) : VisioObject(doc.session()), doc_(&doc) {}
 
 const MemberTable& PagesCollection::Members() const {
@@ -424,7 +425,6 @@ const MemberTable& PagesCollection::Members() const {
           .Build();
   return *table;
 }
-
 
 const MemberTable& MastersCollection::Members() const {
   static const auto table =
@@ -466,7 +466,6 @@ const MemberTable& MastersCollection::Members() const {
           .Build();
   return *table;
 }
-
 
 const MemberTable& StylesCollection::Members() const {
   static const auto table =

@@ -64,9 +64,8 @@ Font& Fonts::AddFont(const std::string& name, std::int16_t charSet, std::int16_t
 }
 
 Font* Fonts::FindByName(const std::string& name) const {
-  const std::string key = Fold(name);
   for (const auto& f : items_) {
-    if (Fold(f->Name()) == key) return f.get();
+    if (automation::NamesEqual(f->Name(), name)) return f.get();
   }
   return nullptr;
 }

@@ -140,7 +140,7 @@ const MemberTable& LayersCollection::Members() const {
                     CheckAlive(c.surface_->SurfaceObject());
                     const std::string name = ArgStr(a, 0);
                     for (const auto& l : c.surface_->Layers()) {
-                      if (Fold(l->Name()) == Fold(name)) return Variant(l);
+                      if (automation::NamesEqual(l->Name(), name)) return Variant(l);
                     }
                     Ref<Layer> layer = c.surface_->AddLayer(name);
                     c.layers_ = c.surface_->Layers();
@@ -155,9 +155,7 @@ const MemberTable& LayersCollection::Members() const {
           .Get("Document",
                [](LayersCollection& c) { return Ref<Document>(&c.surface_->SurfaceDocument()); })
           .Get("EventList",
-               [](LayersCollection& c) {
-                 return Ref<EventList>(&c.eventList_.Get(c));
-               })
+               [](LayersCollection& c) { return Ref<EventList>(&c.eventList_.Get(c)); })
           .Get("Item",
                [](LayersCollection& c, Args a) {
                  CheckArgCount(a, 1, 1);
@@ -166,7 +164,7 @@ const MemberTable& LayersCollection::Members() const {
                      c.layers_, a[0],
                      [&](const std::string& n) -> Layer* {
                        for (const auto& l : c.layers_) {
-                         if (Fold(l->Name()) == Fold(n)) return l.get();
+                         if (automation::NamesEqual(l->Name(), n)) return l.get();
                        }
                        return nullptr;
                      },

@@ -614,7 +614,8 @@ const MemberTable& ShapesCollection::Members() const {
                      c.List(), a[0],
                      [&](const std::string& n) -> Shape* {
                        for (const auto& s : c.List()) {
-                         if (Fold(s->Name()) == Fold(n) || Fold(s->NameU()) == Fold(n))
+                         if (automation::NamesEqual(s->Name(), n) ||
+                             automation::NamesEqual(s->NameU(), n))
                            return s.get();
                        }
                        return nullptr;

@@ -48,297 +48,21 @@
 #include <string_view>
 #include <vector>
 
+#include "standin/CellTables.h"
+#include "standin/CellValue.h"
+#include "standin/Formula.h"
 #include "standin/Model.h"
-#include "standin/Units.h"
 
 namespace standin {
 
-// ---- Visio's section, row, tag and cell indices ----
-
-constexpr std::int16_t visSectionObject = 1;
-constexpr std::int16_t visSectionMember = 2;
-constexpr std::int16_t visSectionCharacter = 3;
-constexpr std::int16_t visSectionParagraph = 4;
-constexpr std::int16_t visSectionTab = 5;
-constexpr std::int16_t visSectionScratch = 6;
-constexpr std::int16_t visSectionConnectionPts = 7;
-constexpr std::int16_t visSectionTextField = 8;
-constexpr std::int16_t visSectionControls = 9;
-constexpr std::int16_t visSectionFirstComponent = 10;
-constexpr std::int16_t visSectionLastComponent = 239;
-constexpr std::int16_t visSectionAction = 240;
-constexpr std::int16_t visSectionLayer = 241;
-constexpr std::int16_t visSectionUser = 242;
-constexpr std::int16_t visSectionProp = 243;
-constexpr std::int16_t visSectionHyperlink = 244;
-constexpr std::int16_t visSectionReviewer = 245;
-constexpr std::int16_t visSectionAnnotation = 246;
-constexpr std::int16_t visSectionSmartTag = 247;
-constexpr std::int16_t visSectionLineGradientStops = 248;
-constexpr std::int16_t visSectionFillGradientStops = 249;
-// The last section with rows (the sections after the geometry ones run
-// from visSectionAction to here).
-constexpr std::int16_t visSectionLastRows = visSectionFillGradientStops;
-
-constexpr std::int16_t visRowFirst = 0;
-constexpr std::int16_t visRowLast = -2;
-constexpr std::int16_t visRowNone = -1;
-constexpr std::int16_t visRowXFormOut = 1;
-constexpr std::int16_t visRowLine = 2;
-constexpr std::int16_t visRowFill = 3;
-constexpr std::int16_t visRowXForm1D = 4;
-constexpr std::int16_t visRowEvent = 5;
-constexpr std::int16_t visRowLayerMem = 6;
-constexpr std::int16_t visRowGuide = 7;
-constexpr std::int16_t visRowStyle = 8;
-constexpr std::int16_t visRowForeign = 9;
-constexpr std::int16_t visRowPage = 10;
-constexpr std::int16_t visRowText = 11;
-constexpr std::int16_t visRowTextXForm = 12;
-constexpr std::int16_t visRowAlign = 14;
-constexpr std::int16_t visRowLock = 15;
-constexpr std::int16_t visRowData123 = 16;
-constexpr std::int16_t visRowMisc = 17;
-constexpr std::int16_t visRowRulerGrid = 18;
-constexpr std::int16_t visRowHelpCopyright = 16;
-// Row 19 (visRowHyperlink) holds no cells a file names.
-constexpr std::int16_t visRowHyperlinkBase = 19;
-constexpr std::int16_t visRowDoc = 20;
-constexpr std::int16_t visRowImage = 21;
-constexpr std::int16_t visRowGroup = 22;
-constexpr std::int16_t visRowShapeLayout = 23;
-constexpr std::int16_t visRowPageLayout = 24;
-constexpr std::int16_t visRowPrintProperties = 25;
-constexpr std::int16_t visRowGradientProperties = 26;
-constexpr std::int16_t visRowQuickStyleProperties = 27;
-constexpr std::int16_t visRowOtherEffectProperties = 28;
-constexpr std::int16_t visRowBevelProperties = 29;
-constexpr std::int16_t visRow3DRotationProperties = 30;
-constexpr std::int16_t visRowThemeProperties = 31;
-constexpr std::int16_t visRowReplaceBehaviors = 32;
-constexpr std::int16_t visRowLastObject = visRowReplaceBehaviors;
-constexpr std::int16_t visRowComponent = 0;
-constexpr std::int16_t visRowVertex = 1;
-
-// Row tags (RowType). Rows of sections without types answer visTagDefault.
-constexpr std::int16_t visTagDefault = 0;
-constexpr std::int16_t visTagTab0 = 136;
-constexpr std::int16_t visTagComponent = 137;
-constexpr std::int16_t visTagMoveTo = 138;
-constexpr std::int16_t visTagLineTo = 139;
-constexpr std::int16_t visTagArcTo = 140;
-constexpr std::int16_t visTagInfiniteLine = 141;
-constexpr std::int16_t visTagEllipse = 143;
-constexpr std::int16_t visTagEllipticalArcTo = 144;
-constexpr std::int16_t visTagTab2 = 150;
-constexpr std::int16_t visTagTab10 = 151;
-constexpr std::int16_t visTagCnnctPt = 153;
-constexpr std::int16_t visTagCtlPt = 162;
-constexpr std::int16_t visTagSplineBeg = 165;
-constexpr std::int16_t visTagSplineSpan = 166;
-constexpr std::int16_t visTagCtlPtTip = 170;
-constexpr std::int16_t visTagCnnctNamed = 185;
-constexpr std::int16_t visTagCnnctPtABCD = 186;
-constexpr std::int16_t visTagCnnctNamedABCD = 187;
-constexpr std::int16_t visTagPolylineTo = 193;
-constexpr std::int16_t visTagNURBSTo = 195;
-constexpr std::int16_t visTagRelCubBezTo = 236;
-constexpr std::int16_t visTagRelQuadBezTo = 237;
-constexpr std::int16_t visTagRelMoveTo = 238;
-constexpr std::int16_t visTagRelLineTo = 239;
-constexpr std::int16_t visTagRelEllipticalArcTo = 240;
-// Whether a geometry row's X and Y are fractions of the shape's width and
-// height rather than lengths.
-constexpr bool IsRelativeRow(std::int16_t tag) {
-  return tag >= visTagRelCubBezTo && tag <= visTagRelEllipticalArcTo;
-}
-// Whether a geometry row type exists (a vertex row, not the component row).
-bool IsVertexTag(std::int16_t tag);
-
-// Cells of the Object section's rows.
-constexpr std::int16_t visXFormPinX = 0, visXFormPinY = 1, visXFormWidth = 2, visXFormHeight = 3,
-                       visXFormLocPinX = 4, visXFormLocPinY = 5, visXFormAngle = 6,
-                       visXFormFlipX = 7, visXFormFlipY = 8, visXFormResizeMode = 9;
-constexpr std::int16_t visLineWeight = 0, visLineColor = 1, visLinePattern = 2, visLineRounding = 3,
-                       visLineEndArrowSize = 4, visLineBeginArrow = 5, visLineEndArrow = 6,
-                       visLineEndCap = 7, visLineBeginArrowSize = 8;
-constexpr std::int16_t visFillForegnd = 0, visFillBkgnd = 1, visFillPattern = 2,
-                       visFillShdwForegnd = 3, visFillShdwBkgnd = 4, visFillShdwPattern = 5;
-constexpr std::int16_t vis1DBeginX = 0, vis1DBeginY = 1, vis1DEndX = 2, vis1DEndY = 3;
-constexpr std::int16_t visEvtCellTheData = 0, visEvtCellTheText = 1, visEvtCellDblClick = 2,
-                       visEvtCellXFMod = 3, visEvtCellDrop = 4;
-constexpr std::int16_t visLayerMember = 0;
-constexpr std::int16_t visGuideX = 0, visGuideY = 1, visGuideFlags = 2;
-constexpr std::int16_t visStyleIncludesLine = 0, visStyleIncludesFill = 1, visStyleIncludesText = 2;
-constexpr std::int16_t visFrgnImgOffsetX = 0, visFrgnImgOffsetY = 1, visFrgnImgWidth = 2,
-                       visFrgnImgHeight = 3;
-constexpr std::int16_t visPageWidth = 0, visPageHeight = 1, visPageShdwOffsetX = 2,
-                       visPageShdwOffsetY = 3, visPageScale = 4, visPageDrawingScale = 5,
-                       visPageDrawSizeType = 6, visPageDrawScaleType = 7;
-constexpr std::int16_t visTxtBlkLeftMargin = 0, visTxtBlkRightMargin = 1, visTxtBlkTopMargin = 2,
-                       visTxtBlkBottomMargin = 3, visTxtBlkVerticalAlign = 4, visTxtBlkBkgnd = 5;
-// Cells of the other sections.
-constexpr std::int16_t visCompNoFill = 0, visCompNoLine = 1, visCompNoShow = 2, visCompNoSnap = 3;
-constexpr std::int16_t visX = 0, visY = 1, visBow = 2, visControlX = 2, visControlY = 3,
-                       visEccentricityAngle = 4, visAspectRatio = 5;
-constexpr std::int16_t visNURBSKnot = 2, visNURBSWeight = 3, visNURBSKnotPrev = 4,
-                       visNURBSWeightPrev = 5, visNURBSData = 6, visPolylineData = 2;
-constexpr std::int16_t visSplineKnot = 2, visSplineKnot2 = 3, visSplineKnot3 = 4,
-                       visSplineDegree = 5;
-constexpr std::int16_t visCharacterFont = 0, visCharacterColor = 1, visCharacterStyle = 2,
-                       visCharacterCase = 3, visCharacterPos = 4, visCharacterSize = 7,
-                       visCharacterLetterspace = 16;
-constexpr std::int16_t visFieldCell = 0, visFieldFormat = 2, visFieldType = 3;
-// A tab row: the count of its stops, then three cells per stop k at
-// visTabPos + 3k (position), visTabAlign + 3k (alignment) and the one
-// after (reserved).
-constexpr std::int16_t visTabStopCount = 0, visTabPos = 1, visTabAlign = 2;
-constexpr std::int16_t visLayerName = 0, visLayerColor = 2, visLayerStatus = 3, visLayerVisible = 4,
-                       visLayerPrint = 5, visLayerActive = 6, visLayerLock = 7, visLayerSnap = 8,
-                       visLayerGlue = 9, visLayerNameUniv = 10;
-constexpr std::int16_t visUserValue = 0, visUserPrompt = 1;
-constexpr std::int16_t visCustPropsValue = 0, visCustPropsPrompt = 1, visCustPropsLabel = 2,
-                       visCustPropsFormat = 3, visCustPropsSortKey = 4, visCustPropsType = 5,
-                       visCustPropsInvis = 6, visCustPropsAsk = 7;
-constexpr std::int16_t visHLinkDescription = 0, visHLinkAddress = 1, visHLinkSubAddress = 2,
-                       visHLinkExtraInfo = 3, visHLinkFrame = 4, visHLinkNewWin = 5,
-                       visHLinkDefault = 7, visHLinkInvisible = 8;
-
-// visCellError values of Cell.Error.
-constexpr std::int16_t visErrorSuccess = 0, visErrorDivideByZero = 39, visErrorValue = 47,
-                       visErrorReference = 55, visErrorName = 61, visErrorNumber = 68,
-                       visErrorNotAvailable = 74;
-
-// ---- helpers for formulas ----
-
-// A string as a formula: quoted, inner quotes doubled ("a""b").
-std::string QuoteFormula(std::string_view text);
-inline bool IsGeometrySection(std::int16_t s) {
-  return s >= visSectionFirstComponent && s <= visSectionLastComponent;
-}
-// Whether the Object section row exists for every sheet of the kind.
-bool FixedObjectRow(SheetHost::Kind kind, std::int16_t row);
-
-// The tab stops each type of tab row has cells for (visTagTab0 none,
-// visTagTab2 three, visTagTab10 ten), and the smallest type for a number
-// of stops; more than a row can hold get visTagTab10.
-constexpr int kMaxTabStops = 10;
-int TabStopsOf(std::int16_t tag);
-std::int16_t TabRowTypeFor(int stops);
+class Cell;
 
 // Raises "Document is read-only." when the host's document was opened
 // read-only: what every change a client makes through a sheet checks
 // first. Loaders and the model's own code write regardless.
 void CheckWritable(SheetHost& host);
 
-struct CellAddress {
-  std::int16_t section = 0;
-  std::int16_t row = 0;
-  std::int16_t column = 0;
-  friend bool operator==(const CellAddress&, const CellAddress&) = default;
-};
-
-// The kind of value a cell holds, for its unit when a formula gives none
-// and for how its result is shown.
-enum class CellKind : std::uint8_t { Number, Length, Angle, Bool, String };
-
-// ---- the names of cells, from one table ----
-//
-// Cell.Name and Cells() use Visio's universal names, made from the row
-// tables below: Object section cells by their own name ("PinX",
-// "LineWeight", "EventDblClick", "PageWidth"); geometry as "Geometry2.X3"
-// (section, cell, row) and "Geometry2.NoFill" for the component row;
-// Character, Paragraph, Tabs, Text Fields and Layers rows as "Char.Font",
-// "Char.Font[2]" for later rows; Scratch and unnamed connection rows as
-// "Scratch.X1", "Connections.X2"; rows with names as "User.Cost" for the
-// first cell (User, Prop, Controls) and "User.Cost.Prompt",
-// "Actions.Row_1.Action", "Hyperlink.Row_1.Address", "Connections.In.X"
-// for every cell. Names match ignoring case.
-// The cells a row has: its section, and for typed rows its tag (the
-// Object section's rows by row index). Column names are the short names
-// files use inside a row ("X", "Prompt", "PinX" in the Object section).
-struct CellDef {
-  std::int16_t column;
-  const char* name;
-  CellKind kind;
-  const char* initial;  // the formula a cell has when nothing sets it
-};
-// The cells of a row; empty for a row Visio has without cells.
-const std::vector<CellDef>& RowCells(std::int16_t section, std::int16_t rowOrTag);
-const CellDef* FindRowCell(std::int16_t section, std::int16_t rowOrTag, std::int16_t column);
-// The column of a short cell name in a row ("Prompt" in a User row: 1).
-std::optional<std::int16_t> ColumnOfName(std::int16_t section, std::int16_t rowOrTag,
-                                         std::string_view name);
-// An Object section cell by its name ("PinX": row 1, column 0); accepts a
-// few older names ("ArrowSize").
-std::optional<CellAddress> FindObjectCell(std::string_view name);
-
-class Cell;
-class ShapeSheet;
-
-// A text that costs one pointer while it is empty, as the text of most
-// cells is (only cells with a string result have one).
-class CompactText {
- public:
-  CompactText() = default;
-  CompactText(std::string s) { *this = std::move(s); }
-  CompactText(const CompactText& o) : p_(o.p_ ? std::make_unique<std::string>(*o.p_) : nullptr) {}
-  CompactText(CompactText&&) noexcept = default;
-  CompactText& operator=(const CompactText& o) {
-    if (this != &o) p_ = o.p_ ? std::make_unique<std::string>(*o.p_) : nullptr;
-    return *this;
-  }
-  CompactText& operator=(CompactText&&) noexcept = default;
-  CompactText& operator=(std::string s) {
-    if (s.empty()) {
-      p_.reset();
-    } else if (p_) {
-      *p_ = std::move(s);
-    } else {
-      p_ = std::make_unique<std::string>(std::move(s));
-    }
-    return *this;
-  }
-  const std::string& str() const { return p_ ? *p_ : Empty(); }
-  operator const std::string&() const { return str(); }
-  bool empty() const { return !p_; }
-  void clear() { p_.reset(); }
-  friend bool operator==(const CompactText& a, const CompactText& b) { return a.str() == b.str(); }
-
- private:
-  static const std::string& Empty() {
-    static const std::string empty;
-    return empty;
-  }
-  std::unique_ptr<std::string> p_;  // never an empty string
-};
-
-// What a cell holds, as a file records it: a formula, the result it had
-// (internal units; text for strings), the result's unit, and its error.
-struct CellValue {
-  std::string formula;
-  double result = 0;
-  CompactText text;
-  bool isString = false;
-  bool isBool = false;
-  std::int16_t unit = visNumber;
-  std::int16_t error = 0;
-  // The formula is inherited; the value is this sheet's own, as a file
-  // records it (F="Inh" with a V). Writing the cell makes it a plain local
-  // cell again.
-  bool inheritedFormula = false;
-  // The formula is the constant the value itself gives (a file's V without
-  // an F, a result written by a client): `formula` stays empty and
-  // FormulaOf writes it when asked. Most cells of a drawing are such
-  // constants; their text would cost more than their value.
-  bool constant = false;
-};
-
-// A cell's formula: its own text, or the constant its value gives ("1.5
-// in", "TRUE", "\"text\"").
-std::string FormulaOf(const CellValue& v);
-
-class ShapeSheet {
+class ShapeSheet final : public FormulaSheet {
  private:
   struct Memo;
   class Scope {
@@ -371,9 +95,9 @@ class ShapeSheet {
   // takes a pass over the section and the sheets it inherits from. Within
   // one call of a member below, that is done once per section and kept;
   // a Batch keeps it from one call to the next while it lives, for a
-  // caller that makes many (a loader filling a sheet row by row). While a
-  // Batch lives, sheets may change only through these members: nothing
-  // may change where a sheet inherits from (masters, styles).
+  // caller that makes many (a loader filling a sheet row by row). Changes
+  // through these members keep what is kept; any other change to the
+  // sheets (a master, a style, a shape's kind) lets it go.
   class Batch {
    public:
     Batch() = default;
@@ -405,7 +129,7 @@ class ShapeSheet {
   // A cell name as Cells() takes it, resolved against this sheet: nullopt
   // when the name is well formed but the row or cell does not exist here;
   // raises "Bad cell name." for a name no sheet has.
-  std::optional<CellAddress> FindCell(std::string_view name) const;
+  std::optional<CellAddress> FindCell(std::string_view name) const override;
   std::string CellName(std::int16_t s, std::int16_t r, std::int16_t c) const;
 
   // ---- values (every reader raises "Unexpected end of file." for a cell
@@ -500,7 +224,6 @@ class ShapeSheet {
   struct SectionData;
   struct SectionRef;
   struct RowRef;
-  struct Evaluator;
   // A cell object's binding: the kind of section, its row's identity and
   // its column.
   struct CellKey {
@@ -555,8 +278,10 @@ class ShapeSheet {
                           bool own = true, const ShapeSheet** holder = nullptr) const;
   std::int16_t TagOf(std::int16_t s, std::int16_t r) const;
   const CellDef& CheckedDef(std::int16_t s, std::int16_t r, std::int16_t c) const;
-  CellValue Compute(std::int16_t s, std::int16_t r, std::int16_t c, Evaluator& ev) const;
-  CellValue ComputeNow(std::int16_t s, std::int16_t r, std::int16_t c, Evaluator& ev) const;
+  // A cell's result, computed with ev (and kept in the memo when it may be).
+  CellValue ComputeCell(CellAddress at, FormulaEvaluator& ev) const override;
+  CellValue ComputeNow(std::int16_t s, std::int16_t r, std::int16_t c, FormulaEvaluator& ev) const;
+  const FormulaSheet* OtherSheet(std::string_view name, const FormulaSheet& holder) const override;
   // Results kept while nothing changes (see the memo).
   const CellValue* KeptValue(std::int16_t s, std::int16_t r, std::int16_t c) const;
   void KeepValue(std::int16_t s, std::int16_t r, std::int16_t c, const CellValue& v) const;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "automation/Text.h"
 #include "standin/Numbers.h"
 #include "standin/ShapeSheet.h"
 
@@ -428,7 +429,7 @@ std::optional<std::string> Shown(const CellValue& v, std::int16_t format) {
     std::string s = v.text;
     if (format == visFmtStrLower || format == visFmtStrUpper) {
       for (char& c : s) {
-        if (format == visFmtStrLower && c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (format == visFmtStrLower) c = automation::AsciiLower(c);
         if (format == visFmtStrUpper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
       }
     }

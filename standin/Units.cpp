@@ -6,6 +6,7 @@
 #include <numbers>
 #include <vector>
 
+#include "automation/Text.h"
 #include "standin/Numbers.h"
 #include "standin/VisioErrors.h"
 
@@ -80,18 +81,6 @@ const UnitInfo& Info(std::int16_t code) {
   const UnitInfo* u = Find(code);
   if (!u) ThrowVisio(VisioErrorKind::InvalidParameter);
   return *u;
-}
-
-char Lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsFolded(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
 }
 
 bool IsDefaultCode(std::int16_t unit) {
@@ -287,7 +276,9 @@ struct Scanner {
     } else if (text.substr(pos, 2) == "\xC2\xB0") {
       pos += 2;
     } else {
-      while (pos < text.size() && ((Lower(text[pos]) >= 'a' && Lower(text[pos]) <= 'z'))) ++pos;
+      while (pos < text.size() && ((automation::AsciiLower(text[pos]) >= 'a' &&
+                                    automation::AsciiLower(text[pos]) <= 'z')))
+        ++pos;
       if (pos < text.size() && text[pos] == '.' && pos > start) ++pos;
     }
     if (pos == start) return std::nullopt;
@@ -348,7 +339,7 @@ std::optional<std::int16_t> UnitFromName(std::string_view name) {
     std::string_view names = u.names;
     while (!names.empty()) {
       const std::size_t bar = names.find('|');
-      if (EqualsFolded(names.substr(0, bar), name)) return u.code;
+      if (automation::NamesEqual(names.substr(0, bar), name)) return u.code;
       names = bar == std::string_view::npos ? std::string_view() : names.substr(bar + 1);
     }
   }

@@ -3,20 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "automation/Text.h"
 #include "standin/Model.h"
 
 namespace standin {
 
 using automation::AutomationError;
 using automation::HResult;
-
-std::string Fold(std::string_view name) {
-  std::string out(name);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
 
 // ---- MemberTable ----
 
@@ -26,8 +19,7 @@ MemberTable::MemberTable(std::string interfaceName, Guid iid)
 std::uint32_t MemberTable::HashOf(std::string_view name) noexcept {
   std::uint32_t h = 2166136261u;  // FNV-1a over the lower-cased name
   for (char c : name) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    h = (h ^ static_cast<unsigned char>(automation::AsciiLower(c))) * 16777619u;
   }
   return h;
 }
@@ -122,12 +114,13 @@ void VisioObject::CheckState(std::string_view member) const {
   if (session_->quit) throw AutomationError(automation::RPC_E_DISCONNECTED);
   if (session_->busy) throw AutomationError(automation::RPC_E_CALL_REJECTED);
   if (!session_->faults.empty()) {
-    const std::string folded = Fold(member);
+    const std::string folded = automation::AsciiLowered(member);
     for (const auto& f : session_->faults) {
       if (f.object == this && f.member == folded) throw AutomationError(f.code, f.message);
     }
   }
-  if (deleted_ && Fold(member) != "stat") ThrowVisio(VisioErrorKind::ObjectDeleted);
+  if (deleted_ && !automation::NamesEqual(member, "stat"))
+    ThrowVisio(VisioErrorKind::ObjectDeleted);
 }
 
 Variant VisioObject::Invoke(CallKind kind, std::string_view member, Args args) {
@@ -186,7 +179,7 @@ Variant VisioObject::Dispatch(const MemberTable::Member& m, CallKind kind, Args 
     }
     if (m.stored && m.writable) {
       CheckArgCount(own, 0, 0);
-      stored_[Fold(m.name)] = value.ChangeType(m.initial.type());
+      stored_[automation::AsciiLowered(m.name)] = value.ChangeType(m.initial.type());
       return Variant();
     }
     if (!m.put) throw AutomationError(automation::DISP_E_MEMBERNOTFOUND);
@@ -197,7 +190,7 @@ Variant VisioObject::Dispatch(const MemberTable::Member& m, CallKind kind, Args 
   // property get, as Visual Basic's late binding does.
   if (m.stored) {
     CheckArgCount(args, 0, 0);
-    auto it = stored_.find(Fold(m.name));
+    auto it = stored_.find(automation::AsciiLowered(m.name));
     return it != stored_.end() ? it->second : m.initial;
   }
   if (kind == CallKind::Method && m.method) return m.method(*this, args);
@@ -207,7 +200,7 @@ Variant VisioObject::Dispatch(const MemberTable::Member& m, CallKind kind, Args 
 }
 
 Variant VisioObject::StoredValue(std::string_view member) const {
-  auto it = stored_.find(Fold(member));
+  auto it = stored_.find(automation::AsciiLowered(member));
   if (it != stored_.end()) return it->second;
   const MemberTable::Member* m = Members().Find(member);
   return m ? m->initial : Variant();
@@ -215,12 +208,13 @@ Variant VisioObject::StoredValue(std::string_view member) const {
 
 void VisioObject::SetStoredValue(std::string_view member, Variant value) {
   SheetsChanged();  // a document's default styles are stored values
-  stored_[Fold(member)] = std::move(value);
+  stored_[automation::AsciiLowered(member)] = std::move(value);
 }
 
 void InjectFault(VisioObject& object, std::string_view member, HResult code,
                  std::string message) {
-  object.session()->faults.push_back({&object, Fold(member), code, std::move(message)});
+  object.session()->faults.push_back(
+      {&object, automation::AsciiLowered(member), code, std::move(message)});
 }
 
 void ClearFaults(Session& session) { session.faults.clear(); }

@@ -269,7 +269,4 @@ void InjectFault(VisioObject& object, std::string_view member, automation::HResu
                  std::string message);
 void ClearFaults(Session& session);
 
-// Lower-case copy of an ASCII name.
-std::string Fold(std::string_view name);
-
 }  // namespace standin

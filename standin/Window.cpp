@@ -52,7 +52,7 @@ void Window::Undock(Document& stencil) {
 
 void Window::DockAbsent(const std::string& fullName) {
   if (std::none_of(docked_.begin(), docked_.end(), [&](const DockedStencil& d) {
-        return !d.doc && Fold(d.name) == Fold(fullName);
+        return !d.doc && automation::NamesEqual(d.name, fullName);
       })) {
     docked_.push_back({nullptr, fullName});
   }

@@ -140,6 +140,33 @@ TEST_F(SheetTest, ABatchChangesNoAnswer) {
   }
 }
 
+// What a sheet keeps holds only while the sheets stay as they were: a
+// change to where a sheet inherits from, made by no member of the sheet,
+// is seen at once, within a batch too.
+TEST_F(SheetTest, ABatchSeesChangesMadeAroundIt) {
+  Ref<TestHost> first = MakeHost();
+  Ref<TestHost> second = MakeHost();
+  Fill(first->Sheet());
+  second->Sheet().AddNamedRow(visSectionUser, "only", 0);
+  second->Sheet().SetFormula(visSectionUser, 0, visUserValue, "7", true);
+  Ref<TestHost> instance = MakeHost(SheetHost::Kind::Shape, first.get());
+  ShapeSheet& sheet = instance->Sheet();
+  const ShapeSheet::Batch batch;
+  ASSERT_EQ(sheet.RowCount(visSectionUser), 5);
+  ASSERT_EQ(sheet.RowIndexByName(visSectionUser, "u3"), 3);
+  ASSERT_EQ(sheet.GeometryCount(), 1);
+  instance->SetSource(second.get());
+  EXPECT_EQ(sheet.RowCount(visSectionUser), 1);
+  EXPECT_EQ(sheet.RowIndexByName(visSectionUser, "u3"), std::nullopt);
+  EXPECT_EQ(sheet.RowIndexByName(visSectionUser, "only"), 0);
+  EXPECT_EQ(sheet.ResultIU("User.only"), 7);
+  EXPECT_EQ(sheet.GeometryCount(), 0);
+  // And the sheet's own changes within the batch keep its answers right.
+  sheet.AddNamedRow(visSectionUser, "mine", 0);
+  EXPECT_EQ(sheet.RowCount(visSectionUser), 2);
+  EXPECT_EQ(sheet.RowIndexByName(visSectionUser, "mine"), 1);
+}
+
 // DeleteRows does in one pass what DeleteRow does row by row from the
 // highest down, refusals included (the geometry's first row, the last row
 // of a section a shape always has, rows that are not there).
