@@ -200,42 +200,56 @@ class NestedControl : public UIControl {
   // The sub-items, made on first use.
   Items& SubItems();
   bool HasSubItems() const;
+  void CopyFrom(const NestedControl& other);
   std::vector<const UIElement*> Parts() const override;
   UIElement* OpenPart(std::string_view interfaceName) override;
 
  protected:
   explicit NestedControl(Items& list);
-  void CopyNestedFrom(const NestedControl& other);
 
  private:
   Ref<Items> subItems_;
 };
 
-// A set of the UI: a menu set, toolbar set, status bar or accelerator
-// table. It has a set ID and one list of children of its own.
-template <class Sets, class Children>
-class UISet : public UIElement {
+// An object in a 0-based list (InList) that holds one list of children
+// of its own, made with it: a menu with its items, a toolbar with its
+// items, and every set.
+template <class InList, class Children>
+class UIHolder : public UIElement {
  public:
-  using List = Sets;
-  ~UISet() override;
+  using List = InList;
+  ~UIHolder() override;
   void MarkDeleted() override;
 
-  Sets& list() const;
-  std::int32_t SetID() const { return setId_; }
-  void SetSetID(std::int32_t id) { setId_ = id; }
+  List& list() const;
   Children& ChildrenOf() const { return *children_; }
+  void CopyFrom(const UIHolder& other);
   std::vector<const UIElement*> Parts() const override;
   UIElement* OpenPart(std::string_view interfaceName) override;
+
+ protected:
+  explicit UIHolder(List& list);
+
+ private:
+  Ref<Children> children_;
+};
+
+// A set of the UI: a menu set, toolbar set, status bar or accelerator
+// table. It also has a set ID.
+template <class Sets, class Children>
+class UISet : public UIHolder<Sets, Children> {
+ public:
+  std::int32_t SetID() const { return setId_; }
+  void SetSetID(std::int32_t id) { setId_ = id; }
+  void CopyFrom(const UISet& other);
   std::vector<std::pair<std::string, std::string>> Fields() const override;
   bool LoadField(std::string_view name, const std::string& value) override;
 
  protected:
-  explicit UISet(Sets& list);
-  void CopySetFrom(const UISet& other);
+  explicit UISet(Sets& list) : UIHolder<Sets, Children>(list) {}
 
  private:
   std::int32_t setId_ = 0;
-  Ref<Children> children_;
 };
 
 // ---- Menus ----
@@ -245,7 +259,6 @@ class MenuItem final : public NestedControl<MenuItems> {
   using List = MenuItems;
   explicit MenuItem(MenuItems& list);
   const MemberTable& Members() const override;
-  void CopyFrom(const MenuItem& other) { CopyNestedFrom(other); }
 };
 
 class MenuItems final : public UIList<MenuItem> {
@@ -256,22 +269,11 @@ class MenuItems final : public UIList<MenuItem> {
   const MemberTable& Members() const override;
 };
 
-class Menu final : public UIElement {
+class Menu final : public UIHolder<Menus, MenuItems> {
  public:
-  using List = Menus;
   explicit Menu(Menus& list);
-  ~Menu() override;
   const MemberTable& Members() const override;
-  void MarkDeleted() override;
-
-  Menus& list() const;
-  MenuItems& Items() const { return *items_; }
-  void CopyFrom(const Menu& other);
-  std::vector<const UIElement*> Parts() const override;
-  UIElement* OpenPart(std::string_view interfaceName) override;
-
- private:
-  Ref<MenuItems> items_;
+  MenuItems& Items() const { return ChildrenOf(); }
 };
 
 class Menus final : public UIList<Menu> {
@@ -287,7 +289,6 @@ class MenuSet final : public UISet<MenuSets, Menus> {
   explicit MenuSet(MenuSets& list);
   const MemberTable& Members() const override;
   Menus& MenusOf() const { return ChildrenOf(); }
-  void CopyFrom(const MenuSet& other) { CopySetFrom(other); }
 };
 
 class MenuSets final : public UISetList<MenuSet> {
@@ -303,7 +304,6 @@ class ToolbarItem final : public NestedControl<ToolbarItems> {
   using List = ToolbarItems;
   explicit ToolbarItem(ToolbarItems& list);
   const MemberTable& Members() const override;
-  void CopyFrom(const ToolbarItem& other) { CopyNestedFrom(other); }
 };
 
 class ToolbarItems final : public UIList<ToolbarItem> {
@@ -314,22 +314,11 @@ class ToolbarItems final : public UIList<ToolbarItem> {
   const MemberTable& Members() const override;
 };
 
-class Toolbar final : public UIElement {
+class Toolbar final : public UIHolder<Toolbars, ToolbarItems> {
  public:
-  using List = Toolbars;
   explicit Toolbar(Toolbars& list);
-  ~Toolbar() override;
   const MemberTable& Members() const override;
-  void MarkDeleted() override;
-
-  Toolbars& list() const;
-  ToolbarItems& Items() const { return *items_; }
-  void CopyFrom(const Toolbar& other);
-  std::vector<const UIElement*> Parts() const override;
-  UIElement* OpenPart(std::string_view interfaceName) override;
-
- private:
-  Ref<ToolbarItems> items_;
+  ToolbarItems& Items() const { return ChildrenOf(); }
 };
 
 class Toolbars final : public UIList<Toolbar> {
@@ -345,7 +334,6 @@ class ToolbarSet final : public UISet<ToolbarSets, Toolbars> {
   explicit ToolbarSet(ToolbarSets& list);
   const MemberTable& Members() const override;
   Toolbars& ToolbarsOf() const { return ChildrenOf(); }
-  void CopyFrom(const ToolbarSet& other) { CopySetFrom(other); }
 };
 
 class ToolbarSets final : public UISetList<ToolbarSet> {
@@ -361,7 +349,6 @@ class StatusBarItem final : public NestedControl<StatusBarItems> {
   using List = StatusBarItems;
   explicit StatusBarItem(StatusBarItems& list);
   const MemberTable& Members() const override;
-  void CopyFrom(const StatusBarItem& other) { CopyNestedFrom(other); }
 };
 
 class StatusBarItems final : public UIList<StatusBarItem> {
@@ -377,7 +364,6 @@ class StatusBar final : public UISet<StatusBars, StatusBarItems> {
   explicit StatusBar(StatusBars& list);
   const MemberTable& Members() const override;
   StatusBarItems& Items() const { return ChildrenOf(); }
-  void CopyFrom(const StatusBar& other) { CopySetFrom(other); }
 };
 
 class StatusBars final : public UISetList<StatusBar> {
@@ -413,7 +399,6 @@ class AccelTable final : public UISet<AccelTables, AccelItems> {
   explicit AccelTable(AccelTables& list);
   const MemberTable& Members() const override;
   AccelItems& Items() const { return ChildrenOf(); }
-  void CopyFrom(const AccelTable& other) { CopySetFrom(other); }
 };
 
 class AccelTables final : public UISetList<AccelTable> {
@@ -482,6 +467,12 @@ extern template class UISetList<AccelTable>;
 extern template class NestedControl<MenuItems>;
 extern template class NestedControl<ToolbarItems>;
 extern template class NestedControl<StatusBarItems>;
+extern template class UIHolder<Menus, MenuItems>;
+extern template class UIHolder<Toolbars, ToolbarItems>;
+extern template class UIHolder<MenuSets, Menus>;
+extern template class UIHolder<ToolbarSets, Toolbars>;
+extern template class UIHolder<StatusBars, StatusBarItems>;
+extern template class UIHolder<AccelTables, AccelItems>;
 extern template class UISet<MenuSets, Menus>;
 extern template class UISet<ToolbarSets, Toolbars>;
 extern template class UISet<StatusBars, StatusBarItems>;
