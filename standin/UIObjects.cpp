@@ -249,20 +249,6 @@ void SetListMembers(MemberTableBuilder<L>& b) {
       });
 }
 
-// The table of a collection: Add and AddAt for items, ItemAtID, Add and
-// AddAtID for sets.
-template <class L>
-std::shared_ptr<const MemberTable> ListTable(std::string interfaceName) {
-  MemberTableBuilder<L> b(std::move(interfaceName), Guid{});
-  ListMembers(b);
-  if constexpr (std::is_base_of_v<UISetList<typename L::ChildType>, L>) {
-    SetListMembers(b);
-  } else {
-    AddMembers(b);
-  }
-  return b.Build();
-}
-
 // Parent, Index and Delete of an object in a 0-based collection.
 template <class T>
 void PlaceMembers(MemberTableBuilder<T>& b, bool withIndex) {
@@ -344,6 +330,24 @@ void BarControlMembers(MemberTableBuilder<T>& b) {
 }
 
 }  // namespace
+
+// ---- The collections' table ----
+
+template <class Child>
+const MemberTable& UIList<Child>::Members() const {
+  using L = typename Child::List;
+  static const auto table = [] {
+    MemberTableBuilder<L> b(std::string(L::kInterfaceName), Guid{});
+    ListMembers(b);
+    if constexpr (std::is_base_of_v<UISetList<Child>, L>) {
+      SetListMembers(b);
+    } else {
+      AddMembers(b);
+    }
+    return b.Build();
+  }();
+  return *table;
+}
 
 // ---- UIControl ----
 
@@ -507,11 +511,6 @@ const MemberTable& MenuItem::Members() const {
   return *table;
 }
 
-const MemberTable& MenuItems::Members() const {
-  static const auto table = ListTable<MenuItems>("IVMenuItems");
-  return *table;
-}
-
 // ---- Menu / Menus ----
 
 Menu::Menu(Menus& list) : UIHolder(list) {}
@@ -533,11 +532,6 @@ const MemberTable& Menu::Members() const {
 
 Menus::Menus(MenuSet& owner) : UIList(owner.session(), owner) {}
 
-const MemberTable& Menus::Members() const {
-  static const auto table = ListTable<Menus>("IVMenus");
-  return *table;
-}
-
 // ---- MenuSet / MenuSets ----
 
 MenuSet::MenuSet(MenuSets& list) : UISet(list) {}
@@ -555,11 +549,6 @@ const MemberTable& MenuSet::Members() const {
 
 MenuSets::MenuSets(UIObject& owner) : UISetList(owner.session(), owner) {}
 
-const MemberTable& MenuSets::Members() const {
-  static const auto table = ListTable<MenuSets>("IVMenuSets");
-  return *table;
-}
-
 // ---- ToolbarItem / ToolbarItems ----
 
 ToolbarItem::ToolbarItem(ToolbarItems& list) : NestedControl(list) {}
@@ -571,11 +560,6 @@ const MemberTable& ToolbarItem::Members() const {
     b.Get("ToolbarItems", [](ToolbarItem& t) { return Ref<ToolbarItems>(&t.SubItems()); });
     return b.Build();
   }();
-  return *table;
-}
-
-const MemberTable& ToolbarItems::Members() const {
-  static const auto table = ListTable<ToolbarItems>("IVToolbarItems");
   return *table;
 }
 
@@ -598,11 +582,6 @@ const MemberTable& Toolbar::Members() const {
 
 Toolbars::Toolbars(ToolbarSet& owner) : UIList(owner.session(), owner) {}
 
-const MemberTable& Toolbars::Members() const {
-  static const auto table = ListTable<Toolbars>("IVToolbars");
-  return *table;
-}
-
 // ---- ToolbarSet / ToolbarSets ----
 
 ToolbarSet::ToolbarSet(ToolbarSets& list) : UISet(list) {}
@@ -619,11 +598,6 @@ const MemberTable& ToolbarSet::Members() const {
 
 ToolbarSets::ToolbarSets(UIObject& owner) : UISetList(owner.session(), owner) {}
 
-const MemberTable& ToolbarSets::Members() const {
-  static const auto table = ListTable<ToolbarSets>("IVToolbarSets");
-  return *table;
-}
-
 // ---- StatusBarItem / StatusBarItems ----
 
 StatusBarItem::StatusBarItem(StatusBarItems& list) : NestedControl(list) {}
@@ -635,11 +609,6 @@ const MemberTable& StatusBarItem::Members() const {
     b.Get("StatusBarItems", [](StatusBarItem& s) { return Ref<StatusBarItems>(&s.SubItems()); });
     return b.Build();
   }();
-  return *table;
-}
-
-const MemberTable& StatusBarItems::Members() const {
-  static const auto table = ListTable<StatusBarItems>("IVStatusBarItems");
   return *table;
 }
 
@@ -658,11 +627,6 @@ const MemberTable& StatusBar::Members() const {
 }
 
 StatusBars::StatusBars(UIObject& owner) : UISetList(owner.session(), owner) {}
-
-const MemberTable& StatusBars::Members() const {
-  static const auto table = ListTable<StatusBars>("IVStatusBars");
-  return *table;
-}
 
 // ---- AccelItem / AccelItems ----
 
@@ -731,11 +695,6 @@ const MemberTable& AccelTable::Members() const {
 }
 
 AccelTables::AccelTables(UIObject& owner) : UISetList(owner.session(), owner) {}
-
-const MemberTable& AccelTables::Members() const {
-  static const auto table = ListTable<AccelTables>("IVAccelTables");
-  return *table;
-}
 
 // ---- UIObject ----
 

@@ -118,11 +118,16 @@ class UIElement : public VisioObject {
 };
 
 // A 0-based UI collection of Child objects. Child names its collection
-// class as Child::List, which derives from UIList<Child>.
+// class as Child::List, which derives from UIList<Child> and names its
+// interface as kInterfaceName.
 template <class Child>
 class UIList : public UIElement {
  public:
   using ChildType = Child;
+
+  // Count, Item, Parent and _NewEnum; Add and AddAt for items, ItemAtID,
+  // Add and AddAtID for sets.
+  const MemberTable& Members() const override;
 
   const std::vector<Ref<Child>>& Items() const { return items_; }
   std::int32_t Count() const { return static_cast<std::int32_t>(items_.size()); }
@@ -266,7 +271,6 @@ class MenuItems final : public UIList<MenuItem> {
   static constexpr std::string_view kInterfaceName = "IVMenuItems";
   // owner: a Menu, or the MenuItem whose submenu this is.
   MenuItems(SessionPtr session, VisioObject& owner) : UIList(std::move(session), owner) {}
-  const MemberTable& Members() const override;
 };
 
 class Menu final : public UIHolder<Menus, MenuItems> {
@@ -281,7 +285,6 @@ class Menus final : public UIList<Menu> {
   static constexpr std::string_view kInterfaceName = "IVMenus";
   using Owner = MenuSet;
   explicit Menus(MenuSet& owner);
-  const MemberTable& Members() const override;
 };
 
 class MenuSet final : public UISet<MenuSets, Menus> {
@@ -293,8 +296,8 @@ class MenuSet final : public UISet<MenuSets, Menus> {
 
 class MenuSets final : public UISetList<MenuSet> {
  public:
+  static constexpr std::string_view kInterfaceName = "IVMenuSets";
   explicit MenuSets(UIObject& owner);
-  const MemberTable& Members() const override;
 };
 
 // ---- Toolbars ----
@@ -311,7 +314,6 @@ class ToolbarItems final : public UIList<ToolbarItem> {
   static constexpr std::string_view kInterfaceName = "IVToolbarItems";
   // owner: a Toolbar, or the ToolbarItem whose drop-down this is.
   ToolbarItems(SessionPtr session, VisioObject& owner) : UIList(std::move(session), owner) {}
-  const MemberTable& Members() const override;
 };
 
 class Toolbar final : public UIHolder<Toolbars, ToolbarItems> {
@@ -326,7 +328,6 @@ class Toolbars final : public UIList<Toolbar> {
   static constexpr std::string_view kInterfaceName = "IVToolbars";
   using Owner = ToolbarSet;
   explicit Toolbars(ToolbarSet& owner);
-  const MemberTable& Members() const override;
 };
 
 class ToolbarSet final : public UISet<ToolbarSets, Toolbars> {
@@ -338,8 +339,8 @@ class ToolbarSet final : public UISet<ToolbarSets, Toolbars> {
 
 class ToolbarSets final : public UISetList<ToolbarSet> {
  public:
+  static constexpr std::string_view kInterfaceName = "IVToolbarSets";
   explicit ToolbarSets(UIObject& owner);
-  const MemberTable& Members() const override;
 };
 
 // ---- Status bars ----
@@ -356,7 +357,6 @@ class StatusBarItems final : public UIList<StatusBarItem> {
   static constexpr std::string_view kInterfaceName = "IVStatusBarItems";
   // owner: a StatusBar, or the StatusBarItem whose drop-down this is.
   StatusBarItems(SessionPtr session, VisioObject& owner) : UIList(std::move(session), owner) {}
-  const MemberTable& Members() const override;
 };
 
 class StatusBar final : public UISet<StatusBars, StatusBarItems> {
@@ -368,8 +368,8 @@ class StatusBar final : public UISet<StatusBars, StatusBarItems> {
 
 class StatusBars final : public UISetList<StatusBar> {
  public:
+  static constexpr std::string_view kInterfaceName = "IVStatusBars";
   explicit StatusBars(UIObject& owner);
-  const MemberTable& Members() const override;
 };
 
 // ---- Accelerators ----
@@ -403,8 +403,8 @@ class AccelTable final : public UISet<AccelTables, AccelItems> {
 
 class AccelTables final : public UISetList<AccelTable> {
  public:
+  static constexpr std::string_view kInterfaceName = "IVAccelTables";
   explicit AccelTables(UIObject& owner);
-  const MemberTable& Members() const override;
 };
 
 // ---- The UI object ----
