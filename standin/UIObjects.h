@@ -428,9 +428,9 @@ class UIObject final : public UIElement {
   // Clone: a deep copy, independent of this one.
   Ref<UIObject> Copy() const;
 
-  // SaveToFile / LoadFromFile. The file is the stand-in's own text form,
-  // not Visio's binary one; a file that is not in that form is refused
-  // and leaves the object as it was.
+  // SaveToFile / LoadFromFile. The file is the stand-in's own text form
+  // (UIText.h), not Visio's binary one; a file that is not in that form
+  // is refused and leaves the object as it was.
   void SaveTo(const std::string& path) const;
   void LoadFrom(const std::string& path);
 

@@ -2,6 +2,7 @@
 
 #include <istream>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "standin/UIObjects.h"
@@ -80,6 +81,7 @@ void Write(std::ostream& os, const UIElement& e) {
                                                    " is not a menu and toolbar file (line " +
                                                    std::to_string(line) + ": " + why + ").");
 }
+
 }  // namespace
 
 void WriteUIText(std::ostream& out, const UIObject& root) {
