@@ -118,11 +118,16 @@ class UIElement : public VisioObject {
 };
 
 // A 0-based UI collection of Child objects. Child names its collection
-// class as Child::List, which derives from UIList<Child>.
+// class as Child::List, which derives from UIList<Child> and names its
+// interface as kInterfaceName.
 template <class Child>
 class UIList : public UIElement {
  public:
   using ChildType = Child;
+
+  // Count, Item, Parent and _NewEnum; Add and AddAt for items, ItemAtID,
+  // Add and AddAtID for sets.
+  const MemberTable& Members() const override;
 
   const std::vector<Ref<Child>>& Items() const { return items_; }
   std::int32_t Count() const { return static_cast<std::int32_t>(items_.size()); }
@@ -200,42 +205,56 @@ class NestedControl : public UIControl {
   // The sub-items, made on first use.
   Items& SubItems();
   bool HasSubItems() const;
+  void CopyFrom(const NestedControl& other);
   std::vector<const UIElement*> Parts() const override;
   UIElement* OpenPart(std::string_view interfaceName) override;
 
  protected:
   explicit NestedControl(Items& list);
-  void CopyNestedFrom(const NestedControl& other);
 
  private:
   Ref<Items> subItems_;
 };
 
-// A set of the UI: a menu set, toolbar set, status bar or accelerator
-// table. It has a set ID and one list of children of its own.
-template <class Sets, class Children>
-class UISet : public UIElement {
+// An object in a 0-based list (InList) that holds one list of children
+// of its own, made with it: a menu with its items, a toolbar with its
+// items, and every set.
+template <class InList, class Children>
+class UIHolder : public UIElement {
  public:
-  using List = Sets;
-  ~UISet() override;
+  using List = InList;
+  ~UIHolder() override;
   void MarkDeleted() override;
 
-  Sets& list() const;
-  std::int32_t SetID() const { return setId_; }
-  void SetSetID(std::int32_t id) { setId_ = id; }
+  List& list() const;
   Children& ChildrenOf() const { return *children_; }
+  void CopyFrom(const UIHolder& other);
   std::vector<const UIElement*> Parts() const override;
   UIElement* OpenPart(std::string_view interfaceName) override;
+
+ protected:
+  explicit UIHolder(List& list);
+
+ private:
+  Ref<Children> children_;
+};
+
+// A set of the UI: a menu set, toolbar set, status bar or accelerator
+// table. It also has a set ID.
+template <class Sets, class Children>
+class UISet : public UIHolder<Sets, Children> {
+ public:
+  std::int32_t SetID() const { return setId_; }
+  void SetSetID(std::int32_t id) { setId_ = id; }
+  void CopyFrom(const UISet& other);
   std::vector<std::pair<std::string, std::string>> Fields() const override;
   bool LoadField(std::string_view name, const std::string& value) override;
 
  protected:
-  explicit UISet(Sets& list);
-  void CopySetFrom(const UISet& other);
+  explicit UISet(Sets& list) : UIHolder<Sets, Children>(list) {}
 
  private:
   std::int32_t setId_ = 0;
-  Ref<Children> children_;
 };
 
 // ---- Menus ----
@@ -245,7 +264,6 @@ class MenuItem final : public NestedControl<MenuItems> {
   using List = MenuItems;
   explicit MenuItem(MenuItems& list);
   const MemberTable& Members() const override;
-  void CopyFrom(const MenuItem& other) { CopyNestedFrom(other); }
 };
 
 class MenuItems final : public UIList<MenuItem> {
@@ -253,25 +271,13 @@ class MenuItems final : public UIList<MenuItem> {
   static constexpr std::string_view kInterfaceName = "IVMenuItems";
   // owner: a Menu, or the MenuItem whose submenu this is.
   MenuItems(SessionPtr session, VisioObject& owner) : UIList(std::move(session), owner) {}
-  const MemberTable& Members() const override;
 };
 
-class Menu final : public UIElement {
+class Menu final : public UIHolder<Menus, MenuItems> {
  public:
-  using List = Menus;
   explicit Menu(Menus& list);
-  ~Menu() override;
   const MemberTable& Members() const override;
-  void MarkDeleted() override;
-
-  Menus& list() const;
-  MenuItems& Items() const { return *items_; }
-  void CopyFrom(const Menu& other);
-  std::vector<const UIElement*> Parts() const override;
-  UIElement* OpenPart(std::string_view interfaceName) override;
-
- private:
-  Ref<MenuItems> items_;
+  MenuItems& Items() const { return ChildrenOf(); }
 };
 
 class Menus final : public UIList<Menu> {
@@ -279,7 +285,6 @@ class Menus final : public UIList<Menu> {
   static constexpr std::string_view kInterfaceName = "IVMenus";
   using Owner = MenuSet;
   explicit Menus(MenuSet& owner);
-  const MemberTable& Members() const override;
 };
 
 class MenuSet final : public UISet<MenuSets, Menus> {
@@ -287,13 +292,12 @@ class MenuSet final : public UISet<MenuSets, Menus> {
   explicit MenuSet(MenuSets& list);
   const MemberTable& Members() const override;
   Menus& MenusOf() const { return ChildrenOf(); }
-  void CopyFrom(const MenuSet& other) { CopySetFrom(other); }
 };
 
 class MenuSets final : public UISetList<MenuSet> {
  public:
+  static constexpr std::string_view kInterfaceName = "IVMenuSets";
   explicit MenuSets(UIObject& owner);
-  const MemberTable& Members() const override;
 };
 
 // ---- Toolbars ----
@@ -303,7 +307,6 @@ class ToolbarItem final : public NestedControl<ToolbarItems> {
   using List = ToolbarItems;
   explicit ToolbarItem(ToolbarItems& list);
   const MemberTable& Members() const override;
-  void CopyFrom(const ToolbarItem& other) { CopyNestedFrom(other); }
 };
 
 class ToolbarItems final : public UIList<ToolbarItem> {
@@ -311,25 +314,13 @@ class ToolbarItems final : public UIList<ToolbarItem> {
   static constexpr std::string_view kInterfaceName = "IVToolbarItems";
   // owner: a Toolbar, or the ToolbarItem whose drop-down this is.
   ToolbarItems(SessionPtr session, VisioObject& owner) : UIList(std::move(session), owner) {}
-  const MemberTable& Members() const override;
 };
 
-class Toolbar final : public UIElement {
+class Toolbar final : public UIHolder<Toolbars, ToolbarItems> {
  public:
-  using List = Toolbars;
   explicit Toolbar(Toolbars& list);
-  ~Toolbar() override;
   const MemberTable& Members() const override;
-  void MarkDeleted() override;
-
-  Toolbars& list() const;
-  ToolbarItems& Items() const { return *items_; }
-  void CopyFrom(const Toolbar& other);
-  std::vector<const UIElement*> Parts() const override;
-  UIElement* OpenPart(std::string_view interfaceName) override;
-
- private:
-  Ref<ToolbarItems> items_;
+  ToolbarItems& Items() const { return ChildrenOf(); }
 };
 
 class Toolbars final : public UIList<Toolbar> {
@@ -337,7 +328,6 @@ class Toolbars final : public UIList<Toolbar> {
   static constexpr std::string_view kInterfaceName = "IVToolbars";
   using Owner = ToolbarSet;
   explicit Toolbars(ToolbarSet& owner);
-  const MemberTable& Members() const override;
 };
 
 class ToolbarSet final : public UISet<ToolbarSets, Toolbars> {
@@ -345,13 +335,12 @@ class ToolbarSet final : public UISet<ToolbarSets, Toolbars> {
   explicit ToolbarSet(ToolbarSets& list);
   const MemberTable& Members() const override;
   Toolbars& ToolbarsOf() const { return ChildrenOf(); }
-  void CopyFrom(const ToolbarSet& other) { CopySetFrom(other); }
 };
 
 class ToolbarSets final : public UISetList<ToolbarSet> {
  public:
+  static constexpr std::string_view kInterfaceName = "IVToolbarSets";
   explicit ToolbarSets(UIObject& owner);
-  const MemberTable& Members() const override;
 };
 
 // ---- Status bars ----
@@ -361,7 +350,6 @@ class StatusBarItem final : public NestedControl<StatusBarItems> {
   using List = StatusBarItems;
   explicit StatusBarItem(StatusBarItems& list);
   const MemberTable& Members() const override;
-  void CopyFrom(const StatusBarItem& other) { CopyNestedFrom(other); }
 };
 
 class StatusBarItems final : public UIList<StatusBarItem> {
@@ -369,7 +357,6 @@ class StatusBarItems final : public UIList<StatusBarItem> {
   static constexpr std::string_view kInterfaceName = "IVStatusBarItems";
   // owner: a StatusBar, or the StatusBarItem whose drop-down this is.
   StatusBarItems(SessionPtr session, VisioObject& owner) : UIList(std::move(session), owner) {}
-  const MemberTable& Members() const override;
 };
 
 class StatusBar final : public UISet<StatusBars, StatusBarItems> {
@@ -377,13 +364,12 @@ class StatusBar final : public UISet<StatusBars, StatusBarItems> {
   explicit StatusBar(StatusBars& list);
   const MemberTable& Members() const override;
   StatusBarItems& Items() const { return ChildrenOf(); }
-  void CopyFrom(const StatusBar& other) { CopySetFrom(other); }
 };
 
 class StatusBars final : public UISetList<StatusBar> {
  public:
+  static constexpr std::string_view kInterfaceName = "IVStatusBars";
   explicit StatusBars(UIObject& owner);
-  const MemberTable& Members() const override;
 };
 
 // ---- Accelerators ----
@@ -413,13 +399,12 @@ class AccelTable final : public UISet<AccelTables, AccelItems> {
   explicit AccelTable(AccelTables& list);
   const MemberTable& Members() const override;
   AccelItems& Items() const { return ChildrenOf(); }
-  void CopyFrom(const AccelTable& other) { CopySetFrom(other); }
 };
 
 class AccelTables final : public UISetList<AccelTable> {
  public:
+  static constexpr std::string_view kInterfaceName = "IVAccelTables";
   explicit AccelTables(UIObject& owner);
-  const MemberTable& Members() const override;
 };
 
 // ---- The UI object ----
@@ -443,9 +428,9 @@ class UIObject final : public UIElement {
   // Clone: a deep copy, independent of this one.
   Ref<UIObject> Copy() const;
 
-  // SaveToFile / LoadFromFile. The file is the stand-in's own text form,
-  // not Visio's binary one; a file that is not in that form is refused
-  // and leaves the object as it was.
+  // SaveToFile / LoadFromFile. The file is the stand-in's own text form
+  // (UIText.h), not Visio's binary one; a file that is not in that form
+  // is refused and leaves the object as it was.
   void SaveTo(const std::string& path) const;
   void LoadFrom(const std::string& path);
 
@@ -482,6 +467,12 @@ extern template class UISetList<AccelTable>;
 extern template class NestedControl<MenuItems>;
 extern template class NestedControl<ToolbarItems>;
 extern template class NestedControl<StatusBarItems>;
+extern template class UIHolder<Menus, MenuItems>;
+extern template class UIHolder<Toolbars, ToolbarItems>;
+extern template class UIHolder<MenuSets, Menus>;
+extern template class UIHolder<ToolbarSets, Toolbars>;
+extern template class UIHolder<StatusBars, StatusBarItems>;
+extern template class UIHolder<AccelTables, AccelItems>;
 extern template class UISet<MenuSets, Menus>;
 extern template class UISet<ToolbarSets, Toolbars>;
 extern template class UISet<StatusBars, StatusBarItems>;
