@@ -162,19 +162,20 @@ class Root final : public Bag {
   std::map<std::string, ObjectRef> kept_;
 };
 
-// An ObjectServer in a thread of its own, on its own connection to the
-// program's bus.
+// An ObjectServer in a thread of its own (with its own connection to the
+// program's bus).
 class ServerThread {
  public:
-  ServerThread(ObjectRef root, bool peerToPeer)
-      : connectionName_(QStringLiteral("test-server-%1").arg(++serial_)) {
+  ServerThread(ObjectRef root, bool peerToPeer) {
     thread_.start();
     context_.moveToThread(&thread_);
     Run([&] {
-      const QDBusConnection connection = QDBusConnection::connectToBus(
-          QString::fromStdString(tarvel_test::ProcessBus().Address()), connectionName_);
       server_ = std::make_unique<dbus::ObjectServer>(std::move(root), kRootPath);
-      error_ = server_->Start(connection, kBusName, peerToPeer).toStdString();
+      try {
+        server_->Start(kBusName, peerToPeer);
+      } catch (const AutomationError& e) {
+        error_ = e.message();
+      }
     });
   }
 
@@ -182,7 +183,6 @@ class ServerThread {
     QThread* home = QThread::currentThread();
     Run([&] {
       server_.reset();
-      QDBusConnection::disconnectFromBus(connectionName_);
       context_.moveToThread(home);
     });
     thread_.quit();
@@ -220,17 +220,41 @@ class ServerThread {
   }
   // The server stops owning its name on the bus but goes on serving.
   void GiveUpName() {
-    Run([&] { QDBusConnection(connectionName_).unregisterService(kBusName); });
+    Run([&] { server_->ReleaseName(); });
   }
 
  private:
-  inline static int serial_ = 0;
-  QString connectionName_;
   QThread thread_;
   QObject context_;
   std::unique_ptr<dbus::ObjectServer> server_;
   std::string error_;
 };
+
+// One entry of a Release call, "(ou)", as a D-Bus tool sends it: a path and
+// how many times the client got it.
+struct ReleaseEntry {
+  QDBusObjectPath path;
+  quint32 count = 0;
+};
+
+QDBusArgument& operator<<(QDBusArgument& out, const ReleaseEntry& v) {
+  out.beginStructure();
+  out << v.path << v.count;
+  out.endStructure();
+  return out;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& in, ReleaseEntry& v) {
+  in.beginStructure();
+  in >> v.path >> v.count;
+  in.endStructure();
+  return in;
+}
+
+void RegisterReleaseEntry() {
+  qDBusRegisterMetaType<ReleaseEntry>();
+  qDBusRegisterMetaType<QList<ReleaseEntry>>();
+}
 
 // A call as any D-Bus tool makes it, on the program's bus connection.
 QDBusMessage RawCall(const QString& path, const QString& method, const QVariantList& args,
@@ -494,7 +518,7 @@ class TransportTest : public testing::Test {
  protected:
   void SetUp() override {
     tarvel_test::ProcessBus();
-    dbus::RegisterWireTypes();
+    RegisterReleaseEntry();
   }
 
   void TearDown() override { server.reset(); }
@@ -506,8 +530,7 @@ class TransportTest : public testing::Test {
 
   static ObjectRef Attach(bool peerToPeer = true) {
     ObjectRef root;
-    EXPECT_EQ(dbus::AttachToServer(kBusName, kRootPath, &root, {peerToPeer, 10000}),
-              automation::S_OK);
+    EXPECT_NO_THROW(root = dbus::AttachToServer(kBusName, kRootPath, {peerToPeer, 10000}));
     return root;
   }
 
@@ -518,8 +541,8 @@ class TransportTest : public testing::Test {
   std::unique_ptr<ServerThread> server;
 };
 
-// Over the peer connection both ends encode with libdbus; through the bus
-// the server's side is Qt's.
+// One encoder on both ends, over the two kinds of connection: a peer
+// connection, and each side's own connection to the bus.
 TEST_F(TransportTest, EveryVariantTypeRoundTripsThroughRealMessages) {
   Serve();
   for (const bool peer : {true, false}) {
@@ -875,7 +898,7 @@ TEST_F(TransportTest, AReleasedPathAnswersObjectNotConnected) {
         QString::fromStdString(tarvel_test::ProcessBus().Address()), name);
     QDBusMessage call =
         QDBusMessage::createMethodCall(kBusName, kRootPath, dbus::kServerInterface, "Release");
-    call.setArguments({QVariant::fromValue(QList<dbus::ReleaseEntry>{})});
+    call.setArguments({QVariant::fromValue(QList<ReleaseEntry>{})});
     const QDBusMessage reply = fresh.call(call, QDBus::Block, 3000);
     EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << ErrorText(reply);
     QDBusConnection::disconnectFromBus(name);
@@ -888,7 +911,7 @@ TEST_F(TransportTest, AReleasedPathAnswersObjectNotConnected) {
   EXPECT_EQ(RawCall(path.path(), "Get", MemberCall("Name")).type(), QDBusMessage::ReplyMessage);
 
   const QDBusMessage released =
-      RawCall(kRootPath, "Release", {QVariant::fromValue(QList<dbus::ReleaseEntry>{{path, 1}})},
+      RawCall(kRootPath, "Release", {QVariant::fromValue(QList<ReleaseEntry>{{path, 1}})},
               dbus::kServerInterface);
   ASSERT_EQ(released.type(), QDBusMessage::ReplyMessage) << ErrorText(released);
   const QDBusMessage after = RawCall(path.path(), "Get", MemberCall("Name"));
@@ -1006,8 +1029,7 @@ TEST_F(TransportTest, AHungServerCostsOneTimeoutNotOnePerCall) {
   for (const bool peer : {true, false}) {
     SCOPED_TRACE(peer ? "peer connection" : "bus");
     ObjectRef root;
-    ASSERT_EQ(dbus::AttachToServer(kBusName, kRootPath, &root, {peer, 300, 3000}),
-              automation::S_OK);
+    ASSERT_NO_THROW(root = dbus::AttachToServer(kBusName, kRootPath, {peer, 300, 3000}));
     EXPECT_EQ(Failure([&] { root.Invoke("Sleep", {Variant(1500)}); }), timedOut);
     const dbus::TransportCounters before = dbus::Counters();
     for (int i = 0; i < 20; ++i) EXPECT_EQ(Failure([&] { root.Get("Name"); }), timedOut);
