@@ -868,6 +868,52 @@ TEST_F(TransportTest, WhatALeavingClientHeldGoesAfterTheGracePeriod) {
   }
 }
 
+// The bus tells of a client's leaving on another connection than the one
+// its calls come on: a call still unread then is answered first, and does
+// not make the client one again, holding its objects for ever.
+TEST_F(TransportTest, AClientThatLeavesWithACallUnreadIsForgottenAllTheSame) {
+  Serve();
+  const ObjectRef sleeper = Attach(true);
+  const std::size_t baseline = server->Exported();
+  const std::string busName = kBusName.toStdString();
+  const std::string rootPath = kRootPath.toStdString();
+  const auto fresh = [&] {
+    dbus::native::Message call(dbus_message_new_method_call(
+        busName.c_str(), rootPath.c_str(), dbus::kObjectInterface, "Get"));
+    DBusMessageIter out;
+    DBusMessageIter args;
+    const char* member = "Fresh";
+    dbus_message_iter_init_append(call.get(), &out);
+    dbus_message_iter_append_basic(&out, DBUS_TYPE_STRING, &member);
+    dbus_message_iter_open_container(&out, DBUS_TYPE_ARRAY, "v", &args);
+    dbus::native::AppendVariant(&args, Variant("x"), {});
+    dbus_message_iter_close_container(&out, &args);
+    return call;
+  };
+  DBusConnection* leaving = dbus_bus_get_private(DBUS_BUS_SESSION, nullptr);
+  ASSERT_NE(leaving, nullptr);
+  dbus_connection_set_exit_on_disconnect(leaving, FALSE);
+  // A client already, whose leaving the server watches for.
+  const dbus::native::Message first(
+      dbus_connection_send_with_reply_and_block(leaving, fresh().get(), 10000, nullptr));
+  EXPECT_TRUE(first);
+  // The second call waits while the server sleeps; the client leaves.
+  std::thread sleeping([&] { sleeper.Invoke("Sleep", {Variant(500)}); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  dbus_connection_send(leaving, fresh().get(), nullptr);
+  dbus_connection_flush(leaving);
+  dbus_connection_close(leaving);
+  dbus_connection_unref(leaving);
+  sleeping.join();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (;;) {
+    server->SweepAfter(std::chrono::milliseconds(0));
+    if (server->Exported() == baseline) break;
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the client's objects stay held";
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
 TEST_F(TransportTest, WhatAClosedPeerConnectionHeldIsForgotten) {
   Serve();
   const std::size_t baseline = server->Exported();
@@ -886,6 +932,40 @@ TEST_F(TransportTest, WhatAClosedPeerConnectionHeldIsForgotten) {
     if (server->Exported() == baseline + 1) break;
     ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the closed connection went unnoticed";
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+// D-Bus tools find the exported objects by introspection: the root with
+// both interfaces, a handed-out object with the object interface, and the
+// folders above the root leading to it.
+TEST_F(TransportTest, ToolsFindTheExportedObjectsByIntrospection) {
+  Serve();
+  const QDBusMessage got = RawCall(kRootPath, "Get", MemberCall("Fresh", {QVariant("x")}));
+  ASSERT_EQ(got.type(), QDBusMessage::ReplyMessage) << ErrorText(got);
+  const QString handedOut =
+      got.arguments().at(0).value<QDBusVariant>().variant().value<QDBusObjectPath>().path();
+  struct Case {
+    QString path;
+    std::vector<QString> present;
+    std::vector<QString> absent;
+  };
+  const QString object = QStringLiteral("<interface name=\"org.tarvel.Automation\">");
+  const QString serverInterface = QStringLiteral("<interface name=\"org.tarvel.Automation.Server\">");
+  const std::vector<Case> cases = {
+      {kRootPath, {object, serverInterface}, {}},
+      {handedOut, {object}, {serverInterface}},
+      {QStringLiteral("/org/tarvel"), {QStringLiteral("<node name=\"Test\"")}, {object}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path.toStdString());
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        kBusName, c.path, QStringLiteral("org.freedesktop.DBus.Introspectable"),
+        QStringLiteral("Introspect"));
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 10000);
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << ErrorText(reply);
+    const QString xml = reply.arguments().value(0).toString();
+    for (const QString& part : c.present) EXPECT_TRUE(xml.contains(part)) << xml.toStdString();
+    for (const QString& part : c.absent) EXPECT_FALSE(xml.contains(part)) << xml.toStdString();
   }
 }
 
