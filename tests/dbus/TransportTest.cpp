@@ -433,6 +433,22 @@ int OtherUserConnects(const std::string& path) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// Get(member, arguments) on the root, made with libdbus; destination is
+// null on a peer connection.
+dbus::native::Message NewGet(const char* destination, const char* member,
+                             const std::vector<Variant>& arguments) {
+  dbus::native::Message call(dbus_message_new_method_call(
+      destination, kRootPath.toStdString().c_str(), dbus::kObjectInterface, "Get"));
+  DBusMessageIter out;
+  DBusMessageIter args;
+  dbus_message_iter_init_append(call.get(), &out);
+  dbus_message_iter_append_basic(&out, DBUS_TYPE_STRING, &member);
+  dbus_message_iter_open_container(&out, DBUS_TYPE_ARRAY, "v", &args);
+  for (const Variant& a : arguments) dbus::native::AppendVariant(&args, a, {});
+  dbus_message_iter_close_container(&out, &args);
+  return call;
+}
+
 // A peer connection opened and authenticated with libdbus, and a call
 // marshalled once so that it can be written again and again, unread.
 class RawPeer {
@@ -460,21 +476,8 @@ class RawPeer {
 
   // Get(member, [argument]) as bytes on the wire.
   static std::string Get(const char* member, std::optional<std::int32_t> argument = {}) {
-    dbus::native::Message call(
-        dbus_message_new_method_call(nullptr, RootPath().c_str(), dbus::kObjectInterface, "Get"));
-    DBusMessageIter out;
-    DBusMessageIter args;
-    dbus_message_iter_init_append(call.get(), &out);
-    dbus_message_iter_append_basic(&out, DBUS_TYPE_STRING, &member);
-    dbus_message_iter_open_container(&out, DBUS_TYPE_ARRAY, "v", &args);
-    if (argument) {
-      DBusMessageIter v;
-      const dbus_int32_t value = *argument;
-      dbus_message_iter_open_container(&args, DBUS_TYPE_VARIANT, "i", &v);
-      dbus_message_iter_append_basic(&v, DBUS_TYPE_INT32, &value);
-      dbus_message_iter_close_container(&args, &v);
-    }
-    dbus_message_iter_close_container(&out, &args);
+    const dbus::native::Message call = NewGet(
+        nullptr, member, argument ? std::vector{Variant(*argument)} : std::vector<Variant>{});
     dbus_message_set_serial(call.get(), 0x7FFF0000);
     char* bytes = nullptr;
     int length = 0;
@@ -876,20 +879,7 @@ TEST_F(TransportTest, AClientThatLeavesWithACallUnreadIsForgottenAllTheSame) {
   const ObjectRef sleeper = Attach(true);
   const std::size_t baseline = server->Exported();
   const std::string busName = kBusName.toStdString();
-  const std::string rootPath = kRootPath.toStdString();
-  const auto fresh = [&] {
-    dbus::native::Message call(dbus_message_new_method_call(
-        busName.c_str(), rootPath.c_str(), dbus::kObjectInterface, "Get"));
-    DBusMessageIter out;
-    DBusMessageIter args;
-    const char* member = "Fresh";
-    dbus_message_iter_init_append(call.get(), &out);
-    dbus_message_iter_append_basic(&out, DBUS_TYPE_STRING, &member);
-    dbus_message_iter_open_container(&out, DBUS_TYPE_ARRAY, "v", &args);
-    dbus::native::AppendVariant(&args, Variant("x"), {});
-    dbus_message_iter_close_container(&out, &args);
-    return call;
-  };
+  const auto fresh = [&] { return NewGet(busName.c_str(), "Fresh", {Variant("x")}); };
   DBusConnection* leaving = dbus_bus_get_private(DBUS_BUS_SESSION, nullptr);
   ASSERT_NE(leaving, nullptr);
   dbus_connection_set_exit_on_disconnect(leaving, FALSE);
@@ -950,7 +940,8 @@ TEST_F(TransportTest, ToolsFindTheExportedObjectsByIntrospection) {
     std::vector<QString> absent;
   };
   const QString object = QStringLiteral("<interface name=\"org.tarvel.Automation\">");
-  const QString serverInterface = QStringLiteral("<interface name=\"org.tarvel.Automation.Server\">");
+  const QString serverInterface =
+      QStringLiteral("<interface name=\"org.tarvel.Automation.Server\">");
   const std::vector<Case> cases = {
       {kRootPath, {object, serverInterface}, {}},
       {handedOut, {object}, {serverInterface}},
