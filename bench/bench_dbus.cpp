@@ -481,7 +481,6 @@ int Bench(int argc, char** argv) {
 
   TPingPong ping;  // before Qt: the child is forked from a single thread
   QCoreApplication qt(argc, argv);
-  automation::dbus::SessionBusReachable();  // registers the transport's types
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) {
     return Fail("no session bus; run it through scripts/bench-dbus.sh (dbus-run-session)");
@@ -529,9 +528,10 @@ int Bench(int argc, char** argv) {
   overBus.peerToPeer = false;
   const QString visioName = QString::fromLatin1(standin::kVisioBusName);
   const QString visioPath = QString::fromLatin1(standin::kVisioObjectPath);
-  if (automation::Failed(automation::dbus::AttachToServer(visioName, visioPath, &appPeer)) ||
-      automation::Failed(
-          automation::dbus::AttachToServer(visioName, visioPath, &appBus, overBus))) {
+  try {
+    appPeer = automation::dbus::AttachToServer(visioName, visioPath);
+    appBus = automation::dbus::AttachToServer(visioName, visioPath, overBus);
+  } catch (const automation::AutomationError&) {
     return Fail("cannot attach to tarvel-visio");
   }
 

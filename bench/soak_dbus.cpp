@@ -117,7 +117,9 @@ int RunDriver(int argc, char** argv, double seconds, int paceMs) {
   QCoreApplication qt(argc, argv);
   ::signal(SIGTERM, [](int) { stopDriver = 1; });
   ObjectRef app;
-  if (automation::Failed(automation::dbus::AttachToServer(kVisioName, kVisioPath, &app))) {
+  try {
+    app = automation::dbus::AttachToServer(kVisioName, kVisioPath);
+  } catch (const AutomationError&) {
     std::fprintf(stderr, "driver: cannot attach to tarvel-visio\n");
     return 1;
   }
@@ -450,10 +452,13 @@ int RunClient(int argc, char** argv, double seconds, int paceMs) {
   automation::RegisterProgID(standin::kVisioProgId, standin::CLSID_VisioApplication);
   const std::uint32_t source = automation::AddRunningObjectSource(
       standin::CLSID_VisioApplication, [&tally](ObjectRef* object) {
-        ObjectRef root;
-        const HResult hr = automation::dbus::AttachToServer(kVisioName, kVisioPath, &root);
-        if (automation::Succeeded(hr)) *object = automation::MakeRef<bench::TTallied>(root, &tally);
-        return hr;
+        try {
+          *object = automation::MakeRef<bench::TTallied>(
+              automation::dbus::AttachToServer(kVisioName, kVisioPath), &tally);
+        } catch (const AutomationError& e) {
+          return e.code();
+        }
+        return automation::S_OK;
       });
 
   int status = 0;
@@ -647,15 +652,13 @@ int RunClient(int argc, char** argv, double seconds, int paceMs) {
   ObjectRef app;
   automation::dbus::AttachOptions overBus;
   overBus.peerToPeer = false;
-  if (automation::Succeeded(
-          automation::dbus::AttachToServer(kVisioName, kVisioPath, &app, overBus))) {
-    try {
-      app.Invoke("Quit");
-    } catch (const std::exception&) {
-      // It may leave before it answers.
-    }
-    app.Reset();
+  try {
+    app = automation::dbus::AttachToServer(kVisioName, kVisioPath, overBus);
+    app.Invoke("Quit");
+  } catch (const std::exception&) {
+    // Gone already, or it left before it answered.
   }
+  app.Reset();
   if (!server.waitForFinished(10000)) server.kill();
   return failed || grew ? 1 : 0;
 }

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusMessage>
 #include <QDBusReply>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -30,8 +29,6 @@ namespace {
 
 std::atomic<std::uint64_t> roundTrips{0};
 std::atomic<std::uint64_t> releaseMessages{0};
-
-const QString kServer = QString::fromLatin1(kServerInterface);
 
 class Proxy;
 
@@ -332,9 +329,22 @@ bool Authenticate(DBusConnection* connection, int timeoutMs) {
   return true;
 }
 
-QDBusConnection SessionBus() {
-  RegisterWireTypes();
-  return QDBusConnection::sessionBus();
+// The address of the server's private socket, asked on the bus; empty when
+// it offers none or does not answer.
+std::string AskPeerAddress(DBusConnection* bus, const std::string& busName,
+                           const std::string& rootPath, int timeoutMs) {
+  const native::Message ask(dbus_message_new_method_call(busName.c_str(), rootPath.c_str(),
+                                                         kServerInterface, "PeerAddress"));
+  if (!ask) return {};
+  roundTrips.fetch_add(1, std::memory_order_relaxed);
+  const native::Message answer(
+      dbus_connection_send_with_reply_and_block(bus, ask.get(), timeoutMs, nullptr));
+  const char* address = nullptr;
+  if (!answer || !dbus_message_get_args(answer.get(), nullptr, DBUS_TYPE_STRING, &address,
+                                        DBUS_TYPE_INVALID)) {
+    return {};
+  }
+  return address;
 }
 
 bool NameHasOwner(const QDBusConnection& bus, const QString& name) {
@@ -360,7 +370,7 @@ class BusClassFactory final : public ClassFactory {
   explicit BusClassFactory(BusClass busClass) : class_(std::move(busClass)) {}
 
   HResult CreateInstance(const Guid& iid, ObjectRef* object) override {
-    const QDBusConnection bus = SessionBus();
+    const QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
       SetErrorInfo("no session bus can be reached (" + ToStd(bus.lastError().message()) + ")");
       return CO_E_SERVER_EXEC_FAILURE;
@@ -368,10 +378,11 @@ class BusClassFactory final : public ClassFactory {
     const bool started = !NameHasOwner(bus, class_.busName);
     if (started && !Start(bus)) return CO_E_SERVER_EXEC_FAILURE;
     ObjectRef root;
-    const HResult hr = AttachToServer(class_.busName, class_.rootPath, &root, class_.attach);
-    if (Failed(hr)) {
+    try {
+      root = AttachToServer(class_.busName, class_.rootPath, class_.attach);
+    } catch (const AutomationError& e) {
       SetErrorInfo("the server " + ToStd(class_.busName) + " could not be reached (" +
-                   SystemMessage(hr) + ")");
+                   SystemMessage(e.code()) + ")");
       return CO_E_SERVER_EXEC_FAILURE;
     }
     if (!root->Supports(iid)) return E_NOINTERFACE;
@@ -415,61 +426,56 @@ class BusClassFactory final : public ClassFactory {
 
 }  // namespace
 
-HResult AttachToServer(const QString& busName, const QString& rootPath, ObjectRef* root,
-                       const AttachOptions& options) {
-  if (root == nullptr) return E_POINTER;
-  root->Reset();
-  const QDBusConnection bus = SessionBus();
-  if (!bus.isConnected() || !NameHasOwner(bus, busName)) return MK_E_UNAVAILABLE;
-
+ObjectRef AttachToServer(const QString& busName, const QString& rootPath,
+                         const AttachOptions& options) {
   native::InitThreads();
   DBusError error;
   dbus_error_init(&error);
-  DBusConnection* connection = nullptr;
-  bool peer = false;
+  DBusConnection* bus = dbus_bus_get_private(DBUS_BUS_SESSION, &error);
+  dbus_error_free(&error);
+  if (bus == nullptr) throw AutomationError(MK_E_UNAVAILABLE);
+  dbus_connection_set_exit_on_disconnect(bus, FALSE);
+  const std::string name = ToStd(busName);
+  const std::string root = ToStd(rootPath);
+  // The calls go through the bus, on this connection of their own, unless
+  // the server offers a private connection.
+  auto link = std::make_shared<Link>(bus, name, name, root, options);
+  if (!dbus_bus_name_has_owner(bus, name.c_str(), nullptr)) {
+    throw AutomationError(MK_E_UNAVAILABLE);
+  }
   if (options.peerToPeer) {
-    QDBusMessage ask = QDBusMessage::createMethodCall(busName, rootPath, kServer,
-                                                      QStringLiteral("PeerAddress"));
-    const QDBusMessage answer = bus.call(ask, QDBus::Block, options.timeoutMs);
-    roundTrips.fetch_add(1, std::memory_order_relaxed);
-    const QString address =
-        answer.type() == QDBusMessage::ReplyMessage && !answer.arguments().isEmpty()
-            ? answer.arguments().at(0).toString()
-            : QString();
-    if (!address.isEmpty()) {
-      connection = dbus_connection_open_private(ToStd(address).c_str(), &error);
-      dbus_error_free(&error);
-      // Authenticating takes milliseconds; a server that cannot take the
-      // connection (out of files) is reached through the bus instead.
-      if (connection != nullptr && !Authenticate(connection, std::min(options.timeoutMs, 3000))) {
-        dbus_connection_close(connection);
-        dbus_connection_unref(connection);
-        connection = nullptr;
-      }
-      peer = connection != nullptr;
+    const std::string address = AskPeerAddress(bus, name, root, options.timeoutMs);
+    DBusConnection* peer =
+        address.empty() ? nullptr : dbus_connection_open_private(address.c_str(), nullptr);
+    // Authenticating takes milliseconds; a server that cannot take the
+    // connection (out of files) is reached through the bus instead.
+    if (peer != nullptr && !Authenticate(peer, std::min(options.timeoutMs, 3000))) {
+      dbus_connection_close(peer);
+      dbus_connection_unref(peer);
+      peer = nullptr;
+    }
+    if (peer != nullptr) {
+      dbus_connection_set_exit_on_disconnect(peer, FALSE);
+      link = std::make_shared<Link>(peer, std::string(), name, root, options);
     }
   }
-  // Else the calls go through the bus, on a connection of their own.
-  if (connection == nullptr) connection = dbus_bus_get_private(DBUS_BUS_SESSION, &error);
-  dbus_error_free(&error);
-  if (connection == nullptr) return MK_E_UNAVAILABLE;
-  dbus_connection_set_exit_on_disconnect(connection, FALSE);
-  const auto link = std::make_shared<Link>(connection, peer ? std::string() : ToStd(busName),
-                                           ToStd(busName), ToStd(rootPath), options);
-  *root = link->ProxyFor(ToStd(rootPath).c_str());
-  return S_OK;
+  return link->ProxyFor(root.c_str());
 }
 
 bool SessionBusReachable() {
-  return SessionBus().isConnected();
+  return QDBusConnection::sessionBus().isConnected();
 }
 
 BusClassRegistration RegisterBusClass(const BusClass& busClass) {
   BusClassRegistration registration;
   registration.source = AddRunningObjectSource(busClass.clsid, [busClass](ObjectRef* object) {
-    const HResult hr = AttachToServer(busClass.busName, busClass.rootPath, object, busClass.attach);
-    if (Succeeded(hr) && busClass.attached) busClass.attached(*object, false);
-    return hr;
+    try {
+      *object = AttachToServer(busClass.busName, busClass.rootPath, busClass.attach);
+    } catch (const AutomationError& e) {
+      return e.code();
+    }
+    if (busClass.attached) busClass.attached(*object, false);
+    return S_OK;
   });
   CoRegisterClassObject(busClass.clsid, std::make_shared<BusClassFactory>(busClass),
                         CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &registration.factory);

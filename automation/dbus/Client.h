@@ -37,9 +37,10 @@ struct AttachOptions {
 };
 
 // The root object of the server that owns busName on the session bus.
-// MK_E_UNAVAILABLE when the bus cannot be reached or nobody owns the name.
-HResult AttachToServer(const QString& busName, const QString& rootPath, ObjectRef* root,
-                       const AttachOptions& options = {});
+// Throws AutomationError: MK_E_UNAVAILABLE when the bus cannot be reached
+// or nobody owns the name.
+ObjectRef AttachToServer(const QString& busName, const QString& rootPath,
+                         const AttachOptions& options = {});
 
 // Whether the session bus can be reached at all.
 bool SessionBusReachable();

@@ -52,6 +52,31 @@ std::vector<std::string> ReadStrings(DBusMessageIter* array) {
   return out;
 }
 
+// The variant a "(qv)" struct stands for, given its tag and its payload
+// read as a plain variant (string arrays with a lower bound are read by the
+// caller). DISP_E_BADVARTYPE for an unknown tag.
+Variant Untag(VarType type, const Variant& payload) {
+  switch (type) {
+    case VarType::Empty:
+      return Variant();
+    case VarType::Null:
+      return Variant::Null();
+    case VarType::Error:
+      return Variant::Error(payload.ToInt32());
+    case VarType::Unknown:
+      return Variant::Unknown(payload.ToObject());
+    case VarType::I2:
+    case VarType::I4:
+    case VarType::R8:
+    case VarType::Bstr:
+    case VarType::Bool:
+    case VarType::Dispatch:
+    case VarType::BstrArray:
+      return payload.ChangeType(type);
+  }
+  throw AutomationError(DISP_E_BADVARTYPE);
+}
+
 Variant ReadTagged(DBusMessageIter* structure, const ObjectAt& objectAt) {
   DBusMessageIter field;
   dbus_message_iter_recurse(structure, &field);
@@ -417,6 +442,12 @@ void LoopBinding::DispatchStatusChanged(DBusConnection*, DBusDispatchStatus stat
   if (status != DBUS_DISPATCH_DATA_REMAINS || self->dispatchQueued_) return;
   self->dispatchQueued_ = true;
   QMetaObject::invokeMethod(self, [self] { self->Dispatch(); }, Qt::QueuedConnection);
+}
+
+void LoopBinding::DispatchArrived() {
+  if (connection_ == nullptr || dispatching_) return;
+  dbus_connection_read_write(connection_, 0);
+  Dispatch();
 }
 
 void LoopBinding::Dispatch() {

@@ -1,12 +1,13 @@
-// The transport's fast path: libdbus used directly, in the thread that
-// makes or serves the call.
+// The transport's one encoder, and its connections: libdbus used directly,
+// in the thread that makes or serves the call.
 //
 // Qt's D-Bus support reads and writes every connection in a thread of its
-// own, so that each call crosses threads twice on each side. Calls that
-// come often (every property the tree reads) go instead over connections
-// that the calling thread reads and writes itself: the client blocks on
-// the socket for the reply, and the server reads its peers' sockets from
-// its own event loop. The encoding is the one Wire.h describes.
+// own, so that each call crosses threads twice on each side. Every call
+// goes instead over a connection that the calling thread reads and writes
+// itself (a peer connection, or a connection of its own to the bus): the
+// client blocks on the socket for the reply, and the server reads its
+// sockets from its own event loop. The encoding is the one Wire.h
+// describes.
 #pragma once
 
 #include <dbus/dbus.h>
@@ -59,6 +60,10 @@ class LoopBinding final : public QObject {
   // descriptors), and the socket is left alone for a while instead of
   // being tried again at once.
   void NoteAccepted() { accepted_ = true; }
+
+  // Dispatches what the connection's socket holds already, without waiting
+  // for the loop (not while a dispatch of it runs).
+  void DispatchArrived();
 
  private:
   struct Watch;

@@ -1,9 +1,7 @@
 #include "automation/dbus/Server.h"
 
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
+#include <QDBusConnection>
 #include <QDBusServiceWatcher>
-#include <QDBusVirtualObject>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -28,33 +26,115 @@
 
 namespace automation::dbus {
 
-// One incoming call, whichever library carried it, and its answer.
-// Arguments are read by position once the signature has been checked.
+namespace {
+
+QString FromC(const char* s) { return s != nullptr ? QString::fromUtf8(s) : QString(); }
+
+}  // namespace
+
+// One incoming call, from a peer connection or the server's bus
+// connection, and its answer. Arguments are read by position once the
+// signature has been checked.
 class IncomingCall {
  public:
-  virtual ~IncomingCall() = default;
-  virtual QString Path() const = 0;
-  virtual QString Interface() const = 0;
-  virtual QString Member() const = 0;
-  virtual QString Signature() const = 0;
-  virtual bool ReplyRequired() const = 0;
+  IncomingCall(DBusConnection* connection, DBusMessage* message)
+      : connection_(connection), message_(message) {}
 
-  virtual QString StringAt(int index) const = 0;
-  virtual QString PathAt(int index) const = 0;
-  virtual bool BoolAt(int index) const = 0;
-  // The "av" at index.
-  virtual std::vector<Variant> VariantsAt(
-      int index, const std::function<ObjectRef(const QString&)>& objectAt) const = 0;
-  // The "a(ou)" at index.
-  virtual std::vector<std::pair<QString, std::uint32_t>> ReleasesAt(int index) const = 0;
+  QString Path() const { return FromC(dbus_message_get_path(message_)); }
+  QString Interface() const { return FromC(dbus_message_get_interface(message_)); }
+  QString Member() const { return FromC(dbus_message_get_member(message_)); }
+  QString Signature() const { return FromC(dbus_message_get_signature(message_)); }
+  bool ReplyRequired() const { return dbus_message_get_no_reply(message_) == 0; }
 
-  virtual void Reply() = 0;
-  virtual void Reply(bool value) = 0;
-  virtual void Reply(const QString& value) = 0;
-  virtual void Reply(std::uint32_t value) = 0;
-  virtual void Reply(const Variant& value,
-                     const std::function<QString(const ObjectRef&)>& pathOf) = 0;
-  virtual void ReplyError(const QString& name, const QString& text) = 0;
+  QString StringAt(int index) const { return FromC(BasicAt<const char*>(index)); }
+  QString PathAt(int index) const { return FromC(BasicAt<const char*>(index)); }
+  bool BoolAt(int index) const { return BasicAt<dbus_bool_t>(index) != 0; }
+  std::vector<Variant> VariantsAt(int index,
+                                  const std::function<ObjectRef(const QString&)>& objectAt) const {
+    const native::ObjectAt toObject = [&](const char* p) { return objectAt(QString::fromUtf8(p)); };
+    DBusMessageIter array = At(index);
+    DBusMessageIter element;
+    dbus_message_iter_recurse(&array, &element);
+    std::vector<Variant> out;
+    while (dbus_message_iter_get_arg_type(&element) == DBUS_TYPE_VARIANT) {
+      out.push_back(native::ReadVariant(&element, toObject));
+      dbus_message_iter_next(&element);
+    }
+    return out;
+  }
+  std::vector<std::pair<QString, std::uint32_t>> ReleasesAt(int index) const {
+    std::vector<std::pair<QString, std::uint32_t>> out;
+    DBusMessageIter array = At(index);
+    DBusMessageIter entry;
+    dbus_message_iter_recurse(&array, &entry);
+    while (dbus_message_iter_get_arg_type(&entry) == DBUS_TYPE_STRUCT) {
+      DBusMessageIter field;
+      dbus_message_iter_recurse(&entry, &field);
+      const char* path = nullptr;
+      dbus_message_iter_get_basic(&field, &path);
+      dbus_message_iter_next(&field);
+      dbus_uint32_t count = 0;
+      dbus_message_iter_get_basic(&field, &count);
+      out.emplace_back(FromC(path), count);
+      dbus_message_iter_next(&entry);
+    }
+    return out;
+  }
+
+  void Reply() { Send(NewReply()); }
+  void Reply(bool value) { SendBasic(DBUS_TYPE_BOOLEAN, dbus_bool_t{value}); }
+  void Reply(const QString& value) {
+    const std::string text = native::ValidUtf8(ToStd(value));
+    SendBasic(DBUS_TYPE_STRING, text.c_str());
+  }
+  void Reply(std::uint32_t value) { SendBasic(DBUS_TYPE_UINT32, dbus_uint32_t{value}); }
+  void Reply(const Variant& value, const std::function<QString(const ObjectRef&)>& pathOf) {
+    native::Message reply = NewReply();
+    if (!reply) return;
+    DBusMessageIter out;
+    dbus_message_iter_init_append(reply.get(), &out);
+    const native::PathOf toPath = [&](const ObjectRef& o) { return ToStd(pathOf(o)); };
+    if (!native::AppendVariant(&out, value, toPath)) throw AutomationError(E_OUTOFMEMORY);
+    Send(std::move(reply));
+  }
+  void ReplyError(const QString& name, const QString& text) {
+    const std::string errorName = ToStd(name);
+    const std::string message = native::ValidUtf8(ToStd(text));
+    Send(native::Message(dbus_message_new_error(message_, errorName.c_str(), message.c_str())));
+  }
+
+ private:
+  DBusMessageIter At(int index) const {
+    DBusMessageIter it;
+    dbus_message_iter_init(message_, &it);
+    for (int i = 0; i < index; ++i) dbus_message_iter_next(&it);
+    return it;
+  }
+  template <class T>
+  T BasicAt(int index) const {
+    DBusMessageIter it = At(index);
+    T value{};
+    dbus_message_iter_get_basic(&it, &value);
+    return value;
+  }
+  native::Message NewReply() const {
+    return native::Message(dbus_message_new_method_return(message_));
+  }
+  template <class T>
+  void SendBasic(int type, T value) {
+    native::Message reply = NewReply();
+    if (!reply || !dbus_message_append_args(reply.get(), type, &value, DBUS_TYPE_INVALID)) return;
+    Send(std::move(reply));
+  }
+  void Send(native::Message reply) {
+    if (!reply || !ReplyRequired()) return;
+    // Written at once when the socket takes it, else when it can (the
+    // loop's write watch): a client that does not read stalls nobody else.
+    dbus_connection_send(connection_, reply.get(), nullptr);
+  }
+
+  DBusConnection* connection_;
+  DBusMessage* message_;
 };
 
 namespace {
@@ -98,216 +178,26 @@ QString Introspection(bool root) {
   return xml;
 }
 
-// The "av" argument of a call, as plain values.
-QVariantList ArgumentList(const QVariant& value) {
-  if (value.userType() == QMetaType::QVariantList) return value.toList();
-  QVariantList list;
-  const auto arg = value.value<QDBusArgument>();
-  arg.beginArray();
-  while (!arg.atEnd()) {
-    QDBusVariant element;
-    arg >> element;
-    list.push_back(element.variant());
-  }
-  arg.endArray();
-  return list;
+// Whether the message is a call on the server's interfaces (a call that
+// names no interface is taken as one).
+bool ForServer(DBusMessage* message) {
+  if (dbus_message_get_type(message) != DBUS_MESSAGE_TYPE_METHOD_CALL) return false;
+  const char* iface = dbus_message_get_interface(message);
+  return iface == nullptr || std::strcmp(iface, kObjectInterface) == 0 ||
+         std::strcmp(iface, kServerInterface) == 0;
 }
 
-// A call that came through Qt's bus connection.
-class QtCall final : public IncomingCall {
- public:
-  QtCall(const QDBusMessage& message, const QDBusConnection& connection)
-      : message_(message), connection_(connection), args_(message.arguments()) {}
-
-  QString Path() const override { return message_.path(); }
-  QString Interface() const override { return message_.interface(); }
-  QString Member() const override { return message_.member(); }
-  QString Signature() const override { return message_.signature(); }
-  bool ReplyRequired() const override { return message_.isReplyRequired(); }
-
-  QString StringAt(int index) const override { return args_.at(index).toString(); }
-  QString PathAt(int index) const override {
-    return args_.at(index).value<QDBusObjectPath>().path();
-  }
-  bool BoolAt(int index) const override { return args_.at(index).toBool(); }
-  std::vector<Variant> VariantsAt(
-      int index, const std::function<ObjectRef(const QString&)>& objectAt) const override {
-    const PathToObject toObject = [&](const QDBusObjectPath& p) { return objectAt(p.path()); };
-    const QVariantList wireArgs = ArgumentList(args_.at(index));
-    std::vector<Variant> out;
-    out.reserve(static_cast<std::size_t>(wireArgs.size()));
-    for (const QVariant& a : wireArgs) out.push_back(FromWire(a, toObject));
-    return out;
-  }
-  std::vector<std::pair<QString, std::uint32_t>> ReleasesAt(int index) const override {
-    std::vector<std::pair<QString, std::uint32_t>> out;
-    const auto arg = args_.at(index).value<QDBusArgument>();
-    arg.beginArray();
-    while (!arg.atEnd()) {
-      QDBusObjectPath path;
-      uint count = 0;
-      arg.beginStructure();
-      arg >> path >> count;
-      arg.endStructure();
-      out.emplace_back(path.path(), count);
-    }
-    arg.endArray();
-    return out;
-  }
-
-  void Reply() override { connection_.send(message_.createReply()); }
-  void Reply(bool value) override { connection_.send(message_.createReply(QVariant(value))); }
-  void Reply(const QString& value) override {
-    connection_.send(message_.createReply(QVariant(value)));
-  }
-  void Reply(std::uint32_t value) override {
-    connection_.send(message_.createReply(QVariant(static_cast<uint>(value))));
-  }
-  void Reply(const Variant& value,
-             const std::function<QString(const ObjectRef&)>& pathOf) override {
-    const ObjectToPath toPath = [&](const ObjectRef& o) { return QDBusObjectPath(pathOf(o)); };
-    connection_.send(
-        message_.createReply(QVariant::fromValue(QDBusVariant(ToWire(value, toPath)))));
-  }
-  void ReplyError(const QString& name, const QString& text) override {
-    connection_.send(message_.createErrorReply(name, text));
-  }
-
- private:
-  const QDBusMessage& message_;
-  QDBusConnection connection_;
-  QVariantList args_;
-};
-
-QString FromC(const char* s) { return s != nullptr ? QString::fromUtf8(s) : QString(); }
-
-// A call that came over a peer connection the server reads itself.
-class NativeCall final : public IncomingCall {
- public:
-  NativeCall(DBusConnection* connection, DBusMessage* message)
-      : connection_(connection), message_(message) {}
-
-  QString Path() const override { return FromC(dbus_message_get_path(message_)); }
-  QString Interface() const override { return FromC(dbus_message_get_interface(message_)); }
-  QString Member() const override { return FromC(dbus_message_get_member(message_)); }
-  QString Signature() const override { return FromC(dbus_message_get_signature(message_)); }
-  bool ReplyRequired() const override { return dbus_message_get_no_reply(message_) == 0; }
-
-  QString StringAt(int index) const override { return FromC(BasicAt<const char*>(index)); }
-  QString PathAt(int index) const override { return FromC(BasicAt<const char*>(index)); }
-  bool BoolAt(int index) const override { return BasicAt<dbus_bool_t>(index) != 0; }
-  std::vector<Variant> VariantsAt(
-      int index, const std::function<ObjectRef(const QString&)>& objectAt) const override {
-    const native::ObjectAt toObject = [&](const char* p) { return objectAt(QString::fromUtf8(p)); };
-    DBusMessageIter array = At(index);
-    DBusMessageIter element;
-    dbus_message_iter_recurse(&array, &element);
-    std::vector<Variant> out;
-    while (dbus_message_iter_get_arg_type(&element) == DBUS_TYPE_VARIANT) {
-      out.push_back(native::ReadVariant(&element, toObject));
-      dbus_message_iter_next(&element);
-    }
-    return out;
-  }
-  std::vector<std::pair<QString, std::uint32_t>> ReleasesAt(int index) const override {
-    std::vector<std::pair<QString, std::uint32_t>> out;
-    DBusMessageIter array = At(index);
-    DBusMessageIter entry;
-    dbus_message_iter_recurse(&array, &entry);
-    while (dbus_message_iter_get_arg_type(&entry) == DBUS_TYPE_STRUCT) {
-      DBusMessageIter field;
-      dbus_message_iter_recurse(&entry, &field);
-      const char* path = nullptr;
-      dbus_message_iter_get_basic(&field, &path);
-      dbus_message_iter_next(&field);
-      dbus_uint32_t count = 0;
-      dbus_message_iter_get_basic(&field, &count);
-      out.emplace_back(FromC(path), count);
-      dbus_message_iter_next(&entry);
-    }
-    return out;
-  }
-
-  void Reply() override { Send(NewReply()); }
-  void Reply(bool value) override { SendBasic(DBUS_TYPE_BOOLEAN, dbus_bool_t{value}); }
-  void Reply(const QString& value) override {
-    const std::string text = native::ValidUtf8(ToStd(value));
-    SendBasic(DBUS_TYPE_STRING, text.c_str());
-  }
-  void Reply(std::uint32_t value) override { SendBasic(DBUS_TYPE_UINT32, dbus_uint32_t{value}); }
-  void Reply(const Variant& value,
-             const std::function<QString(const ObjectRef&)>& pathOf) override {
-    native::Message reply = NewReply();
-    if (!reply) return;
-    DBusMessageIter out;
-    dbus_message_iter_init_append(reply.get(), &out);
-    const native::PathOf toPath = [&](const ObjectRef& o) { return ToStd(pathOf(o)); };
-    if (!native::AppendVariant(&out, value, toPath)) throw AutomationError(E_OUTOFMEMORY);
-    Send(std::move(reply));
-  }
-  void ReplyError(const QString& name, const QString& text) override {
-    const std::string errorName = ToStd(name);
-    const std::string message = native::ValidUtf8(ToStd(text));
-    Send(native::Message(dbus_message_new_error(message_, errorName.c_str(), message.c_str())));
-  }
-
- private:
-  DBusMessageIter At(int index) const {
-    DBusMessageIter it;
-    dbus_message_iter_init(message_, &it);
-    for (int i = 0; i < index; ++i) dbus_message_iter_next(&it);
-    return it;
-  }
-  template <class T>
-  T BasicAt(int index) const {
-    DBusMessageIter it = At(index);
-    T value{};
-    dbus_message_iter_get_basic(&it, &value);
-    return value;
-  }
-  native::Message NewReply() const {
-    return native::Message(dbus_message_new_method_return(message_));
-  }
-  template <class T>
-  void SendBasic(int type, T value) {
-    native::Message reply = NewReply();
-    if (!reply || !dbus_message_append_args(reply.get(), type, &value, DBUS_TYPE_INVALID)) return;
-    Send(std::move(reply));
-  }
-  void Send(native::Message reply) {
-    if (!reply || !ReplyRequired()) return;
-    // Written at once when the socket takes it, else when it can (the
-    // loop's write watch): a client that does not read stalls nobody else.
-    dbus_connection_send(connection_, reply.get(), nullptr);
-  }
-
-  DBusConnection* connection_;
-  DBusMessage* message_;
-};
-
-// Hands every message for the exported paths of the bus connection to the
-// server; other interfaces (introspection) are left to Qt.
-class BusDispatcher final : public QDBusVirtualObject {
- public:
-  BusDispatcher(ObjectServer* server, QString rootPath)
-      : server_(server), rootPath_(std::move(rootPath)) {}
-
-  bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
-    const QString iface = message.interface();
-    if (!iface.isEmpty() && iface != kObject && iface != kServer) return false;
-    QtCall call(message, connection);
-    server_->Handle(call, message.service());
-    return true;
-  }
-
-  QString introspect(const QString& path) const override {
-    return Introspection(path == rootPath_);
-  }
-
- private:
-  ObjectServer* server_;
-  QString rootPath_;
-};
+// What D-Bus tools see of an exported path.
+QString IntrospectionDocument(bool root) {
+  return QStringLiteral(DBUS_INTROSPECT_1_0_XML_DOCTYPE_DECL_NODE "<node>\n") +
+         Introspection(root) +
+         QStringLiteral(
+             "  <interface name=\"" DBUS_INTERFACE_INTROSPECTABLE "\">\n"
+             "    <method name=\"Introspect\"><arg name=\"xml_data\" type=\"s\" "
+             "direction=\"out\"/></method>\n"
+             "  </interface>\n"
+             "</node>\n");
+}
 
 // Whether path is a real folder of this user's that nobody else may enter.
 QString UnsafeFolder(const QString& path) {
@@ -355,7 +245,7 @@ std::string ProgramName() {
 
 }  // namespace
 
-QString PeerSocketFolder(QString* why) {
+QString PeerSocketFolder() {
   QString base;
   QString name = QStringLiteral("tarvel");
   const QString runtime = QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"));
@@ -368,16 +258,10 @@ QString PeerSocketFolder(QString* why) {
   const QString folder = base + QLatin1Char('/') + name;
   // An existing one is taken only after the checks below.
   if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST) {
-    if (why != nullptr) {
-      *why = QStringLiteral("%1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
-    }
-    return QString();
+    throw AutomationError(E_FAIL, ToStd(folder) + ": " + std::strerror(errno));
   }
   const QString unsafe = UnsafeFolder(folder);
-  if (!unsafe.isEmpty()) {
-    if (why != nullptr) *why = unsafe;
-    return QString();
-  }
+  if (!unsafe.isEmpty()) throw AutomationError(E_ACCESSDENIED, ToStd(unsafe));
   return folder;
 }
 
@@ -395,18 +279,11 @@ struct ObjectServer::Peer {
 
   static DBusHandlerResult OnMessage(DBusConnection* connection, DBusMessage* message, void* data) {
     auto* peer = static_cast<Peer*>(data);
-    if (dbus_message_get_type(message) != DBUS_MESSAGE_TYPE_METHOD_CALL) {
-      return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
-    }
-    const char* iface = dbus_message_get_interface(message);
-    if (iface != nullptr && std::strcmp(iface, kObjectInterface) != 0 &&
-        std::strcmp(iface, kServerInterface) != 0) {
-      return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
-    }
+    if (!ForServer(message)) return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
     // Calls that were read before the peer was disconnected go unanswered.
     if (peer->overQueued) return DBUS_HANDLER_RESULT_HANDLED;
     if (peer->pending) peer->server->SettlePending(peer->id, false);
-    NativeCall call(connection, message);
+    IncomingCall call(connection, message);
     peer->server->Handle(call, peer->id);
     if (dbus_connection_get_outgoing_size(connection) > kMaxQueuedBytes) {
       peer->server->OverQueued(peer->id);
@@ -453,13 +330,41 @@ struct ObjectServer::PeerListener {
   std::unique_ptr<native::LoopBinding> binding;
 };
 
+// The server's own connection to the bus: it owns the name, and carries the
+// calls of clients that come through the bus daemon, read in the server's
+// thread as peer connections are.
+struct ObjectServer::BusLink {
+  explicit BusLink(DBusConnection* c) : connection(c) {
+    dbus_connection_set_exit_on_disconnect(connection, FALSE);
+  }
+  ~BusLink() {
+    dbus_connection_close(connection);  // the bus frees the name
+    binding.reset();
+    dbus_connection_unref(connection);
+  }
+
+  static DBusHandlerResult OnMessage(DBusConnection* connection, DBusMessage* message, void* data) {
+    auto* server = static_cast<ObjectServer*>(data);
+    if (dbus_message_is_method_call(message, DBUS_INTERFACE_INTROSPECTABLE, "Introspect")) {
+      IncomingCall call(connection, message);
+      call.Reply(IntrospectionDocument(call.Path() == server->rootPath_));
+      return DBUS_HANDLER_RESULT_HANDLED;
+    }
+    if (!ForServer(message)) return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
+    IncomingCall call(connection, message);
+    server->Handle(call, FromC(dbus_message_get_sender(message)));
+    return DBUS_HANDLER_RESULT_HANDLED;
+  }
+
+  DBusConnection* connection;
+  std::unique_ptr<native::LoopBinding> binding;
+};
+
 ObjectServer::ObjectServer(ObjectRef root, QString rootPath, QObject* parent)
     : QObject(parent),
       root_(std::move(root)),
       rootPath_(std::move(rootPath)),
-      prefix_(rootPath_ + QLatin1Char('/')),
-      bus_(QString()) {
-  RegisterWireTypes();
+      prefix_(rootPath_ + QLatin1Char('/')) {
   native::InitThreads();
   sweepTimer_.setInterval(2000);
   connect(&sweepTimer_, &QTimer::timeout, this, &ObjectServer::Sweep);
@@ -469,36 +374,44 @@ ObjectServer::~ObjectServer() {
   peerListener_.reset();  // removes the socket file
   pending_.clear();
   clients_.clear();  // closes the peer connections
-  if (!busName_.isEmpty()) {
-    bus_.unregisterObject(rootPath_, QDBusConnection::UnregisterTree);
-    bus_.unregisterService(busName_);
-  }
+  busLink_.reset();
 }
 
-QString ObjectServer::Start(const QDBusConnection& bus, const QString& busName, bool peerToPeer) {
-  if (!bus.isConnected()) return QStringLiteral("the session bus cannot be reached");
-  bus_ = bus;
-  busDispatcher_ = std::make_unique<BusDispatcher>(this, rootPath_);
-  if (!bus_.registerVirtualObject(rootPath_,
-                                  static_cast<QDBusVirtualObject*>(busDispatcher_.get()),
-                                  QDBusConnection::SubPath)) {
-    return QStringLiteral("cannot export objects at %1").arg(rootPath_);
+void ObjectServer::Start(const QString& busName, bool peerToPeer) {
+  DBusError busError;
+  dbus_error_init(&busError);
+  DBusConnection* connection = dbus_bus_get_private(DBUS_BUS_SESSION, &busError);
+  dbus_error_free(&busError);
+  if (connection == nullptr) throw AutomationError(E_FAIL, "the session bus cannot be reached");
+  auto link = std::make_unique<BusLink>(connection);
+  static const DBusObjectPathVTable vtable = {nullptr, &BusLink::OnMessage,
+                                              nullptr, nullptr, nullptr, nullptr};
+  if (!dbus_connection_register_fallback(connection, ToStd(rootPath_).c_str(), &vtable, this)) {
+    throw AutomationError(E_FAIL, "cannot export objects at " + ToStd(rootPath_));
   }
-  const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> owned =
-      bus_.interface()->registerService(busName, QDBusConnectionInterface::DontQueueService,
-                                        QDBusConnectionInterface::DontAllowReplacement);
-  if (!owned.isValid() || owned.value() != QDBusConnectionInterface::ServiceRegistered) {
-    bus_.unregisterObject(rootPath_, QDBusConnection::UnregisterTree);
-    return owned.isValid() ? QStringLiteral("the name %1 is taken on the session bus").arg(busName)
-                           : owned.error().message();
+  link->binding = std::make_unique<native::LoopBinding>(connection);
+  const std::string wanted = ToStd(busName);
+  const int owned =
+      dbus_bus_request_name(connection, wanted.c_str(), DBUS_NAME_FLAG_DO_NOT_QUEUE, &busError);
+  if (owned != DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER) {
+    const std::string why = owned == -1 && busError.message != nullptr
+                                ? std::string(busError.message)
+                                : "the name " + wanted + " is taken on the session bus";
+    dbus_error_free(&busError);
+    throw AutomationError(E_FAIL, why);
   }
+  busLink_ = std::move(link);
   busName_ = busName;
 
   watcher_ = std::make_unique<QDBusServiceWatcher>();
-  watcher_->setConnection(bus_);
+  watcher_->setConnection(QDBusConnection::sessionBus());
   watcher_->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
   connect(watcher_.get(), &QDBusServiceWatcher::serviceUnregistered, this,
           [this](const QString& name) {
+            // The client's calls came before the bus told of its leaving,
+            // on the other connection: answered first, they cannot make it
+            // a client again after it is dropped.
+            if (busLink_) busLink_->binding->DispatchArrived();
             DropClient(name);
             // A process that left the bus has usually closed its peer
             // connection too.
@@ -506,12 +419,14 @@ QString ObjectServer::Start(const QDBusConnection& bus, const QString& busName, 
           });
 
   if (peerToPeer) {
-    QString why;
-    const QString folder = PeerSocketFolder(&why);
-    if (folder.isEmpty()) {
-      std::cerr << ProgramName() << ": no private socket, calls go through the bus: " << ToStd(why)
+    QString folder;
+    try {
+      folder = PeerSocketFolder();
+    } catch (const AutomationError& e) {
+      std::cerr << ProgramName() << ": no private socket, calls go through the bus: " << e.message()
                 << '\n';
-    } else {
+    }
+    if (!folder.isEmpty()) {
       ClearStaleSockets(folder);
       static std::atomic<int> serial{0};
       const std::string address = ToStd(QStringLiteral("unix:path=%1/peer-%2-%3")
@@ -533,7 +448,15 @@ QString ObjectServer::Start(const QDBusConnection& bus, const QString& busName, 
     }
   }
   sweepTimer_.start();
-  return QString();
+}
+
+void ObjectServer::ReleaseName() {
+  if (!busLink_ || busName_.isEmpty()) return;
+  DBusError error;
+  dbus_error_init(&error);
+  dbus_bus_release_name(busLink_->connection, ToStd(busName_).c_str(), &error);
+  dbus_error_free(&error);
+  busName_.clear();
 }
 
 QString ObjectServer::PeerAddress() const {

@@ -13,8 +13,9 @@
 //
 // Frequent callers use a peer-to-peer connection: the server listens on a
 // private socket and tells its address to whoever asks on the bus. The
-// server reads those connections itself, in its own thread's event loop
-// (see Native.h); the bus connection is Qt's.
+// server reads those connections and its own connection to the bus itself,
+// in its own thread's event loop (see Native.h); Qt's connection to the bus
+// only watches clients leave.
 //
 // The socket lives in a folder only its user can enter (PeerSocketFolder),
 // so no other user can connect to it. A connection is nobody's client until
@@ -24,7 +25,6 @@
 // disconnected.
 #pragma once
 
-#include <QDBusConnection>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -43,9 +43,9 @@ namespace automation::dbus {
 
 // The folder for this user's private sockets: "tarvel" in the session's
 // runtime folder, else "tarvel-<uid>" in the temporary folder. Made with
-// mode 0700 when missing; refused (empty, with the reason in *why) unless
+// mode 0700 when missing; refused (AutomationError with the reason) unless
 // it is a real folder, owned by this user, that nobody else may enter.
-QString PeerSocketFolder(QString* why = nullptr);
+QString PeerSocketFolder();
 
 }  // namespace automation::dbus
 
@@ -63,10 +63,14 @@ class ObjectServer : public QObject {
   ObjectServer(ObjectRef root, QString rootPath, QObject* parent = nullptr);
   ~ObjectServer() override;
 
-  // Exports the root on the bus connection and owns the name (a name that
-  // someone else owns already is an error). With peerToPeer, also listens
-  // for private connections. Returns an empty string or the error.
-  QString Start(const QDBusConnection& bus, const QString& busName, bool peerToPeer = true);
+  // Exports the root on a connection of its own to the session bus and owns
+  // the name (a name that someone else owns already is an error). With
+  // peerToPeer, also listens for private connections. Throws
+  // AutomationError, its message saying what failed.
+  void Start(const QString& busName, bool peerToPeer = true);
+  // Stops owning the name; the exported objects stay reachable to those
+  // attached over a peer connection.
+  void ReleaseName();
 
   // While busy, every call on an object is refused with RPC_E_CALL_REJECTED,
   // as an application does behind a modal dialog.
@@ -110,6 +114,7 @@ class ObjectServer : public QObject {
   };
   struct Peer;
   struct PeerListener;
+  struct BusLink;
   struct Client {
     std::unique_ptr<Peer> peer;  // peer connections only
     std::unordered_map<QString, std::uint32_t> held;
@@ -133,8 +138,7 @@ class ObjectServer : public QObject {
   QString rootPath_;
   QString prefix_;  // rootPath_ + "/"
   QString busName_;
-  QDBusConnection bus_;
-  std::unique_ptr<QObject> busDispatcher_;
+  std::unique_ptr<BusLink> busLink_;
   std::unique_ptr<PeerListener> peerListener_;
   std::unique_ptr<QDBusServiceWatcher> watcher_;
   std::unordered_map<QString, Entry> entries_;

@@ -131,9 +131,10 @@ int RunCommands(const std::vector<Command>& commands) {
   ObjectRef app;
   automation::dbus::AttachOptions options;
   options.peerToPeer = false;  // a few calls: the bus will do
-  if (automation::Failed(automation::dbus::AttachToServer(
-          QString::fromLatin1(standin::kVisioBusName),
-          QString::fromLatin1(standin::kVisioObjectPath), &app, options))) {
+  try {
+    app = automation::dbus::AttachToServer(QString::fromLatin1(standin::kVisioBusName),
+                                           QString::fromLatin1(standin::kVisioObjectPath), options);
+  } catch (const AutomationError&) {
     std::cerr << "tarvel-visio: no stand-in Visio runs on the session bus ("
               << standin::kVisioBusName << ")\n";
     return 1;
@@ -174,10 +175,10 @@ int Serve(int argc, char** argv, bool demo, bool automationMode,
   visio->SetQuitHandler([] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); });
 
   automation::dbus::ObjectServer server(visio, QString::fromLatin1(standin::kVisioObjectPath));
-  const QString error =
-      server.Start(QDBusConnection::sessionBus(), QString::fromLatin1(standin::kVisioBusName));
-  if (!error.isEmpty()) {
-    std::cerr << "tarvel-visio: " << error.toStdString() << '\n';
+  try {
+    server.Start(QString::fromLatin1(standin::kVisioBusName));
+  } catch (const AutomationError& e) {
+    std::cerr << "tarvel-visio: " << e.message() << '\n';
     return 1;
   }
   // Nobody can reach a server whose bus has gone (the session ended): end

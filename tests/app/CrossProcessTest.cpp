@@ -118,10 +118,9 @@ class CrossProcessTest : public testing::Test {
     ObjectRef app;
     automation::dbus::AttachOptions options;
     options.peerToPeer = false;
-    EXPECT_EQ(automation::dbus::AttachToServer(QString::fromLatin1(standin::kVisioBusName),
-                                               QString::fromLatin1(standin::kVisioObjectPath),
-                                               &app, options),
-              automation::S_OK);
+    EXPECT_NO_THROW(app = automation::dbus::AttachToServer(
+                        QString::fromLatin1(standin::kVisioBusName),
+                        QString::fromLatin1(standin::kVisioObjectPath), options));
     return app;
   }
 

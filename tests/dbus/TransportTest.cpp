@@ -162,19 +162,20 @@ class Root final : public Bag {
   std::map<std::string, ObjectRef> kept_;
 };
 
-// An ObjectServer in a thread of its own, on its own connection to the
-// program's bus.
+// An ObjectServer in a thread of its own (with its own connection to the
+// program's bus).
 class ServerThread {
  public:
-  ServerThread(ObjectRef root, bool peerToPeer)
-      : connectionName_(QStringLiteral("test-server-%1").arg(++serial_)) {
+  ServerThread(ObjectRef root, bool peerToPeer) {
     thread_.start();
     context_.moveToThread(&thread_);
     Run([&] {
-      const QDBusConnection connection = QDBusConnection::connectToBus(
-          QString::fromStdString(tarvel_test::ProcessBus().Address()), connectionName_);
       server_ = std::make_unique<dbus::ObjectServer>(std::move(root), kRootPath);
-      error_ = server_->Start(connection, kBusName, peerToPeer).toStdString();
+      try {
+        server_->Start(kBusName, peerToPeer);
+      } catch (const AutomationError& e) {
+        error_ = e.message();
+      }
     });
   }
 
@@ -182,7 +183,6 @@ class ServerThread {
     QThread* home = QThread::currentThread();
     Run([&] {
       server_.reset();
-      QDBusConnection::disconnectFromBus(connectionName_);
       context_.moveToThread(home);
     });
     thread_.quit();
@@ -220,17 +220,41 @@ class ServerThread {
   }
   // The server stops owning its name on the bus but goes on serving.
   void GiveUpName() {
-    Run([&] { QDBusConnection(connectionName_).unregisterService(kBusName); });
+    Run([&] { server_->ReleaseName(); });
   }
 
  private:
-  inline static int serial_ = 0;
-  QString connectionName_;
   QThread thread_;
   QObject context_;
   std::unique_ptr<dbus::ObjectServer> server_;
   std::string error_;
 };
+
+// One entry of a Release call, "(ou)", as a D-Bus tool sends it: a path and
+// how many times the client got it.
+struct ReleaseEntry {
+  QDBusObjectPath path;
+  quint32 count = 0;
+};
+
+QDBusArgument& operator<<(QDBusArgument& out, const ReleaseEntry& v) {
+  out.beginStructure();
+  out << v.path << v.count;
+  out.endStructure();
+  return out;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& in, ReleaseEntry& v) {
+  in.beginStructure();
+  in >> v.path >> v.count;
+  in.endStructure();
+  return in;
+}
+
+void RegisterReleaseEntry() {
+  qDBusRegisterMetaType<ReleaseEntry>();
+  qDBusRegisterMetaType<QList<ReleaseEntry>>();
+}
 
 // A call as any D-Bus tool makes it, on the program's bus connection.
 QDBusMessage RawCall(const QString& path, const QString& method, const QVariantList& args,
@@ -409,6 +433,22 @@ int OtherUserConnects(const std::string& path) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// Get(member, arguments) on the root, made with libdbus; destination is
+// null on a peer connection.
+dbus::native::Message NewGet(const char* destination, const char* member,
+                             const std::vector<Variant>& arguments) {
+  dbus::native::Message call(dbus_message_new_method_call(
+      destination, kRootPath.toStdString().c_str(), dbus::kObjectInterface, "Get"));
+  DBusMessageIter out;
+  DBusMessageIter args;
+  dbus_message_iter_init_append(call.get(), &out);
+  dbus_message_iter_append_basic(&out, DBUS_TYPE_STRING, &member);
+  dbus_message_iter_open_container(&out, DBUS_TYPE_ARRAY, "v", &args);
+  for (const Variant& a : arguments) dbus::native::AppendVariant(&args, a, {});
+  dbus_message_iter_close_container(&out, &args);
+  return call;
+}
+
 // A peer connection opened and authenticated with libdbus, and a call
 // marshalled once so that it can be written again and again, unread.
 class RawPeer {
@@ -436,21 +476,8 @@ class RawPeer {
 
   // Get(member, [argument]) as bytes on the wire.
   static std::string Get(const char* member, std::optional<std::int32_t> argument = {}) {
-    dbus::native::Message call(
-        dbus_message_new_method_call(nullptr, RootPath().c_str(), dbus::kObjectInterface, "Get"));
-    DBusMessageIter out;
-    DBusMessageIter args;
-    dbus_message_iter_init_append(call.get(), &out);
-    dbus_message_iter_append_basic(&out, DBUS_TYPE_STRING, &member);
-    dbus_message_iter_open_container(&out, DBUS_TYPE_ARRAY, "v", &args);
-    if (argument) {
-      DBusMessageIter v;
-      const dbus_int32_t value = *argument;
-      dbus_message_iter_open_container(&args, DBUS_TYPE_VARIANT, "i", &v);
-      dbus_message_iter_append_basic(&v, DBUS_TYPE_INT32, &value);
-      dbus_message_iter_close_container(&args, &v);
-    }
-    dbus_message_iter_close_container(&out, &args);
+    const dbus::native::Message call = NewGet(
+        nullptr, member, argument ? std::vector{Variant(*argument)} : std::vector<Variant>{});
     dbus_message_set_serial(call.get(), 0x7FFF0000);
     char* bytes = nullptr;
     int length = 0;
@@ -494,7 +521,7 @@ class TransportTest : public testing::Test {
  protected:
   void SetUp() override {
     tarvel_test::ProcessBus();
-    dbus::RegisterWireTypes();
+    RegisterReleaseEntry();
   }
 
   void TearDown() override { server.reset(); }
@@ -506,8 +533,7 @@ class TransportTest : public testing::Test {
 
   static ObjectRef Attach(bool peerToPeer = true) {
     ObjectRef root;
-    EXPECT_EQ(dbus::AttachToServer(kBusName, kRootPath, &root, {peerToPeer, 10000}),
-              automation::S_OK);
+    EXPECT_NO_THROW(root = dbus::AttachToServer(kBusName, kRootPath, {peerToPeer, 10000}));
     return root;
   }
 
@@ -518,8 +544,8 @@ class TransportTest : public testing::Test {
   std::unique_ptr<ServerThread> server;
 };
 
-// Over the peer connection both ends encode with libdbus; through the bus
-// the server's side is Qt's.
+// One encoder on both ends, over the two kinds of connection: a peer
+// connection, and each side's own connection to the bus.
 TEST_F(TransportTest, EveryVariantTypeRoundTripsThroughRealMessages) {
   Serve();
   for (const bool peer : {true, false}) {
@@ -845,6 +871,39 @@ TEST_F(TransportTest, WhatALeavingClientHeldGoesAfterTheGracePeriod) {
   }
 }
 
+// The bus tells of a client's leaving on another connection than the one
+// its calls come on: a call still unread then is answered first, and does
+// not make the client one again, holding its objects for ever.
+TEST_F(TransportTest, AClientThatLeavesWithACallUnreadIsForgottenAllTheSame) {
+  Serve();
+  const ObjectRef sleeper = Attach(true);
+  const std::size_t baseline = server->Exported();
+  const std::string busName = kBusName.toStdString();
+  const auto fresh = [&] { return NewGet(busName.c_str(), "Fresh", {Variant("x")}); };
+  DBusConnection* leaving = dbus_bus_get_private(DBUS_BUS_SESSION, nullptr);
+  ASSERT_NE(leaving, nullptr);
+  dbus_connection_set_exit_on_disconnect(leaving, FALSE);
+  // A client already, whose leaving the server watches for.
+  const dbus::native::Message first(
+      dbus_connection_send_with_reply_and_block(leaving, fresh().get(), 10000, nullptr));
+  EXPECT_TRUE(first);
+  // The second call waits while the server sleeps; the client leaves.
+  std::thread sleeping([&] { sleeper.Invoke("Sleep", {Variant(500)}); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  dbus_connection_send(leaving, fresh().get(), nullptr);
+  dbus_connection_flush(leaving);
+  dbus_connection_close(leaving);
+  dbus_connection_unref(leaving);
+  sleeping.join();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (;;) {
+    server->SweepAfter(std::chrono::milliseconds(0));
+    if (server->Exported() == baseline) break;
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the client's objects stay held";
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
 TEST_F(TransportTest, WhatAClosedPeerConnectionHeldIsForgotten) {
   Serve();
   const std::size_t baseline = server->Exported();
@@ -866,6 +925,41 @@ TEST_F(TransportTest, WhatAClosedPeerConnectionHeldIsForgotten) {
   }
 }
 
+// D-Bus tools find the exported objects by introspection: the root with
+// both interfaces, a handed-out object with the object interface, and the
+// folders above the root leading to it.
+TEST_F(TransportTest, ToolsFindTheExportedObjectsByIntrospection) {
+  Serve();
+  const QDBusMessage got = RawCall(kRootPath, "Get", MemberCall("Fresh", {QVariant("x")}));
+  ASSERT_EQ(got.type(), QDBusMessage::ReplyMessage) << ErrorText(got);
+  const QString handedOut =
+      got.arguments().at(0).value<QDBusVariant>().variant().value<QDBusObjectPath>().path();
+  struct Case {
+    QString path;
+    std::vector<QString> present;
+    std::vector<QString> absent;
+  };
+  const QString object = QStringLiteral("<interface name=\"org.tarvel.Automation\">");
+  const QString serverInterface =
+      QStringLiteral("<interface name=\"org.tarvel.Automation.Server\">");
+  const std::vector<Case> cases = {
+      {kRootPath, {object, serverInterface}, {}},
+      {handedOut, {object}, {serverInterface}},
+      {QStringLiteral("/org/tarvel"), {QStringLiteral("<node name=\"Test\"")}, {object}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path.toStdString());
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        kBusName, c.path, QStringLiteral("org.freedesktop.DBus.Introspectable"),
+        QStringLiteral("Introspect"));
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 10000);
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << ErrorText(reply);
+    const QString xml = reply.arguments().value(0).toString();
+    for (const QString& part : c.present) EXPECT_TRUE(xml.contains(part)) << xml.toStdString();
+    for (const QString& part : c.absent) EXPECT_FALSE(xml.contains(part)) << xml.toStdString();
+  }
+}
+
 TEST_F(TransportTest, AReleasedPathAnswersObjectNotConnected) {
   Serve();
   {
@@ -875,7 +969,7 @@ TEST_F(TransportTest, AReleasedPathAnswersObjectNotConnected) {
         QString::fromStdString(tarvel_test::ProcessBus().Address()), name);
     QDBusMessage call =
         QDBusMessage::createMethodCall(kBusName, kRootPath, dbus::kServerInterface, "Release");
-    call.setArguments({QVariant::fromValue(QList<dbus::ReleaseEntry>{})});
+    call.setArguments({QVariant::fromValue(QList<ReleaseEntry>{})});
     const QDBusMessage reply = fresh.call(call, QDBus::Block, 3000);
     EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << ErrorText(reply);
     QDBusConnection::disconnectFromBus(name);
@@ -888,7 +982,7 @@ TEST_F(TransportTest, AReleasedPathAnswersObjectNotConnected) {
   EXPECT_EQ(RawCall(path.path(), "Get", MemberCall("Name")).type(), QDBusMessage::ReplyMessage);
 
   const QDBusMessage released =
-      RawCall(kRootPath, "Release", {QVariant::fromValue(QList<dbus::ReleaseEntry>{{path, 1}})},
+      RawCall(kRootPath, "Release", {QVariant::fromValue(QList<ReleaseEntry>{{path, 1}})},
               dbus::kServerInterface);
   ASSERT_EQ(released.type(), QDBusMessage::ReplyMessage) << ErrorText(released);
   const QDBusMessage after = RawCall(path.path(), "Get", MemberCall("Name"));
@@ -1006,8 +1100,7 @@ TEST_F(TransportTest, AHungServerCostsOneTimeoutNotOnePerCall) {
   for (const bool peer : {true, false}) {
     SCOPED_TRACE(peer ? "peer connection" : "bus");
     ObjectRef root;
-    ASSERT_EQ(dbus::AttachToServer(kBusName, kRootPath, &root, {peer, 300, 3000}),
-              automation::S_OK);
+    ASSERT_NO_THROW(root = dbus::AttachToServer(kBusName, kRootPath, {peer, 300, 3000}));
     EXPECT_EQ(Failure([&] { root.Invoke("Sleep", {Variant(1500)}); }), timedOut);
     const dbus::TransportCounters before = dbus::Counters();
     for (int i = 0; i < 20; ++i) EXPECT_EQ(Failure([&] { root.Get("Name"); }), timedOut);

@@ -91,10 +91,9 @@ class VisioServerTest : public testing::Test {
 
   static ObjectRef Attach(bool peerToPeer = true) {
     ObjectRef app;
-    EXPECT_EQ(automation::dbus::AttachToServer(QString::fromLatin1(standin::kVisioBusName),
-                                               QString::fromLatin1(standin::kVisioObjectPath), &app,
-                                               {peerToPeer, 10000}),
-              automation::S_OK);
+    EXPECT_NO_THROW(app = automation::dbus::AttachToServer(
+                        QString::fromLatin1(standin::kVisioBusName),
+                        QString::fromLatin1(standin::kVisioObjectPath), {peerToPeer, 10000}));
     return app;
   }
 
