@@ -809,7 +809,8 @@ std::int16_t ForeignTypeOf(pugi::xml_node foreign) {
     const std::string_view v = foreign.attribute("ObjectType").value();
     std::uint32_t flags = 0;
     auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), flags);
-    if (ec != std::errc() || end != v.data() + v.size() || flags > 0xFFFF) flags = visTypeIsOLE2;
+    if (ec != std::errc() || end != v.data() + v.size() || flags > 0xFFFF)
+      flags = static_cast<std::uint32_t>(visTypeIsOLE2);
     return static_cast<std::int16_t>(static_cast<std::uint16_t>(flags));
   }
   if (kind == "Bitmap") return visTypeBitmap;

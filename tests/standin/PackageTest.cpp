@@ -3,8 +3,6 @@
 // that replaces a file only when it is complete.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <cstring>
@@ -14,6 +12,7 @@
 #include <pugixml.hpp>
 #include <sstream>
 
+#include "VsdxTestPackage.h"
 #include "standin/Package.h"
 
 namespace standin {
@@ -250,12 +249,7 @@ TEST(PackageTest, ReadingIsRefusedBeyondTheBoundsNamingThePart) {
 
 class PackageFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tarvel-package-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
+  void SetUp() override { dir_ = vsdxtest::TestFolder("package"); }
   void TearDown() override { fs::remove_all(dir_); }
 
   std::vector<std::string> Files() const {

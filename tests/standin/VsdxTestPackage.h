@@ -155,14 +155,21 @@ inline std::string Zip(const Parts& parts) {
   return writer.Bytes();
 }
 
+// A folder of the running test's own, made empty: `kind` names the tests.
+inline fs::path TestFolder(const std::string& kind) {
+  const fs::path dir = fs::temp_directory_path() /
+                       ("tarvel-" + kind + "-" + std::to_string(getpid()) + "-" +
+                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
 // An application with the package reader, and a folder for the files.
 class PackageTest : public ::testing::Test {
  public:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tarvel-vsdx-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
+    dir_ = TestFolder("vsdx");
     app_ = MakeRef<Application>();
     InstallVsdxLoader(*app_);
     app = app_;
