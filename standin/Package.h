@@ -133,8 +133,8 @@ class Package {
   mutable std::uint64_t unpacked_ = 0;  // what the parts read so far claimed
 };
 
-// A package to write: parts in the order added, then its content types and
-// relationship parts when any were given. Nothing is written until the
+// A package to write: its content types when any were given, the parts in
+// the order added, then the relationship parts given. Nothing is written until the
 // whole package is made; WriteTo then writes it beside the target and
 // renames it over the target, so that a failure leaves the target as it was.
 class Package::Writer {
