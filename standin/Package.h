@@ -134,9 +134,10 @@ class Package {
 };
 
 // A package to write: its content types when any were given, the parts in
-// the order added, then the relationship parts given. Nothing is written until the
-// whole package is made; WriteTo then writes it beside the target and
-// renames it over the target, so that a failure leaves the target as it was.
+// the order added, then the relationship parts given. Nothing is written
+// until the whole package is made; WriteTo then writes it beside the
+// target and renames it over the target, so that a failure leaves the
+// target as it was.
 class Package::Writer {
  public:
   enum class Compression { Deflate, Store };
