@@ -39,7 +39,6 @@
 #include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <zip.h>
 
 #include <algorithm>
 #include <chrono>
@@ -54,6 +53,7 @@
 #include "automation/Object.h"
 #include "standin/Application.h"
 #include "standin/Document.h"
+#include "standin/Package.h"
 
 namespace {
 
@@ -243,20 +243,17 @@ double Median(std::vector<double> v) {
 
 // The parts of the package that are XML, by their unpacked size.
 std::uint64_t UnpackedXml(const fs::path& file) {
-  int error = 0;
-  zip_t* z = zip_open(file.c_str(), ZIP_RDONLY, &error);
-  if (!z) return 0;
-  std::uint64_t total = 0;
-  const zip_int64_t n = zip_get_num_entries(z, 0);
-  for (zip_int64_t i = 0; i < n; ++i) {
-    zip_stat_t st;
-    if (zip_stat_index(z, static_cast<zip_uint64_t>(i), 0, &st) != 0) continue;
-    const std::string name = st.name ? st.name : "";
-    const bool xml = name.size() > 4 && (name.ends_with(".xml") || name.ends_with(".rels"));
-    if (xml && (st.valid & ZIP_STAT_SIZE)) total += st.size;
+  try {
+    const auto pkg = standin::Package::Open(file.string(), 0);
+    std::uint64_t total = 0;
+    for (const std::string& name : pkg.PartNames()) {
+      if (name.size() > 4 && (name.ends_with(".xml") || name.ends_with(".rels")))
+        total += pkg.ClaimedSize(name);
+    }
+    return total;
+  } catch (const standin::PackageError&) {
+    return 0;
   }
-  zip_discard(z);
-  return total;
 }
 
 bool OnPath(const char* program) {

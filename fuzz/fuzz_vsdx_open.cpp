@@ -10,8 +10,6 @@
 // inflated content of one part and stores it again with a fresh checksum,
 // copying the other parts as they are; now and then it mutates the raw
 // bytes instead, for the zip layer itself.
-#include <zip.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -25,6 +23,7 @@
 #include "standin/Application.h"
 #include "standin/Document.h"
 #include "standin/Master.h"
+#include "standin/Package.h"
 #include "standin/Page.h"
 #include "standin/Shape.h"
 #include "standin/ShapeSheet.h"
@@ -92,63 +91,23 @@ void ReadDocument(Document& doc) {
 
 // ---- the mutator ----
 
-using ZipPtr = std::unique_ptr<zip_t, void (*)(zip_t*)>;
-
-ZipPtr OpenZip(const std::uint8_t* data, std::size_t size) {
-  zip_error_t ze;
-  zip_error_init(&ze);
-  zip_source_t* src = zip_source_buffer_create(data, size, 0, &ze);
-  zip_t* z = src ? zip_open_from_source(src, ZIP_RDONLY, &ze) : nullptr;
-  if (!z && src) zip_source_free(src);
-  zip_error_fini(&ze);
-  return ZipPtr(z, zip_discard);
-}
-
 // The package with part `index` replaced by `content` (stored), the other
-// parts copied compressed as they are; empty when libzip cannot make it.
-std::string Rezip(zip_t* in, zip_uint64_t index, const std::string& content) {
-  zip_error_t ze;
-  zip_error_init(&ze);
-  zip_source_t* out = zip_source_buffer_create(nullptr, 0, 0, &ze);
-  zip_error_fini(&ze);
-  if (!out) return {};
-  zip_source_keep(out);
-  zip_t* z = zip_open_from_source(out, ZIP_TRUNCATE, nullptr);
-  std::string result;
-  if (z) {
-    bool ok = true;
-    const auto n = static_cast<zip_uint64_t>(zip_get_num_entries(in, 0));
-    for (zip_uint64_t i = 0; ok && i < n; ++i) {
-      const char* name = zip_get_name(in, i, 0);
-      zip_source_t* src = i == index ? zip_source_buffer(z, content.data(), content.size(), 0)
-                                     : zip_source_zip(z, in, i, ZIP_FL_COMPRESSED, 0, -1);
-      if (!name || !src) {
-        ok = false;
-        break;
-      }
-      const zip_int64_t added = zip_file_add(z, name, src, ZIP_FL_ENC_UTF_8);
-      if (added < 0) {
-        zip_source_free(src);
-        ok = false;
-      } else if (i == index) {
-        zip_set_file_compression(z, static_cast<zip_uint64_t>(added), ZIP_CM_STORE, 0);
-      }
-    }
-    if (ok && zip_close(z) == 0) {
-      zip_stat_t st;
-      if (zip_source_stat(out, &st) == 0 && (st.valid & ZIP_STAT_SIZE) &&
-          zip_source_open(out) == 0) {
-        result.resize(static_cast<std::size_t>(st.size));
-        if (zip_source_read(out, result.data(), st.size) != static_cast<zip_int64_t>(st.size))
-          result.clear();
-        zip_source_close(out);
-      }
+// parts copied compressed as they are; empty when it cannot be made.
+std::string Rezip(const Package& in, const std::vector<std::string>& names, std::size_t index,
+                  std::string content) {
+  Package::Writer out;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i == index) {
+      out.Add(names[i], std::move(content), Package::Writer::Compression::Store);
     } else {
-      zip_discard(z);
+      out.Copy(in, names[i]);
     }
   }
-  zip_source_free(out);
-  return result;
+  try {
+    return out.Bytes();
+  } catch (const PackageError&) {
+    return {};
+  }
 }
 
 }  // namespace
@@ -158,30 +117,27 @@ extern "C" std::size_t LLVMFuzzerMutate(std::uint8_t* data, std::size_t size, st
 extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* data, std::size_t size,
                                                std::size_t maxSize, unsigned int seed) {
   std::minstd_rand rng(seed);
-  ZipPtr in = rng() % 8 != 0 ? OpenZip(data, size) : ZipPtr(nullptr, zip_discard);
-  const zip_int64_t count = in ? zip_get_num_entries(in.get(), 0) : 0;
-  if (count <= 0) return LLVMFuzzerMutate(data, size, maxSize);
-
-  const auto index = static_cast<zip_uint64_t>(rng() % static_cast<std::uint64_t>(count));
-  zip_stat_t st;
-  zip_stat_init(&st);
+  if (rng() % 8 == 0) return LLVMFuzzerMutate(data, size, maxSize);
   std::string content;
-  if (zip_stat_index(in.get(), index, 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE) &&
-      st.size <= maxSize) {
-    if (zip_file_t* f = zip_fopen_index(in.get(), index, 0)) {
-      content.resize(static_cast<std::size_t>(st.size));
-      if (zip_fread(f, content.data(), st.size) != static_cast<zip_int64_t>(st.size))
-        content.clear();
-      zip_fclose(f);
-    }
+  std::string out;
+  try {
+    // A part larger than the input may grow to is left to the raw mutation.
+    const auto in =
+        Package::FromBytes(std::string_view(reinterpret_cast<const char*>(data), size), maxSize);
+    const std::vector<std::string> names = in.PartNames();
+    if (names.empty()) return LLVMFuzzerMutate(data, size, maxSize);
+    const std::size_t index = rng() % names.size();
+    content = in.Read(names[index]);
+    const std::size_t claimed = content.size();
+    // Room for the part to grow a little.
+    const std::size_t room = claimed + 64 + claimed / 8;
+    content.resize(room);
+    content.resize(
+        LLVMFuzzerMutate(reinterpret_cast<std::uint8_t*>(content.data()), claimed, room));
+    out = Rezip(in, names, index, std::move(content));
+  } catch (const PackageError&) {
+    return LLVMFuzzerMutate(data, size, maxSize);
   }
-  if (content.empty() && st.size != 0) return LLVMFuzzerMutate(data, size, maxSize);
-  // Room for the part to grow a little.
-  const std::size_t room = content.size() + 64 + content.size() / 8;
-  content.resize(room);
-  content.resize(LLVMFuzzerMutate(reinterpret_cast<std::uint8_t*>(content.data()),
-                                  static_cast<std::size_t>(st.size), room));
-  const std::string out = Rezip(in.get(), index, content);
   if (out.empty() || out.size() > maxSize) return LLVMFuzzerMutate(data, size, maxSize);
   std::memcpy(data, out.data(), out.size());
   return out.size();

@@ -1,7 +1,5 @@
 #include "standin/VsdxLoader.h"
 
-#include <zip.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -28,6 +26,7 @@
 #include "standin/Fonts.h"
 #include "standin/Layer.h"
 #include "standin/Master.h"
+#include "standin/Package.h"
 #include "standin/Page.h"
 #include "standin/Shape.h"
 #include "standin/ShapeSheet.h"
@@ -43,10 +42,6 @@ namespace {
 
 using automation::Variant;
 
-// No part of a real drawing comes near this; a part that claims more is a
-// decompression bomb or a damaged directory, and is refused before it is
-// inflated.
-constexpr zip_uint64_t kMaxPartSize = 64u * 1024u * 1024u;
 // Nesting deeper than this is no drawing Visio writes; it guards the stack.
 constexpr int kMaxGroupDepth = 64;
 // The same for masters whose shapes are instances of other masters.
@@ -61,16 +56,8 @@ constexpr std::string_view kRelCore = "/metadata/core-properties";
 constexpr std::string_view kRelExtended = "/relationships/extended-properties";
 constexpr std::string_view kRelWindows = "/relationships/windows";
 
-// A problem with one part of the package.
-struct LoadError : std::runtime_error {
-  LoadError(std::string part, const std::string& problem)
-      : std::runtime_error(problem), where(std::move(part)) {}
-  std::string where;
-};
-
-bool EndsWith(std::string_view s, std::string_view tail) {
-  return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
-}
+// A problem with one part of the package: what the package itself raises.
+using LoadError = PackageError;
 
 std::string Lower(std::string_view s) {
   std::string out(s);
@@ -108,159 +95,6 @@ std::optional<double> ParseIsoDate(std::string_view s) {
     return std::nullopt;
   return static_cast<double>(OleDaysFromCivil(year, month, day)) +
          (hour * 3600 + minute * 60 + *second) / 86400;
-}
-
-// ---- the package: a zip of parts with relationships between them ----
-
-class Package {
- public:
-  // `maxUnpacked`: what all the parts read may unpack to together.
-  Package(const std::string& path, zip_uint64_t maxUnpacked) : maxUnpacked_(maxUnpacked) {
-    int error = 0;
-    zip_ = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
-    if (!zip_) Refuse(error);
-  }
-  // A package in memory; the bytes must outlive it.
-  Package(std::string_view bytes, zip_uint64_t maxUnpacked) : maxUnpacked_(maxUnpacked) {
-    zip_error_t ze;
-    zip_error_init(&ze);
-    zip_source_t* src = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &ze);
-    if (src) zip_ = zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &ze);
-    const int error = zip_error_code_zip(&ze);
-    zip_error_fini(&ze);
-    if (!zip_) {
-      if (src) zip_source_free(src);
-      Refuse(error);
-    }
-  }
-  ~Package() {
-    if (zip_) zip_discard(zip_);
-  }
-  Package(const Package&) = delete;
-  Package& operator=(const Package&) = delete;
-
-  bool Has(const std::string& part) const { return zip_name_locate(zip_, part.c_str(), 0) >= 0; }
-
-  // The part parsed as XML. The text is inflated straight into a buffer
-  // the document parses in place and keeps: a part is held once, not twice.
-  std::unique_ptr<pugi::xml_document> Xml(const std::string& part) const {
-    zip_stat_t st;
-    zip_stat_init(&st);
-    if (zip_stat(zip_, part.c_str(), 0, &st) != 0) throw LoadError(part, "missing part");
-    if (!(st.valid & ZIP_STAT_SIZE) || st.size > kMaxPartSize)
-      throw LoadError(part, "part too large (" + std::to_string(st.size) + " bytes)");
-    if (st.size > maxUnpacked_ - std::min(unpacked_, maxUnpacked_)) {
-      throw LoadError(part, "package too large (its parts unpack to more than " +
-                                std::to_string(maxUnpacked_) + " bytes)");
-    }
-    unpacked_ += st.size;
-    std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> f(zip_fopen(zip_, part.c_str(), 0),
-                                                        zip_fclose);
-    if (!f) throw LoadError(part, std::string("unreadable part (") + zip_strerror(zip_) + ")");
-    // One byte more than claimed shows a part that inflates beyond its size.
-    const auto room = static_cast<std::size_t>(st.size) + 1;
-    std::unique_ptr<void, void (*)(void*)> text(pugi::get_memory_allocation_function()(room),
-                                                pugi::get_memory_deallocation_function());
-    if (!text) throw std::bad_alloc();
-    const zip_int64_t n = zip_fread(f.get(), text.get(), room);
-    if (n < 0)
-      throw LoadError(part, std::string("damaged part (") + zip_file_strerror(f.get()) + ")");
-    if (static_cast<zip_uint64_t>(n) != st.size) throw LoadError(part, "damaged part (bad size)");
-    if (n == 0) throw LoadError(part, "malformed XML (no root element)");
-    auto doc = std::make_unique<pugi::xml_document>();
-    const pugi::xml_parse_result r = doc->load_buffer_inplace_own(
-        text.release(), static_cast<std::size_t>(n), pugi::parse_default | pugi::parse_ws_pcdata);
-    if (!r) {
-      throw LoadError(part, std::string("malformed XML (") + r.description() + " at offset " +
-                                std::to_string(r.offset) + ")");
-    }
-    if (!doc->document_element()) throw LoadError(part, "malformed XML (no root element)");
-    return doc;
-  }
-
- private:
-  [[noreturn]] static void Refuse(int error) {
-    zip_error_t ze;
-    zip_error_init_with_code(&ze, error);
-    std::string what = error == ZIP_ER_NOZIP
-                           ? "not a zip archive"
-                           : std::string("damaged zip archive (") + zip_error_strerror(&ze) + ")";
-    zip_error_fini(&ze);
-    throw LoadError("package", what);
-  }
-
-  zip_t* zip_ = nullptr;
-  const zip_uint64_t maxUnpacked_;
-  mutable zip_uint64_t unpacked_ = 0;  // what the parts read so far claimed
-};
-
-struct Relationship {
-  std::string id;
-  std::string type;
-  std::string target;  // the part's name in the package
-};
-
-std::string FolderOf(const std::string& part) {
-  const std::size_t slash = part.rfind('/');
-  return slash == std::string::npos ? "" : part.substr(0, slash + 1);
-}
-
-// A relationship target as a part name: relative to the source's folder,
-// or absolute from the package root.
-std::string ResolveTarget(const std::string& source, std::string target) {
-  std::string path =
-      !target.empty() && target[0] == '/' ? target.substr(1) : FolderOf(source) + target;
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (start <= path.size()) {
-    const std::size_t slash = path.find('/', start);
-    const std::string piece =
-        path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
-    if (piece == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (!piece.empty() && piece != ".") {
-      parts.push_back(piece);
-    }
-    if (slash == std::string::npos) break;
-    start = slash + 1;
-  }
-  std::string out;
-  for (const auto& p : parts) out += (out.empty() ? "" : "/") + p;
-  return out;
-}
-
-std::string RelsPartOf(const std::string& part) {
-  const std::size_t slash = part.rfind('/');
-  if (slash == std::string::npos) return "_rels/" + part + ".rels";
-  return part.substr(0, slash + 1) + "_rels/" + part.substr(slash + 1) + ".rels";
-}
-
-// The relationships of a part; none when it has no relationship part.
-std::vector<Relationship> ReadRels(const Package& pkg, const std::string& part) {
-  std::vector<Relationship> out;
-  const std::string rels = part.empty() ? "_rels/.rels" : RelsPartOf(part);
-  if (!pkg.Has(rels)) return out;
-  auto xml = pkg.Xml(rels);
-  for (pugi::xml_node r : xml->document_element().children("Relationship")) {
-    if (std::string_view(r.attribute("TargetMode").value()) == "External") continue;
-    out.push_back({r.attribute("Id").value(), r.attribute("Type").value(),
-                   ResolveTarget(part, r.attribute("Target").value())});
-  }
-  return out;
-}
-
-const Relationship* RelOfType(const std::vector<Relationship>& rels, std::string_view type) {
-  for (const auto& r : rels) {
-    if (EndsWith(r.type, type)) return &r;
-  }
-  return nullptr;
-}
-
-const Relationship* RelById(const std::vector<Relationship>& rels, std::string_view id) {
-  for (const auto& r : rels) {
-    if (r.id == id) return &r;
-  }
-  return nullptr;
 }
 
 // The root element of a part, checked for the name it must have.
@@ -459,10 +293,9 @@ class Loader {
   // after them move up, here and in every instance that inherits them.
   using SkippedRows = std::map<int, std::vector<int>>;  // geometry IX -> file row IXs, sorted
 
-  void ReadContentTypes();
   void ReadDocumentPart(const std::string& part);
   void ReadStyles(pugi::xml_node sheets, const std::string& part);
-  void ReadProperties(const std::vector<Relationship>& rootRels);
+  void ReadProperties(const Relationships& rootRels);
   void ReadMasters(const std::string& part);
   void LoadMaster(MasterPart& mp, std::vector<std::string>& chain);
   void ReadPages(const std::string& part);
@@ -491,8 +324,7 @@ class Loader {
   std::int16_t flags_;
   WindowLayout* layout_;
   PackageLimits limits_;
-  std::unique_ptr<Package> pkg_;
-  std::map<std::string, std::string> contentTypes_;  // part name -> type
+  std::optional<Package> pkg_;
   Ref<Document> doc_;
   std::map<std::int32_t, Style*> styles_;
   std::map<std::int32_t, MasterPart> masters_;
@@ -589,17 +421,18 @@ std::optional<std::int16_t> Loader::ColumnOf(std::int16_t s, std::int16_t tag,
 }
 
 Ref<Document> Loader::Load() {
-  pkg_ = bytes_ ? std::make_unique<Package>(*bytes_, limits_.unpackedBytes)
-                 : std::make_unique<Package>(path_, limits_.unpackedBytes);
-  ReadContentTypes();
-  const auto rootRels = ReadRels(*pkg_, "");
-  const Relationship* main = RelOfType(rootRels, kRelDocument);
+  pkg_ = bytes_ ? Package::FromBytes(*bytes_, limits_.unpackedBytes)
+                : Package::Open(path_, limits_.unpackedBytes);
+  const ContentTypes contentTypes = pkg_->ReadContentTypes();
+  const auto rootRels = pkg_->RelationshipsOf("");
+  const Relationship* main = rootRels.OfType(kRelDocument);
   if (!main) throw LoadError("_rels/.rels", "no Visio document part");
   if (!pkg_->Has(main->target)) throw LoadError(main->target, "missing part");
 
   // The main part's content type says what the file is; the name's
-  // extension only when the package does not say.
-  std::string type = contentTypes_[main->target];
+  // extension only when the package does not say. Only an Override names
+  // a Visio type: a Default gives every .xml part the same generic one.
+  std::string type = contentTypes.OverrideOf(main->target);
   if (type.empty()) type = Lower(std::filesystem::path(path_).extension().string());
   std::int16_t docType = visDocTypeDrawing;
   if (type.find("stencil") != std::string::npos || type.find(".vss") != std::string::npos) {
@@ -626,29 +459,18 @@ Ref<Document> Loader::Load() {
 
   ReadDocumentPart(main->target);
   ReadProperties(rootRels);
-  const auto docRels = ReadRels(*pkg_, main->target);
-  if (const Relationship* m = RelOfType(docRels, kRelMasters)) ReadMasters(m->target);
+  const auto docRels = pkg_->RelationshipsOf(main->target);
+  if (const Relationship* m = docRels.OfType(kRelMasters)) ReadMasters(m->target);
   if (doc_->type() != visDocTypeStencil) {
-    if (const Relationship* p = RelOfType(docRels, kRelPages)) ReadPages(p->target);
+    if (const Relationship* p = docRels.OfType(kRelPages)) ReadPages(p->target);
   }
   // The workspace: how the drawing's windows looked when it was saved. A
   // stencil opens in a window of its own whatever its file records.
   if (layout_ && doc_->type() != visDocTypeStencil) {
-    if (const Relationship* w = RelOfType(docRels, kRelWindows); w && pkg_->Has(w->target))
+    if (const Relationship* w = docRels.OfType(kRelWindows); w && pkg_->Has(w->target))
       ReadWindows(w->target);
   }
   return doc_;
-}
-
-void Loader::ReadContentTypes() {
-  const std::string part = "[Content_Types].xml";
-  if (!pkg_->Has(part)) throw LoadError(part, "missing part");
-  auto xml = pkg_->Xml(part);
-  for (pugi::xml_node o : Root(*xml, part, "Types").children("Override")) {
-    std::string name = o.attribute("PartName").value();
-    if (!name.empty() && name[0] == '/') name.erase(0, 1);
-    contentTypes_[name] = o.attribute("ContentType").value();
-  }
 }
 
 // ---- the document part ----
@@ -751,7 +573,7 @@ void Loader::ReadStyles(pugi::xml_node sheets, const std::string& part) {
   for (const auto& [n, style] : list) ReadSheet(n, *style, part, nullptr, nullptr);
 }
 
-void Loader::ReadProperties(const std::vector<Relationship>& rootRels) {
+void Loader::ReadProperties(const Relationships& rootRels) {
   auto text = [](pugi::xml_node root, const char* name) -> std::optional<std::string> {
     // Elements are matched without their namespace prefix (dc:title).
     for (pugi::xml_node c : root.children()) {
@@ -762,7 +584,7 @@ void Loader::ReadProperties(const std::vector<Relationship>& rootRels) {
     }
     return std::nullopt;
   };
-  if (const Relationship* core = RelOfType(rootRels, kRelCore); core && pkg_->Has(core->target)) {
+  if (const Relationship* core = rootRels.OfType(kRelCore); core && pkg_->Has(core->target)) {
     auto xml = pkg_->Xml(core->target);
     pugi::xml_node root = xml->document_element();
     const std::pair<const char*, const char*> fields[] = {
@@ -773,7 +595,7 @@ void Loader::ReadProperties(const std::vector<Relationship>& rootRels) {
       if (auto v = text(root, element)) doc_->SetStoredValue(member, Variant(*v));
     }
   }
-  if (const Relationship* app = RelOfType(rootRels, kRelExtended); app && pkg_->Has(app->target)) {
+  if (const Relationship* app = rootRels.OfType(kRelExtended); app && pkg_->Has(app->target)) {
     auto xml = pkg_->Xml(app->target);
     pugi::xml_node root = xml->document_element();
     for (const char* member : {"Manager", "Company"}) {
@@ -792,7 +614,7 @@ void Loader::ReadProperties(const std::vector<Relationship>& rootRels) {
 void Loader::ReadMasters(const std::string& part) {
   auto xml = pkg_->Xml(part);
   pugi::xml_node root = Root(*xml, part, "Masters");
-  const auto rels = ReadRels(*pkg_, part);
+  const auto rels = pkg_->RelationshipsOf(part);
   for (pugi::xml_node m : root.children("Master")) {
     const int id = StoredId(m.attribute("ID"));
     if (id < 0) throw LoadError(part, "master without a valid ID");
@@ -812,7 +634,7 @@ void Loader::ReadMasters(const std::string& part) {
     MasterPart& mp = masters_[id];
     mp.master = master.get();
     const char* rid = m.child("Rel").attribute("r:id").value();
-    const Relationship* rel = RelById(rels, rid);
+    const Relationship* rel = rels.ById(rid);
     if (!*rid) continue;  // a master without shapes
     if (!rel) throw LoadError(part, "master \"" + nameU + "\" refers to a missing relationship");
     if (rel->target == part) throw LoadError(part, "master \"" + nameU + "\" refers to itself");
@@ -858,7 +680,7 @@ void Loader::LoadMaster(MasterPart& mp, std::vector<std::string>& chain) {
 void Loader::ReadPages(const std::string& part) {
   auto xml = pkg_->Xml(part);
   pugi::xml_node root = Root(*xml, part, "Pages");
-  const auto rels = ReadRels(*pkg_, part);
+  const auto rels = pkg_->RelationshipsOf(part);
   std::map<int, Page*>& byId = pageById_;
   std::vector<std::pair<Page*, int>> backPages;
   // Pages keep the IDs their file stores; one without gets an ID past all
@@ -900,7 +722,7 @@ void Loader::ReadPages(const std::string& part) {
     }
     const char* rid = p.child("Rel").attribute("r:id").value();
     if (!*rid) continue;
-    const Relationship* rel = RelById(rels, rid);
+    const Relationship* rel = rels.ById(rid);
     if (!rel) throw LoadError(part, "page \"" + nameU + "\" refers to a missing relationship");
     ClaimContents(rel->target, "page \"" + nameU + "\"");
     auto contents = pkg_->Xml(rel->target);
@@ -987,7 +809,8 @@ std::int16_t ForeignTypeOf(pugi::xml_node foreign) {
     const std::string_view v = foreign.attribute("ObjectType").value();
     std::uint32_t flags = 0;
     auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), flags);
-    if (ec != std::errc() || end != v.data() + v.size() || flags > 0xFFFF) flags = visTypeIsOLE2;
+    if (ec != std::errc() || end != v.data() + v.size() || flags > 0xFFFF)
+      flags = static_cast<std::uint32_t>(visTypeIsOLE2);
     return static_cast<std::int16_t>(static_cast<std::uint16_t>(flags));
   }
   if (kind == "Bitmap") return visTypeBitmap;

@@ -7,7 +7,6 @@
 // section, an instance's rows being its master shape's as the instance
 // changes them.
 #include <gtest/gtest.h>
-#include <zip.h>
 
 #include <algorithm>
 #include <charconv>
@@ -16,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
@@ -30,6 +30,7 @@
 #include "standin/Application.h"
 #include "standin/Document.h"
 #include "standin/Master.h"
+#include "standin/Package.h"
 #include "standin/Page.h"
 #include "standin/Shape.h"
 #include "standin/ShapeSheet.h"
@@ -41,40 +42,32 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// ---- the package, read here with libzip and pugixml ----
+// ---- the package, its parts parsed here with pugixml ----
 
 class PackageXml {
  public:
-  static constexpr zip_uint64_t kPartLimit = 256u << 20;
-
   explicit PackageXml(const fs::path& file) {
-    int error = 0;
-    zip_ = zip_open(file.c_str(), ZIP_RDONLY, &error);
+    try {
+      pkg_.emplace(Package::Open(file.string(), std::numeric_limits<std::uint64_t>::max()));
+    } catch (const PackageError&) {
+    }
   }
-  ~PackageXml() {
-    if (zip_) zip_discard(zip_);
-  }
-  PackageXml(const PackageXml&) = delete;
-  PackageXml& operator=(const PackageXml&) = delete;
 
   // The part parsed, kept for the life of the package; null when absent.
   const pugi::xml_document* Part(const std::string& name) {
     auto it = parts_.find(name);
     if (it != parts_.end()) return it->second.get();
     std::unique_ptr<pugi::xml_document> doc;
-    zip_stat_t st;
-    zip_stat_init(&st);
-    if (zip_ && zip_stat(zip_, name.c_str(), 0, &st) == 0) {
-      // Parts are read whole; none of a sane package comes near this.
-      if (st.size > kPartLimit) return (parts_[name] = nullptr).get();
-      std::string text(static_cast<std::size_t>(st.size), '\0');
-      if (zip_file_t* f = zip_fopen(zip_, name.c_str(), 0)) {
-        const bool whole = zip_fread(f, text.data(), st.size) == static_cast<zip_int64_t>(st.size);
-        zip_fclose(f);
-        doc = std::make_unique<pugi::xml_document>();
-        if (!whole || !doc->load_buffer(text.data(), text.size(),
-                                        pugi::parse_default | pugi::parse_ws_pcdata))
+    if (pkg_ && pkg_->Has(name)) {
+      // Parts are read whole, within the package's bound for one part.
+      doc = std::make_unique<pugi::xml_document>();
+      try {
+        const std::string text = pkg_->Read(name);
+        if (!doc->load_buffer(text.data(), text.size(),
+                              pugi::parse_default | pugi::parse_ws_pcdata))
           doc.reset();
+      } catch (const PackageError&) {
+        doc.reset();
       }
     }
     return (parts_[name] = std::move(doc)).get();
@@ -123,7 +116,7 @@ class PackageXml {
     return out;
   }
 
-  zip_t* zip_ = nullptr;
+  std::optional<Package> pkg_;
   std::map<std::string, std::unique_ptr<pugi::xml_document>> parts_;
 };
 

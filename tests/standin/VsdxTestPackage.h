@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 #include <unistd.h>
-#include <zip.h>
 
 #include <filesystem>
 #include <fstream>
@@ -14,6 +13,7 @@
 
 #include "automation/Object.h"
 #include "standin/Application.h"
+#include "standin/Package.h"
 #include "standin/VsdxLoader.h"
 
 namespace standin::vsdxtest {
@@ -150,36 +150,26 @@ inline automation::ObjectRef FirstShapeOf(const automation::ObjectRef& doc) {
 
 // The bytes of a package of these parts.
 inline std::string Zip(const Parts& parts) {
-  zip_error_t ze;
-  zip_error_init(&ze);
-  zip_source_t* out = zip_source_buffer_create(nullptr, 0, 0, &ze);
-  zip_source_keep(out);
-  zip_t* z = zip_open_from_source(out, ZIP_TRUNCATE, &ze);
-  for (const auto& [part, text] : parts) {
-    zip_source_t* src = zip_source_buffer(z, text.data(), text.size(), 0);
-    zip_file_add(z, part.c_str(), src, ZIP_FL_OVERWRITE);
-  }
-  zip_close(z);  // the buffers are read here, while `parts` lives
-  std::string bytes;
-  zip_stat_t st;
-  if (zip_source_stat(out, &st) == 0 && zip_source_open(out) == 0) {
-    bytes.resize(static_cast<std::size_t>(st.size));
-    zip_source_read(out, bytes.data(), st.size);
-    zip_source_close(out);
-  }
-  zip_source_free(out);
-  zip_error_fini(&ze);
-  return bytes;
+  Package::Writer writer;
+  for (const auto& [part, text] : parts) writer.Add(part, text);
+  return writer.Bytes();
+}
+
+// A folder of the running test's own, made empty: `kind` names the tests.
+inline fs::path TestFolder(const std::string& kind) {
+  const fs::path dir = fs::temp_directory_path() /
+                       ("tarvel-" + kind + "-" + std::to_string(getpid()) + "-" +
+                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
 }
 
 // An application with the package reader, and a folder for the files.
 class PackageTest : public ::testing::Test {
  public:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tarvel-vsdx-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
+    dir_ = TestFolder("vsdx");
     app_ = MakeRef<Application>();
     InstallVsdxLoader(*app_);
     app = app_;
