@@ -473,7 +473,7 @@ struct Family {
   bool bareFirst;
 };
 
-const std::array<Family, 18> kFamilies = {{
+const auto kFamilies = std::to_array<Family>({
     {visSectionMember, Scheme::None, "", false},
     {visSectionCharacter, Scheme::Bracketed, "Char", false},
     {visSectionParagraph, Scheme::Bracketed, "Para", false},
@@ -492,7 +492,7 @@ const std::array<Family, 18> kFamilies = {{
     {visSectionSmartTag, Scheme::Named, "SmartTags", false},
     {visSectionLineGradientStops, Scheme::Bracketed, "LineGradient", false},
     {visSectionFillGradientStops, Scheme::Bracketed, "FillGradient", false},
-}};
+});
 
 const Family* FamilyOf(std::int16_t section) {
   for (const auto& f : kFamilies) {
