@@ -1,5 +1,6 @@
 #include "standin/server/VisioBus.h"
 
+#include <exception>
 #include <memory>
 #include <utility>
 
@@ -11,6 +12,8 @@
 
 #include "automation/Runtime.h"
 #include "standin/Application.h"
+#include "standin/Demo.h"
+#include "standin/Document.h"
 
 namespace standin {
 
@@ -55,6 +58,29 @@ automation::dbus::BusClassRegistration RegisterVisioOnBus(const std::vector<std:
     };
   }
   return automation::dbus::RegisterBusClass(visio);
+}
+
+void RegisterStandinVisio(const std::vector<std::string>& files, bool demo, OpenFailed openFailed) {
+  if (automation::dbus::SessionBusReachable()) {
+    RegisterVisioOnBus(files, demo, std::move(openFailed));
+    return;
+  }
+  StandinOptions options;
+  if (demo || !files.empty()) {
+    options.onStart = [files, demo, openFailed = std::move(openFailed)](Application& app) {
+      if (demo) BuildDemoDrawing(app);
+      for (const std::string& file : files) {
+        try {
+          app.OpenDocument(file, 0);
+        } catch (const automation::AutomationError& e) {
+          if (openFailed) openFailed(file, e.message());
+        } catch (const std::exception& e) {
+          if (openFailed) openFailed(file, e.what());
+        }
+      }
+    };
+  }
+  RegisterVisio(std::move(options));
 }
 
 QString ServiceFilePath() {

@@ -33,6 +33,14 @@ using OpenFailed = std::function<void(const std::string& file, const std::string
 automation::dbus::BusClassRegistration RegisterVisioOnBus(const std::vector<std::string>& files,
                                                           bool demo, OpenFailed openFailed = {});
 
+// What Tarvel and tarvel-tree do to reach Visio: the stand-in on the session
+// bus as RegisterVisioOnBus does, or, when no bus can be reached, the
+// stand-in inside this process, started on first use with the demo drawing
+// (when asked) and the given drawings, opened with OpenDocument. Either way
+// a drawing that does not open goes to openFailed with Visio's message.
+void RegisterStandinVisio(const std::vector<std::string>& files, bool demo,
+                          OpenFailed openFailed = {});
+
 // $XDG_DATA_HOME/dbus-1/services/org.tarvel.Visio.service, where the bus
 // looks for programs it may start for a client.
 QString ServiceFilePath();
