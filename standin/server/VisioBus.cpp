@@ -1,6 +1,5 @@
 #include "standin/server/VisioBus.h"
 
-#include <exception>
 #include <memory>
 #include <utility>
 
@@ -12,8 +11,6 @@
 
 #include "automation/Runtime.h"
 #include "standin/Application.h"
-#include "standin/Demo.h"
-#include "standin/Document.h"
 
 namespace standin {
 
@@ -65,22 +62,7 @@ void RegisterStandinVisio(const std::vector<std::string>& files, bool demo, Open
     RegisterVisioOnBus(files, demo, std::move(openFailed));
     return;
   }
-  StandinOptions options;
-  if (demo || !files.empty()) {
-    options.onStart = [files, demo, openFailed = std::move(openFailed)](Application& app) {
-      if (demo) BuildDemoDrawing(app);
-      for (const std::string& file : files) {
-        try {
-          app.OpenDocument(file, 0);
-        } catch (const automation::AutomationError& e) {
-          if (openFailed) openFailed(file, e.message());
-        } catch (const std::exception& e) {
-          if (openFailed) openFailed(file, e.what());
-        }
-      }
-    };
-  }
-  RegisterVisio(std::move(options));
+  RegisterVisio(StartWithDrawings(files, demo, std::move(openFailed)));
 }
 
 QString ServiceFilePath() {
