@@ -111,11 +111,11 @@ static_assert(NamesEvery(TIndexKindNames, TIndexKind::Column));
 inline constexpr auto YesNoNames = std::to_array<std::string_view>({"No", "Yes"});
 
 // The cells every style has, by their universal names.
-inline constexpr auto StyleCellNames = std::to_array<std::string_view>(
-    {"Char.Font",     "Char.Color",     "Char.Style",    "Char.Case",   "Char.Pos",
-     "Char.Size",     "FillBkgnd",      "FillPattern",   "FillForeGnd", "ShdwBkgnd",
-     "ShdwPattern",   "ShdwForeGnd",    "LineWeight",    "LineColor",   "LinePattern",
-     "Rounding",      "BeginArrow",     "EndArrow",      "ArrowSize",   "LineCap",
-     "Para.IndFirst", "Para.IndLeft",   "Para.IndRight", "Para.SpLine", "Para.SpBefore",
-     "Para.SpAfter",  "Para.HorzAlign", "VerticalAlign", "TopMargin",   "BottomMargin",
-     "LeftMargin",    "RightMargin",    "TextBkgnd"});
+inline constexpr auto StyleCellNames = std::to_array<std::string_view>({
+    "Char.Font",     "Char.Color",     "Char.Style",    "Char.Case",   "Char.Pos",
+    "Char.Size",     "FillBkgnd",      "FillPattern",   "FillForeGnd", "ShdwBkgnd",
+    "ShdwPattern",   "ShdwForeGnd",    "LineWeight",    "LineColor",   "LinePattern",
+    "Rounding",      "BeginArrow",     "EndArrow",      "ArrowSize",   "LineCap",
+    "Para.IndFirst", "Para.IndLeft",   "Para.IndRight", "Para.SpLine", "Para.SpBefore",
+    "Para.SpAfter",  "Para.HorzAlign", "VerticalAlign", "TopMargin",   "BottomMargin",
+    "LeftMargin",    "RightMargin",    "TextBkgnd"});

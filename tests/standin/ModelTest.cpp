@@ -3,8 +3,6 @@
 // windows, selection, registration and the busy state.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,6 +12,7 @@
 #include "automation/Runtime.h"
 #include "standin/Application.h"
 #include "standin/Demo.h"
+#include "tests/support/SharedFile.h"
 
 namespace standin {
 namespace {
@@ -278,10 +277,8 @@ TEST(RegistrationTest, StartThenAttachFindsTheSameApplication) {
 TEST(RegistrationTest, AProgramsOwnVisioStartsWithTheDemoAndTheDrawingsGiven) {
   const std::string missing = "no-such-drawing.vsdx";
   std::vector<std::string> files = {missing};
-  const char* shared = std::getenv("TARVEL_SHARED_DIR");
-  const std::string drawing =
-      shared ? std::string(shared) + "/vsdx/aspose_Layers_Drawing1.vsdx" : std::string();
-  const bool haveDrawing = !drawing.empty() && std::ifstream(drawing).good();
+  const std::string drawing = tarvel_test::SharedFile("vsdx/aspose_Layers_Drawing1.vsdx");
+  const bool haveDrawing = !drawing.empty();
   if (haveDrawing) files.push_back(drawing);
   std::vector<std::string> failures;
   const auto failed = [&](const std::string& file, const std::string& message) {
