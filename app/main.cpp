@@ -13,7 +13,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <exception>
 #include <string>
 #include <vector>
 
@@ -22,9 +21,6 @@
 #include "lut/Tarvel_MessagePort.h"
 #include "lut/Tarvel_TLUT.h"
 #include "lut/Tarvel_TreeNodeLUTs.h"
-#include "standin/Application.h"
-#include "standin/Demo.h"
-#include "standin/Document.h"
 #include "standin/server/VisioBus.h"
 #include "tools/Tarvel_UI.h"
 #include "tree/Tarvel_Cells01.h"
@@ -63,29 +59,11 @@ std::vector<std::string> DrawingArguments(const std::vector<std::string>& args) 
 // bus, which Connect starts (with the demo drawing when no drawings are
 // given) when none runs; the drawings are opened in it, or in the running
 // one the first time. Without a bus it runs inside Tarvel.
-void RegisterStandin(std::vector<std::string> files) {
-  if (automation::dbus::SessionBusReachable()) {
-    standin::RegisterVisioOnBus(files, files.empty(),
+void RegisterStandin(const std::vector<std::string>& files) {
+  standin::RegisterStandinVisio(files, files.empty(),
                                 [](const std::string& file, const std::string& message) {
                                   ShowMessage("Cannot open \"" + file + "\": " + TrimText(message));
                                 });
-    return;
-  }
-  standin::StandinOptions options;
-  options.onStart = [files = std::move(files)](standin::Application& app) {
-    if (files.empty()) {
-      standin::BuildDemoDrawing(app);
-      return;
-    }
-    for (const std::string& file : files) {
-      try {
-        app.OpenDocument(file, 0);
-      } catch (const std::exception& e) {
-        ShowMessage("Cannot open \"" + file + "\": " + TrimText(ErrorMessage(e)));
-      }
-    }
-  };
-  standin::RegisterVisio(std::move(options));
 }
 
 // Whether a window can be shown: a display, or a platform chosen explicitly.

@@ -15,8 +15,6 @@
 #include "cli/TreeCommand.h"
 #include "lut/Tarvel_TreeNodeLUTs.h"
 #include "tree/Tarvel_Cells01.h"
-#include "standin/Application.h"
-#include "standin/Demo.h"
 #include "standin/server/VisioBus.h"
 #include "visio/ErrorText.h"
 #include "visio/KTVisio_Controller.h"
@@ -75,15 +73,9 @@ std::optional<int> ParseLevels(std::string_view text) {
 int PrintTree(const TTreeOptions& options, const std::vector<std::string>& files) {
   BuildVisioConstantCatalogue();
   BuildCellCatalogue();
-  if (automation::dbus::SessionBusReachable()) {
-    standin::RegisterVisioOnBus({}, files.empty());
-  } else {
-    standin::StandinOptions start;
-    if (files.empty()) {
-      start.onStart = [](standin::Application& app) { standin::BuildDemoDrawing(app); };
-    }
-    standin::RegisterVisio(std::move(start));
-  }
+  // The files are opened below, in whichever Visio it attached to, so that one
+  // that does not open ends the run.
+  standin::RegisterStandinVisio({}, files.empty());
   if (VisioController.Connect(3) != automation::S_OK) {
     const std::string& why = VisioController.ConnectError();
     std::cerr << "tarvel-tree: " << (why.empty() ? std::string("cannot connect to Visio") : why)

@@ -6,12 +6,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <map>
 
 #include "automation/Runtime.h"
 #include "standin/Addons.h"
 #include "standin/Collections.h"
+#include "standin/Demo.h"
 #include "standin/Document.h"
 #include "standin/Events.h"
 #include "standin/Page.h"
@@ -543,6 +545,25 @@ Ref<Application> StartVisio(const StandinOptions& options) {
   if (options.onStart) options.onStart(*app);
   automation::RegisterActiveObject(app, CLSID_VisioApplication, &ApplicationAccess::Cookie(*app));
   return app;
+}
+
+StandinOptions StartWithDrawings(std::vector<std::string> files, bool demo, OpenFailed openFailed) {
+  StandinOptions options;
+  if (!demo && files.empty()) return options;
+  options.onStart = [files = std::move(files), demo,
+                     openFailed = std::move(openFailed)](Application& app) {
+    if (demo) BuildDemoDrawing(app);
+    for (const std::string& file : files) {
+      try {
+        app.OpenDocument(file, 0);
+      } catch (const automation::AutomationError& e) {
+        if (openFailed) openFailed(file, e.message());
+      } catch (const std::exception& e) {
+        if (openFailed) openFailed(file, e.what());
+      }
+    }
+  };
+  return options;
 }
 
 std::uint32_t RegisterVisio(StandinOptions options) {

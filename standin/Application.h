@@ -152,4 +152,14 @@ void UnregisterVisio(std::uint32_t cookie);
 // Starts an application directly, as the class factory does.
 Ref<Application> StartVisio(const StandinOptions& options = {});
 
+// A drawing a program was given that does not open: the name as given and
+// Visio's message.
+using OpenFailed = std::function<void(const std::string& file, const std::string& message)>;
+
+// What a program's own Visio starts with: the demo drawing when asked, then
+// the given drawings, opened with OpenDocument; one that does not open goes
+// to openFailed and the others still open.
+StandinOptions StartWithDrawings(std::vector<std::string> files, bool demo,
+                                 OpenFailed openFailed = {});
+
 }  // namespace standin

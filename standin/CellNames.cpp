@@ -1,5 +1,6 @@
 // The names of cells, as Cells() takes them and Cell.Name gives them.
 #include <algorithm>
+#include <array>
 #include <string>
 #include <unordered_map>
 
@@ -30,7 +31,7 @@ struct Family {
   bool bareFirst;
 };
 
-const std::array<Family, 18> kFamilies = {{
+const auto kFamilies = std::to_array<Family>({
     {visSectionMember, Scheme::None, "", false},
     {visSectionCharacter, Scheme::Bracketed, "Char", false},
     {visSectionParagraph, Scheme::Bracketed, "Para", false},
@@ -49,7 +50,7 @@ const std::array<Family, 18> kFamilies = {{
     {visSectionSmartTag, Scheme::Named, "SmartTags", false},
     {visSectionLineGradientStops, Scheme::Bracketed, "LineGradient", false},
     {visSectionFillGradientStops, Scheme::Bracketed, "FillGradient", false},
-}};
+});
 
 const Family* FamilyOf(std::int16_t section) {
   for (const auto& f : kFamilies) {

@@ -29,7 +29,7 @@ struct UnitInfo {
 
 // One row per unit code. Rows without names are not accepted as names
 // (the "default unit" codes, numbers, dates, currency).
-const std::array<UnitInfo, 35> kUnits = {{
+const auto kUnits = std::to_array<UnitInfo>({
     {visNumber, Dimension::Number, 1, "", "", ""},
     {visDate, Dimension::Date, 1, "", "", ""},
     {visDurationUnits, Dimension::Duration, 1, "ed.", "ed", ""},
@@ -68,7 +68,7 @@ const std::array<UnitInfo, 35> kUnits = {{
     {visSec, Dimension::Angle, kPi / 648000, "sec", "sec", "sec|second|seconds"},
     {visCurrency, Dimension::Currency, 1, "", "", ""},
     {visNoCast, Dimension::Number, 1, "", "", ""},
-}};
+});
 
 const UnitInfo* Find(std::int16_t code) {
   for (const auto& u : kUnits) {

@@ -30,30 +30,12 @@ TTVNodeData& Make(std::string name, std::int32_t propIndex, TTreeModel& tree, TT
   }
 }
 
-// In the order of TNodeClass.
-constexpr std::array<TMaker, 65> kMakers = {
-    &Make<TND_Smallint>,         &Make<TND_Integer>,       &Make<TND_WideString>,
-    &Make<TND_Double>,           &Make<TND_OleVariant>,    &Make<TND_IDispatch>,
-    &Make<TND_IUnknown>,         &Make<TND_Array>,         &Make<TND_CellsSections>,
-    &Make<TND_DockedStencils>,   &Make<TND_IVApplication>, &Make<TND_IVCell>,
-    &Make<TND_IVCharacters>,     &Make<TND_IVConnect>,     &Make<TND_IVConnects>,
-    &Make<TND_IVDocument>,       &Make<TND_IVDocuments>,   &Make<TND_IVMaster>,
-    &Make<TND_IVMasters>,        &Make<TND_IVPage>,        &Make<TND_IVPages>,
-    &Make<TND_IVSelection>,      &Make<TND_IVShape>,       &Make<TND_IVShapes>,
-    &Make<TND_IVStyle>,          &Make<TND_IVStyles>,      &Make<TND_IVWindow>,
-    &Make<TND_IVWindows>,        &Make<TND_IVLayer>,       &Make<TND_IVLayers>,
-    &Make<TND_IVFont>,           &Make<TND_IVFonts>,       &Make<TND_IVColor>,
-    &Make<TND_IVColors>,         &Make<TND_IVAddon>,       &Make<TND_IVAddons>,
-    &Make<TND_IVEvent>,          &Make<TND_IVEventList>,   &Make<TND_IVMenuItem>,
-    &Make<TND_IVMenuItems>,      &Make<TND_IVMenu>,        &Make<TND_IVMenus>,
-    &Make<TND_IVMenuSet>,        &Make<TND_IVMenuSets>,    &Make<TND_IVToolbarItem>,
-    &Make<TND_IVToolbarItems>,   &Make<TND_IVToolbar>,     &Make<TND_IVToolbars>,
-    &Make<TND_IVToolbarSet>,     &Make<TND_IVToolbarSets>, &Make<TND_IVStatusBarItem>,
-    &Make<TND_IVStatusBarItems>, &Make<TND_IVStatusBar>,   &Make<TND_IVStatusBars>,
-    &Make<TND_IVAccelItem>,      &Make<TND_IVAccelItems>,  &Make<TND_IVAccelTable>,
-    &Make<TND_IVAccelTables>,    &Make<TND_IVUIObject>,    &Make<TND_IVHyperlink>,
-    &Make<TND_IVOLEObjects>,     &Make<TND_IVOLEObject>,   &Make<TND_IVPaths>,
-    &Make<TND_IVPath>,           &Make<TND_IVCurve>};
+// In the order of TNodeClass: each class is the node type of its name.
+constexpr auto kMakers = std::to_array<TMaker>({
+#define TARVEL_NODE_CLASS_MAKER(cls) &Make<cls>,
+    TARVEL_NODE_CLASSES(TARVEL_NODE_CLASS_MAKER)
+#undef TARVEL_NODE_CLASS_MAKER
+});
 
 }  // namespace
 

@@ -54,7 +54,7 @@ constexpr TKindSet Answers(E... kinds) {
 
 // clang-format off
 
-// IVApplication (TND_IVApplication, 51 children)
+// IVApplication (TND_IVApplication)
 constexpr TPropRow IVApplicationRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {27, "ObjectType",         TND_Smallint,      RO, Id,                  LUT_VisObjectTypes,    NoIndex, {}},
@@ -117,7 +117,6 @@ constexpr TElementRow IVApplicationElements[] = {
 constexpr TVisInterface IVApplicationInterface{
     .Name = "IVApplication",
     .Class = TND_IVApplication,
-    .Children = 51,
     .Identifying = Quoted("Path"),
     .IndexKinds = Answers(),
     .CountKinds = Answers(),
@@ -126,7 +125,7 @@ constexpr TVisInterface IVApplicationInterface{
     .Elements = IVApplicationElements,
 };
 
-// IVCell (TND_IVCell, 28 children)
+// IVCell (TND_IVCell)
 constexpr TPropRow IVCellRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {1,  "Column",             TND_Smallint,      RO, Id,                  {},                 NoIndex, {}},
@@ -170,7 +169,6 @@ constexpr TElementRow IVCellElements[] = {
 constexpr TVisInterface IVCellInterface{
     .Name = "IVCell",
     .Class = TND_IVCell,
-    .Children = 28,
     .Identifying = Quoted("Name"),
     .IndexKinds = Answers(TIndexKind::Section, TIndexKind::Row, TIndexKind::Column),
     .CountKinds = Answers(),
@@ -179,7 +177,7 @@ constexpr TVisInterface IVCellInterface{
     .Elements = IVCellElements,
 };
 
-// IVCharacters (TND_IVCharacters, 24 children)
+// IVCharacters (TND_IVCharacters)
 constexpr TPropRow IVCharactersRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {13, "ObjectType",     TND_Smallint,      RO, Id,                  LUT_VisObjectTypes,      NoIndex, {}},
@@ -220,7 +218,6 @@ constexpr TElementRow IVCharactersElements[] = {
 constexpr TVisInterface IVCharactersInterface{
     .Name = "IVCharacters",
     .Class = TND_IVCharacters,
-    .Children = 24,
     .Identifying = Quoted("TextAsString", 70),
     .IndexKinds = Answers(),
     .CountKinds = Answers(),
@@ -229,7 +226,7 @@ constexpr TVisInterface IVCharactersInterface{
     .Elements = IVCharactersElements,
 };
 
-// IVConnect (TND_IVConnect, 11 children)
+// IVConnect (TND_IVConnect)
 constexpr TPropRow IVConnectRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {5,  "Index",        TND_Smallint,      RO, Id,             {},                 NoIndex, {}},
@@ -247,7 +244,6 @@ constexpr TPropRow IVConnectRows[] = {
 constexpr TVisInterface IVConnectInterface{
     .Name = "IVConnect",
     .Class = TND_IVConnect,
-    .Children = 11,
     .Identifying = EmptyForm(),
     .IndexKinds = Answers(TIndexKind::Index),
     .CountKinds = Answers(),
@@ -256,7 +252,7 @@ constexpr TVisInterface IVConnectInterface{
     .Elements = {},
 };
 
-// IVConnects (TND_IVConnects, 8 children)
+// IVConnects (TND_IVConnects)
 constexpr TPropRow IVConnectsRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {5, "ObjectType",   TND_Smallint,      RO, Id,             LUT_VisObjectTypes, NoIndex, {}},
@@ -275,7 +271,6 @@ constexpr TElementRow IVConnectsElements[] = {
 constexpr TVisInterface IVConnectsInterface{
     .Name = "IVConnects",
     .Class = TND_IVConnects,
-    .Children = 8,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -284,7 +279,7 @@ constexpr TVisInterface IVConnectsInterface{
     .Elements = IVConnectsElements,
 };
 
-// IVDocument (TND_IVDocument, 55 children)
+// IVDocument (TND_IVDocument)
 constexpr TPropRow IVDocumentRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {5,  "Company",            TND_WideString,    RW, Id,                  {},                           NoIndex, {}},
@@ -355,7 +350,6 @@ constexpr TElementRow IVDocumentElements[] = {
 constexpr TVisInterface IVDocumentInterface{
     .Name = "IVDocument",
     .Class = TND_IVDocument,
-    .Children = 55,
     .Identifying = Quoted("Name"),
     .IndexKinds = Answers(TIndexKind::Index),
     .CountKinds = Answers(),
@@ -364,7 +358,7 @@ constexpr TVisInterface IVDocumentInterface{
     .Elements = IVDocumentElements,
 };
 
-// IVDocuments (TND_IVDocuments, 6 children)
+// IVDocuments (TND_IVDocuments)
 constexpr TPropRow IVDocumentsRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {4, "ObjectType",     TND_Smallint,      RO, Id,             LUT_VisObjectTypes, NoIndex, {}},
@@ -381,7 +375,6 @@ constexpr TElementRow IVDocumentsElements[] = {
 constexpr TVisInterface IVDocumentsInterface{
     .Name = "IVDocuments",
     .Class = TND_IVDocuments,
-    .Children = 6,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -390,7 +383,7 @@ constexpr TVisInterface IVDocumentsInterface{
     .Elements = IVDocumentsElements,
 };
 
-// IVMaster (TND_IVMaster, 22 children)
+// IVMaster (TND_IVMaster)
 constexpr TPropRow IVMasterRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {5,  "ID",             TND_Smallint,      RO, Id,             {},                               NoIndex, {}},
@@ -419,7 +412,6 @@ constexpr TPropRow IVMasterRows[] = {
 constexpr TVisInterface IVMasterInterface{
     .Name = "IVMaster",
     .Class = TND_IVMaster,
-    .Children = 22,
     .Identifying = Quoted("Name"),
     .IndexKinds = Answers(TIndexKind::Index),
     .CountKinds = Answers(),
@@ -428,7 +420,7 @@ constexpr TVisInterface IVMasterInterface{
     .Elements = {},
 };
 
-// IVMasters (TND_IVMasters, 8 children)
+// IVMasters (TND_IVMasters)
 constexpr TPropRow IVMastersRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {5, "ObjectType",     TND_Smallint,      RO, Id,             LUT_VisObjectTypes, NoIndex, {}},
@@ -447,7 +439,6 @@ constexpr TElementRow IVMastersElements[] = {
 constexpr TVisInterface IVMastersInterface{
     .Name = "IVMasters",
     .Class = TND_IVMasters,
-    .Children = 8,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -456,7 +447,7 @@ constexpr TVisInterface IVMastersInterface{
     .Elements = IVMastersElements,
 };
 
-// IVPage (TND_IVPage, 18 children)
+// IVPage (TND_IVPage)
 constexpr TPropRow IVPageRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {8,  "ID",               TND_Smallint,      RO, Id,             {},                 NoIndex, {}},
@@ -481,7 +472,6 @@ constexpr TPropRow IVPageRows[] = {
 constexpr TVisInterface IVPageInterface{
     .Name = "IVPage",
     .Class = TND_IVPage,
-    .Children = 18,
     .Identifying = Quoted("Name"),
     .IndexKinds = Answers(TIndexKind::Index),
     .CountKinds = Answers(),
@@ -490,7 +480,7 @@ constexpr TVisInterface IVPageInterface{
     .Elements = {},
 };
 
-// IVPages (TND_IVPages, 8 children)
+// IVPages (TND_IVPages)
 constexpr TPropRow IVPagesRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {5, "ObjectType",     TND_Smallint,      RO, Id,             LUT_VisObjectTypes, NoIndex, {}},
@@ -509,7 +499,6 @@ constexpr TElementRow IVPagesElements[] = {
 constexpr TVisInterface IVPagesInterface{
     .Name = "IVPages",
     .Class = TND_IVPages,
-    .Children = 8,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -518,7 +507,7 @@ constexpr TVisInterface IVPagesInterface{
     .Elements = IVPagesElements,
 };
 
-// IVSelection (TND_IVSelection, 19 children)
+// IVSelection (TND_IVSelection)
 constexpr TPropRow IVSelectionRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {12, "ObjectType",       TND_Smallint,      RO, Id,             LUT_VisObjectTypes, NoIndex, {}},
@@ -548,7 +537,6 @@ constexpr TElementRow IVSelectionElements[] = {
 constexpr TVisInterface IVSelectionInterface{
     .Name = "IVSelection",
     .Class = TND_IVSelection,
-    .Children = 19,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -557,7 +545,7 @@ constexpr TVisInterface IVSelectionInterface{
     .Elements = IVSelectionElements,
 };
 
-// IVShape (TND_IVShape, 51 children)
+// IVShape (TND_IVShape)
 constexpr TPropRow IVShapeRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {26, "ID",                TND_Smallint,      RO, Id,                  {},                 NoIndex,  {}},
@@ -621,7 +609,6 @@ constexpr TElementRow IVShapeElements[] = {
 constexpr TVisInterface IVShapeInterface{
     .Name = "IVShape",
     .Class = TND_IVShape,
-    .Children = 51,
     .Identifying = OwnForm(),
     .IndexKinds = Answers(TIndexKind::Index),
     .CountKinds = Answers(TCountKind::LayerCount),
@@ -630,7 +617,7 @@ constexpr TVisInterface IVShapeInterface{
     .Elements = IVShapeElements,
 };
 
-// IVShapes (TND_IVShapes, 12 children)
+// IVShapes (TND_IVShapes)
 constexpr TPropRow IVShapesRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {9,  "ObjectType",       TND_Smallint,      RO, Id,             LUT_VisObjectTypes, NoIndex, {}},
@@ -654,7 +641,6 @@ constexpr TElementRow IVShapesElements[] = {
 constexpr TVisInterface IVShapesInterface{
     .Name = "IVShapes",
     .Class = TND_IVShapes,
-    .Children = 12,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -663,7 +649,7 @@ constexpr TVisInterface IVShapesInterface{
     .Elements = IVShapesElements,
 };
 
-// IVStyle (TND_IVStyle, 17 children)
+// IVStyle (TND_IVStyle)
 constexpr TPropRow IVStyleRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {6,  "ID",             TND_Smallint,      RO, Id,             {},                 NoIndex,  {}},
@@ -691,7 +677,6 @@ constexpr TElementRow IVStyleElements[] = {
 constexpr TVisInterface IVStyleInterface{
     .Name = "IVStyle",
     .Class = TND_IVStyle,
-    .Children = 17,
     .Identifying = Quoted("Name"),
     .IndexKinds = Answers(TIndexKind::Index),
     .CountKinds = Answers(),
@@ -700,7 +685,7 @@ constexpr TVisInterface IVStyleInterface{
     .Elements = IVStyleElements,
 };
 
-// IVStyles (TND_IVStyles, 9 children)
+// IVStyles (TND_IVStyles)
 constexpr TPropRow IVStylesRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {6, "ObjectType",     TND_Smallint,      RO, Id,             LUT_VisObjectTypes, NoIndex, {}},
@@ -721,7 +706,6 @@ constexpr TElementRow IVStylesElements[] = {
 constexpr TVisInterface IVStylesInterface{
     .Name = "IVStyles",
     .Class = TND_IVStyles,
-    .Children = 9,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -730,7 +714,7 @@ constexpr TVisInterface IVStylesInterface{
     .Elements = IVStylesElements,
 };
 
-// IVWindow (TND_IVWindow, 24 children)
+// IVWindow (TND_IVWindow)
 constexpr TPropRow IVWindowRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {4,  "Index",               TND_Smallint,       RO, Id,                  {},                 NoIndex, {}},
@@ -765,7 +749,6 @@ constexpr TElementRow IVWindowElements[] = {
 constexpr TVisInterface IVWindowInterface{
     .Name = "IVWindow",
     .Class = TND_IVWindow,
-    .Children = 24,
     .Identifying = OwnForm(),
     .IndexKinds = Answers(TIndexKind::Index),
     .CountKinds = Answers(),
@@ -774,7 +757,7 @@ constexpr TVisInterface IVWindowInterface{
     .Elements = IVWindowElements,
 };
 
-// IVWindows (TND_IVWindows, 6 children)
+// IVWindows (TND_IVWindows)
 constexpr TPropRow IVWindowsRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {4, "ObjectType",     TND_Smallint,      RO, Id,             LUT_VisObjectTypes, NoIndex, {}},
@@ -791,7 +774,6 @@ constexpr TElementRow IVWindowsElements[] = {
 constexpr TVisInterface IVWindowsInterface{
     .Name = "IVWindows",
     .Class = TND_IVWindows,
-    .Children = 6,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -800,7 +782,7 @@ constexpr TVisInterface IVWindowsInterface{
     .Elements = IVWindowsElements,
 };
 
-// IVLayer (TND_IVLayer, 12 children)
+// IVLayer (TND_IVLayer)
 constexpr TPropRow IVLayerRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {4,  "Index",          TND_Smallint,      RO, Id,             {},                 NoIndex, {}},
@@ -823,7 +805,6 @@ constexpr TElementRow IVLayerElements[] = {
 constexpr TVisInterface IVLayerInterface{
     .Name = "IVLayer",
     .Class = TND_IVLayer,
-    .Children = 12,
     .Identifying = Quoted("Name"),
     .IndexKinds = Answers(TIndexKind::Index, TIndexKind::Row),
     .CountKinds = Answers(),
@@ -832,7 +813,7 @@ constexpr TVisInterface IVLayerInterface{
     .Elements = IVLayerElements,
 };
 
-// IVLayers (TND_IVLayers, 10 children)
+// IVLayers (TND_IVLayers)
 constexpr TPropRow IVLayersRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {6, "ObjectType",     TND_Smallint,      RO, Id,             LUT_VisObjectTypes, NoIndex, {}},
@@ -853,7 +834,6 @@ constexpr TElementRow IVLayersElements[] = {
 constexpr TVisInterface IVLayersInterface{
     .Name = "IVLayers",
     .Class = TND_IVLayers,
-    .Children = 10,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -862,7 +842,7 @@ constexpr TVisInterface IVLayersInterface{
     .Elements = IVLayersElements,
 };
 
-// IVFont (TND_IVFont, 10 children)
+// IVFont (TND_IVFont)
 constexpr TPropRow IVFontRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {4, "ID",             TND_Smallint,      RO, Id,             {},                    NoIndex, {}},
@@ -879,7 +859,6 @@ constexpr TPropRow IVFontRows[] = {
 constexpr TVisInterface IVFontInterface{
     .Name = "IVFont",
     .Class = TND_IVFont,
-    .Children = 10,
     .Identifying = Quoted("Name"),
     .IndexKinds = Answers(TIndexKind::Index),
     .CountKinds = Answers(),
@@ -888,7 +867,7 @@ constexpr TVisInterface IVFontInterface{
     .Elements = {},
 };
 
-// IVFonts (TND_IVFonts, 7 children)
+// IVFonts (TND_IVFonts)
 constexpr TPropRow IVFontsRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {5, "ObjectType",   TND_Smallint,      RO, Id,             LUT_VisObjectTypes, NoIndex, {}},
@@ -907,7 +886,6 @@ constexpr TElementRow IVFontsElements[] = {
 constexpr TVisInterface IVFontsInterface{
     .Name = "IVFonts",
     .Class = TND_IVFonts,
-    .Children = 7,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -916,7 +894,7 @@ constexpr TVisInterface IVFontsInterface{
     .Elements = IVFontsElements,
 };
 
-// IVColor (TND_IVColor, 10 children)
+// IVColor (TND_IVColor)
 constexpr TPropRow IVColorRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {5, "Index",        TND_Smallint,      RO, Id,             {},                 NoIndex, {}},
@@ -933,7 +911,6 @@ constexpr TPropRow IVColorRows[] = {
 constexpr TVisInterface IVColorInterface{
     .Name = "IVColor",
     .Class = TND_IVColor,
-    .Children = 10,
     .Identifying = EmptyForm(),
     .IndexKinds = Answers(TIndexKind::Index),
     .CountKinds = Answers(),
@@ -942,7 +919,7 @@ constexpr TVisInterface IVColorInterface{
     .Elements = {},
 };
 
-// IVColors (TND_IVColors, 6 children)
+// IVColors (TND_IVColors)
 constexpr TPropRow IVColorsRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {4, "ObjectType",   TND_Smallint,      RO, Id,             LUT_VisObjectTypes, NoIndex, {}},
@@ -959,7 +936,6 @@ constexpr TElementRow IVColorsElements[] = {
 constexpr TVisInterface IVColorsInterface{
     .Name = "IVColors",
     .Class = TND_IVColors,
-    .Children = 6,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -968,7 +944,7 @@ constexpr TVisInterface IVColorsInterface{
     .Elements = IVColorsElements,
 };
 
-// IVAddon (TND_IVAddon, 5 children)
+// IVAddon (TND_IVAddon)
 constexpr TPropRow IVAddonRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {2, "Index",        TND_Smallint,      RO, Id,             {},                 NoIndex, {}},
@@ -980,7 +956,6 @@ constexpr TPropRow IVAddonRows[] = {
 constexpr TVisInterface IVAddonInterface{
     .Name = "IVAddon",
     .Class = TND_IVAddon,
-    .Children = 5,
     .Identifying = Quoted("Name"),
     .IndexKinds = Answers(TIndexKind::Index),
     .CountKinds = Answers(),
@@ -989,7 +964,7 @@ constexpr TVisInterface IVAddonInterface{
     .Elements = {},
 };
 
-// IVAddons (TND_IVAddons, 4 children)
+// IVAddons (TND_IVAddons)
 constexpr TPropRow IVAddonsRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {3, "ObjectType",   TND_Smallint,      RO, Id,             LUT_VisObjectTypes, NoIndex, {}},
@@ -1004,7 +979,6 @@ constexpr TElementRow IVAddonsElements[] = {
 constexpr TVisInterface IVAddonsInterface{
     .Name = "IVAddons",
     .Class = TND_IVAddons,
-    .Children = 4,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -1013,7 +987,7 @@ constexpr TVisInterface IVAddonsInterface{
     .Elements = IVAddonsElements,
 };
 
-// IVEvent (TND_IVEvent, 12 children)
+// IVEvent (TND_IVEvent)
 constexpr TPropRow IVEventRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {5,  "ID",           TND_Integer,       RO, Id,             {},                         NoIndex, {}},
@@ -1032,7 +1006,6 @@ constexpr TPropRow IVEventRows[] = {
 constexpr TVisInterface IVEventInterface{
     .Name = "IVEvent",
     .Class = TND_IVEvent,
-    .Children = 12,
     .Identifying = EmptyForm(),
     .IndexKinds = Answers(TIndexKind::Index),
     .CountKinds = Answers(),
@@ -1041,7 +1014,7 @@ constexpr TVisInterface IVEventInterface{
     .Elements = {},
 };
 
-// IVEventList (TND_IVEventList, 5 children)
+// IVEventList (TND_IVEventList)
 constexpr TPropRow IVEventListRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {4, "ObjectType",   TND_Smallint,      RO, Id,             LUT_VisObjectTypes, NoIndex, {}},
@@ -1058,7 +1031,6 @@ constexpr TElementRow IVEventListElements[] = {
 constexpr TVisInterface IVEventListInterface{
     .Name = "IVEventList",
     .Class = TND_IVEventList,
-    .Children = 5,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -1067,7 +1039,7 @@ constexpr TVisInterface IVEventListInterface{
     .Elements = IVEventListElements,
 };
 
-// IVMenuItem (TND_IVMenuItem, 14 children)
+// IVMenuItem (TND_IVMenuItem)
 constexpr TPropRow IVMenuItemRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {0,  "ActionText",     TND_WideString,  RW, Id,             {},            NoIndex, {}},
@@ -1088,7 +1060,6 @@ constexpr TPropRow IVMenuItemRows[] = {
 constexpr TVisInterface IVMenuItemInterface{
     .Name = "IVMenuItem",
     .Class = TND_IVMenuItem,
-    .Children = 14,
     .Identifying = Quoted("Caption"),
     .IndexKinds = Answers(TIndexKind::Index),
     .CountKinds = Answers(),
@@ -1097,7 +1068,7 @@ constexpr TVisInterface IVMenuItemInterface{
     .Elements = {},
 };
 
-// IVMenuItems (TND_IVMenuItems, 4 children)
+// IVMenuItems (TND_IVMenuItems)
 constexpr TPropRow IVMenuItemsRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {0, "Count",    TND_Integer,  RO, SimpleProperty, {}, NoIndex, {}},
@@ -1112,7 +1083,6 @@ constexpr TElementRow IVMenuItemsElements[] = {
 constexpr TVisInterface IVMenuItemsInterface{
     .Name = "IVMenuItems",
     .Class = TND_IVMenuItems,
-    .Children = 4,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -1121,7 +1091,7 @@ constexpr TVisInterface IVMenuItemsInterface{
     .Elements = IVMenuItemsElements,
 };
 
-// IVMenu (TND_IVMenu, 6 children)
+// IVMenu (TND_IVMenu)
 constexpr TPropRow IVMenuRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {0, "Caption",       TND_WideString,  RW, Id,             {},            NoIndex, {}},
@@ -1134,7 +1104,6 @@ constexpr TPropRow IVMenuRows[] = {
 constexpr TVisInterface IVMenuInterface{
     .Name = "IVMenu",
     .Class = TND_IVMenu,
-    .Children = 6,
     .Identifying = Quoted("Caption"),
     .IndexKinds = Answers(TIndexKind::Index),
     .CountKinds = Answers(),
@@ -1143,7 +1112,7 @@ constexpr TVisInterface IVMenuInterface{
     .Elements = {},
 };
 
-// IVMenus (TND_IVMenus, 4 children)
+// IVMenus (TND_IVMenus)
 constexpr TPropRow IVMenusRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {0, "Count",    TND_Integer,   RO, SimpleProperty, {}, NoIndex, {}},
@@ -1158,7 +1127,6 @@ constexpr TElementRow IVMenusElements[] = {
 constexpr TVisInterface IVMenusInterface{
     .Name = "IVMenus",
     .Class = TND_IVMenus,
-    .Children = 4,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -1167,7 +1135,7 @@ constexpr TVisInterface IVMenusInterface{
     .Elements = IVMenusElements,
 };
 
-// IVMenuSet (TND_IVMenuSet, 5 children)
+// IVMenuSet (TND_IVMenuSet)
 constexpr TPropRow IVMenuSetRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {0, "Caption", TND_WideString, RW, Id,             {}, NoIndex, {}},
@@ -1179,7 +1147,6 @@ constexpr TPropRow IVMenuSetRows[] = {
 constexpr TVisInterface IVMenuSetInterface{
     .Name = "IVMenuSet",
     .Class = TND_IVMenuSet,
-    .Children = 5,
     .Identifying = Quoted("Caption"),
     .IndexKinds = Answers(),
     .CountKinds = Answers(),
@@ -1188,7 +1155,7 @@ constexpr TVisInterface IVMenuSetInterface{
     .Elements = {},
 };
 
-// IVMenuSets (TND_IVMenuSets, 5 children)
+// IVMenuSets (TND_IVMenuSets)
 constexpr TPropRow IVMenuSetsRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {0, "Count",    TND_Integer,    RO, SimpleProperty, {}, NoIndex, {}},
@@ -1205,7 +1172,6 @@ constexpr TElementRow IVMenuSetsElements[] = {
 constexpr TVisInterface IVMenuSetsInterface{
     .Name = "IVMenuSets",
     .Class = TND_IVMenuSets,
-    .Children = 5,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -1214,7 +1180,7 @@ constexpr TVisInterface IVMenuSetsInterface{
     .Elements = IVMenuSetsElements,
 };
 
-// IVToolbarItem (TND_IVToolbarItem, 15 children)
+// IVToolbarItem (TND_IVToolbarItem)
 constexpr TPropRow IVToolbarItemRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {0,  "ActionText",    TND_WideString,     RW, Id,             {},                    NoIndex, {}},
@@ -1236,7 +1202,6 @@ constexpr TPropRow IVToolbarItemRows[] = {
 constexpr TVisInterface IVToolbarItemInterface{
     .Name = "IVToolbarItem",
     .Class = TND_IVToolbarItem,
-    .Children = 15,
     .Identifying = Quoted("ActionText", 70),
     .IndexKinds = Answers(TIndexKind::Index),
     .CountKinds = Answers(),
@@ -1245,7 +1210,7 @@ constexpr TVisInterface IVToolbarItemInterface{
     .Elements = {},
 };
 
-// IVToolbarItems (TND_IVToolbarItems, 4 children)
+// IVToolbarItems (TND_IVToolbarItems)
 constexpr TPropRow IVToolbarItemsRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {0, "Count",    TND_Integer,   RO, SimpleProperty, {}, NoIndex, {}},
@@ -1260,7 +1225,6 @@ constexpr TElementRow IVToolbarItemsElements[] = {
 constexpr TVisInterface IVToolbarItemsInterface{
     .Name = "IVToolbarItems",
     .Class = TND_IVToolbarItems,
-    .Children = 4,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -1269,7 +1233,7 @@ constexpr TVisInterface IVToolbarItemsInterface{
     .Elements = IVToolbarItemsElements,
 };
 
-// IVToolbar (TND_IVToolbar, 5 children)
+// IVToolbar (TND_IVToolbar)
 constexpr TPropRow IVToolbarRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {0, "Caption",      TND_WideString,     RW, Id,             {}, NoIndex, {}},
@@ -1281,7 +1245,6 @@ constexpr TPropRow IVToolbarRows[] = {
 constexpr TVisInterface IVToolbarInterface{
     .Name = "IVToolbar",
     .Class = TND_IVToolbar,
-    .Children = 5,
     .Identifying = Quoted("Caption"),
     .IndexKinds = Answers(TIndexKind::Index),
     .CountKinds = Answers(),
@@ -1290,7 +1253,7 @@ constexpr TVisInterface IVToolbarInterface{
     .Elements = {},
 };
 
-// IVToolbars (TND_IVToolbars, 4 children)
+// IVToolbars (TND_IVToolbars)
 constexpr TPropRow IVToolbarsRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {0, "Count",    TND_Integer,      RO, SimpleProperty, {}, NoIndex, {}},
@@ -1305,7 +1268,6 @@ constexpr TElementRow IVToolbarsElements[] = {
 constexpr TVisInterface IVToolbarsInterface{
     .Name = "IVToolbars",
     .Class = TND_IVToolbars,
-    .Children = 4,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -1314,7 +1276,7 @@ constexpr TVisInterface IVToolbarsInterface{
     .Elements = IVToolbarsElements,
 };
 
-// IVToolbarSet (TND_IVToolbarSet, 5 children)
+// IVToolbarSet (TND_IVToolbarSet)
 constexpr TPropRow IVToolbarSetRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {0, "Caption",  TND_WideString,    RW, Id,             {}, NoIndex, {}},
@@ -1326,7 +1288,6 @@ constexpr TPropRow IVToolbarSetRows[] = {
 constexpr TVisInterface IVToolbarSetInterface{
     .Name = "IVToolbarSet",
     .Class = TND_IVToolbarSet,
-    .Children = 5,
     .Identifying = Quoted("Caption"),
     .IndexKinds = Answers(),
     .CountKinds = Answers(),
@@ -1335,7 +1296,7 @@ constexpr TVisInterface IVToolbarSetInterface{
     .Elements = {},
 };
 
-// IVToolbarSets (TND_IVToolbarSets, 5 children)
+// IVToolbarSets (TND_IVToolbarSets)
 constexpr TPropRow IVToolbarSetsRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {0, "Count",    TND_Integer,    RO, SimpleProperty, {}, NoIndex, {}},
@@ -1352,7 +1313,6 @@ constexpr TElementRow IVToolbarSetsElements[] = {
 constexpr TVisInterface IVToolbarSetsInterface{
     .Name = "IVToolbarSets",
     .Class = TND_IVToolbarSets,
-    .Children = 5,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -1361,7 +1321,7 @@ constexpr TVisInterface IVToolbarSetsInterface{
     .Elements = IVToolbarSetsElements,
 };
 
-// IVStatusBarItem (TND_IVStatusBarItem, 15 children)
+// IVStatusBarItem (TND_IVStatusBarItem)
 constexpr TPropRow IVStatusBarItemRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {0,  "ActionText",    TND_WideString,       RW, Id,             {},                    NoIndex, {}},
@@ -1383,7 +1343,6 @@ constexpr TPropRow IVStatusBarItemRows[] = {
 constexpr TVisInterface IVStatusBarItemInterface{
     .Name = "IVStatusBarItem",
     .Class = TND_IVStatusBarItem,
-    .Children = 15,
     .Identifying = Quoted("ActionText", 70),
     .IndexKinds = Answers(TIndexKind::Index),
     .CountKinds = Answers(),
@@ -1392,7 +1351,7 @@ constexpr TVisInterface IVStatusBarItemInterface{
     .Elements = {},
 };
 
-// IVStatusBarItems (TND_IVStatusBarItems, 4 children)
+// IVStatusBarItems (TND_IVStatusBarItems)
 constexpr TPropRow IVStatusBarItemsRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {0, "Count",    TND_Integer,     RO, SimpleProperty, {}, NoIndex, {}},
@@ -1407,7 +1366,6 @@ constexpr TElementRow IVStatusBarItemsElements[] = {
 constexpr TVisInterface IVStatusBarItemsInterface{
     .Name = "IVStatusBarItems",
     .Class = TND_IVStatusBarItems,
-    .Children = 4,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -1416,7 +1374,7 @@ constexpr TVisInterface IVStatusBarItemsInterface{
     .Elements = IVStatusBarItemsElements,
 };
 
-// IVStatusBar (TND_IVStatusBar, 5 children)
+// IVStatusBar (TND_IVStatusBar)
 constexpr TPropRow IVStatusBarRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {0, "Caption",        TND_WideString,       RW, Id,             {}, NoIndex, {}},
@@ -1428,7 +1386,6 @@ constexpr TPropRow IVStatusBarRows[] = {
 constexpr TVisInterface IVStatusBarInterface{
     .Name = "IVStatusBar",
     .Class = TND_IVStatusBar,
-    .Children = 5,
     .Identifying = Quoted("Caption"),
     .IndexKinds = Answers(),
     .CountKinds = Answers(),
@@ -1437,7 +1394,7 @@ constexpr TVisInterface IVStatusBarInterface{
     .Elements = {},
 };
 
-// IVStatusBars (TND_IVStatusBars, 5 children)
+// IVStatusBars (TND_IVStatusBars)
 constexpr TPropRow IVStatusBarsRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {0, "Count",    TND_Integer,    RO, SimpleProperty, {}, NoIndex, {}},
@@ -1454,7 +1411,6 @@ constexpr TElementRow IVStatusBarsElements[] = {
 constexpr TVisInterface IVStatusBarsInterface{
     .Name = "IVStatusBars",
     .Class = TND_IVStatusBars,
-    .Children = 5,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -1463,7 +1419,7 @@ constexpr TVisInterface IVStatusBarsInterface{
     .Elements = IVStatusBarsElements,
 };
 
-// IVAccelItem (TND_IVAccelItem, 7 children)
+// IVAccelItem (TND_IVAccelItem)
 constexpr TPropRow IVAccelItemRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {5, "Parent",  TND_IVAccelItems, RO, VisCollection,  {},            NoIndex, {}},
@@ -1477,7 +1433,6 @@ constexpr TPropRow IVAccelItemRows[] = {
 constexpr TVisInterface IVAccelItemInterface{
     .Name = "IVAccelItem",
     .Class = TND_IVAccelItem,
-    .Children = 7,
     .Identifying = EmptyForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(),
@@ -1486,7 +1441,7 @@ constexpr TVisInterface IVAccelItemInterface{
     .Elements = {},
 };
 
-// IVAccelItems (TND_IVAccelItems, 4 children)
+// IVAccelItems (TND_IVAccelItems)
 constexpr TPropRow IVAccelItemsRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {0, "Count",    TND_Integer,      RO, SimpleProperty, {}, NoIndex, {}},
@@ -1501,7 +1456,6 @@ constexpr TElementRow IVAccelItemsElements[] = {
 constexpr TVisInterface IVAccelItemsInterface{
     .Name = "IVAccelItems",
     .Class = TND_IVAccelItems,
-    .Children = 4,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -1510,7 +1464,7 @@ constexpr TVisInterface IVAccelItemsInterface{
     .Elements = IVAccelItemsElements,
 };
 
-// IVAccelTable (TND_IVAccelTable, 5 children)
+// IVAccelTable (TND_IVAccelTable)
 constexpr TPropRow IVAccelTableRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {0, "AccelItems", TND_IVAccelItems,  RO, VisCollection,  {}, NoIndex, {}},
@@ -1522,7 +1476,6 @@ constexpr TPropRow IVAccelTableRows[] = {
 constexpr TVisInterface IVAccelTableInterface{
     .Name = "IVAccelTable",
     .Class = TND_IVAccelTable,
-    .Children = 5,
     .Identifying = EmptyForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(),
@@ -1531,7 +1484,7 @@ constexpr TVisInterface IVAccelTableInterface{
     .Elements = {},
 };
 
-// IVAccelTables (TND_IVAccelTables, 5 children)
+// IVAccelTables (TND_IVAccelTables)
 constexpr TPropRow IVAccelTablesRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {0, "Count",    TND_Integer,    RO, SimpleProperty, {}, NoIndex, {}},
@@ -1548,7 +1501,6 @@ constexpr TElementRow IVAccelTablesElements[] = {
 constexpr TVisInterface IVAccelTablesInterface{
     .Name = "IVAccelTables",
     .Class = TND_IVAccelTables,
-    .Children = 5,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -1557,7 +1509,7 @@ constexpr TVisInterface IVAccelTablesInterface{
     .Elements = IVAccelTablesElements,
 };
 
-// IVUIObject (TND_IVUIObject, 7 children)
+// IVUIObject (TND_IVUIObject)
 constexpr TPropRow IVUIObjectRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {4, "Name",        TND_WideString,    RW, Id,             {},                           NoIndex, {}},
@@ -1571,7 +1523,6 @@ constexpr TPropRow IVUIObjectRows[] = {
 constexpr TVisInterface IVUIObjectInterface{
     .Name = "IVUIObject",
     .Class = TND_IVUIObject,
-    .Children = 7,
     .Identifying = Quoted("Name"),
     .IndexKinds = Answers(),
     .CountKinds = Answers(),
@@ -1580,7 +1531,7 @@ constexpr TVisInterface IVUIObjectInterface{
     .Elements = {},
 };
 
-// IVHyperlink (TND_IVHyperlink, 10 children)
+// IVHyperlink (TND_IVHyperlink)
 constexpr TPropRow IVHyperlinkRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {2, "Description",  TND_WideString,    RW, Id,             {},                 NoIndex, {}},
@@ -1597,7 +1548,6 @@ constexpr TPropRow IVHyperlinkRows[] = {
 constexpr TVisInterface IVHyperlinkInterface{
     .Name = "IVHyperlink",
     .Class = TND_IVHyperlink,
-    .Children = 10,
     .Identifying = EmptyForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(),
@@ -1606,7 +1556,7 @@ constexpr TVisInterface IVHyperlinkInterface{
     .Elements = {},
 };
 
-// IVOLEObjects (TND_IVOLEObjects, 5 children)
+// IVOLEObjects (TND_IVOLEObjects)
 constexpr TPropRow IVOLEObjectsRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {3, "ObjectType",   TND_Smallint,      RO, Id,             LUT_VisObjectTypes, NoIndex, {}},
@@ -1622,7 +1572,6 @@ constexpr TElementRow IVOLEObjectsElements[] = {
 constexpr TVisInterface IVOLEObjectsInterface{
     .Name = "IVOLEObjects",
     .Class = TND_IVOLEObjects,
-    .Children = 5,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -1631,7 +1580,7 @@ constexpr TVisInterface IVOLEObjectsInterface{
     .Elements = IVOLEObjectsElements,
 };
 
-// IVOLEObject (TND_IVOLEObject, 8 children)
+// IVOLEObject (TND_IVOLEObject)
 constexpr TPropRow IVOLEObjectRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {3, "ObjectType",   TND_Smallint,      RO, Id,             LUT_VisObjectTypes, NoIndex, {}},
@@ -1646,7 +1595,6 @@ constexpr TPropRow IVOLEObjectRows[] = {
 constexpr TVisInterface IVOLEObjectInterface{
     .Name = "IVOLEObject",
     .Class = TND_IVOLEObject,
-    .Children = 8,
     .Identifying = EmptyForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(),
@@ -1655,7 +1603,7 @@ constexpr TVisInterface IVOLEObjectInterface{
     .Elements = {},
 };
 
-// IVPaths (TND_IVPaths, 4 children)
+// IVPaths (TND_IVPaths)
 constexpr TPropRow IVPathsRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {3, "ObjectType",   TND_Smallint,      RO, Id,             LUT_VisObjectTypes, NoIndex, {}},
@@ -1670,7 +1618,6 @@ constexpr TElementRow IVPathsElements[] = {
 constexpr TVisInterface IVPathsInterface{
     .Name = "IVPaths",
     .Class = TND_IVPaths,
-    .Children = 4,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -1679,7 +1626,7 @@ constexpr TVisInterface IVPathsInterface{
     .Elements = IVPathsElements,
 };
 
-// IVPath (TND_IVPath, 5 children)
+// IVPath (TND_IVPath)
 constexpr TPropRow IVPathRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {4, "ObjectType",   TND_Smallint,      RO, Id,             LUT_VisObjectTypes, NoIndex, {}},
@@ -1695,7 +1642,6 @@ constexpr TElementRow IVPathElements[] = {
 constexpr TVisInterface IVPathInterface{
     .Name = "IVPath",
     .Class = TND_IVPath,
-    .Children = 5,
     .Identifying = CountForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(TCountKind::Count),
@@ -1704,7 +1650,7 @@ constexpr TVisInterface IVPathInterface{
     .Elements = IVPathElements,
 };
 
-// IVCurve (TND_IVCurve, 5 children)
+// IVCurve (TND_IVCurve)
 constexpr TPropRow IVCurveRows[] = {
     // No. Property, node class, access, NodeKind, ValueLUT, IndexStyle, IndexLUT
     {3, "ObjectType",   TND_Smallint,      RO, Id,             LUT_VisObjectTypes, NoIndex, {}},
@@ -1716,7 +1662,6 @@ constexpr TPropRow IVCurveRows[] = {
 constexpr TVisInterface IVCurveInterface{
     .Name = "IVCurve",
     .Class = TND_IVCurve,
-    .Children = 5,
     .Identifying = EmptyForm(),
     .IndexKinds = Answers(),
     .CountKinds = Answers(),
@@ -1784,6 +1729,16 @@ constexpr TVisInterface kInterfaces[] = {
 };
 
 // clang-format on
+
+// VisInterfaceOf finds an interface at its class's place in the list.
+constexpr bool InClassOrder() {
+  for (std::size_t i = 0; i < std::size(kInterfaces); ++i) {
+    if (static_cast<std::size_t>(kInterfaces[i].Class) != kFirstVisObjectClass + i) return false;
+  }
+  return true;
+}
+static_assert(std::size(kInterfaces) == kVisInterfaceCount, "one table per object class");
+static_assert(InClassOrder(), "the tables in the order of TNodeClass");
 
 }  // namespace
 }  // namespace property_tables

@@ -8,26 +8,11 @@
 
 namespace {
 
-constexpr std::array<std::string_view, 65> kClassNames = {
-    "TND_Smallint",      "TND_Integer",        "TND_WideString",      "TND_Double",
-    "TND_OleVariant",    "TND_IDispatch",      "TND_IUnknown",        "TND_Array",
-    "TND_CellsSections", "TND_DockedStencils", "TND_IVApplication",   "TND_IVCell",
-    "TND_IVCharacters",  "TND_IVConnect",      "TND_IVConnects",      "TND_IVDocument",
-    "TND_IVDocuments",   "TND_IVMaster",       "TND_IVMasters",       "TND_IVPage",
-    "TND_IVPages",       "TND_IVSelection",    "TND_IVShape",         "TND_IVShapes",
-    "TND_IVStyle",       "TND_IVStyles",       "TND_IVWindow",        "TND_IVWindows",
-    "TND_IVLayer",       "TND_IVLayers",       "TND_IVFont",          "TND_IVFonts",
-    "TND_IVColor",       "TND_IVColors",       "TND_IVAddon",         "TND_IVAddons",
-    "TND_IVEvent",       "TND_IVEventList",    "TND_IVMenuItem",      "TND_IVMenuItems",
-    "TND_IVMenu",        "TND_IVMenus",        "TND_IVMenuSet",       "TND_IVMenuSets",
-    "TND_IVToolbarItem", "TND_IVToolbarItems", "TND_IVToolbar",       "TND_IVToolbars",
-    "TND_IVToolbarSet",  "TND_IVToolbarSets",  "TND_IVStatusBarItem", "TND_IVStatusBarItems",
-    "TND_IVStatusBar",   "TND_IVStatusBars",   "TND_IVAccelItem",     "TND_IVAccelItems",
-    "TND_IVAccelTable",  "TND_IVAccelTables",  "TND_IVUIObject",      "TND_IVHyperlink",
-    "TND_IVOLEObjects",  "TND_IVOLEObject",    "TND_IVPaths",         "TND_IVPath",
-    "TND_IVCurve"};
-
-constexpr auto kFirstObjectClass = static_cast<std::size_t>(TNodeClass::TND_IVApplication);
+constexpr auto kClassNames = std::to_array<std::string_view>({
+#define TARVEL_NODE_CLASS_NAME(cls) #cls,
+    TARVEL_NODE_CLASSES(TARVEL_NODE_CLASS_NAME)
+#undef TARVEL_NODE_CLASS_NAME
+});
 
 }  // namespace
 
@@ -61,7 +46,7 @@ const TLUT* TLUTRef::Resolve(const TLUT* makerValueLUT) const {
 
 const TVisInterface& VisInterfaceOf(TNodeClass cls) {
   if (!IsVisObjectClass(cls)) throw std::invalid_argument("not a Visio object class");
-  return VisInterfaces()[static_cast<std::size_t>(cls) - kFirstObjectClass];
+  return VisInterfaces()[static_cast<std::size_t>(cls) - kFirstVisObjectClass];
 }
 
 namespace {
@@ -89,7 +74,7 @@ class TRowIndex {
 
  private:
   static std::size_t Position(TNodeClass cls) {
-    return static_cast<std::size_t>(cls) - kFirstObjectClass;
+    return static_cast<std::size_t>(cls) - kFirstVisObjectClass;
   }
 
   std::array<std::vector<const TPropRow*>, kVisInterfaceCount> rows_;

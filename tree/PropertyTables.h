@@ -14,77 +14,94 @@
 
 class TLUT;
 
-// Every node class a table row can name. The object classes come in the
-// family's order.
+// Every node class a table row can name, once: the enumeration, the class
+// names and the node makers all come from this list. The value classes come
+// first and the object classes last, in the family's order: IsValueClass,
+// IsVisObjectClass and the interface tables go by that order.
+// clang-format off
+#define TARVEL_NODE_CLASSES(X) \
+  X(TND_Smallint) \
+  X(TND_Integer) \
+  X(TND_WideString) \
+  X(TND_Double) \
+  X(TND_OleVariant) \
+  X(TND_IDispatch) \
+  X(TND_IUnknown) \
+  X(TND_Array) \
+  X(TND_CellsSections) \
+  X(TND_DockedStencils) \
+  X(TND_IVApplication) \
+  X(TND_IVCell) \
+  X(TND_IVCharacters) \
+  X(TND_IVConnect) \
+  X(TND_IVConnects) \
+  X(TND_IVDocument) \
+  X(TND_IVDocuments) \
+  X(TND_IVMaster) \
+  X(TND_IVMasters) \
+  X(TND_IVPage) \
+  X(TND_IVPages) \
+  X(TND_IVSelection) \
+  X(TND_IVShape) \
+  X(TND_IVShapes) \
+  X(TND_IVStyle) \
+  X(TND_IVStyles) \
+  X(TND_IVWindow) \
+  X(TND_IVWindows) \
+  X(TND_IVLayer) \
+  X(TND_IVLayers) \
+  X(TND_IVFont) \
+  X(TND_IVFonts) \
+  X(TND_IVColor) \
+  X(TND_IVColors) \
+  X(TND_IVAddon) \
+  X(TND_IVAddons) \
+  X(TND_IVEvent) \
+  X(TND_IVEventList) \
+  X(TND_IVMenuItem) \
+  X(TND_IVMenuItems) \
+  X(TND_IVMenu) \
+  X(TND_IVMenus) \
+  X(TND_IVMenuSet) \
+  X(TND_IVMenuSets) \
+  X(TND_IVToolbarItem) \
+  X(TND_IVToolbarItems) \
+  X(TND_IVToolbar) \
+  X(TND_IVToolbars) \
+  X(TND_IVToolbarSet) \
+  X(TND_IVToolbarSets) \
+  X(TND_IVStatusBarItem) \
+  X(TND_IVStatusBarItems) \
+  X(TND_IVStatusBar) \
+  X(TND_IVStatusBars) \
+  X(TND_IVAccelItem) \
+  X(TND_IVAccelItems) \
+  X(TND_IVAccelTable) \
+  X(TND_IVAccelTables) \
+  X(TND_IVUIObject) \
+  X(TND_IVHyperlink) \
+  X(TND_IVOLEObjects) \
+  X(TND_IVOLEObject) \
+  X(TND_IVPaths) \
+  X(TND_IVPath) \
+  X(TND_IVCurve)
+// clang-format on
+
 enum class TNodeClass : std::uint8_t {
-  TND_Smallint,
-  TND_Integer,
-  TND_WideString,
-  TND_Double,
-  TND_OleVariant,
-  TND_IDispatch,
-  TND_IUnknown,
-  TND_Array,
-  TND_CellsSections,
-  TND_DockedStencils,
-  TND_IVApplication,
-  TND_IVCell,
-  TND_IVCharacters,
-  TND_IVConnect,
-  TND_IVConnects,
-  TND_IVDocument,
-  TND_IVDocuments,
-  TND_IVMaster,
-  TND_IVMasters,
-  TND_IVPage,
-  TND_IVPages,
-  TND_IVSelection,
-  TND_IVShape,
-  TND_IVShapes,
-  TND_IVStyle,
-  TND_IVStyles,
-  TND_IVWindow,
-  TND_IVWindows,
-  TND_IVLayer,
-  TND_IVLayers,
-  TND_IVFont,
-  TND_IVFonts,
-  TND_IVColor,
-  TND_IVColors,
-  TND_IVAddon,
-  TND_IVAddons,
-  TND_IVEvent,
-  TND_IVEventList,
-  TND_IVMenuItem,
-  TND_IVMenuItems,
-  TND_IVMenu,
-  TND_IVMenus,
-  TND_IVMenuSet,
-  TND_IVMenuSets,
-  TND_IVToolbarItem,
-  TND_IVToolbarItems,
-  TND_IVToolbar,
-  TND_IVToolbars,
-  TND_IVToolbarSet,
-  TND_IVToolbarSets,
-  TND_IVStatusBarItem,
-  TND_IVStatusBarItems,
-  TND_IVStatusBar,
-  TND_IVStatusBars,
-  TND_IVAccelItem,
-  TND_IVAccelItems,
-  TND_IVAccelTable,
-  TND_IVAccelTables,
-  TND_IVUIObject,
-  TND_IVHyperlink,
-  TND_IVOLEObjects,
-  TND_IVOLEObject,
-  TND_IVPaths,
-  TND_IVPath,
-  TND_IVCurve,
+#define TARVEL_NODE_CLASS_ENUMERATOR(cls) cls,
+  TARVEL_NODE_CLASSES(TARVEL_NODE_CLASS_ENUMERATOR)
+#undef TARVEL_NODE_CLASS_ENUMERATOR
 };
 
-inline constexpr std::size_t kVisInterfaceCount = 55;
+// Counted from the list, so that a class added there is counted too.
+#define TARVEL_NODE_CLASS_ONE(cls) +1
+inline constexpr std::size_t kNodeClassCount = 0 TARVEL_NODE_CLASSES(TARVEL_NODE_CLASS_ONE);
+#undef TARVEL_NODE_CLASS_ONE
+// The object classes run from TND_IVApplication to the end of the list, one
+// interface table each.
+inline constexpr std::size_t kFirstVisObjectClass =
+    static_cast<std::size_t>(TNodeClass::TND_IVApplication);
+inline constexpr std::size_t kVisInterfaceCount = kNodeClassCount - kFirstVisObjectClass;
 
 std::string_view NodeClassName(TNodeClass cls);
 bool IsValueClass(TNodeClass cls);
@@ -196,7 +213,6 @@ enum class TCaptionVariant : std::uint8_t {
 struct TVisInterface {
   std::string_view Name;  // "IVApplication"
   TNodeClass Class;
-  int Children;  // rows the interface shows
   TIdentifying Identifying;
   TKindSet IndexKinds;
   TKindSet CountKinds;

@@ -130,8 +130,9 @@ const TRowType* FindRowType(const TRowClass& row, std::int32_t tag);
 
 // "Doesn't Exist", "Local", "Inherited", "Exception".
 enum class TExistState : std::uint8_t { DoesNotExist, Local, Inherited, Exception };
-inline constexpr std::array<std::string_view, 4> TExistStateNames = {"Doesn't Exist", "Local",
-                                                                     "Inherited", "Exception"};
+inline constexpr auto TExistStateNames =
+    std::to_array<std::string_view>({"Doesn't Exist", "Local", "Inherited", "Exception"});
+static_assert(NamesEvery(TExistStateNames, TExistState::Exception));
 
 // The sections of one shape's sheet: made by the shape node, asks its shape
 // node for the shape.

@@ -8,7 +8,9 @@
 
 #include <cstdint>
 
-inline constexpr int kStateImageCount = 10;
+#include "tree/Tarvel_Consts.h"
+
+inline constexpr int kStateImageCount = static_cast<int>(TNodeKindNames.size());
 inline constexpr int kStateImageSize = 16;
 
 // The picture at `index`, drawn afresh; a null image outside 0..9.

@@ -5,18 +5,18 @@
 
 namespace {
 
-constexpr std::array<TTypeLibParam, 6> kVisEventProcParams = {{
+constexpr auto kVisEventProcParams = std::to_array<TTypeLibParam>({
     {"Event", TTypeLibParamType::I2},
     {"Source", TTypeLibParamType::Unknown},
     {"ID", TTypeLibParamType::I4},
     {"Seq", TTypeLibParamType::I4},
     {"Subject", TTypeLibParamType::Unknown},
     {"Extra", TTypeLibParamType::Variant},
-}};
+});
 
-constexpr std::array<TTypeLibMethod, 1> kSinkMethods = {{
+constexpr auto kSinkMethods = std::to_array<TTypeLibMethod>({
     {"VisEventProc", DISPID_VisEventProc, "Visio Event Proc", kVisEventProcParams},
-}};
+});
 
 const TTypeLibInterface kSinkInterface = {
     "IVisioAddOnSink",

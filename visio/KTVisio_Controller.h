@@ -30,14 +30,16 @@ enum TSetValueStatus : std::uint8_t {
   svsMisc,
 };
 
-inline constexpr std::array<std::string_view, 7> SetValueStatusText = {
+inline constexpr auto SetValueStatusText = std::to_array<std::string_view>({
     "OK",
     "OK - No containing Master",
     "Error - Master.Open failed",
     "Error - Master.Close failed",
     "Error - Set value failed",
     "Error - Call refused by Visio",
-    "Error - Misc"};
+    "Error - Misc",
+});
+static_assert(SetValueStatusText.size() == svsMisc + 1, "a text for every status");
 
 inline bool SetValueSucceeded(TSetValueStatus status) {
   return status <= svsNoContainingMaster;

@@ -57,6 +57,14 @@ automation::dbus::BusClassRegistration RegisterVisioOnBus(const std::vector<std:
   return automation::dbus::RegisterBusClass(visio);
 }
 
+void RegisterStandinVisio(const std::vector<std::string>& files, bool demo, OpenFailed openFailed) {
+  if (automation::dbus::SessionBusReachable()) {
+    RegisterVisioOnBus(files, demo, std::move(openFailed));
+    return;
+  }
+  RegisterVisio(StartWithDrawings(files, demo, std::move(openFailed)));
+}
+
 QString ServiceFilePath() {
   QString data = QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME"));
   if (data.isEmpty()) data = QDir::homePath() + QStringLiteral("/.local/share");

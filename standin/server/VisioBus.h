@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "automation/dbus/Client.h"
+#include "standin/Application.h"
 
 namespace standin {
 
@@ -29,9 +30,15 @@ QString VisioServerProgram();
 // them: in every Visio this process starts, and in the first running one it
 // attaches to. A drawing that does not open goes to openFailed with Visio's
 // message.
-using OpenFailed = std::function<void(const std::string& file, const std::string& message)>;
 automation::dbus::BusClassRegistration RegisterVisioOnBus(const std::vector<std::string>& files,
                                                           bool demo, OpenFailed openFailed = {});
+
+// What Tarvel and tarvel-tree do to reach Visio: the stand-in on the session
+// bus as RegisterVisioOnBus does, or, when no bus can be reached, the
+// stand-in inside this process, started on first use as StartWithDrawings
+// says. Either way a drawing that does not open goes to openFailed.
+void RegisterStandinVisio(const std::vector<std::string>& files, bool demo,
+                          OpenFailed openFailed = {});
 
 // $XDG_DATA_HOME/dbus-1/services/org.tarvel.Visio.service, where the bus
 // looks for programs it may start for a client.

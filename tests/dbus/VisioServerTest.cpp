@@ -18,6 +18,7 @@
 #include "standin/VisioErrors.h"
 #include "standin/VisioObject.h"
 #include "tests/dbus/VisioServerFixture.h"
+#include "tests/support/SharedFile.h"
 
 namespace visio_server_test {
 namespace {
@@ -388,10 +389,8 @@ TEST_F(VisioServerTest, TwoClientsSeeEachOthersChanges) {
 TEST_F(VisioServerTest, DrawingsGivenToAClientOpenInTheVisioItReaches) {
   const std::string missing = "no-such-drawing.vsdx";
   std::vector<std::string> files = {missing};
-  const char* shared = std::getenv("TARVEL_SHARED_DIR");
-  const std::string drawing =
-      shared ? std::string(shared) + "/vsdx/aspose_Layers_Drawing1.vsdx" : std::string();
-  const bool haveDrawing = !drawing.empty() && std::ifstream(drawing).good();
+  const std::string drawing = tarvel_test::SharedFile("vsdx/aspose_Layers_Drawing1.vsdx");
+  const bool haveDrawing = !drawing.empty();
   if (haveDrawing) files.push_back(drawing);
   std::vector<std::string> failures;
   registrations.push_back(standin::RegisterVisioOnBus(

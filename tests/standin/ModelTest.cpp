@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "InterfaceRows.h"
 
 #include "automation/Runtime.h"
 #include "standin/Application.h"
 #include "standin/Demo.h"
+#include "tests/support/SharedFile.h"
 
 namespace standin {
 namespace {
@@ -266,6 +269,38 @@ TEST(RegistrationTest, StartThenAttachFindsTheSameApplication) {
   EXPECT_EQ(automation::GetActiveObject(clsid, &obj), automation::MK_E_UNAVAILABLE);
   UnregisterVisio(cookie);
   EXPECT_EQ(automation::CLSIDFromProgID("visio.application", &clsid), automation::CO_E_CLASSSTRING);
+}
+
+// A program's own Visio (Tarvel's or tarvel-tree's without a bus) starts
+// with the demo drawing and the drawings given; one that does not open is
+// told with the name given and Visio's message, and the others still open.
+TEST(RegistrationTest, AProgramsOwnVisioStartsWithTheDemoAndTheDrawingsGiven) {
+  const std::string missing = "no-such-drawing.vsdx";
+  std::vector<std::string> files = {missing};
+  const std::string drawing = tarvel_test::SharedFile("vsdx/aspose_Layers_Drawing1.vsdx");
+  const bool haveDrawing = !drawing.empty();
+  if (haveDrawing) files.push_back(drawing);
+  std::vector<std::string> failures;
+  const auto failed = [&](const std::string& file, const std::string& message) {
+    failures.push_back(file + ": " + message);
+  };
+  const auto documentCount = [](const Ref<Application>& app) {
+    return ObjectRef(app).Get("Documents").ToObject().Get("Count").ToInt32();
+  };
+
+  Ref<Application> app = StartVisio(StartWithDrawings(files, true, failed));
+  EXPECT_EQ(failures, std::vector<std::string>{missing + ": \n\nFile not found: " + missing});
+  EXPECT_EQ(documentCount(app), haveDrawing ? 3 : 2);  // the demo's two, and the drawing
+  app->Quit();
+
+  // Without the demo only the drawings open; with neither, nothing.
+  app = StartVisio(StartWithDrawings(files, false, failed));
+  EXPECT_EQ(failures.size(), 2u);
+  EXPECT_EQ(documentCount(app), haveDrawing ? 1 : 0);
+  app->Quit();
+  app = StartVisio(StartWithDrawings({}, false, failed));
+  EXPECT_EQ(documentCount(app), 0);
+  app->Quit();
 }
 
 }  // namespace

@@ -53,7 +53,6 @@ TEST_F(PropertyTablesTest, FiftyFiveInterfacesWithTheirChildCounts) {
     const TVisInterface& visInterface = VisInterfaces()[i];
     SCOPED_TRACE(visInterface.Name);
     EXPECT_EQ(visInterface.Name, expected[i].first);
-    EXPECT_EQ(visInterface.Children, expected[i].second);
     EXPECT_EQ(static_cast<int>(visInterface.Rows.size()), expected[i].second);
     EXPECT_EQ(NodeClassName(visInterface.Class), "TND_" + expected[i].first);
     EXPECT_EQ(&VisInterfaceOf(visInterface.Class), &visInterface);
