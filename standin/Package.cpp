@@ -13,20 +13,14 @@
 #include <pugixml.hpp>
 #include <sstream>
 
+#include "automation/Text.h"
+
 namespace standin {
 
 namespace {
 
 constexpr const char* kTypesNs = "http://schemas.openxmlformats.org/package/2006/content-types";
 constexpr const char* kRelsNs = "http://schemas.openxmlformats.org/package/2006/relationships";
-
-// Extensions compare without case, in ASCII as package names are.
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
-  return out;
-}
 
 std::string WithoutLeadingSlash(std::string name) {
   if (!name.empty() && name[0] == '/') name.erase(0, 1);
@@ -91,7 +85,7 @@ std::string ContentTypes::Of(const std::string& part) const {
   if (auto it = overrides_.find(part); it != overrides_.end()) return it->second;
   const std::size_t dot = part.rfind('.');
   if (dot == std::string::npos || part.find('/', dot) != std::string::npos) return {};
-  auto it = defaults_.find(Lower(std::string_view(part).substr(dot + 1)));
+  auto it = defaults_.find(automation::AsciiLowered(std::string_view(part).substr(dot + 1)));
   return it == defaults_.end() ? std::string() : it->second;
 }
 
@@ -100,7 +94,7 @@ void ContentTypes::SetOverride(const std::string& part, std::string type) {
 }
 
 void ContentTypes::SetDefault(const std::string& extension, std::string type) {
-  defaults_[Lower(extension)] = std::move(type);
+  defaults_[automation::AsciiLowered(extension)] = std::move(type);
 }
 
 std::string ContentTypes::Xml() const {

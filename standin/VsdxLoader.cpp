@@ -14,12 +14,13 @@
 #include <optional>
 #include <pugixml.hpp>
 #include <set>
-#include <unordered_set>
 #include <stdexcept>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
+#include "automation/Text.h"
 #include "standin/Application.h"
 #include "standin/Colors.h"
 #include "standin/Document.h"
@@ -58,14 +59,6 @@ constexpr std::string_view kRelWindows = "/relationships/windows";
 
 // A problem with one part of the package: what the package itself raises.
 using LoadError = PackageError;
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
 
 std::optional<double> ParseDouble(std::string_view s) {
   if (s.empty()) return std::nullopt;
@@ -433,7 +426,8 @@ Ref<Document> Loader::Load() {
   // extension only when the package does not say. Only an Override names
   // a Visio type: a Default gives every .xml part the same generic one.
   std::string type = contentTypes.OverrideOf(main->target);
-  if (type.empty()) type = Lower(std::filesystem::path(path_).extension().string());
+  if (type.empty())
+    type = automation::AsciiLowered(std::filesystem::path(path_).extension().string());
   std::int16_t docType = visDocTypeDrawing;
   if (type.find("stencil") != std::string::npos || type.find(".vss") != std::string::npos) {
     docType = visDocTypeStencil;
