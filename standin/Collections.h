@@ -1,6 +1,7 @@
 // Helpers for Visio's collections.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "standin/VisioObject.h"
@@ -19,6 +20,20 @@ Ref<T> ItemOf(const std::vector<Ref<T>>& list, const Variant& index, FindByName 
   const std::int32_t i = index.ToInt32();
   if (i < 1 || i > static_cast<std::int32_t>(list.size())) ThrowVisio(notFound);
   return list[static_cast<std::size_t>(i - 1)];
+}
+
+// Collection.ItemU: a 1-based number, or a universal name.
+template <class T>
+Ref<T> ItemUOf(const std::vector<Ref<T>>& list, const Variant& index, VisioErrorKind notFound) {
+  return ItemOf(
+      list, index,
+      [&](const std::string& nameU) -> T* {
+        for (const auto& o : list) {
+          if (automation::NamesEqual(o->NameU(), nameU)) return o.get();
+        }
+        return nullptr;
+      },
+      notFound);
 }
 
 // Position of an object in a list, 1-based; 0 when it is not there.

@@ -406,6 +406,11 @@ const MemberTable& PagesCollection::Members() const {
                      [&](const std::string& n) { return c.doc().FindPage(n); },
                      VisioErrorKind::InvalidSheetId);
                })
+          .Get("ItemU",
+               [](PagesCollection& c, Args args) {
+                 CheckArgCount(args, 1, 1);
+                 return ItemUOf(c.doc().Pages(), args[0], VisioErrorKind::InvalidSheetId);
+               })
           .Get("ItemFromID",
                [](PagesCollection& c, Args args) {
                  CheckArgCount(args, 1, 1);
@@ -441,6 +446,11 @@ const MemberTable& MastersCollection::Members() const {
                      c.doc().Masters(), args[0],
                      [&](const std::string& n) { return c.doc().FindMaster(n); },
                      VisioErrorKind::ObjectNameNotFound);
+               })
+          .Get("ItemU",
+               [](MastersCollection& c, Args args) {
+                 CheckArgCount(args, 1, 1);
+                 return ItemUOf(c.doc().Masters(), args[0], VisioErrorKind::ObjectNameNotFound);
                })
           .Get("ItemFromID",
                [](MastersCollection& c, Args args) {
@@ -482,6 +492,11 @@ const MemberTable& StylesCollection::Members() const {
                      c.doc().Styles(), args[0],
                      [&](const std::string& n) { return c.doc().FindStyle(n); },
                      VisioErrorKind::ObjectNameNotFound);
+               })
+          .Get("ItemU",
+               [](StylesCollection& c, Args args) {
+                 CheckArgCount(args, 1, 1);
+                 return ItemUOf(c.doc().Styles(), args[0], VisioErrorKind::ObjectNameNotFound);
                })
           .Get("ItemFromID",
                [](StylesCollection& c, Args args) {

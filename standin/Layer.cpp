@@ -170,6 +170,12 @@ const MemberTable& LayersCollection::Members() const {
                      },
                      VisioErrorKind::ObjectNameNotFound);
                })
+          .Get("ItemU",
+               [](LayersCollection& c, Args a) {
+                 CheckArgCount(a, 1, 1);
+                 CheckAlive(c.surface_->SurfaceObject());
+                 return ItemUOf(c.layers_, a[0], VisioErrorKind::ObjectNameNotFound);
+               })
           .Get("Master", [](LayersCollection& c) { return SurfaceMaster(*c.surface_); })
           .Get("ObjectType",
                [](LayersCollection&) { return I2(static_cast<int>(ObjType::Layers)); })

@@ -35,6 +35,20 @@ Shape* DrawingSurface::FindShape(std::int16_t id) const {
   return FindIn(shapes_, id);
 }
 
+Shape* DrawingSurface::FindShapeU(std::string_view nameU) const {
+  if (automation::NamesEqual(sheet_->NameU(), nameU)) return sheet_.get();
+  std::vector<const std::vector<Ref<Shape>>*> todo{&shapes_};
+  while (!todo.empty()) {
+    const auto* list = todo.back();
+    todo.pop_back();
+    for (const auto& s : *list) {
+      if (automation::NamesEqual(s->NameU(), nameU)) return s.get();
+      if (!s->Children().empty()) todo.push_back(&s->Children());
+    }
+  }
+  return nullptr;
+}
+
 std::int16_t DrawingSurface::NextShapeId() {
   if (nextShapeId_ <= 0x7FFF) return static_cast<std::int16_t>(nextShapeId_++);
   for (std::int32_t id = 1; id <= 0x7FFF; ++id) {

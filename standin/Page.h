@@ -37,6 +37,9 @@ class DrawingSurface {
   // The shape with this ID anywhere on the surface (groups included); the
   // sheet for ID 0.
   Shape* FindShape(std::int16_t id) const;
+  // The shape with this universal name anywhere on the surface (groups
+  // included, the sheet too); null when there is none.
+  Shape* FindShapeU(std::string_view nameU) const;
   // The next ID past the largest the surface has held (Visio does not
   // give a deleted shape's ID again); once past 0x7FFF, the lowest free.
   std::int16_t NextShapeId();

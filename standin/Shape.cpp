@@ -622,6 +622,20 @@ const MemberTable& ShapesCollection::Members() const {
                      },
                      VisioErrorKind::InvalidSheetId);
                })
+          .Get("ItemU",
+               [](ShapesCollection& c, Args a) {
+                 CheckArgCount(a, 1, 1);
+                 // By name, every shape of the page or master answers, as
+                 // does the collection's own shape.
+                 return ItemOf(
+                     c.List(), a[0],
+                     [&](const std::string& nameU) -> Shape* {
+                       if (c.group() && automation::NamesEqual(c.group()->NameU(), nameU))
+                         return c.group();
+                       return c.surface().FindShapeU(nameU);
+                     },
+                     VisioErrorKind::InvalidSheetId);
+               })
           .Get("ItemFromID",
                [](ShapesCollection& c, Args a) {
                  CheckArgCount(a, 1, 1);

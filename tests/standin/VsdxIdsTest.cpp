@@ -229,6 +229,54 @@ TEST_F(VsdxIdsTest, UniversalNamesAreTheFilesAndNamesFallBackToThem) {
   EXPECT_EQ(connector.Get("NameU"), Variant("Connector"));
   ObjectRef flowchart = layers.Get("Item", {Variant(2)}).ToObject();
   EXPECT_EQ(flowchart.Get("NameU"), Variant("Flowchart"));
+  EXPECT_EQ(layers.Get("ItemU", {Variant("connector")}).ToObject().Get("Name"),
+            Variant("Verbinder"));
+  EXPECT_THROW(layers.Get("ItemU", {Variant("Verbinder")}), AutomationError);
+}
+
+// ItemU finds an object by its universal name (or by its position); a
+// local name that is not also the universal one is not found. By name,
+// Shapes.ItemU looks through every shape of the page, group members too.
+TEST_F(VsdxIdsTest, ItemUFindsObjectsByTheirUniversalNames) {
+  Parts p = DrawingWithStoredIds();
+  p["visio/pages/page1.xml"] =
+      VisioPart("PageContents",
+                "<Shapes><Shape ID=\"1\" NameU=\"Group\" Name=\"Gruppe\" Type=\"Group\">"
+                "<Shapes><Shape ID=\"2\" NameU=\"Inner\" Name=\"Innen\" Type=\"Shape\"/>"
+                "</Shapes></Shape></Shapes>");
+  ObjectRef doc = Open(Write("ItemU.vsdx", p));
+  ObjectRef masters = doc.Get("Masters").ToObject();
+  ObjectRef pages = doc.Get("Pages").ToObject();
+  ObjectRef shapes = pages.Get("ItemU", {Variant("Page-1")}).ToObject().Get("Shapes").ToObject();
+  struct Case {
+    ObjectRef collection;
+    Variant index;
+    const char* name;  // null: not found
+  };
+  const Case cases[] = {
+      {masters, Variant("Box"), "Kasten"},
+      {masters, Variant("LINE"), "Linie"},
+      {masters, Variant("Kasten"), nullptr},
+      {masters, Variant(2), "Circle"},
+      {pages, Variant("Page-1"), "Seite-1"},
+      {pages, Variant("Seite-1"), nullptr},
+      {shapes, Variant("Group"), "Gruppe"},
+      {shapes, Variant("Inner"), "Innen"},  // a member, not in the collection
+      {shapes, Variant("Innen"), nullptr},
+      {shapes, Variant(1), "Gruppe"},
+      {shapes, Variant(2), nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.index.ToString());
+    if (c.name) {
+      EXPECT_EQ(c.collection.Get("ItemU", {c.index}).ToObject().Get("Name"), Variant(c.name));
+    } else {
+      EXPECT_THROW(c.collection.Get("ItemU", {c.index}), AutomationError);
+    }
+  }
+  // Item keeps finding local names, and only within its collection.
+  EXPECT_EQ(masters.Get("Item", {Variant("Kasten")}).ToObject().Get("NameU"), Variant("Box"));
+  EXPECT_THROW(shapes.Get("Item", {Variant("Inner")}), AutomationError);
 }
 
 }  // namespace
