@@ -1,6 +1,7 @@
 #include "standin/UIText.h"
 
 #include <istream>
+#include <iterator>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -90,18 +91,41 @@ void WriteUIText(std::ostream& out, const UIObject& root) {
 }
 
 void ReadUIText(std::istream& in, const std::string& path, UIObject& root) {
+  // Far beyond what Visio's own menus and toolbars take (some hundreds of
+  // kilobytes, a few levels deep): a file past these is not one of ours,
+  // and reading it on would only cost memory and stack.
+  constexpr std::size_t kMaxBytes = std::size_t{16} << 20;
+  constexpr std::size_t kMaxDepth = 64;
+  std::size_t budget = kMaxBytes;
   std::string line;
-  std::size_t number = 1;
-  if (!std::getline(in, line) || line != kFileHeader) BadFile(path, number, "unknown form");
+  std::size_t number = 0;
+  // The next line, counted against the budget as it is read.
+  const auto nextLine = [&]() -> bool {
+    line.clear();
+    std::istreambuf_iterator<char> it(in), end;
+    if (it == end) return false;
+    ++number;
+    for (; it != end; ++it) {
+      if (budget == 0) BadFile(path, number, "larger than 16 MiB");
+      --budget;
+      if (*it == '\n') {
+        ++it;
+        return true;
+      }
+      line += *it;
+    }
+    return true;
+  };
+  if (!nextLine() || line != kFileHeader) BadFile(path, number, "unknown form");
   std::vector<UIElement*> open;
   bool done = false;
-  while (std::getline(in, line)) {
-    ++number;
+  while (nextLine()) {
     if (done) {
       if (!line.empty()) BadFile(path, number, "text after the end");
       continue;
     }
     if (line.starts_with('{')) {
+      if (open.size() >= kMaxDepth) BadFile(path, number, "nested more than 64 deep");
       const std::string name = line.substr(1);
       UIElement* next = nullptr;
       if (open.empty()) {

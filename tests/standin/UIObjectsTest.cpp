@@ -327,6 +327,12 @@ TEST_F(UIObjectsTest, NewEnumWalksASnapshotOfTheItems) {
   EXPECT_EQ(en.Invoke("Skip", {Variant(1)}), VisBool(false));
 }
 
+std::string Repeat(const std::string& text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
+}
+
 class UIFileTest : public UIObjectsTest {
  protected:
   void TearDown() override { std::filesystem::remove_all(dir); }
@@ -378,6 +384,12 @@ TEST_F(UIFileTest, ABadFileIsRefusedAndChangesNothing) {
       {"unknown value", good + "Colour\tred\n}\n", "line 4: unknown value Colour"},
       {"bad number", good + "Flavor\tfive\n}\n", "line 4: bad value for Flavor"},
       {"cut short", good, "line 3: unexpected end"},
+      {"nested too deep",
+       good + "{IVMenuSets\n{IVMenuSet\n{IVMenus\n{IVMenu\n{IVMenuItems\n" +
+           Repeat("{IVMenuItem\n{IVMenuItems\n", 40),
+       "line 67: nested more than 64 deep"},
+      {"too large", good + "Name\t" + std::string(std::size_t{16} << 20, 'x') + "\n}\n",
+       "line 4: larger than 16 MiB"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
