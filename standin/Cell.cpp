@@ -63,6 +63,13 @@ Variant ContainingId(Cell& c, const char* member) {
   }
 }
 
+// The cell a formula or value comes from: the cell itself when it is its
+// own.
+Variant SourceCell(Cell& c, const std::optional<ShapeSheet::CellSource>& source) {
+  if (!source) return Ref<Cell>(&c);
+  return source->host->Sheet().CellObject(source->at.section, source->at.row, source->at.column);
+}
+
 // Members of a cell whose row is gone raise as members of deleted objects
 // do; f gets the cell's present address.
 template <class F>
@@ -224,6 +231,14 @@ const MemberTable& Cell::Members() const {
         .Get("IsConstant", Live([](Cell& c, CellAddress at, Args a) {
                CheckArgCount(a, 0, 0);
                return VisBool(IsConstantFormula(c.Sheet().Formula(at.section, at.row, at.column)));
+             }))
+        .Get("InheritedFormulaSource", Live([](Cell& c, CellAddress at, Args a) {
+               CheckArgCount(a, 0, 0);
+               return SourceCell(c, c.Sheet().FormulaSource(at.section, at.row, at.column));
+             }))
+        .Get("InheritedValueSource", Live([](Cell& c, CellAddress at, Args a) {
+               CheckArgCount(a, 0, 0);
+               return SourceCell(c, c.Sheet().ValueSource(at.section, at.row, at.column));
              }))
         .Get("IsInherited", Live([](Cell& c, CellAddress at, Args a) {
                CheckArgCount(a, 0, 0);

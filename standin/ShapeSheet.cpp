@@ -264,18 +264,19 @@ const CellDef& ShapeSheet::CheckedDef(std::int16_t s, std::int16_t r, std::int16
 }
 
 const CellValue* ShapeSheet::Stored(std::int16_t s, std::int16_t r, std::int16_t c, int depth,
-                                    bool own, const ShapeSheet** holder) const {
+                                    bool own, const ShapeSheet** holder, CellAddress* where) const {
   if (depth > kMaxDepth) return nullptr;
   if (s == visSectionObject) {
     if (const RowData* row = own ? LocalObjectRow(r) : nullptr; row && !row->deleted) {
       auto it = row->cells.find(c);
       if (it != row->cells.end()) {
         if (holder) *holder = this;
+        if (where) *where = {s, r, c};
         return &it->second;
       }
     }
     SheetHost* src = Source(visSectionObject, r);
-    return src ? src->Sheet().Stored(s, r, c, depth + 1, true, holder) : nullptr;
+    return src ? src->Sheet().Stored(s, r, c, depth + 1, true, holder, where) : nullptr;
   }
   auto sec = Resolve(s, depth);
   if (!sec) return nullptr;
@@ -287,12 +288,13 @@ const CellValue* ShapeSheet::Stored(std::int16_t s, std::int16_t r, std::int16_t
     auto it = row.local->cells.find(c);
     if (it != row.local->cells.end()) {
       if (holder) *holder = this;
+      if (where) *where = {s, r, c};
       return &it->second;
     }
   }
   if (row.sourceRow >= 0 && sec->source) {
     return sec->source->Sheet().Stored(sec->sourceIndex, static_cast<std::int16_t>(row.sourceRow),
-                                       c, depth + 1, true, holder);
+                                       c, depth + 1, true, holder, where);
   }
   return nullptr;
 }
@@ -611,6 +613,32 @@ bool ShapeSheet::IsInherited(std::int16_t s, std::int16_t r, std::int16_t c) con
   if (!row.local) return true;
   auto it = row.local->cells.find(c);
   return it == row.local->cells.end() || it->second.inheritedFormula;
+}
+
+std::optional<ShapeSheet::CellSource> ShapeSheet::FormulaSource(std::int16_t s, std::int16_t r,
+                                                                std::int16_t c) const {
+  Scope scope;
+  if (!IsInherited(s, r, c)) return std::nullopt;
+  const ShapeSheet* holder = nullptr;
+  CellAddress where;
+  if (!Stored(s, r, c, 0, false, &holder, &where) || !holder) return std::nullopt;
+  return CellSource{holder->host_, where};
+}
+
+std::optional<ShapeSheet::CellSource> ShapeSheet::ValueSource(std::int16_t s, std::int16_t r,
+                                                              std::int16_t c) const {
+  Scope scope;
+  CheckedDef(s, r, c);
+  const ShapeSheet* holder = nullptr;
+  CellAddress where;
+  const CellValue* stored = Stored(s, r, c, 0, true, &holder, &where);
+  // A value of its own (a recorded one included), or none stored anywhere.
+  if (!stored || holder == this) return std::nullopt;
+  // An inherited formula that refers to other cells is computed here, with
+  // this sheet's cells: the value is this cell's own.
+  if (!stored->constant && !stored->formula.empty() && !ConstantValue(stored->formula))
+    return std::nullopt;
+  return CellSource{holder->host_, where};
 }
 
 bool ShapeSheet::IsGuarded(std::int16_t s, std::int16_t r, std::int16_t c) const {

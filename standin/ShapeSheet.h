@@ -142,6 +142,17 @@ class ShapeSheet final : public FormulaSheet {
   // The result as text: a string's text, a number as ResultStr(visNoCast).
   std::string ResultString(std::int16_t s, std::int16_t r, std::int16_t c) const;
   bool IsInherited(std::int16_t s, std::int16_t r, std::int16_t c) const;
+  // Where a cell's formula, and its value, come from (Cell's
+  // InheritedFormulaSource and InheritedValueSource): the sheet of a master
+  // shape or style and the cell's address there; nullopt for the cell
+  // itself (a formula or value of its own, a value computed here from an
+  // inherited formula, or a formula no sheet holds).
+  struct CellSource {
+    SheetHost* host;
+    CellAddress at;
+  };
+  std::optional<CellSource> FormulaSource(std::int16_t s, std::int16_t r, std::int16_t c) const;
+  std::optional<CellSource> ValueSource(std::int16_t s, std::int16_t r, std::int16_t c) const;
   bool IsGuarded(std::int16_t s, std::int16_t r, std::int16_t c) const;
   // A formula computed in this sheet as a cell's would be; nullopt when it
   // fails or is beyond what the sheet computes.
@@ -274,8 +285,10 @@ class ShapeSheet final : public FormulaSheet {
   // `own`: false leaves this sheet's own cell aside and looks where it
   // inherits from.
   // `holder`, when given, is set to the sheet that holds it.
+  // `where`, when given, is set to the cell's address in that sheet.
   const CellValue* Stored(std::int16_t s, std::int16_t r, std::int16_t c, int depth = 0,
-                          bool own = true, const ShapeSheet** holder = nullptr) const;
+                          bool own = true, const ShapeSheet** holder = nullptr,
+                          CellAddress* where = nullptr) const;
   std::int16_t TagOf(std::int16_t s, std::int16_t r) const;
   const CellDef& CheckedDef(std::int16_t s, std::int16_t r, std::int16_t c) const;
   // A cell's result, computed with ev (and kept in the memo when it may be).

@@ -154,6 +154,43 @@ TEST_F(InheritanceTest, CellsInheritUntilTheInstanceOverridesThem) {
   EXPECT_EQ(Cell(instance, "LineWeight").Get("IsInherited"), VisBool(true));
 }
 
+// A cell names the cell its formula comes from, and the one its value
+// comes from: a master shape's or a style's, or itself.
+TEST_F(InheritanceTest, CellsNameTheCellsTheirFormulaAndValueComeFrom) {
+  Ref<TestHost> style = MakeHost(Kind::Style);
+  style->Sheet().SetFormula(visSectionObject, visRowLine, visLineWeight, "0.05 in", true);
+  master->SetSource(style.get());
+  master->Sheet().SetFormula(visSectionObject, visRowXFormOut, visXFormLocPinX, "Width*0.5", true);
+  CellValue recorded;
+  recorded.result = 1.5;
+  recorded.inheritedFormula = true;
+  instance->Sheet().LoadCell(visSectionObject, visRowXFormOut, visXFormHeight, recorded);
+  instance->Sheet().SetFormula(visSectionObject, visRowXFormOut, visXFormPinX, "4 in", true);
+  struct Case {
+    const char* cell;
+    Ref<TestHost> formulaFrom;  // null: the cell itself
+    Ref<TestHost> valueFrom;
+  };
+  const Case cases[] = {
+      {"Width", master, master},      // a constant: formula and value are the master's
+      {"User.Beta", master, master},  // a row the master has
+      {"Geometry1.X2", master, master},
+      {"LocPinX", master, nullptr},  // computed here, from the instance's own Width
+      {"Height", master, nullptr},   // a value the file recorded for the instance
+      {"LineWeight", style, style},  // through the master, from its style
+      {"PinX", nullptr, nullptr},    // the instance's own
+      {"PinY", nullptr, nullptr},    // a formula no sheet holds
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.cell);
+    ObjectRef cell = Cell(instance, c.cell);
+    const ObjectRef formulaFrom = c.formulaFrom ? Cell(c.formulaFrom, c.cell) : cell;
+    const ObjectRef valueFrom = c.valueFrom ? Cell(c.valueFrom, c.cell) : cell;
+    EXPECT_TRUE(SameObject(cell.Get("InheritedFormulaSource").ToObject(), formulaFrom));
+    EXPECT_TRUE(SameObject(cell.Get("InheritedValueSource").ToObject(), valueFrom));
+  }
+}
+
 // Sheets keep what they worked out from one read to the next; every
 // change, also one made without a client call, must start them afresh.
 TEST_F(InheritanceTest, ReadsFollowChangesMadeBetweenThem) {
