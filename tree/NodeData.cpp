@@ -90,6 +90,10 @@ std::string TTVNodeData::GetCaption() {
   return "ERROR: Default Property Caption";
 }
 
+std::string TTVNodeData::GetToolTip() {
+  return {};
+}
+
 void TTVNodeData::CreateArrayChildren(TTVNodeData&) {}
 
 void TTVNodeData::CreateArrayElement(TTVNodeData&, int, TTreeItem*) {}

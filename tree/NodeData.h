@@ -66,6 +66,10 @@ class TTVNodeData {
   // TypeLabel without a leading "IV".
   std::string GetShortTypeName() const;
 
+  // More about the node than its caption, for a tool tip; empty when the
+  // caption says all (the tool tip is then the caption).
+  virtual std::string GetToolTip();
+
   // ---- fields ----
 
   std::string_view TypeLabel;  // fixed per class

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "tree/NodeData.h"
 #include "tree/Tarvel_StateImages.h"
 
 TTreeItemModel::TTreeItemModel(TTreeModel& tree, QObject* parent)
@@ -103,8 +104,11 @@ QVariant TTreeItemModel::data(const QModelIndex& index, int role) const {
   if (item == nullptr) return {};
   switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
       return QString::fromStdString(item->Text());
+    case Qt::ToolTipRole: {
+      const std::string tip = item->Data() != nullptr ? item->Data()->GetToolTip() : std::string();
+      return QString::fromStdString(tip.empty() ? item->Text() : tip);
+    }
     case Qt::DecorationRole: {
       const QPixmap& image = StateImage(item->StateIndex());
       if (image.isNull()) return {};

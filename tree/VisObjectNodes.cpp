@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "lut/Tarvel_TLUT.h"
+#include "lut/Tarvel_TreeNodeLUTs.h"
 #include "tree/NodeFactory.h"
 #include "tree/ValueNodes.h"
 #include "tree/ValueText.h"
@@ -449,6 +450,49 @@ std::string TND_IVCell::GetCaption() {
   const std::string identifying =
       IndexStyle == TIndexStyle::LUTStyle ? std::string() : GetIdentifyingStr();
   return JoinCaption(indexText, identifying, valuePart);
+}
+
+namespace {
+
+// Where an inherited cell's formula comes from: a style, a master's shape,
+// or a shape (a master's own inheritance chain).
+std::string SourceText(const ObjectRef& source) {
+  if (const ObjectRef style = source.Get("Style").ToObject())
+    return "style \"" + style.Get("Name").ToString() + "\"";
+  const ObjectRef shape = source.Get("Shape").ToObject();
+  if (!shape) return "its defaults";
+  std::string text = "shape \"" + shape.Get("Name").ToString() + "\"";
+  if (const ObjectRef master = shape.Get("ContainingMaster").ToObject())
+    text += " of master \"" + master.Get("Name").ToString() + "\"";
+  return text;
+}
+
+}  // namespace
+
+std::string TND_IVCell::GetToolTip() {
+  std::string tip = TreeNode != nullptr ? TreeNode->Text() : std::string();
+  if (!VisObj) return tip;
+  try {
+    const Variant units = VisObj.Get("Units");
+    tip += "\nFormula: " + VisObj.Get("Formula").ToString();
+    const double result = VisObj.Get("Result", {units}).ToDouble();
+    const std::string unitName = LUT_VisUnitCodes != nullptr
+                                     ? LUT_VisUnitCodes->Lookup(units.ToInt32())
+                                     : std::to_string(units.ToInt32());
+    tip += "\nResult: " + FormatFloat(result) + " (" + unitName + ")";
+    tip += "\nResultStr: " + VisObj.Get("ResultStr", {units}).ToString();
+    if (VisObj.Get("IsInherited").ToInt32() == 0) {
+      tip += "\nLocal";
+    } else {
+      const ObjectRef source = VisObj.Get("InheritedFormulaSource").ToObject();
+      tip += "\nInherited from " + (automation::SameObject(source, VisObj)
+                                        ? std::string("its defaults")
+                                        : SourceText(source));
+    }
+  } catch (const std::exception& e) {
+    tip += std::string("\n") + e.what();
+  }
+  return tip;
 }
 
 TLocateCounterpart TND_IVCell::Locator() {

@@ -87,6 +87,10 @@ class TND_IVCell final : public TVisObjectNodeOf<TND_IVCell> {
   static constexpr TNodeClass kClass = TNodeClass::TND_IVCell;
   using TVisObjectNodeOf::TVisObjectNodeOf;
   std::string GetCaption() override;
+  // The caption, then the formula, the result in the cell's own unit,
+  // ResultStr, and whether the formula is local or inherited and from
+  // where.
+  std::string GetToolTip() override;
 
  protected:
   TLocateCounterpart Locator() override;

@@ -124,6 +124,38 @@ TEST_F(ShapeSheetTest, CellsShowColumnNameFormulaAndDecodedValue) {
   EXPECT_EQ(cell.ValueLUT, &LUT_TrueFalse);
 }
 
+// A cell's tool tip adds to its caption what a formula writer asks next:
+// the formula, the result in the cell's own unit, and where an inherited
+// formula comes from. Other items' tool tips are their captions.
+TEST_F(ShapeSheetTest, ACellsToolTipSaysWhatItHoldsAndWhereItComesFrom) {
+  TTreeItem& sheet = Sheet(Shape("Process"));
+  TTreeItem& object = Expanded(*sheet.Item(0));
+  TTreeItem& transform = Expanded(*object.Item(0));
+  TTreeItem& line = Expanded(*object.Item(1));
+  const struct {
+    TTreeItem* item;
+    const char* tip;
+  } cases[] = {
+      {transform.Item(0),
+       "CellSRC[0]   \"PinX\" = \"2 in\"\nFormula: 2 in\nResult: 2 (Inches)\n"
+       "ResultStr: 2 in.\nLocal"},
+      {transform.Item(4),
+       "CellSRC[4]   \"LocPinX\" = \"Width*0.5\"\nFormula: Width*0.5\nResult: 0.75 (Inches)\n"
+       "ResultStr: 0.75 in.\nInherited from shape \"Process\" of master \"Process\""},
+      {line.Item(0),
+       "CellSRC[0]   \"LineWeight\" = \"1 pt\"\nFormula: 1 pt\nResult: 1 (Points)\n"
+       "ResultStr: 1 pt\nInherited from style \"Demo Base\""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.item->Data()->GetToolTip(), c.tip);
+  EXPECT_EQ(transform.Data()->GetToolTip(), "");
+  // The result follows the cell's unit.
+  Shape("Process").Get("Cells", {Variant("PinX")}).ToObject().Put("Formula", Variant("50.8 mm"));
+  sheet.Data()->Refresh(2);
+  EXPECT_EQ(transform.Item(0)->Data()->GetToolTip(),
+            "CellSRC[0]   \"PinX\" = \"50.8 mm\"\nFormula: 50.8 mm\nResult: 50.8 (Millimeters)\n"
+            "ResultStr: 50.8 mm\nLocal");
+}
+
 TEST_F(ShapeSheetTest, GeometryRowsShowTheirTagsAndRowTypes) {
   TTreeItem& sheet = Sheet(Shape("Curvy"));
   const std::vector<std::vector<std::string>> rows = {

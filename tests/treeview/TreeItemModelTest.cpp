@@ -53,6 +53,13 @@ class TestNode : public TTVNodeData {
   int fanOut_;
 };
 
+// A node with more to say than its caption.
+class TipNode final : public TestNode {
+ public:
+  using TestNode::TestNode;
+  std::string GetToolTip() override { return Name + "\nand more"; }
+};
+
 class TreeItemModelTest : public testing::Test {
  protected:
   TTreeModel tree;
@@ -73,6 +80,9 @@ TEST_F(TreeItemModelTest, AnItemIsOneRowWithItsTextImageAndExpandButton) {
   EXPECT_FALSE(model.index(0, 1).isValid());
 
   EXPECT_EQ(o.data().toString(), "Object");
+  EXPECT_EQ(o.data(Qt::ToolTipRole).toString(), "Object") << "a node with no tool tip of its own";
+  MakeNode<TipNode>(tree, nullptr, "Tip", 0);
+  EXPECT_EQ(model.index(2, 0).data(Qt::ToolTipRole).toString(), "Tip\nand more");
   EXPECT_EQ(o.data(TTreeItemModel::StateIndexRole).toInt(), 4);
   const QPixmap image = o.data(Qt::DecorationRole).value<QPixmap>();
   EXPECT_EQ(image.toImage(), StateImage(4).toImage());
