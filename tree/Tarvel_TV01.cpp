@@ -91,6 +91,8 @@ Tfm_VisioTreeView::Tfm_VisioTreeView()
                                       &Tfm_VisioTreeView::mi_RefreshItemAndChildrenClick);
   mi_NewWin_Clone =
       addItem("mi_NewWin_Clone", "Copy to New Window", &Tfm_VisioTreeView::mi_NewWin_CloneClick);
+  mi_GoToSourceCell =
+      addItem("mi_GoToSourceCell", "Go to Source Cell", &Tfm_VisioTreeView::mi_GoToSourceCellClick);
   mi_ViewTextDetail =
       addItem("mi_ViewTextDetail", "View Text Detail", &Tfm_VisioTreeView::mi_ViewTextDetailClick);
   mi_EditNode = addItem("mi_EditNode", "Edit", &Tfm_VisioTreeView::mi_EditNodeClick);
@@ -247,6 +249,13 @@ void Tfm_VisioTreeView::pm_VTVPopup(bool onTree) {
   const bool isString = dynamic_cast<const TND_WideString*>(node) != nullptr;
   if (isString) mi_ViewTextDetail->setEnabled(true);
   if (IsEditableNode(*node)) mi_EditNode->setEnabled(true);
+  if (auto* cell = dynamic_cast<const TND_IVCell*>(node); cell != nullptr) {
+    try {
+      if (cell->SourceCell()) mi_GoToSourceCell->setEnabled(true);
+    } catch (const std::exception&) {
+      // A cell that cannot be read now has no source to go to.
+    }
+  }
   if (node->IndexLUT != nullptr || node->ValueLUT != nullptr) mi_ConstVal->setEnabled(true);
 }
 
@@ -271,6 +280,17 @@ void Tfm_VisioTreeView::mi_NewWin_CloneClick() {
   TTreeItem* item = SelectedNode();
   if (item == nullptr || item->Data() == nullptr) return;
   TTVNodeData& node = *item->Data();
+  OpenWindowWith([&](TTreeModel& tree) { return node.CopyToTree(tree); });
+}
+
+void Tfm_VisioTreeView::mi_GoToSourceCellClick() {
+  TTreeItem* item = SelectedNode();
+  auto* cell = item != nullptr ? dynamic_cast<TND_IVCell*>(item->Data()) : nullptr;
+  if (cell == nullptr) return;
+  OpenWindowWith([&](TTreeModel& tree) { return cell->SourceCellToTree(tree); });
+}
+
+void Tfm_VisioTreeView::OpenWindowWith(const std::function<TTVNodeData*(TTreeModel&)>& makeRoot) {
   GuardCommand([&] {
     auto* window = new Tfm_VisioTreeView();
     TKTSheep* sheep = Sheep();
@@ -283,14 +303,14 @@ void Tfm_VisioTreeView::mi_NewWin_CloneClick() {
       PlaceBeside(*window, *this);
       ShowAndRaise(*window);
     }
-    TTVNodeData* copy = node.CopyToTree(window->Tree());
-    if (copy == nullptr) {
+    TTVNodeData* root = makeRoot(window->Tree());
+    if (root == nullptr) {
       // The object is gone for now: nothing to show, so no empty window.
       delete window;
       return;
     }
-    copy->Refresh(0);
-    window->setWindowTitle(ToQString(copy->GetCaption()));
+    root->Refresh(0);
+    window->setWindowTitle(ToQString(root->GetCaption()));
   });
 }
 

@@ -7,7 +7,7 @@
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <QWidget>
-
+#include <functional>
 #include <memory>
 
 #include "tree/TreeModel.h"
@@ -57,6 +57,7 @@ class Tfm_VisioTreeView : public QWidget {
 
   void mi_RefreshItemAndChildrenClick();
   void mi_NewWin_CloneClick();
+  void mi_GoToSourceCellClick();
   void mi_ViewTextDetailClick();
   void mi_EditNodeClick();
   void mi_ConstValClick();
@@ -71,6 +72,7 @@ class Tfm_VisioTreeView : public QWidget {
   QMenu* pm_VTV;
   QAction* mi_RefreshItemAndChildren;
   QAction* mi_NewWin_Clone;
+  QAction* mi_GoToSourceCell;
   QAction* mi_ViewTextDetail;
   QAction* mi_EditNode;
   QAction* mi_ConstVal;
@@ -88,6 +90,9 @@ class Tfm_VisioTreeView : public QWidget {
   TTreeWindowHost* Host();
   // Fits the column to its texts once the current burst of changes is over.
   void FitColumnLater();
+  // Opens a tree window beside this one, in its flock, rooted at what
+  // makeRoot puts into the new window's tree; no window when it makes none.
+  void OpenWindowWith(const std::function<TTVNodeData*(TTreeModel&)>& makeRoot);
 
   std::unique_ptr<TTreeModel> tree_;
   std::unique_ptr<TTreeItemModel> model_;

@@ -555,6 +555,24 @@ TND_IVApplication& MakeApplicationRoot(TTreeModel& tree, ObjectRef app) {
   return MakeRoot<TND_IVApplication>(tree, "Application", std::move(app));
 }
 
+ObjectRef TND_IVCell::SourceCell() const {
+  if (!VisObj || VisObj.Get("IsInherited").ToInt32() == 0) return {};
+  ObjectRef source = VisObj.Get("InheritedFormulaSource").ToObject();
+  if (automation::SameObject(source, VisObj)) return {};
+  return source;
+}
+
+TTVNodeData* TND_IVCell::SourceCellToTree(TTreeModel& tree) {
+  ObjectRef source = SourceCell();
+  if (!source) return nullptr;
+  auto& root = MakeNode<TND_IVCell>("Cell", -1, tree, nullptr, nullptr, kNoIndex, Access,
+                                    TIndexStyle::NoIndex, TVisObjSource::SupplyOnCreate, NodeKind,
+                                    nullptr, ValueLUT);
+  root.VisObj = std::move(source);
+  root.Refresh(0);
+  return &root;
+}
+
 bool IsEditableNode(const TTVNodeData& node) {
   return dynamic_cast<const TND_WideString*>(&node) != nullptr ||
          dynamic_cast<const TND_Integer*>(&node) != nullptr ||

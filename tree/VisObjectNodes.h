@@ -91,6 +91,13 @@ class TND_IVCell final : public TVisObjectNodeOf<TND_IVCell> {
   // ResultStr, and whether the formula is local or inherited and from
   // where.
   std::string GetToolTip() override;
+  // The cell an inherited cell takes its formula from (a master shape's or
+  // a style's), as the root of `tree`, refreshed once; null when the cell
+  // has a formula of its own or none comes from elsewhere.
+  TTVNodeData* SourceCellToTree(TTreeModel& tree);
+  // The cell's source when its formula comes from another cell; none
+  // otherwise. May throw.
+  automation::ObjectRef SourceCell() const;
 
  protected:
   TLocateCounterpart Locator() override;

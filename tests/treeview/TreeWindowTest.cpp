@@ -102,7 +102,8 @@ TEST_F(TreeWindowTest, IsMadeAsDesignedAndShowsTheApplication) {
     entries.push_back(action->text().toStdString());
   }
   EXPECT_EQ(entries, (std::vector<std::string>{"Refresh Item and Children", "Copy to New Window",
-                                               "View Text Detail", "Edit", "Constant values"}));
+                                               "Go to Source Cell", "View Text Detail", "Edit",
+                                               "Constant values"}));
 
   shepherd->AddSheep(window, 0, 72);
   window->show();
@@ -454,6 +455,48 @@ TEST_F(TreeWindowTest, CopyToNewWindowOfAnUnassignedObjectLeavesNoWindow) {
   EXPECT_EQ(shepherd->SheepSerial(), serial + 1) << "numbers are never reused";
   EXPECT_EQ(OpenTreeWindows(), windows);
   EXPECT_TRUE(messages.messages.empty());
+}
+
+// An inherited cell opens the cell its formula comes from, in a window of
+// its own; a cell with a formula of its own offers nothing to go to.
+TEST_F(TreeWindowTest, GoToSourceCellOpensTheMasterShapesCell) {
+  Tfm_VisioTreeView& source = OpenApplicationWindow();
+  TTreeItem& sections =
+      ExpandInView(source, Reach(source, "ActivePage/Shapes/Item/Item[1]/CellsSRC-Sections"));
+  TTreeItem& object = ExpandInView(source, *sections.Item(0));
+  TTreeItem& transform = ExpandInView(source, *object.Item(0));
+  ASSERT_EQ(transform.Text(), "R[1]: Shape Transform (Tag: 0=Default) (Local)");
+  TTreeItem& pinX = *transform.Item(0);
+  SelectForMenu(source, pinX);
+  EXPECT_FALSE(source.mi_GoToSourceCell->isEnabled()) << pinX.Text();
+  source.mi_GoToSourceCellClick();
+  EXPECT_EQ(shepherd->SheepCount(), 1);
+
+  TTreeItem& width = *transform.Item(2);
+  SelectForMenu(source, width);
+  EXPECT_TRUE(source.mi_GoToSourceCell->isEnabled()) << width.Text();
+  source.mi_GoToSourceCellClick();
+  ASSERT_EQ(shepherd->SheepCount(), 2);
+  auto* window = qobject_cast<Tfm_VisioTreeView*>(shepherd->SheepFormAt(1));
+  ASSERT_NE(window, nullptr);
+  ASSERT_EQ(window->Tree().Count(), 1);
+  const auto* root = dynamic_cast<const TND_IVCell*>(window->Tree().First()->Data());
+  ASSERT_NE(root, nullptr);
+  const ObjectRef masterWidth = Visio()
+                                    .Get("ActiveDocument")
+                                    .ToObject()
+                                    .Get("Masters")
+                                    .ToObject()
+                                    .Get("ItemU", {Variant("Process")})
+                                    .ToObject()
+                                    .Get("Shapes")
+                                    .ToObject()
+                                    .Get("Item", {Variant(1)})
+                                    .ToObject()
+                                    .Get("Cells", {Variant("Width")})
+                                    .ToObject();
+  EXPECT_TRUE(automation::SameObject(root->VisObj, masterWidth));
+  EXPECT_EQ(window->windowTitle().toStdString(), window->Tree().First()->Text());
 }
 
 // ---- the window in its flock ----
