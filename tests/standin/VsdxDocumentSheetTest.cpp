@@ -39,6 +39,12 @@ const char* const kDocSheet =
     "<Cell N=\"Label\" V=\"Client name\"/></Row></Section>"
     "</DocumentSheet>";
 
+// The pages part of a drawing whose one page is 11 in wide.
+const std::string kPageOf11In = VisioPart(
+    "Pages",
+    "<Page ID=\"0\" NameU=\"Page-1\"><PageSheet><Cell N=\"PageWidth\" V=\"11\"/></PageSheet>"
+    "<Rel r:id=\"rId1\"/></Page>");
+
 double ResultOf(const ObjectRef& sheet, const char* cell) {
   return sheet.Get("Cells", {Variant(cell)}).ToObject().Get("ResultIU").ToDouble();
 }
@@ -143,10 +149,7 @@ TEST_F(VsdxDocumentSheetTest, FormulasNameTheDocumentAndThePage) {
       "<Row N=\"Wide\"><Cell N=\"Value\" V=\"0\" F=\"ThePage!PageWidth\"/></Row>"
       "<Row N=\"Missing\"><Cell N=\"Value\" V=\"0\" F=\"TheDoc!User.Nothing\"/></Row>"
       "</Section>");
-  p["visio/pages/pages.xml"] = VisioPart(
-      "Pages",
-      "<Page ID=\"0\" NameU=\"Page-1\"><PageSheet><Cell N=\"PageWidth\" V=\"11\"/></PageSheet>"
-      "<Rel r:id=\"rId1\"/></Page>");
+  p["visio/pages/pages.xml"] = kPageOf11In;
   const ObjectRef doc = Open(Write("Refs.vsdx", p));
   const ObjectRef shape = FirstShapeOf(doc);
   EXPECT_EQ(ResultOf(shape, "User.Twice"), 6.0);
@@ -180,19 +183,9 @@ TEST_F(VsdxDocumentSheetTest, MasterShapesReadTheirMastersSheetAndInstancesTheir
       "Masters",
       "<Master ID=\"2\" NameU=\"Part\"><PageSheet><Cell N=\"PageWidth\" V=\"3\"/></PageSheet>"
       "<Rel r:id=\"rId1\"/></Master>");
-  p["visio/pages/pages.xml"] = VisioPart(
-      "Pages",
-      "<Page ID=\"0\" NameU=\"Page-1\"><PageSheet><Cell N=\"PageWidth\" V=\"11\"/></PageSheet>"
-      "<Rel r:id=\"rId1\"/></Page>");
+  p["visio/pages/pages.xml"] = kPageOf11In;
   const ObjectRef doc = Open(Write("Master.vsdx", p));
-  const ObjectRef masterShape = doc.Get("Masters")
-                                    .ToObject()
-                                    .Get("Item", {Variant(1)})
-                                    .ToObject()
-                                    .Get("Shapes")
-                                    .ToObject()
-                                    .Get("Item", {Variant(1)})
-                                    .ToObject();
+  const ObjectRef masterShape = MasterShape(doc, 1);
   const ObjectRef instance = FirstShapeOf(doc);
   EXPECT_EQ(ResultOf(masterShape, "User.Wide"), 3.0);
   EXPECT_EQ(ResultOf(instance, "User.Wide"), 11.0);
