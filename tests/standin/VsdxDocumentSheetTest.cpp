@@ -71,6 +71,8 @@ TEST_F(VsdxDocumentSheetTest, AnswersTheCellsAndRowsTheFileStores) {
   EXPECT_FALSE(sheet.Get("ContainingMaster").ToObject());
   EXPECT_FALSE(sheet.Get("ContainingShape").ToObject());
   EXPECT_TRUE(SameObject(sheet.Get("Document").ToObject(), doc));
+  // Its container, as a page's sheet answers its page.
+  EXPECT_TRUE(SameObject(sheet.Get("Parent").ToObject(), doc));
   EXPECT_EQ(sheet.Get("Shapes").ToObject().Get("Count").ToInt32(), 0);
   EXPECT_THROW(sheet.Invoke("Delete"), AutomationError);
 
