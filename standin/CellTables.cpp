@@ -547,6 +547,8 @@ bool FixedObjectRow(SheetHost::Kind kind, std::int16_t row) {
     case Kd::PageSheet:
     case Kd::MasterSheet:
       return row == visRowEvent || row == visRowPage || row == visRowRulerGrid;
+    case Kd::DocumentSheet:
+      return row == visRowDoc;
     case Kd::Style:
       return row == visRowLine || row == visRowFill || row == visRowStyle || row == visRowText;
     default:

@@ -7,6 +7,7 @@
 #include "standin/Colors.h"
 #include "standin/Events.h"
 #include "standin/Fonts.h"
+#include "standin/Layer.h"
 #include "standin/Master.h"
 #include "standin/Page.h"
 #include "standin/Shape.h"
@@ -32,6 +33,24 @@ double LengthFrom(double value, const Variant& unit) {
 
 }  // namespace
 
+// Where the document's sheet lives: a surface without shapes, layers or
+// connections, so that the sheet is a Shape like those of pages and
+// masters and answers as one.
+class DocumentSurface : public DrawingSurface {
+ public:
+  explicit DocumentSurface(Document& doc) : doc_(&doc) {
+    sheet_ = MakeRef<Shape>(*this, nullptr, std::int16_t{0}, std::int16_t{visTypeDoc});
+    sheet_->SetName("TheDoc");
+    sheet_->SetNameU("TheDoc");
+  }
+  VisioObject& SurfaceObject() override { return *doc_; }
+  Document& SurfaceDocument() const override { return *doc_; }
+  void MarkDeleted() { MarkSurfaceDeleted(); }
+
+ private:
+  Document* doc_;
+};
+
 Document::Document(Application& app, std::string fullName, std::int16_t type)
     : VisioObject(app.session()),
       app_(&app),
@@ -49,15 +68,21 @@ Document::Document(Application& app, std::string fullName, std::int16_t type)
   Ref<Style> text = AddStyle("Text Only", 3);
   text->SetBasedOn("Normal", "Normal", "Normal");
   for (Style* s : {normal.get(), none.get(), text.get()}) s->SetNameU(s->Name());
+  sheetSurface_ = std::make_unique<DocumentSurface>(*this);
 }
 
 Document::~Document() = default;
+
+Shape& Document::DocumentSheet() {
+  return sheetSurface_->Sheet();
+}
 
 void Document::MarkDeleted() {
   VisioObject::MarkDeleted();
   for (auto& p : pages_) p->MarkDeleted();
   for (auto& m : masters_) m->MarkDeleted();
   for (auto& s : styles_) s->MarkDeleted();
+  sheetSurface_->MarkDeleted();
   for (VisioObject* o : {fonts_.get(), colors_.get()}) {
     if (o) o->MarkDeleted();
   }
@@ -322,6 +347,7 @@ const MemberTable& Document::Members() const {
           .Stored("DefaultStyle", Variant("Normal"), true)
           .Stored("DefaultTextStyle", Variant("Normal"), true)
           .Stored("Description", Variant(""), true)
+          .Get("DocumentSheet", [](Document& d) { return Ref<Shape>(&d.DocumentSheet()); })
           .Get("EventList", [](Document& d) { return Ref<EventList>(&d.Events()); })
           .Get("Fonts", [](Document& d) { return Ref<VisioObject>(&d.Fonts()); })
           .Get("FullName", [](Document& d) { return d.FullName(); })

@@ -2,6 +2,7 @@
 // Styles collections.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ enum DocType : std::int16_t {
 class PagesCollection;
 class MastersCollection;
 class StylesCollection;
+class DocumentSurface;
 
 class Document : public VisioObject {
  public:
@@ -67,6 +69,10 @@ class Document : public VisioObject {
   Style* StyleById(std::int16_t id) const;
   void DeleteStyle(Style& style);
 
+  // The document's own ShapeSheet (DocumentSheet, "TheDoc" in formulas):
+  // a shape of type visTypeDoc on no page.
+  Shape& DocumentSheet();
+
   VisioObject& Fonts();
   VisioObject& Colors();
   EventList& Events();
@@ -89,6 +95,7 @@ class Document : public VisioObject {
   std::vector<Ref<Page>> pages_;
   std::vector<Ref<Master>> masters_;
   std::vector<Ref<Style>> styles_;
+  std::unique_ptr<DocumentSurface> sheetSurface_;
   Ref<VisioObject> fonts_;
   Ref<VisioObject> colors_;
   EventListSlot eventList_;

@@ -48,10 +48,22 @@ class SheetHost {
   // The IVDocument the host belongs to (null once it is deleted).
   virtual VisioObject* HostDocument() = 0;
   // Kind of host, for the rows a sheet has without being told.
-  enum class Kind { Shape, Group, Guide, Foreign, PageSheet, MasterSheet, Style, OneD };
+  enum class Kind {
+    Shape,
+    Group,
+    Guide,
+    Foreign,
+    PageSheet,
+    MasterSheet,
+    DocumentSheet,
+    Style,
+    OneD
+  };
   virtual Kind HostKind() const = 0;
   // The sheet a formula names before "!" ("Sheet.5!Width"): a shape by ID
-  // on the host's page or master. `holder` is the sheet that holds the
+  // on the host's page or master, "ThePage" the sheet of that page or
+  // master, "TheDoc" the document's sheet (answered here, for every kind
+  // of host). `holder` is the sheet that holds the
   // formula. When the host inherits the formula from its master, the IDs
   // in it are the master's, and a name stands for the host's own
   // counterpart of that master shape, as Visio maps an instance's shapes

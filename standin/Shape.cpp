@@ -49,7 +49,7 @@ std::int16_t Shape::Index() const {
 }
 
 std::string Shape::NameID() const {
-  if (IsSheet()) return "ThePage";
+  if (IsSheet()) return type_ == visTypeDoc ? "TheDoc" : "ThePage";
   return "Sheet." + std::to_string(id_);
 }
 
@@ -161,11 +161,16 @@ VisioObject* Shape::HostDocument() {
 }
 
 SheetHost* Shape::OtherSheet(std::string_view name, SheetHost& holder) {
+  // "ThePage": the sheet of the page or master the formula is worked out
+  // on, so that an instance's inherited formula reads its own page. The
+  // document's sheet has no page.
+  if (automation::NamesEqual(name, "ThePage"))
+    return type_ == visTypeDoc ? nullptr : &surface_->Sheet();
   // "Sheet.5": the shape with ID 5.
   constexpr std::string_view kPrefix = "sheet.";
   if (name.size() <= kPrefix.size() ||
       !automation::NamesEqual(name.substr(0, kPrefix.size()), kPrefix)) {
-    return nullptr;
+    return SheetHost::OtherSheet(name, holder);
   }
   int id = -1;
   const char* end = name.data() + name.size();
@@ -202,6 +207,7 @@ Shape* Shape::CounterpartOf(const Shape& masterShape) {
 }
 
 SheetHost::Kind Shape::HostKind() const {
+  if (type_ == visTypeDoc) return Kind::DocumentSheet;
   if (IsSheet()) return surface_->AsMaster() ? Kind::MasterSheet : Kind::PageSheet;
   if (oneD_) return Kind::OneD;
   switch (type_) {

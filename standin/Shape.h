@@ -1,5 +1,5 @@
 // Shapes: plain, group, guide, foreign (OLE, bitmaps), 1-D connectors, and
-// the sheets of pages and masters; with the Shapes collection, glue
+// the sheets of pages, masters and documents; with the Shapes collection, glue
 // connections (Connects) and OLE objects.
 #pragma once
 
@@ -23,6 +23,7 @@ enum ShapeType : std::int16_t {
   visTypeShape = 3,
   visTypeForeignObject = 4,
   visTypeGuide = 5,
+  visTypeDoc = 6,
   visTypeMetafile = 16,
   visTypeBitmap = 32,
   visTypeInk = 64,
@@ -55,7 +56,8 @@ class Shape : public VisioObject, public SheetHost {
   std::string NameID() const;
   DrawingSurface& surface() const { return *surface_; }
   Shape* parent() const { return parent_; }
-  bool IsSheet() const { return type_ == visTypePage; }
+  // The sheet of a page, master or document: no shape of its own.
+  bool IsSheet() const { return type_ == visTypePage || type_ == visTypeDoc; }
   bool IsOneD() const { return oneD_; }
   void SetOneD(bool oneD) {
     oneD_ = oneD;

@@ -7,7 +7,9 @@
 #include <utility>
 
 #include "automation/Text.h"
+#include "standin/Document.h"
 #include "standin/Numbers.h"
+#include "standin/Shape.h"
 #include "standin/SheetInternals.h"
 
 namespace standin {
@@ -49,7 +51,9 @@ ShapeSheet::~ShapeSheet() {
 bool ShapeSheet::FixedSection(std::int16_t s) const {
   if (s == visSectionObject) return true;
   const auto kind = host_->HostKind();
-  if (kind == SheetHost::Kind::PageSheet || kind == SheetHost::Kind::MasterSheet) return false;
+  if (kind == SheetHost::Kind::PageSheet || kind == SheetHost::Kind::MasterSheet ||
+      kind == SheetHost::Kind::DocumentSheet)
+    return false;
   return s == visSectionCharacter || s == visSectionParagraph || s == visSectionTab;
 }
 
@@ -299,8 +303,10 @@ const CellValue* ShapeSheet::Stored(std::int16_t s, std::int16_t r, std::int16_t
   return nullptr;
 }
 
-SheetHost* SheetHost::OtherSheet(std::string_view, SheetHost&) {
-  return nullptr;
+SheetHost* SheetHost::OtherSheet(std::string_view name, SheetHost&) {
+  if (!automation::NamesEqual(name, "TheDoc")) return nullptr;
+  auto* doc = dynamic_cast<Document*>(HostDocument());
+  return doc ? &doc->DocumentSheet() : nullptr;
 }
 
 const FormulaSheet* ShapeSheet::OtherSheet(std::string_view name,

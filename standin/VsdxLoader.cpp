@@ -512,10 +512,12 @@ void Loader::ReadDocumentPart(const std::string& part) {
   defaultStyle("DefaultTextStyle", "DefaultTextStyle");
   defaultStyle("DefaultGuideStyle", "DefaultGuideStyle");
 
-  // The document sheet's cells are the document's own; its user and
-  // property rows are what the tree shows of it.
+  // The document's own ShapeSheet: its Document Properties cells and the
+  // rows clients keep there (user cells, shape data), read as any sheet.
   if (pugi::xml_node sheet = root.child("DocumentSheet")) {
-    (void)sheet;  // kept by Visio for the document's ShapeSheet, not modelled here
+    Shape& docSheet = doc_->DocumentSheet();
+    ReadSheet(sheet, docSheet, part, nullptr, nullptr);
+    SetStylesFrom(sheet, docSheet);
   }
 }
 

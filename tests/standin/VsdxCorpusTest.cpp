@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "CorpusCells.h"
 #include "automation/HResult.h"
 #include "standin/Application.h"
 #include "standin/Document.h"
@@ -290,8 +291,12 @@ TEST_F(VsdxCorpusTest, FilesOpenAndAgreeWithTheOracle) {
           }
         }
         const std::int16_t cols[4] = {visXFormPinX, visXFormPinY, visXFormWidth, visXFormHeight};
+        const char* const names[4] = {"PinX", "PinY", "Width", "Height"};
         for (int k = 0; k < 4; ++k) {
           if (!os.hasCell[k]) continue;
+          if (corpus::CachesAnotherValue(
+                  file, names[k], s.Sheet().Formula(visSectionObject, visRowXFormOut, cols[k])))
+            continue;
           EXPECT_NEAR(s.Sheet().ResultIU(visSectionObject, visRowXFormOut, cols[k]), os.cells[k],
                       1e-9)
               << "cell " << k;

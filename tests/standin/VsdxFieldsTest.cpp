@@ -84,14 +84,7 @@ TEST_F(VsdxFieldsTest, InstanceMembersReferToTheirOwnGroupNotTheMasters) {
               c.value);
   }
   // In the master itself Sheet.5 is the master's own group.
-  ObjectRef masterGroup = doc.Get("Masters")
-                              .ToObject()
-                              .Get("Item", {Variant(1)})
-                              .ToObject()
-                              .Get("Shapes")
-                              .ToObject()
-                              .Get("Item", {Variant(1)})
-                              .ToObject();
+  ObjectRef masterGroup = MasterShape(doc, 1);
   EXPECT_EQ(TextOf(Member(masterGroup)), "IP Abc");
 
   ObjectRef other = PageShape(doc, 3);

@@ -130,10 +130,12 @@ inline Parts DrawingWithMaster(const std::string& masterName, const std::string&
   return p;
 }
 
-// The shape at `index` (1-based) of a document's first page.
-inline automation::ObjectRef PageShape(const automation::ObjectRef& doc, int index) {
+// The shape at `index` (1-based) of the first item of a document's
+// "Pages" or "Masters".
+inline automation::ObjectRef ShapeOfFirst(const automation::ObjectRef& doc, const char* items,
+                                          int index) {
   using automation::Variant;
-  return doc.Get("Pages")
+  return doc.Get(items)
       .ToObject()
       .Get("Item", {Variant(1)})
       .ToObject()
@@ -141,6 +143,16 @@ inline automation::ObjectRef PageShape(const automation::ObjectRef& doc, int ind
       .ToObject()
       .Get("Item", {Variant(index)})
       .ToObject();
+}
+
+// The shape at `index` (1-based) of a document's first page.
+inline automation::ObjectRef PageShape(const automation::ObjectRef& doc, int index) {
+  return ShapeOfFirst(doc, "Pages", index);
+}
+
+// The shape at `index` (1-based) of a document's first master.
+inline automation::ObjectRef MasterShape(const automation::ObjectRef& doc, int index) {
+  return ShapeOfFirst(doc, "Masters", index);
 }
 
 // The first shape of a document's first page.
