@@ -555,4 +555,12 @@ const MemberTable& StylesCollection::Members() const {
   return *table;
 }
 
+// A formula's "TheDoc!" names its document's sheet whatever holds the
+// formula; each kind of host adds the names of its own (see Shape).
+SheetHost* SheetHost::OtherSheet(std::string_view name, SheetHost&) {
+  if (!automation::NamesEqual(name, "TheDoc")) return nullptr;
+  auto* doc = dynamic_cast<Document*>(HostDocument());
+  return doc ? &doc->DocumentSheet() : nullptr;
+}
+
 }  // namespace standin

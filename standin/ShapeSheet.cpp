@@ -7,9 +7,7 @@
 #include <utility>
 
 #include "automation/Text.h"
-#include "standin/Document.h"
 #include "standin/Numbers.h"
-#include "standin/Shape.h"
 #include "standin/SheetInternals.h"
 
 namespace standin {
@@ -301,12 +299,6 @@ const CellValue* ShapeSheet::Stored(std::int16_t s, std::int16_t r, std::int16_t
                                        c, depth + 1, true, holder, where);
   }
   return nullptr;
-}
-
-SheetHost* SheetHost::OtherSheet(std::string_view name, SheetHost&) {
-  if (!automation::NamesEqual(name, "TheDoc")) return nullptr;
-  auto* doc = dynamic_cast<Document*>(HostDocument());
-  return doc ? &doc->DocumentSheet() : nullptr;
 }
 
 const FormulaSheet* ShapeSheet::OtherSheet(std::string_view name,
