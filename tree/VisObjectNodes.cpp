@@ -481,13 +481,10 @@ std::string TND_IVCell::GetToolTip() {
                                      : std::to_string(units.ToInt32());
     tip += "\nResult: " + FormatFloat(result) + " (" + unitName + ")";
     tip += "\nResultStr: " + VisObj.Get("ResultStr", {units}).ToString();
-    if (VisObj.Get("IsInherited").ToInt32() == 0) {
-      tip += "\nLocal";
+    if (const ObjectRef source = SourceCell()) {
+      tip += "\nInherited from " + SourceText(source);
     } else {
-      const ObjectRef source = VisObj.Get("InheritedFormulaSource").ToObject();
-      tip += "\nInherited from " + (automation::SameObject(source, VisObj)
-                                        ? std::string("its defaults")
-                                        : SourceText(source));
+      tip += VisObj.Get("IsInherited").ToInt32() == 0 ? "\nLocal" : "\nInherited from its defaults";
     }
   } catch (const std::exception& e) {
     tip += std::string("\n") + e.what();
