@@ -521,7 +521,7 @@ const MemberTable& Shape::Members() const {
             [](Shape& s, const Variant& v) {
               s.doc().CheckWritable();
               if (s.IsSheet()) ThrowVisio(VisioErrorKind::InappropriateTarget);
-              s.Text().SetText(v.ToString());
+              SetShapeText(s.Text(), s, v.ToString());
             })
         .Prop(
             "TextStyle", [](Shape& s) { return StyleNameOf(s.TextStyle()); },
