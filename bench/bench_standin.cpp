@@ -1,10 +1,14 @@
 // Cost of the stand-in Visio in process: one property read by name through
 // the automation layer (what every tree caption costs), and building the
-// demo drawing (what every start costs).
+// demo drawing (what every start costs), and formulas that name other
+// shapes on a large page (each finds its shape by ID).
 #include <benchmark/benchmark.h>
 
 #include "standin/Application.h"
 #include "standin/Demo.h"
+#include "standin/Page.h"
+#include "standin/Shape.h"
+#include "standin/ShapeSheet.h"
 
 namespace {
 
@@ -50,5 +54,34 @@ void BM_BuildDemoDrawing(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_BuildDemoDrawing)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+void BM_EvaluateCrossSheetReferences(benchmark::State& state) {
+  Ref<Application> app = MakeRef<Application>();
+  BuildDemoDrawing(*app);
+  auto& page = dynamic_cast<Page&>(*ObjectRef(app).Get("ActivePage").ToObject().get());
+  const auto n = static_cast<std::size_t>(state.range(0));
+  std::vector<Ref<Shape>> shapes;
+  for (std::size_t i = 0; i < n; ++i) shapes.push_back(page.DrawRectangle(0, 0, 1, 1));
+  // Each shape's Width names another shape's Height: n look-ups by ID.
+  for (std::size_t i = 0; i < n; ++i) {
+    const Shape& other = *shapes[(i + n / 2) % n];
+    shapes[i]->Sheet().SetFormula(visSectionObject, visRowXFormOut, visXFormWidth,
+                                  other.NameID() + "!Height", true);
+  }
+  for (auto _ : state) {
+    SheetsChanged();  // as a client's write would: nothing kept from the last pass
+    double sum = 0;
+    for (const auto& s : shapes)
+      sum += s->Sheet().ResultIU(visSectionObject, visRowXFormOut, visXFormWidth);
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetComplexityN(state.range(0));
+  app->Quit();
+}
+BENCHMARK(BM_EvaluateCrossSheetReferences)
+    ->Unit(benchmark::kMillisecond)
+    ->Arg(1000)
+    ->Arg(4000)
+    ->Arg(16000);
 
 }  // namespace

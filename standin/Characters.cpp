@@ -31,10 +31,16 @@ std::int16_t Bias(Args a) {
   return bias;
 }
 
-const TextField& FirstField(Characters& c, std::int32_t begin, std::int32_t end) {
+// The first field of the range; its formula is its row's Value formula,
+// which a client may have changed since.
+TextField FirstField(Characters& c, std::int32_t begin, std::int32_t end) {
   const int index = c.Text().FirstFieldIn(begin, end);
   if (index < 0) ThrowVisio(VisioErrorKind::InappropriateTarget);
-  return c.Text().Fields()[static_cast<std::size_t>(index)];
+  TextField f = c.Text().Fields()[static_cast<std::size_t>(index)];
+  const ShapeSheet& sheet = c.Host().Sheet();
+  if (f.row >= 0 && f.row < sheet.RowCount(visSectionTextField))
+    f.formula = sheet.Formula(visSectionTextField, f.row, visFieldCell);
+  return f;
 }
 
 // CharProps and ParaProps: the range's row takes the value, after the
@@ -76,7 +82,8 @@ void ApplyProps(Characters& c, RunKind kind, std::int16_t section, Args a, const
 Variant AddField(Characters& c, TextField field) {
   c.CheckAlive();
   CheckWritable(c.Host());
-  const std::int32_t at = c.Text().InsertField(c.Begin(), c.End(), std::move(field));
+  const std::int32_t at =
+      InsertFieldWithRow(c.Text(), c.Host(), c.Begin(), c.End(), std::move(field));
   RefreshFieldValues(c.Text(), c.Host());
   c.SetRange(at, at + 1);
   return Variant();
@@ -177,7 +184,7 @@ const MemberTable& Characters::Members() const {
         .Method("Delete", Live([](Characters& c, Range begin, Range end, Args a) {
                   CheckArgCount(a, 0, 0);
                   CheckWritable(c.Host());
-                  c.Text().Replace(begin, end, "");
+                  ReplaceText(c.Text(), c.Host(), begin, end, "");
                   c.SetRange(begin, begin);
                   return Variant();
                 }))
@@ -264,7 +271,7 @@ const MemberTable& Characters::Members() const {
                 c.CheckAlive();
                 CheckWritable(c.Host());
                 const std::int32_t begin = c.Begin();
-                c.SetRange(begin, c.Text().Replace(begin, c.End(), v.ToString()));
+                c.SetRange(begin, ReplaceText(c.Text(), c.Host(), begin, c.End(), v.ToString()));
               })
         .Get("TextAsString", Live([](Characters& c, Range begin, Range end, Args a) {
                CheckArgCount(a, 0, 0);

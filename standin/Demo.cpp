@@ -23,13 +23,8 @@ constexpr const char* kStencilPath = "/usr/share/tarvel/demo/Demo Shapes.vssx";
 // A field at the end of a shape's text, with its row in the Text Fields
 // section as Visio keeps it.
 void AppendField(Shape& shape, TextField field) {
-  ShapeSheet& sh = shape.Sheet();
-  const std::int16_t row = sh.AddRow(visSectionTextField, visRowLast, 0);
-  sh.SetFormula(visSectionTextField, row, visFieldCell, field.formula, true);
-  field.row = row;
-  ShapeText& text = shape.Text();
-  const std::int32_t end = text.CharCount();
-  text.InsertField(end, end, std::move(field));
+  const std::int32_t end = shape.Text().CharCount();
+  InsertFieldWithRow(shape.Text(), shape, end, end, std::move(field));
 }
 
 void AppendText(ShapeText& text, std::string_view more) {

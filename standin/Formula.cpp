@@ -528,6 +528,16 @@ Res FormulaEvaluator::Call(std::string_view fn) {
     for (const auto& a : args) result = isAnd ? (result && a.val.v != 0) : (result || a.val.v != 0);
     return Bool(result);
   }
+  // The picture a field's Format cell holds: "esc(n)" for field format n.
+  if (NamesEqual(fn, "FIELDPICTURE")) {
+    if (!arity(1, 1) || number(0).isString) return Fail(Outcome::Error, visErrorValue);
+    const double code = std::trunc(number(0).v);
+    if (!(code >= 0 && code <= 0x7FFF)) return Fail(Outcome::Error, visErrorValue);
+    Val v;
+    v.isString = true;
+    v.s = "esc(" + std::to_string(static_cast<int>(code)) + ")";
+    return Ok(v);
+  }
   if (NamesEqual(fn, "PI"))
     return arity(0, 0) ? Num(std::numbers::pi) : Fail(Outcome::Error, visErrorValue);
   if (NamesEqual(fn, "ABS") || NamesEqual(fn, "INT") || NamesEqual(fn, "SQRT")) {

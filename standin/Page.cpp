@@ -30,9 +30,45 @@ Shape* FindIn(const std::vector<Ref<Shape>>& shapes, std::int16_t id) {
 
 }  // namespace
 
+void DrawingSurface::IndexShapes() const {
+  byId_.clear();
+  // In the order of a walk, so that of shapes sharing an ID (a hostile
+  // file's) the one a walk meets first stays.
+  std::vector<const std::vector<Ref<Shape>>*> lists{&shapes_};
+  std::vector<std::size_t> next{0};
+  while (!lists.empty()) {
+    const auto& list = *lists.back();
+    std::size_t& i = next.back();
+    if (i == list.size()) {
+      lists.pop_back();
+      next.pop_back();
+      continue;
+    }
+    const Ref<Shape>& s = list[i++];
+    byId_.push_back({s->id(), s});
+    if (!s->Children().empty()) {
+      lists.push_back(&s->Children());
+      next.push_back(0);
+    }
+  }
+  std::stable_sort(byId_.begin(), byId_.end(),
+                   [](const IdEntry& a, const IdEntry& b) { return a.id < b.id; });
+  byId_.erase(std::unique(byId_.begin(), byId_.end(),
+                          [](const IdEntry& a, const IdEntry& b) { return a.id == b.id; }),
+              byId_.end());
+  byIdVersion_ = shapesVersion_;
+}
+
 Shape* DrawingSurface::FindShape(std::int16_t id) const {
   if (id == 0) return sheet_.get();
-  return FindIn(shapes_, id);
+  if (byIdVersion_ != shapesVersion_) IndexShapes();
+  const auto it = std::lower_bound(byId_.begin(), byId_.end(), id,
+                                   [](const IdEntry& e, std::int16_t v) { return e.id < v; });
+  if (it == byId_.end() || it->id != id) return nullptr;
+  Shape* s = it->shape.get();
+  // A shape deleted or moved without ShapesMoved would show here: walk.
+  if (s->IsDeleted() || &s->surface() != this) return FindIn(shapes_, id);
+  return s;
 }
 
 Shape* DrawingSurface::FindShapeU(std::string_view nameU) const {
@@ -100,6 +136,7 @@ void DrawingSurface::CopySurfaceFrom(DrawingSurface& other) {
     if (std::find(kept.begin(), kept.end(), s) == kept.end()) s->MarkDeleted();
   }
   shapes_ = std::move(kept);
+  ShapesMoved();
   SheetsChanged();
   nextShapeId_ = std::max(nextShapeId_, other.nextShapeId_);
   // Layers are rows of the sheet just copied.
@@ -150,6 +187,7 @@ Ref<Shape> DrawingSurface::NewShape(std::int16_t type, const std::string& nameU)
   shape->SetName(name);
   shape->SetNameU(name);
   shapes_.push_back(shape);
+  ShapesMoved();
   SheetsChanged();  // a master's shapes are what instances inherit from
   return shape;
 }

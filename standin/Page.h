@@ -32,10 +32,15 @@ class DrawingSurface {
   // shapes of a master that instances inherit from).
   std::vector<Ref<Shape>>& MutableTopShapes() {
     SheetsChanged();
+    ShapesMoved();
     return shapes_;
   }
+  // Says the surface's tree of shapes changed (shapes added, removed or
+  // moved, here or in a group): every change to it calls this.
+  void ShapesMoved() noexcept { ++shapesVersion_; }
   // The shape with this ID anywhere on the surface (groups included); the
-  // sheet for ID 0.
+  // first a walk of the shapes meets when IDs repeat; the sheet for ID 0.
+  // Takes a look-up in an index of the shapes, made anew after ShapesMoved.
   Shape* FindShape(std::int16_t id) const;
   // The shape with this universal name anywhere on the surface (groups
   // included, the sheet too); null when there is none.
@@ -90,6 +95,19 @@ class DrawingSurface {
   Ref<Shape> sheet_;
   Ref<ShapesCollection> shapesColl_;
   std::int32_t nextShapeId_ = 1;
+
+ private:
+  // FindShape's index, sorted by ID, as of shapesVersion_ byIdVersion_. It
+  // holds its shapes, so an entry a change left behind can be a deleted
+  // shape or one gone elsewhere, never a freed one.
+  struct IdEntry {
+    std::int16_t id;
+    Ref<Shape> shape;
+  };
+  void IndexShapes() const;
+  std::uint64_t shapesVersion_ = 1;
+  mutable std::vector<IdEntry> byId_;
+  mutable std::uint64_t byIdVersion_ = 0;
 };
 
 class Page : public VisioObject, public DrawingSurface {

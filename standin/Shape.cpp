@@ -60,6 +60,7 @@ Ref<Shape> Shape::AddChild(std::int16_t type, const std::string& nameU) {
   child->SetName(name);
   child->SetNameU(name);
   children_.push_back(child);
+  surface_->ShapesMoved();
   SheetsChanged();  // a master's shapes are what instances inherit from
   return child;
 }
@@ -74,12 +75,14 @@ void Shape::AdoptChild(Ref<Shape> child) {
   }
   child->parent_ = this;
   children_.push_back(std::move(child));
+  surface_->ShapesMoved();
   SheetsChanged();
 }
 
 void Shape::RemoveChild(Shape& child) {
   Ref<Shape> keep(&child);
   children_.erase(std::remove(children_.begin(), children_.end(), keep), children_.end());
+  surface_->ShapesMoved();
   SheetsChanged();
 }
 
@@ -286,6 +289,7 @@ void Shape::CopyContentFrom(Shape& other) {
     if (std::find(kept.begin(), kept.end(), c) == kept.end()) c->MarkDeleted();
   }
   children_ = std::move(kept);
+  surface_->ShapesMoved();
   SheetsChanged();
 }
 
@@ -527,7 +531,7 @@ const MemberTable& Shape::Members() const {
             [](Shape& s, const Variant& v) {
               s.doc().CheckWritable();
               if (s.IsSheet()) ThrowVisio(VisioErrorKind::InappropriateTarget);
-              s.Text().SetText(v.ToString());
+              SetShapeText(s.Text(), s, v.ToString());
             })
         .Prop(
             "TextStyle", [](Shape& s) { return StyleNameOf(s.TextStyle()); },
@@ -565,6 +569,8 @@ void Shape::Restack(bool toFront) {
   } else {
     owner.insert(owner.begin(), keep);
   }
+  surface_->ShapesMoved();  // the order of a walk of the shapes
+  SheetsChanged();
 }
 
 void Shape::Ungroup() {
@@ -578,6 +584,7 @@ void Shape::Ungroup() {
   Ref<Shape> keep(this);
   at = owner.insert(at, kids.begin(), kids.end());
   owner.erase(std::remove(owner.begin(), owner.end(), keep), owner.end());
+  surface_->ShapesMoved();
   for (const auto& w : AppOf(*this).Windows()) w->Forget(*this);
   surface_->ForgetShape(*this);
   MarkDeleted();

@@ -267,6 +267,37 @@ int ShapeText::FirstFieldIn(std::int32_t begin, std::int32_t end) const {
   return -1;
 }
 
+std::vector<std::int16_t> ShapeText::FieldRowsIn(std::int32_t begin, std::int32_t end) const {
+  std::vector<std::int16_t> rows;
+  const int first = FirstFieldIn(begin, end);
+  if (first < 0) return rows;
+  std::size_t index = static_cast<std::size_t>(first);
+  for (std::int32_t i = Clamp(begin); i < Clamp(end); ++i) {
+    if (text_[static_cast<std::size_t>(i)] != kMark) continue;
+    if (index < fields_.size() && fields_[index].row >= 0) rows.push_back(fields_[index].row);
+    ++index;
+  }
+  std::sort(rows.begin(), rows.end(), std::greater<>());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  return rows;
+}
+
+void ShapeText::FieldRowInserted(std::int16_t row) {
+  for (auto& f : fields_) {
+    if (f.row >= row) ++f.row;
+  }
+}
+
+void ShapeText::FieldRowDeleted(std::int16_t row) {
+  for (auto& f : fields_) {
+    if (f.row == row) {
+      f.row = -1;
+    } else if (f.row > row) {
+      --f.row;
+    }
+  }
+}
+
 std::int16_t ShapeText::RowOf(RunKind kind, std::int32_t begin, std::int32_t end,
                               std::int16_t bias) const {
   const auto& runs = Runs(kind);
@@ -595,6 +626,81 @@ void RefreshFieldValues(ShapeText& text, SheetHost& host) {
     }
     if (value) f.value = *value;
   }
+}
+
+// ---- client edits ----
+
+namespace {
+
+// Deletes the rows of the fields within [begin, end), keeping the other
+// fields on theirs; returns the rows deleted, highest first.
+std::vector<std::int16_t> DeleteFieldRows(ShapeText& text, ShapeSheet& sheet, std::int32_t begin,
+                                          std::int32_t end) {
+  std::vector<std::int16_t> deleted;
+  for (const std::int16_t row : text.FieldRowsIn(begin, end)) {
+    if (row >= sheet.RowCount(visSectionTextField)) continue;
+    sheet.DeleteRow(visSectionTextField, row);
+    text.FieldRowDeleted(row);
+    deleted.push_back(row);
+  }
+  return deleted;
+}
+
+}  // namespace
+
+std::int32_t ReplaceText(ShapeText& text, SheetHost& host, std::int32_t begin, std::int32_t end,
+                         std::string_view utf8) {
+  DeleteFieldRows(text, host.Sheet(), begin, end);
+  return text.Replace(begin, end, utf8);
+}
+
+void SetShapeText(ShapeText& text, SheetHost& host, std::string_view utf8) {
+  DeleteFieldRows(text, host.Sheet(), 0, text.CharCount());
+  text.SetText(utf8);
+}
+
+std::int32_t InsertFieldWithRow(ShapeText& text, SheetHost& host, std::int32_t begin,
+                                std::int32_t end, TextField field) {
+  ShapeSheet& sheet = host.Sheet();
+  begin = std::clamp(begin, 0, text.CharCount());
+  end = std::clamp(end, begin, text.CharCount());
+  if (!field.formula.empty() && field.formula.front() == '=') field.formula.erase(0, 1);
+  // The row goes where the field goes among the fields: after the row of
+  // the last field before it that has one.
+  const int after = text.FirstFieldIn(begin, text.CharCount());
+  const std::size_t before = after < 0 ? text.Fields().size() : static_cast<std::size_t>(after);
+  std::int16_t at = 0;
+  for (std::size_t i = before; i-- > 0;) {
+    if (text.Fields()[i].row >= 0) {
+      at = static_cast<std::int16_t>(text.Fields()[i].row + 1);
+      break;
+    }
+  }
+  at = std::min(at, sheet.RowCount(visSectionTextField));
+  const std::int16_t row = sheet.AddRow(visSectionTextField, at, 0);
+  try {
+    sheet.SetFormula(visSectionTextField, row, visFieldCell, field.formula, true);
+    sheet.SetFormula(visSectionTextField, row, visFieldFormat,
+                     "FIELDPICTURE(" + std::to_string(field.format) + ")", true);
+    const bool date = field.category == visFCatDateTime;
+    const std::int16_t code = field.category == visFCatCustom ? 255 : field.code;
+    sheet.SetResultIn(visSectionTextField, row, visFieldType, date ? 5 : 0, visNumber, true);
+    sheet.SetResultIn(visSectionTextField, row, visFieldUICategory, field.category, visNumber,
+                      true);
+    sheet.SetResultIn(visSectionTextField, row, visFieldUICode, code, visNumber, true);
+    sheet.SetResultIn(visSectionTextField, row, visFieldUIFormat, field.format, visNumber, true);
+  } catch (...) {
+    sheet.DeleteRow(visSectionTextField, row);
+    throw;
+  }
+  text.FieldRowInserted(row);
+  // The range's own fields go with it, and their rows: the new row moves
+  // up past those before it.
+  field.row = row;
+  for (const std::int16_t gone : DeleteFieldRows(text, sheet, begin, end)) {
+    if (gone < field.row) --field.row;
+  }
+  return text.InsertField(begin, end, std::move(field));
 }
 
 }  // namespace standin

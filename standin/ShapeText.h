@@ -33,8 +33,8 @@ struct TextField {
   std::int16_t category = visFCatCustom;  // visFCat...
   std::int16_t code = 0;                  // visFCode... within the category
   std::int16_t format = visFmtNumGenNoUnits;
-  std::string formula;  // as the Text Fields row holds it, without "="
-  std::string value;    // the text the field shows
+  std::string formula;    // as the Text Fields row holds it, without "="
+  std::string value;      // the text the field shows
   std::int16_t row = -1;  // its row in the Text Fields section; -1 for none
 };
 
@@ -76,6 +76,13 @@ class ShapeText {
   int FieldIndexAt(std::int32_t pos) const;
   // The first field within [begin, end); -1 when there is none.
   int FirstFieldIn(std::int32_t begin, std::int32_t end) const;
+  // The Text Fields rows of the fields within [begin, end), highest first,
+  // each once.
+  std::vector<std::int16_t> FieldRowsIn(std::int32_t begin, std::int32_t end) const;
+  // Keep fields on their rows when a Text Fields row is inserted at row
+  // (the rows from it on move down) or deleted (its field loses its row).
+  void FieldRowInserted(std::int16_t row);
+  void FieldRowDeleted(std::int16_t row);
 
   // ---- formatting runs ----
   const std::vector<Run>& Runs(RunKind kind) const { return runs_[Index(kind)]; }
@@ -114,5 +121,19 @@ class ShapeText {
 // document. Other fields, and values in pictures not laid out here, keep
 // the value they were given.
 void RefreshFieldValues(ShapeText& text, SheetHost& host);
+
+// A client's edits of a shape's text. Every field of the text has a row in
+// the Text Fields section, the rows in the order of the fields: a field
+// that goes takes its row with it, and a new field gets a row at its place
+// among the fields (Value its formula, Format FIELDPICTURE(format), UICat,
+// UICod and UIFmt what it was made with). Loaders, which bring the rows
+// themselves, edit the ShapeText directly.
+std::int32_t ReplaceText(ShapeText& text, SheetHost& host, std::int32_t begin, std::int32_t end,
+                         std::string_view utf8);
+void SetShapeText(ShapeText& text, SheetHost& host, std::string_view utf8);
+// Returns the field's position. A formula the sheet refuses raises, and
+// leaves text and rows as they were.
+std::int32_t InsertFieldWithRow(ShapeText& text, SheetHost& host, std::int32_t begin,
+                                std::int32_t end, TextField field);
 
 }  // namespace standin

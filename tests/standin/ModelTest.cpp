@@ -12,6 +12,8 @@
 #include "automation/Runtime.h"
 #include "standin/Application.h"
 #include "standin/Demo.h"
+#include "standin/Page.h"
+#include "standin/Shape.h"
 #include "tests/support/SharedFile.h"
 
 namespace standin {
@@ -227,6 +229,49 @@ TEST_F(DemoTest, ClientsChangeTheDrawing) {
   added.Invoke("Delete", {I2(0)});
   EXPECT_EQ(pages.Get("Count"), I2(3));
   EXPECT_EQ(added.Get("Stat"), I2(kStatDeleted));
+}
+
+// FindShape answers from an index of the page's shapes: after every kind of
+// change to them it must answer as a walk of the shapes does.
+TEST_F(DemoTest, FindShapeFollowsShapesAddedDeletedGroupedAndUngrouped) {
+  Page& page = dynamic_cast<Page&>(*Page1().get());
+  std::function<standin::Shape*(const std::vector<Ref<standin::Shape>>&, std::int16_t)> walk =
+      [&](const std::vector<Ref<standin::Shape>>& list, std::int16_t id) -> standin::Shape* {
+    for (const auto& s : list) {
+      if (s->id() == id) return s.get();
+      if (standin::Shape* inner = walk(s->Children(), id)) return inner;
+    }
+    return nullptr;
+  };
+  auto agree = [&](const char* step) {
+    for (std::int16_t id = 1; id < 40; ++id)
+      ASSERT_EQ(page.FindShape(id), walk(page.TopShapes(), id)) << step << ", ID " << id;
+    EXPECT_EQ(page.FindShape(0), &page.Sheet());
+  };
+  agree("as built");
+  Ref<standin::Shape> a = page.DrawRectangle(0, 0, 1, 1);
+  Ref<standin::Shape> b = page.DrawRectangle(1, 1, 2, 2);
+  agree("drawn");
+  ASSERT_EQ(page.FindShape(b->id()), b.get());
+
+  Ref<standin::Shape> group = page.NewShape(visTypeGroup, "");
+  group->AdoptChild(a);
+  group->AdoptChild(b);
+  Ref<standin::Shape> inner = group->AddChild(visTypeShape, "");
+  agree("grouped");
+  ASSERT_EQ(page.FindShape(inner->id()), inner.get());
+
+  const std::int16_t gone = a->id();
+  a->Delete();
+  agree("a member deleted");
+  EXPECT_EQ(page.FindShape(gone), nullptr);
+  group->Ungroup();
+  agree("ungrouped");
+  EXPECT_EQ(page.FindShape(group->id()), nullptr);
+  EXPECT_EQ(page.FindShape(b->id()), b.get());
+  b->Restack(false);
+  inner->Delete();
+  agree("restacked and deleted");
 }
 
 TEST_F(DemoTest, BusyStateAndInjectedFaults) {

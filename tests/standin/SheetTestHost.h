@@ -47,7 +47,7 @@ class TestHost : public VisioObject, public SheetHost {
           .Get("Stat", [](TestHost& h) { return I2(h.IsDeleted() ? kStatDeleted : kStatNormal); })
           .Prop(
               "Text", [](TestHost& h) { return h.text.Text(); },
-              [](TestHost& h, const Variant& v) { h.text.SetText(v.ToString()); });
+              [](TestHost& h, const Variant& v) { SetShapeText(h.text, h, v.ToString()); });
       AddSheetMembers(b);
       return b.Build();
     }();

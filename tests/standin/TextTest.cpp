@@ -106,6 +106,108 @@ TEST_F(TextTest, CharactersCoverARangeAndDescribeItsFirstField) {
   EXPECT_EQ(CodeOf([&] { chars.Get("Text"); }), Visio(VisioErrorKind::ObjectDeleted));
 }
 
+// Every field of a shape's text is a row of the Text Fields section, the
+// rows in the order of the fields: a field a client adds gets its row at
+// its place, shows that row's value, and takes the row with it when it goes.
+TEST_F(TextTest, FieldsAClientAddsAndDeletesKeepTheirTextFieldsRows) {
+  ShapeSheet& sheet = shape->Sheet();
+  auto formula = [&](std::int16_t row, std::int16_t cell) {
+    return sheet.Formula(visSectionTextField, row, cell);
+  };
+  auto rows = [&] { return sheet.RowCount(visSectionTextField); };
+  auto range = [&](std::int32_t begin, std::int32_t end) {
+    ObjectRef chars = Chars();
+    chars.Put("Begin", I4(begin));
+    chars.Put("End", I4(end));
+    return chars;
+  };
+  h.Put("Text", Variant("ab"));
+
+  ObjectRef width = range(1, 1);
+  width.Invoke("AddField", {I2(visFCatGeometry), I2(0), I2(visFmtNumGenDefUnits)});
+  ASSERT_EQ(rows(), 1);
+  EXPECT_EQ(formula(0, visFieldCell), "Width");
+  EXPECT_EQ(formula(0, visFieldFormat), "FIELDPICTURE(1)");
+  EXPECT_EQ(sheet.ResultString(visSectionTextField, 0, visFieldFormat), "esc(1)");
+  const std::pair<std::int16_t, double> cells[] = {{visFieldType, 0},
+                                                   {visFieldUICategory, visFCatGeometry},
+                                                   {visFieldUICode, 0},
+                                                   {visFieldUIFormat, visFmtNumGenDefUnits}};
+  for (const auto& [cell, value] : cells)
+    EXPECT_EQ(sheet.ResultIU(visSectionTextField, 0, cell), value) << cell;
+  EXPECT_EQ(width.Get("IsField"), VisBool(true));
+  EXPECT_EQ(Chars().Get("Text"), Variant("a2 in.b"));
+
+  // A field before it takes row 0; the first one moves to row 1 and keeps
+  // showing that row's value as the row changes.
+  range(0, 0).Invoke("AddCustomField", {Variant("Width*2"), I2(visFmtNumGenNoUnits)});
+  ASSERT_EQ(rows(), 2);
+  EXPECT_EQ(formula(0, visFieldCell), "Width*2");
+  EXPECT_EQ(sheet.ResultIU(visSectionTextField, 0, visFieldUICategory), visFCatCustom);
+  EXPECT_EQ(sheet.ResultIU(visSectionTextField, 0, visFieldUICode), 255);
+  EXPECT_EQ(formula(1, visFieldCell), "Width");
+  EXPECT_EQ(Chars().Get("Text"), Variant("4a2 in.b"));
+  sheet.SetFormula(visSectionTextField, 1, visFieldCell, "Width*3", true);
+  EXPECT_EQ(Chars().Get("Text"), Variant("4a6 in.b"));
+  EXPECT_EQ(range(2, 3).Get("FieldFormula"), Variant("Width*3"));
+
+  // A field put over a range with a field in it: the old row goes, the
+  // new one takes its place.
+  range(0, 2).Invoke("AddField", {I2(visFCatGeometry), I2(1), I2(visFmtNumGenNoUnits)});
+  ASSERT_EQ(rows(), 2);
+  EXPECT_EQ(formula(0, visFieldCell), "Height");
+  EXPECT_EQ(formula(1, visFieldCell), "Width*3");
+  EXPECT_EQ(h.Get("Text"), Variant(kMark + kMark + "b"));
+
+  // A formula the sheet refuses leaves text and rows as they were.
+  EXPECT_NE(CodeOf([&] {
+              range(3, 3).Invoke("AddCustomField", {Variant("Width*("), I2(0)});
+            }),
+            automation::S_OK);
+  EXPECT_EQ(rows(), 2);
+  EXPECT_EQ(h.Get("Text"), Variant(kMark + kMark + "b"));
+
+  // Deleting a field's text deletes its row; the rest follow.
+  range(0, 1).Invoke("Delete", {});
+  ASSERT_EQ(rows(), 1);
+  EXPECT_EQ(formula(0, visFieldCell), "Width*3");
+  EXPECT_EQ(Chars().Get("Text"), Variant("6 in.b"));
+  range(0, 2).Put("Text", Variant("z"));
+  EXPECT_EQ(rows(), 0);
+  range(1, 1).Invoke("AddField", {I2(visFCatObject), I2(5), I2(visFmtStrNormal)});
+  EXPECT_EQ(Chars().Get("Text"), Variant("zBox"));
+  EXPECT_EQ(rows(), 1);
+  h.Put("Text", Variant("plain"));
+  EXPECT_EQ(rows(), 0);
+  EXPECT_TRUE(text.Fields().empty());
+}
+
+// An instance's fields stand on rows its master gives it: adding one among
+// them, or deleting one, keeps the rest on theirs.
+TEST_F(TextTest, FieldsOnInheritedRowsFollowTheEditsOfAnInstance) {
+  Ref<TestHost> master = MakeHost();
+  master->Sheet().SetFormula(visSectionObject, visRowXFormOut, visXFormHeight, "3 in", true);
+  InsertFieldWithRow(master->text, *master, 0, 0,
+                     Field(visFCatGeometry, 1, visFmtNumGenNoUnits, "Height"));
+  shape->SetSource(master.get());
+  text.CopyFrom(master->text);
+  ShapeSheet& sheet = shape->Sheet();
+  ASSERT_EQ(sheet.RowCount(visSectionTextField), 1);
+
+  ObjectRef chars = Chars();
+  chars.Put("Begin", I4(1));
+  chars.Invoke("AddField", {I2(visFCatGeometry), I2(0), I2(visFmtNumGenNoUnits)});
+  ASSERT_EQ(sheet.RowCount(visSectionTextField), 2);
+  EXPECT_EQ(Chars().Get("Text"), Variant("32"));
+  chars = Chars();
+  chars.Put("End", I4(1));
+  chars.Invoke("Delete", {});
+  EXPECT_EQ(sheet.RowCount(visSectionTextField), 1);
+  EXPECT_EQ(sheet.Formula(visSectionTextField, 0, visFieldCell), "Width");
+  EXPECT_EQ(Chars().Get("Text"), Variant("2"));
+  EXPECT_EQ(master->Sheet().RowCount(visSectionTextField), 1);
+}
+
 TEST_F(TextTest, RunsOfWordsParagraphsFieldsAndFormats) {
   text.SetText("Hello big world\nSecond line");
   text.InsertField(16, 16, Field(visFCatCustom, 0, 0, "1+1"));
