@@ -89,10 +89,17 @@ Tfm_NodeEdit::Tfm_NodeEdit(QWidget* owner)
   mm_Edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   mm_Edit->setTabChangesFocus(true);
 
+  lb_Shared = new QLabel(this);
+  lb_Shared->setObjectName(QStringLiteral("lb_Shared"));
+  lb_Shared->setWordWrap(true);
+  lb_Shared->setContentsMargins(4, 2, 4, 2);
+  lb_Shared->hide();
+
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   layout->addWidget(Panel1);
+  layout->addWidget(lb_Shared);
   layout->addWidget(mm_Edit, 1);
 
   setTabOrder(bt_Save, bt_Cancel);
@@ -113,11 +120,14 @@ Tfm_NodeEdit::Tfm_NodeEdit(QWidget* owner)
 void Tfm_NodeEdit::LoadFromNode() {
   std::string valueText;
   std::string cellName;
+  std::string shared;
   if (Node == nullptr || !IsEditableNode(*Node)) {
     mm_Edit->clear();
+    ShowSharedWarning(shared);
     return;
   }
   if (auto* cellNode = dynamic_cast<TND_IVCell*>(Node)) {
+    shared = cellNode->SharedCellWarning();
     Cell = IVCell(cellNode->VisObj);
     if (Cell) {
       try {
@@ -139,6 +149,17 @@ void Tfm_NodeEdit::LoadFromNode() {
   lb_Name->setText(ToQString(name));
   lb_Type->setText(ToQString(Node->GetShortTypeName()));
   SetEditText(valueText);
+  ShowSharedWarning(shared);
+}
+
+void Tfm_NodeEdit::ShowSharedWarning(const std::string& text) {
+  // The window grows by the warning rather than taking the memo's room.
+  const int without = height() - sharedHeight_;
+  lb_Shared->setText(ToQString(text));
+  lb_Shared->setVisible(!text.empty());
+  layout()->activate();  // the window's least height follows the warning now, not later
+  sharedHeight_ = text.empty() ? 0 : lb_Shared->heightForWidth(width());
+  resize(width(), without + sharedHeight_);
 }
 
 bool Tfm_NodeEdit::SaveToNode() {

@@ -58,6 +58,9 @@ class Tfm_NodeEdit : public QDialog {
   QPushButton* bt_Cancel;
   QPushButton* bt_SaveClose;
   QPlainTextEdit* mm_Edit;
+  // Says, for a cell of a master's shape or of a style, that saving
+  // reaches every shape that inherits it; hidden otherwise.
+  QLabel* lb_Shared;
 
   void done(int result) override;
 
@@ -67,6 +70,9 @@ class Tfm_NodeEdit : public QDialog {
  private:
   std::string EditText() const;
   void SetEditText(const std::string& text);
+  void ShowSharedWarning(const std::string& text);
+
+  int sharedHeight_ = 0;  // what the warning added to the window's height
 };
 
 // Shows the edit node window for `node` modally, beside `opener`.

@@ -492,6 +492,23 @@ std::string TND_IVCell::GetToolTip() {
   return tip;
 }
 
+std::string TND_IVCell::SharedCellWarning() const {
+  if (!VisObj) return {};
+  try {
+    std::string owner;
+    if (VisObj.Get("Style").ToObject()) {
+      owner = SourceText(VisObj);
+    } else if (const ObjectRef shape = VisObj.Get("Shape").ToObject();
+               shape && shape.Get("ContainingMaster").ToObject()) {
+      owner = SourceText(VisObj);
+    }
+    if (owner.empty()) return {};
+    return "Shared cell of " + owner + ": saving changes every shape that inherits it.";
+  } catch (const std::exception&) {
+    return {};  // the edit itself reports what is wrong with the cell
+  }
+}
+
 TLocateCounterpart TND_IVCell::Locator() {
   return [this](ObjectRef& counterpart, IVMaster& openedMaster, std::string& errText) {
     IVCell editCell;

@@ -98,6 +98,11 @@ class TND_IVCell final : public TVisObjectNodeOf<TND_IVCell> {
   // The cell's source when its formula comes from another cell; none
   // otherwise. May throw.
   automation::ObjectRef SourceCell() const;
+  // What a write to the cell reaches beyond it, for the edit window to say
+  // before it saves: a cell of a master's shape or of a style is the
+  // formula of every shape that inherits it. Empty for a cell of its shape
+  // alone, or when the cell cannot say.
+  std::string SharedCellWarning() const;
 
  protected:
   TLocateCounterpart Locator() override;

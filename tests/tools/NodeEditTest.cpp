@@ -519,3 +519,52 @@ TEST_F(NodeEditDemoTest, ACellOnAPageIsWrittenItselfAndCountsAsSaved) {
 }
 
 }  // namespace
+
+// Before a save reaches further than the cell's own shape, the window says
+// so: for a master's shape and a style, not for a shape on a page. The
+// warning adds to the window's height and goes with the next node.
+TEST_F(NodeEditDemoTest, ACellEveryInheritingShapeSharesIsSaidToBeSharedBeforeSaving) {
+  const ObjectRef process =
+      Item(Item(Drawing(), "Masters", Variant("Process")), "Shapes", Variant(std::int16_t{1}));
+  TTVNodeData& styleCell = MakeNode<TND_IVCell>(
+      "Cell", -1, tree, nullptr, nullptr, kNoIndex, TAccessKind::ReadWrite, TIndexStyle::NoIndex,
+      TVisObjSource::SupplyOnCreate, TNodeKind::VisObject, nullptr, nullptr);
+  static_cast<TND_IVCell&>(styleCell).VisObj = Item(Drawing(), "Styles", Variant("Demo Accent"))
+                                                   .Get("Cells", {Variant("LineWeight")})
+                                                   .ToObject();
+  struct Case {
+    const char* what;
+    TTVNodeData& node;
+    std::string warning;
+  };
+  const std::vector<Case> cases = {
+      {"page shape", WidthNode(PageShape("Curvy")), ""},
+      {"master shape", WidthNode(process),
+       R"(Shared cell of shape "Process" of master "Process": saving changes every shape that inherits it.)"},
+      {"style", styleCell,
+       R"(Shared cell of style "Demo Accent": saving changes every shape that inherits it.)"},
+      {"page shape again", WidthNode(PageShape("Curvy")), ""},
+  };
+  Tfm_NodeEdit editor;
+  int plain = 0;  // the shown window's height without a warning
+  int memo = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    editor.Node = &c.node;
+    editor.show();
+    QCoreApplication::processEvents();  // the layout places the children
+    EXPECT_EQ(editor.lb_Shared->text().toStdString(), c.warning);
+    EXPECT_EQ(editor.lb_Shared->isVisible(), !c.warning.empty());
+    if (plain == 0) {
+      plain = editor.height();
+      memo = editor.mm_Edit->height();
+    } else if (c.warning.empty()) {
+      EXPECT_EQ(editor.height(), plain);
+    } else {
+      EXPECT_GT(editor.height(), plain);
+    }
+    EXPECT_EQ(editor.mm_Edit->height(), memo);
+    editor.hide();
+  }
+  EXPECT_TRUE(messages.messages.empty());
+}
