@@ -353,10 +353,11 @@ const CellDefs kConnection = {{0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "
 const CellDefs kConnectionABCD = {{0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"},
                                   {2, "A", K::Number, "0"},    {3, "B", K::Number, "0"},
                                   {4, "C", K::Number, "0"},    {5, "D", K::Number, "0"}};
-const CellDefs kField = {{0, "Value", K::Number, ""},     {2, "Format", K::String, "\"\""},
-                         {3, "Type", K::Number, "0"},     {4, "UICat", K::Number, "0"},
-                         {5, "UICod", K::Number, "0"},    {6, "UIFmt", K::Number, "0"},
-                         {7, "Calendar", K::Number, "0"}, {10, "ObjectKind", K::Number, "0"}};
+const CellDefs kField = {{0, "Value", K::Number, ""},       {1, "EditMode", K::Number, "0"},
+                         {2, "Format", K::String, "\"\""},  {3, "Type", K::Number, "0"},
+                         {4, "UICat", K::Number, "0"},      {5, "UICod", K::Number, "0"},
+                         {6, "UIFmt", K::Number, "0"},      {7, "Calendar", K::Number, "0"},
+                         {10, "ObjectKind", K::Number, "0"}};
 const CellDefs kControl = {
     {0, "X", K::Length, "0 in"},     {1, "Y", K::Length, "0 in"}, {2, "XDyn", K::Length, "0 in"},
     {3, "YDyn", K::Length, "0 in"},  {4, "XCon", K::Number, "0"}, {5, "YCon", K::Number, "0"},

@@ -148,7 +148,7 @@ constexpr std::int16_t visSplineKnot = 2, visSplineKnot2 = 3, visSplineKnot3 = 4
 constexpr std::int16_t visCharacterFont = 0, visCharacterColor = 1, visCharacterStyle = 2,
                        visCharacterCase = 3, visCharacterPos = 4, visCharacterSize = 7,
                        visCharacterLetterspace = 16;
-constexpr std::int16_t visFieldCell = 0, visFieldFormat = 2, visFieldType = 3,
+constexpr std::int16_t visFieldCell = 0, visFieldEditMode = 1, visFieldFormat = 2, visFieldType = 3,
                        visFieldUICategory = 4, visFieldUICode = 5, visFieldUIFormat = 6;
 // A tab row: the count of its stops, then three cells per stop k at
 // visTabPos + 3k (position), visTabAlign + 3k (alignment) and the one

@@ -1,6 +1,7 @@
 #include "standin/Characters.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "standin/Events.h"
 #include "standin/ShapeSheet.h"
@@ -38,8 +39,18 @@ TextField FirstField(Characters& c, std::int32_t begin, std::int32_t end) {
   if (index < 0) ThrowVisio(VisioErrorKind::InappropriateTarget);
   TextField f = c.Text().Fields()[static_cast<std::size_t>(index)];
   const ShapeSheet& sheet = c.Host().Sheet();
-  if (f.row >= 0 && f.row < sheet.RowCount(visSectionTextField))
+  if (f.row >= 0 && f.row < sheet.RowCount(visSectionTextField)) {
+    // The field's row is what it is: a client or the file may have set its
+    // cells since the field was made.
     f.formula = sheet.Formula(visSectionTextField, f.row, visFieldCell);
+    const auto number = [&](std::int16_t cell) {
+      return static_cast<std::int16_t>(
+          std::lround(sheet.Value(visSectionTextField, f.row, cell).result));
+    };
+    f.category = number(visFieldUICategory);
+    f.code = number(visFieldUICode);
+    f.format = number(visFieldUIFormat);
+  }
   return f;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "VsdxTestPackage.h"
 #include "standin/ShapeSheet.h"
@@ -137,6 +138,40 @@ TEST_F(VsdxFieldsTest, DateFieldsShowTheirFormatPicture) {
       box.Get("CellsSRC", {I2(visSectionTextField), I2(1), I2(visFieldCell)}).ToObject();
   EXPECT_NEAR(iso.Get("ResultIU").ToDouble(), 42461 + 18.5 / 24, 1e-9);
   EXPECT_EQ(iso.Get("ResultStr", {Variant("")}).ToString(), "4/1/2016 6:30:00 PM");
+}
+
+// Characters.FieldCategory, FieldCode and FieldFormat answer what the
+// field's Text Fields row holds in UICat, UICod and UIFmt, as the file gave
+// them or as a client wrote them later.
+TEST_F(VsdxFieldsTest, AFieldsCategoryCodeAndFormatAreItsRowsCells) {
+  const std::string shape =
+      "<Section N=\"Field\">"
+      "<Row IX=\"0\"><Cell N=\"Value\" V=\"42461\" U=\"DATE\" F=\"CREATETIME()\"/>"
+      "<Cell N=\"Type\" V=\"5\"/><Cell N=\"UICat\" V=\"1\"/><Cell N=\"UICod\" V=\"1\"/>"
+      "<Cell N=\"UIFmt\" V=\"20\"/></Row>"
+      "<Row IX=\"1\"><Cell N=\"Value\" V=\"2\"/></Row>"
+      "</Section>"
+      "<Text><fld IX=\"0\">12:00 AM</fld> <fld IX=\"1\">2</fld></Text>";
+  ObjectRef box = FirstShapeOf(Open(Write("Kinds.vsdx", DrawingWithShape(shape))));
+  ObjectRef chars = box.Get("Characters").ToObject();
+  const auto kinds = [&](int at) {
+    chars.Put("Begin", I4(at));
+    chars.Put("End", I4(at + 1));
+    return std::vector<Variant>{chars.Get("FieldCategory"), chars.Get("FieldCode"),
+                                chars.Get("FieldFormat")};
+  };
+  EXPECT_EQ(kinds(0), (std::vector<Variant>{I2(1), I2(1), I2(20)}));
+  EXPECT_EQ(kinds(2), (std::vector<Variant>{I2(0), I2(0), I2(0)}));
+  box.Get("CellsSRC", {I2(visSectionTextField), I2(1), I2(visFieldUICategory)})
+      .ToObject()
+      .Put("FormulaU", Variant("4"));
+  EXPECT_EQ(kinds(2), (std::vector<Variant>{I2(4), I2(0), I2(0)}));
+  // The reserved EditMode cell is there, at its own column.
+  EXPECT_EQ(box.Get("CellsSRC", {I2(visSectionTextField), I2(0), I2(visFieldEditMode)})
+                .ToObject()
+                .Get("Name")
+                .ToString(),
+            "Fields.EditMode");
 }
 
 }  // namespace
