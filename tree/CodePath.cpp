@@ -266,7 +266,11 @@ TCodePath RootPath(TTVNodeData& root) {
   if (dynamic_cast<TND_IVApplication*>(&root) != nullptr) return {};
   if (auto* object = dynamic_cast<TND_VisObject*>(&root); object != nullptr && object->VisObj) {
     try {
-      if (std::optional<TCodePath> path = Trace(object->VisObj, 0)) return *path;
+      if (std::optional<TCodePath> path = Trace(object->VisObj, 0)) {
+        // A cell item stands for its formula wherever it is.
+        if (dynamic_cast<TND_IVCell*>(&root) != nullptr) path->steps.push_back(Property("Formula"));
+        return *path;
+      }
     } catch (const std::exception&) {
       // What cannot be traced stays a variable.
     }
