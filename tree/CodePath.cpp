@@ -482,17 +482,9 @@ std::string StepText(const TCodeStep& step, TCodeLanguage language) {
   return "." + step.member + (withArgs ? "(" + ArgList(step, language) + ")" : "");
 }
 
-std::string_view CommentStart(TCodeLanguage language) {
-  switch (language) {
-    case TCodeLanguage::VBA:
-      return "' ";
-    case TCodeLanguage::Python:
-      return "# ";
-    case TCodeLanguage::CSharp:
-      return "// ";
-  }
-  return "' ";
-}
+// What starts a comment line, by language.
+constexpr auto kCommentStarts = std::to_array<std::string_view>({"' ", "# ", "// "});
+static_assert(NamesEvery(kCommentStarts, TCodeLanguage::CSharp));
 
 }  // namespace
 
@@ -503,7 +495,7 @@ TCodePath CodePathOf(TTVNodeData& node) {
 std::string CodeText(const TCodePath& path, TCodeLanguage language) {
   std::string text;
   for (const std::string& note : path.notes)
-    text += std::string(CommentStart(language)) + note + "\n";
+    text += std::string(kCommentStarts[Ord(language)]) + note + "\n";
   if (!path.variable.empty()) {
     text += path.variable;
   } else {
