@@ -186,6 +186,19 @@ int RunTreeCommand(const TTreeOptions& options, std::ostream& out, std::ostream&
   }
 
   TExpander expander(err);
+  if (options.codeLanguage) {
+    TTreeItem* target = WalkPath(*root->TreeNode, options.codePath, expander, err);
+    if (target == nullptr) return kExitUsage;
+    const std::string code =
+        target->Data() != nullptr ? CodeOf(*target->Data(), *options.codeLanguage) : std::string();
+    if (!VisioController.LinkFailure().empty()) {
+      err << "tarvel-tree: the link to Visio failed during the run: "
+          << VisioController.LinkFailure() << '\n';
+      return kExitLink;
+    }
+    out << code << '\n';
+    return expander.Failed() ? kExitVisio : kExitOk;
+  }
   std::vector<TTreeItem*> targets;
   for (const std::string& path : options.expand) {
     TTreeItem* target = WalkPath(*root->TreeNode, path, expander, err);

@@ -3,19 +3,28 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "tree/CodePath.h"
 
 struct TTreeOptions {
   int depth = 1;                    // levels expanded below each path's last item
   std::vector<std::string> expand;  // "/"-separated item names from the root
   bool selectedShape = false;       // root the tree at the selected shape
   bool refresh = false;             // a full refresh of the root before printing
+  // Set: print the automation expression of the item at codePath in this
+  // language instead of the tree.
+  std::optional<TCodeLanguage> codeLanguage;
+  std::string codePath;
 };
 
 // Builds the tree over VisioController's Visio, prints every visible
 // caption indented two blanks per level, and returns the exit status: 2 for
 // a path that matches nothing, 1 when Visio could not give what was asked
 // or an expansion failed, 3 when the link to Visio failed during the run
-// (the tree is still printed in both cases).
+// (the tree is still printed in both cases). With a code language it prints
+// the expression of the item at the code path instead, with the same exit
+// statuses.
 int RunTreeCommand(const TTreeOptions& options, std::ostream& out, std::ostream& err);

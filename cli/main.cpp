@@ -24,6 +24,7 @@ namespace {
 constexpr std::string_view kSynopsis =
     "Usage: tarvel-tree [FILE ...] [--depth N] [--expand PATH]... [--selected-shape] "
     "[--refresh]\n"
+    "       tarvel-tree [FILE ...] [--selected-shape] --code LANGUAGE PATH\n"
     "       tarvel-tree --constants [NAME]\n"
     "       tarvel-tree --help\n";
 
@@ -43,6 +44,11 @@ constexpr std::string_view kOptions =
     "  --selected-shape    root the tree at the shape selected in Visio's active\n"
     "                      window\n"
     "  --refresh           refresh the whole tree once before printing it\n"
+    "  --code LANGUAGE PATH\n"
+    "                      print the automation expression that reaches the item\n"
+    "                      at PATH (as --expand takes it) instead of the tree;\n"
+    "                      LANGUAGE is vba, python (win32com) or csharp (the\n"
+    "                      Visio interop assembly)\n"
     "  --constants         list every table of Visio constants: the table's name\n"
     "                      and \":\", then one line per constant with its value in\n"
     "                      decimal and in hex and its full name\n"
@@ -138,6 +144,15 @@ int main(int argc, char** argv) {
       const std::optional<std::string> path = value("--expand");
       if (!path) return UsageError("--expand needs a path");
       options.expand.push_back(*path);
+    } else if (arg == "--code") {
+      if (options.codeLanguage) return UsageError("--code may be given once");
+      if (i + 2 >= args.size()) return UsageError("--code needs a language and a path");
+      const std::string& key = args[++i];
+      options.codeLanguage = CodeLanguageFromKey(key);
+      if (!options.codeLanguage) {
+        return UsageError("--code takes vba, python or csharp, not '" + key + "'");
+      }
+      options.codePath = args[++i];
     } else if (arg == "--selected-shape") {
       options.selectedShape = true;
     } else if (arg == "--refresh") {
@@ -149,6 +164,9 @@ int main(int argc, char** argv) {
     } else {
       files.push_back(arg);
     }
+  }
+  if (options.codeLanguage && !options.expand.empty()) {
+    return UsageError("--code cannot be combined with --expand");
   }
   QCoreApplication qt(argc, argv);
   return PrintTree(options, files);

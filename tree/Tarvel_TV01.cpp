@@ -2,7 +2,9 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QFont>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -10,9 +12,9 @@
 #include <QMoveEvent>
 #include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTreeView>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 #include "app/KTSheep.h"
@@ -23,6 +25,7 @@
 #include "tools/Tarvel_UI.h"
 #include "tree/NodeData.h"
 #include "tree/Tarvel_TreeItemModel.h"
+#include "tree/TreeText.h"
 #include "tree/ValueNodes.h"
 #include "tree/VisObjectNodes.h"
 #include "visio/KTVisio_Controller.h"
@@ -59,7 +62,9 @@ Tfm_VisioTreeView::Tfm_VisioTreeView()
   TV->setIndentation(19);
   TV->setIconSize(QSize(16, 16));
   TV->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  TV->setSelectionMode(QAbstractItemView::SingleSelection);
+  // Several items can be selected to copy their captions together; the
+  // menu commands act on the current one.
+  TV->setSelectionMode(QAbstractItemView::ExtendedSelection);
   // Every row is one line with one 16-pixel image: telling the view spares
   // it measuring each of thousands of rows.
   TV->setUniformRowHeights(true);
@@ -97,6 +102,25 @@ Tfm_VisioTreeView::Tfm_VisioTreeView()
       addItem("mi_ViewTextDetail", "View Text Detail", &Tfm_VisioTreeView::mi_ViewTextDetailClick);
   mi_EditNode = addItem("mi_EditNode", "Edit", &Tfm_VisioTreeView::mi_EditNodeClick);
   mi_ConstVal = addItem("mi_ConstVal", "Constant values", &Tfm_VisioTreeView::mi_ConstValClick);
+  pm_VTV->addSeparator();
+  mi_Copy = addItem("mi_Copy", "Copy", &Tfm_VisioTreeView::mi_CopyClick);
+  mi_CopyValue = addItem("mi_CopyValue", "Copy Value", &Tfm_VisioTreeView::mi_CopyValueClick);
+  mi_CopyAsCode = pm_VTV->addMenu("Copy as Code");
+  mi_CopyAsCode->setObjectName("mi_CopyAsCode");
+  for (TCodeLanguage language : kCodeLanguages) {
+    QAction* action =
+        mi_CopyAsCode->addAction(ToQString(std::string(TCodeLanguageTitles[Ord(language)])));
+    action->setObjectName(QString("mi_CopyAs_") +
+                          ToQString(std::string(TCodeLanguageKeys[Ord(language)])));
+    connect(action, &QAction::triggered, this, [this, language] { mi_CopyAsCodeClick(language); });
+    mi_CopyAsLanguage[Ord(language)] = action;
+  }
+  // The keys are the view's own (see eventFilter); the menu shows them. The
+  // actions answer them only while the menu is open.
+  mi_Copy->setShortcut(QKeySequence::Copy);
+  for (QAction* action : pm_VTV->actions()) action->setShortcutContext(Qt::WidgetShortcut);
+  for (QAction* action : mi_CopyAsCode->actions()) action->setShortcutContext(Qt::WidgetShortcut);
+  ShowCodeShortcut();
 
   connect(cb_StayOnTop, &QCheckBox::clicked, this, &Tfm_VisioTreeView::cb_StayOnTopClick);
   connect(TV, &QTreeView::expanded, this, &Tfm_VisioTreeView::TVExpanded);
@@ -203,7 +227,14 @@ void Tfm_VisioTreeView::TVContextMenu(const QPoint& position) {
   // A right-click selects the item under the mouse; on empty space the
   // selection stays as it was.
   const QModelIndex index = TV->indexAt(position);
-  if (index.isValid()) TV->setCurrentIndex(index);
+  if (index.isValid()) {
+    // On an item already selected the selection stays, for Copy.
+    if (TV->selectionModel()->isSelected(index)) {
+      TV->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    } else {
+      TV->setCurrentIndex(index);
+    }
+  }
   pm_VTVPopup(true);
   pm_VTV->popup(TV->viewport()->mapToGlobal(position));
 }
@@ -212,9 +243,21 @@ bool Tfm_VisioTreeView::eventFilter(QObject* watched, QEvent* event) {
   // "*" would expand every item below the current one, and the children
   // made on the way too: Visio's object model leads back to itself
   // (Application_, Document, Parent ...), so it would never end.
-  if (watched == TV && event->type() == QEvent::KeyPress &&
-      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Asterisk) {
-    return true;
+  if (watched == TV && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Asterisk) return true;
+    // The view's own Ctrl+C would copy the current caption alone.
+    if (key->matches(QKeySequence::Copy)) {
+      CopyByKey(mi_Copy, [this] { mi_CopyClick(); });
+      return true;
+    }
+    if (key->keyCombination() ==
+        QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_C)) {
+      const TCodeLanguage language = RememberedCodeLanguage();
+      CopyByKey(mi_CopyAsLanguage[Ord(language)],
+                [this, language] { mi_CopyAsCodeClick(language); });
+      return true;
+    }
   }
   return QWidget::eventFilter(watched, event);
 }
@@ -232,14 +275,21 @@ void Tfm_VisioTreeView::moveEvent(QMoveEvent* event) {
 
 void Tfm_VisioTreeView::pm_VTVPopup(bool onTree) {
   for (QAction* action : pm_VTV->actions()) action->setEnabled(false);
+  for (QAction* action : mi_CopyAsCode->actions()) action->setEnabled(false);
   selectedNode_ = QPersistentModelIndex();
   if (!onTree) return;
   const QModelIndexList selected = TV->selectionModel()->selectedIndexes();
   if (selected.isEmpty()) return;
-  selectedNode_ = selected.first();
-  const TTreeItem* item = model_->ItemOf(selected.first());
-  const TTVNodeData* node = item != nullptr ? item->Data() : nullptr;
+  const QModelIndex current = TV->currentIndex();
+  selectedNode_ = TV->selectionModel()->isSelected(current) ? current : selected.first();
+  mi_Copy->setEnabled(true);
+  TTreeItem* item = model_->ItemOf(selectedNode_);
+  TTVNodeData* node = item != nullptr ? item->Data() : nullptr;
   if (node == nullptr) return;
+
+  mi_CopyAsCode->menuAction()->setEnabled(true);
+  for (QAction* action : mi_CopyAsCode->actions()) action->setEnabled(true);
+  if (ValueToCopy(*node)) mi_CopyValue->setEnabled(true);
 
   if (node->IsVisObjectNode()) {
     mi_RefreshItemAndChildren->setEnabled(true);
@@ -345,6 +395,64 @@ void Tfm_VisioTreeView::mi_ConstValClick() {
     return;
   }
   GuardCommand([&] { OpenConstantValues(this, node); });
+}
+
+namespace {
+
+constexpr const char* kCodeLanguageSetting = "TreeWindow/CopyAsCodeLanguage";
+
+void ToClipboard(const std::string& text) {
+  QGuiApplication::clipboard()->setText(ToQString(text));
+}
+
+}  // namespace
+
+TCodeLanguage Tfm_VisioTreeView::RememberedCodeLanguage() {
+  const QString key = QSettings().value(kCodeLanguageSetting).toString();
+  return CodeLanguageFromKey(key.toStdString()).value_or(TCodeLanguage::VBA);
+}
+
+void Tfm_VisioTreeView::ShowCodeShortcut() {
+  const TCodeLanguage remembered = RememberedCodeLanguage();
+  for (TCodeLanguage language : kCodeLanguages) {
+    mi_CopyAsLanguage[Ord(language)]->setShortcut(
+        language == remembered ? QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C) : QKeySequence());
+  }
+}
+
+void Tfm_VisioTreeView::CopyByKey(QAction* action, const std::function<void()>& command) {
+  pm_VTVPopup(true);
+  if (action->isEnabled()) command();
+}
+
+void Tfm_VisioTreeView::mi_CopyClick() {
+  std::vector<const TTreeItem*> items;
+  for (const QModelIndex& index : TV->selectionModel()->selectedIndexes()) {
+    if (const TTreeItem* item = model_->ItemOf(index)) items.push_back(item);
+  }
+  if (!items.empty()) ToClipboard(CaptionLines(std::move(items)));
+}
+
+void Tfm_VisioTreeView::mi_CopyValueClick() {
+  TTreeItem* item = SelectedNode();
+  if (item == nullptr || item->Data() == nullptr) return;
+  TTVNodeData& node = *item->Data();
+  GuardCommand([&] {
+    if (const std::optional<std::string> value = ValueToCopy(node)) ToClipboard(*value);
+  });
+}
+
+void Tfm_VisioTreeView::mi_CopyAsCodeClick(TCodeLanguage language) {
+  TTreeItem* item = SelectedNode();
+  if (item == nullptr || item->Data() == nullptr) return;
+  TTVNodeData& node = *item->Data();
+  GuardCommand([&] {
+    TWaitCursor wait;
+    ToClipboard(CodeOf(node, language));
+  });
+  QSettings().setValue(kCodeLanguageSetting,
+                       ToQString(std::string(TCodeLanguageKeys[Ord(language)])));
+  ShowCodeShortcut();
 }
 
 void Tfm_VisioTreeView::cb_StayOnTopClick() {

@@ -7,9 +7,11 @@
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <memory>
 
+#include "tree/CodePath.h"
 #include "tree/TreeModel.h"
 
 class QAction;
@@ -61,7 +63,18 @@ class Tfm_VisioTreeView : public QWidget {
   void mi_ViewTextDetailClick();
   void mi_EditNodeClick();
   void mi_ConstValClick();
+  // The selected items' captions, one per line, on the clipboard.
+  void mi_CopyClick();
+  // The menu item's value alone on the clipboard.
+  void mi_CopyValueClick();
+  // The menu item's automation expression in `language` on the clipboard;
+  // the language is remembered for Ctrl+Shift+C.
+  void mi_CopyAsCodeClick(TCodeLanguage language);
   void cb_StayOnTopClick();
+
+  // The language Copy as Code last used (VBA at first), kept in the
+  // user's settings.
+  static TCodeLanguage RememberedCodeLanguage();
 
   // The window's flock member, or null while it has none.
   TKTSheep* Sheep();
@@ -76,6 +89,11 @@ class Tfm_VisioTreeView : public QWidget {
   QAction* mi_ViewTextDetail;
   QAction* mi_EditNode;
   QAction* mi_ConstVal;
+  QAction* mi_Copy;
+  QAction* mi_CopyValue;
+  QMenu* mi_CopyAsCode;
+  // One per language, in TCodeLanguage's order.
+  std::array<QAction*, kCodeLanguages.size()> mi_CopyAsLanguage;
 
  protected:
   void moveEvent(QMoveEvent* event) override;
@@ -88,6 +106,11 @@ class Tfm_VisioTreeView : public QWidget {
   // Makes the view show an expansion or collapse the node layer made.
   void FollowExpanded(const QModelIndex& index, bool expanded);
   TTreeWindowHost* Host();
+  // Runs a copy command from the keyboard on the current selection, when
+  // the menu would offer it there.
+  void CopyByKey(QAction* action, const std::function<void()>& command);
+  // Ctrl+Shift+C is shown beside the remembered language.
+  void ShowCodeShortcut();
   // Fits the column to its texts once the current burst of changes is over.
   void FitColumnLater();
   // Opens a tree window beside this one, in its flock, rooted at what

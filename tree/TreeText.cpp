@@ -1,5 +1,8 @@
 #include "tree/TreeText.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "tree/NodeData.h"
 
 namespace {
@@ -70,4 +73,30 @@ TTreeItem* FindChild(const TTreeItem& parent, std::string_view name,
     if (!index || node->Index == *index) return child;
   }
   return nullptr;
+}
+
+namespace {
+
+// The positions from the top level down: ordering these orders items as the
+// tree shows them.
+std::vector<int> PositionPath(const TTreeItem& item) {
+  std::vector<int> path;
+  for (const TTreeItem* p = &item; p != nullptr; p = p->Parent()) path.push_back(p->Index());
+  return {path.rbegin(), path.rend()};
+}
+
+}  // namespace
+
+std::string CaptionLines(std::vector<const TTreeItem*> items) {
+  std::vector<std::pair<std::vector<int>, const TTreeItem*>> ordered;
+  ordered.reserve(items.size());
+  for (const TTreeItem* item : items) ordered.emplace_back(PositionPath(*item), item);
+  std::sort(ordered.begin(), ordered.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::string text;
+  for (const auto& [position, item] : ordered) {
+    if (!text.empty()) text += '\n';
+    text += EscapedCaption(item->Text());
+  }
+  return text;
 }

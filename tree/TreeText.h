@@ -20,6 +20,11 @@ std::vector<std::string> VisibleText(const TTreeModel& tree);
 // backslash itself as \\. Everything else, other UTF-8 included, stays.
 std::string EscapedCaption(std::string_view caption);
 
+// The items' captions in the order the tree shows them, one line each
+// (escaped as EscapedCaption does), joined by line breaks; for copying a
+// selection.
+std::string CaptionLines(std::vector<const TTreeItem*> items);
+
 // The first child whose node has this Name (and this Index, when given), or
 // null.
 TTreeItem* FindChild(const TTreeItem& parent, std::string_view name,

@@ -153,6 +153,11 @@ TEST(TarvelTreeTest, BadCommandLinesAreUsageErrors) {
       {{"--depth", "-1"}, "--depth takes a number of levels, not '-1'"},
       {{"--depth=two"}, "--depth takes a number of levels, not 'two'"},
       {{"--expand"}, "--expand needs a path"},
+      {{"--code", "vba"}, "--code needs a language and a path"},
+      {{"--code", "perl", "Documents"}, "--code takes vba, python or csharp, not 'perl'"},
+      {{"--code", "vba", "Documents", "--code", "python", "Windows"}, "--code may be given once"},
+      {{"--code", "vba", "Documents", "--expand", "Windows"},
+       "--code cannot be combined with --expand"},
   };
   for (const Case& c : cases) {
     const ProgramRun run = RunTarvelTreeInProcess(c.args);
@@ -162,6 +167,8 @@ TEST(TarvelTreeTest, BadCommandLinesAreUsageErrors) {
                            "\n"
                            "Usage: tarvel-tree [FILE ...] [--depth N] [--expand PATH]... "
                            "[--selected-shape] [--refresh]\n"
+                           "       tarvel-tree [FILE ...] [--selected-shape] --code LANGUAGE "
+                           "PATH\n"
                            "       tarvel-tree --constants [NAME]\n"
                            "       tarvel-tree --help\n"
                            "Try 'tarvel-tree --help' for more information.\n");
@@ -301,6 +308,47 @@ TEST(TarvelTreeTest, APathThatMatchesNothingNamesTheChildrenThere) {
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "tarvel-tree: " + c.err + "\n");
   }
+}
+
+// --code prints the expression of the item at a path, in process and
+// across processes alike; the shape a --selected-shape tree starts at is
+// traced back to the application.
+TEST(TarvelTreeTest, CodePrintsTheExpressionOfTheItemAtAPath) {
+  const std::string shape = "Documents/Item[1]/Pages/Item[1]/Shapes/Item[2]";
+  const std::string toShape = ".Documents.Item(1).Pages.ItemU(\"Page-1\").Shapes.ItemFromID(2)";
+  const std::string toShapeCs =
+      ".Documents[1].Pages.get_ItemU(\"Page-1\").Shapes.get_ItemFromID(2)";
+  struct Case {
+    std::vector<std::string> args;
+    std::string out;
+  };
+  const std::vector<Case> cases = {
+      {{"--code", "vba", shape + "/CellsSRC-Sections/S[1]/R[1]/CellSRC[0]"},
+       "Application" + toShape +
+           ".CellsSRC(visSectionObject, visRowXFormOut, visXFormPinX).Formula\n"},
+      {{"--code", "python", shape + "/Text"}, "app" + toShape + ".Text\n"},
+      {{"--code", "CSharp", "Application/" + shape + "/CellsSRC-Sections/S[1]"},
+       "// section visSectionObject is no object: this is its shape\napp" + toShapeCs + "\n"},
+      {{"--selected-shape", "--code", "vba", "CellsSRC-Sections/S[243]/R[0]/CellSRC[0]"},
+       "Application.Documents.Item(1).Pages.ItemU(\"Page-1\").Shapes.ItemFromID(1)"
+       ".CellsU(\"Prop.Cost\").Formula\n"},
+  };
+  for (const Case& c : cases) {
+    std::string what;
+    for (const std::string& a : c.args) what += " " + a;
+    for (const ProgramRun& run : {RunTarvelTreeInProcess(c.args), RunTarvelTree(c.args)}) {
+      EXPECT_EQ(run.status, 0) << what << ": " << run.err;
+      EXPECT_EQ(run.err, "") << what;
+      EXPECT_EQ(run.out, c.out) << what;
+    }
+  }
+
+  // A path that matches nothing is a usage error, as with --expand.
+  const ProgramRun bad = RunTarvelTreeInProcess({"--code", "vba", "Windows/Nope"});
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_EQ(bad.out, "");
+  EXPECT_EQ(bad.err.rfind("tarvel-tree: no item \"Nope\" under Application/Windows; ", 0), 0u)
+      << bad.err;
 }
 
 // On a desktop whose numbers take a decimal comma, tarvel-visio starts,

@@ -3,15 +3,18 @@
 // what the menu commands do.
 #include <gtest/gtest.h>
 
-#include <QContextMenuEvent>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QPointer>
 #include <QScrollBar>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
-
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -103,7 +106,15 @@ TEST_F(TreeWindowTest, IsMadeAsDesignedAndShowsTheApplication) {
   }
   EXPECT_EQ(entries, (std::vector<std::string>{"Refresh Item and Children", "Copy to New Window",
                                                "Go to Source Cell", "View Text Detail", "Edit",
-                                               "Constant values"}));
+                                               "Constant values", "", "Copy", "Copy Value",
+                                               "Copy as Code"}));
+  std::vector<std::string> languages;
+  for (const QAction* action : window->mi_CopyAsCode->actions()) {
+    languages.push_back(action->text().toStdString());
+  }
+  EXPECT_EQ(languages,
+            (std::vector<std::string>{"VBA", "Python (win32com)", "C# (Visio interop)"}));
+  EXPECT_EQ(window->mi_Copy->shortcut(), QKeySequence(QKeySequence::Copy));
 
   shepherd->AddSheep(window, 0, 72);
   window->show();
@@ -246,23 +257,25 @@ TEST_F(TreeWindowTest, TheExpandEverythingKeyExpandsNothing) {
 TEST_F(TreeWindowTest, ThePopupOffersWhatTheSelectedNodeSupports) {
   Tfm_VisioTreeView& window = OpenApplicationWindow();
   const std::string refresh = "Refresh Item and Children", copy = "Copy to New Window",
-                    text = "View Text Detail", edit = "Edit", constants = "Constant values";
+                    text = "View Text Detail", edit = "Edit", constants = "Constant values",
+                    caption = "Copy", value = "Copy Value", code = "Copy as Code";
   struct Case {
     std::string path;
     std::vector<std::string> enabled;
   };
+  // Every item's caption and code can be copied; its value when it has one.
   const std::vector<Case> cases = {
-      {"ActiveDocument", {refresh, copy}},                           // object node
-      {"Documents/Item", {refresh}},                                 // array of objects
-      {"BuiltInToolbars", {refresh, constants}},                     // ... with an index table
-      {"Documents/Item/Item[1]/PaperWidth", {refresh, constants}},   // array of values
-      {"Path", {text, edit}},                                        // read-only string
-      {"Vbe", {}},                                                   // IDispatch
-      {"ObjectType", {edit, constants}},                             // read-only Smallint
-      {"Language", {edit}},                                          // Integer
+      {"ActiveDocument", {refresh, copy, caption, code}},               // object node
+      {"Documents/Item", {refresh, caption, value, code}},              // array of objects
+      {"BuiltInToolbars", {refresh, constants, caption, value, code}},  // ... with a table
+      {"Documents/Item/Item[1]/PaperWidth", {refresh, constants, caption, value, code}},  // values
+      {"Path", {text, edit, caption, value, code}},                  // read-only string
+      {"Vbe", {caption, code}},                                      // IDispatch
+      {"ObjectType", {edit, constants, caption, value, code}},       // read-only Smallint
+      {"Language", {edit, caption, value, code}},                    // Integer
       {"Documents/Item/Item[1]/Styles/Item/Item[1]/Cells/Cells[0]",  // read-only cell
-       {refresh, copy, edit, constants}},
-      {"ActivePage/Shapes/Item/Item[1]/AreaIU", {edit}},  // Double
+       {refresh, copy, edit, constants, caption, value, code}},
+      {"ActivePage/Shapes/Item/Item[1]/AreaIU", {edit, caption, value, code}},  // Double
   };
   for (const Case& c : cases) {
     TTreeItem& item = Reach(window, c.path);
@@ -278,7 +291,7 @@ TEST_F(TreeWindowTest, ThePopupOffersWhatTheSelectedNodeSupports) {
                                                  TNodeKind::SimpleProperty, nullptr, &LUT_TrueFalse)
                              .TreeNode;
   SelectForMenu(window, dispatch);
-  EXPECT_EQ(EnabledEntries(window), std::vector<std::string>{constants});
+  EXPECT_EQ(EnabledEntries(window), (std::vector<std::string>{constants, caption, code}));
 
   // Opened elsewhere than on the tree, or with nothing selected: nothing.
   window.pm_VTVPopup(false);
@@ -299,7 +312,24 @@ TEST_F(TreeWindowTest, ARightClickSelectsTheItemUnderTheMouse) {
   emit window.TV->customContextMenuRequested(rect.center());
   window.pm_VTV->close();
   EXPECT_EQ(window.SelectedNode(), &path);
-  EXPECT_EQ(EnabledEntries(window), (std::vector<std::string>{"View Text Detail", "Edit"}));
+  EXPECT_EQ(EnabledEntries(window), (std::vector<std::string>{"View Text Detail", "Edit", "Copy",
+                                                              "Copy Value", "Copy as Code"}));
+
+  // On an item of a selection of several the selection stays, so that Copy
+  // takes them all; on any other item only that item is selected.
+  TTreeItem& objectType = Reach(window, "ObjectType");
+  const QModelIndex objectTypeIndex = window.ItemModel().IndexOf(&objectType);
+  window.TV->selectionModel()->select(objectTypeIndex, QItemSelectionModel::Select);
+  emit window.TV->customContextMenuRequested(rect.center());
+  window.pm_VTV->close();
+  EXPECT_EQ(window.SelectedNode(), &path);
+  EXPECT_EQ(window.TV->selectionModel()->selectedIndexes().size(), 2);
+  TTreeItem& version = Reach(window, "Version");
+  emit window.TV->customContextMenuRequested(
+      window.TV->visualRect(window.ItemModel().IndexOf(&version)).center());
+  window.pm_VTV->close();
+  EXPECT_EQ(window.SelectedNode(), &version);
+  EXPECT_EQ(window.TV->selectionModel()->selectedIndexes().size(), 1);
 }
 
 TEST_F(TreeWindowTest, CommandsOnAnItemDeletedSinceTheMenuOpenedDoNothing) {
@@ -497,6 +527,78 @@ TEST_F(TreeWindowTest, GoToSourceCellOpensTheMasterShapesCell) {
                                     .ToObject();
   EXPECT_TRUE(automation::SameObject(root->VisObj, masterWidth));
   EXPECT_EQ(window->windowTitle().toStdString(), window->Tree().First()->Text());
+}
+
+// The copy commands and their keys: the captions of every selected item in
+// the tree's order, an item's value alone, and its code in the language
+// chosen last, which the next window remembers too.
+TEST_F(TreeWindowTest, CopyCommandsPutCaptionsValuesAndCodeOnTheClipboard) {
+  QTemporaryDir settings;
+  ASSERT_TRUE(settings.isValid());
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+  QClipboard& clipboard = *QGuiApplication::clipboard();
+  const auto clip = [&] { return clipboard.text().toStdString(); };
+  Tfm_VisioTreeView& window = OpenApplicationWindow();
+  const auto press = [&](Qt::KeyboardModifiers modifiers) {
+    QTest::keyClick(window.TV, Qt::Key_C, modifiers);
+  };
+  const auto select = [&](TTreeItem& item) {
+    window.TV->setCurrentIndex(window.ItemModel().IndexOf(&item));
+  };
+  EXPECT_EQ(Tfm_VisioTreeView::RememberedCodeLanguage(), TCodeLanguage::VBA);
+  const QKeySequence codeKey(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
+  EXPECT_EQ(window.mi_CopyAsLanguage[Ord(TCodeLanguage::VBA)]->shortcut(), codeKey);
+
+  TTreeItem& sections =
+      ExpandInView(window, Reach(window, "ActivePage/Shapes/Item/Item[1]/CellsSRC-Sections"));
+  TTreeItem& object = ExpandInView(window, *sections.Item(0));
+  TTreeItem& pinX = *ExpandInView(window, *object.Item(0)).Item(0);
+  SelectForMenu(window, pinX);
+  window.mi_CopyValueClick();
+  EXPECT_EQ(clip(), ActivePage()
+                        .Get("Shapes")
+                        .ToObject()
+                        .Get("Item", {Variant(1)})
+                        .ToObject()
+                        .Get("Cells", {Variant("PinX")})
+                        .ToObject()
+                        .Get("Formula")
+                        .ToString());
+  window.mi_CopyAsLanguage[Ord(TCodeLanguage::Python)]->trigger();
+  EXPECT_EQ(clip(),
+            "app.ActivePage.Shapes.ItemFromID(1).CellsSRC(constants.visSectionObject, "
+            "constants.visRowXFormOut, constants.visXFormPinX).Formula");
+  EXPECT_EQ(Tfm_VisioTreeView::RememberedCodeLanguage(), TCodeLanguage::Python);
+  EXPECT_EQ(window.mi_CopyAsLanguage[Ord(TCodeLanguage::Python)]->shortcut(), codeKey);
+  EXPECT_EQ(window.mi_CopyAsLanguage[Ord(TCodeLanguage::VBA)]->shortcut(), QKeySequence());
+
+  // Ctrl+Shift+C uses the remembered language, without the menu.
+  TTreeItem& path = Reach(window, "Path");
+  select(path);
+  press(Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(clip(), "app.Path");
+
+  // Ctrl+C: every selected caption, in the tree's order whatever the order
+  // of selecting.
+  TTreeItem& objectType = Reach(window, "ObjectType");
+  window.TV->selectionModel()->select(window.ItemModel().IndexOf(&objectType),
+                                      QItemSelectionModel::Select);
+  press(Qt::ControlModifier);
+  EXPECT_EQ(clip(), objectType.Text() + "\n" + path.Text());
+
+  // An object has no value to copy; nothing selected copies nothing.
+  TTreeItem& document = Reach(window, "ActiveDocument");
+  SelectForMenu(window, document);
+  EXPECT_FALSE(window.mi_CopyValue->isEnabled());
+  window.TV->selectionModel()->clear();
+  press(Qt::ControlModifier);
+  press(Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(clip(), objectType.Text() + "\n" + path.Text());
+
+  // The next window shows the key beside the language chosen last.
+  Tfm_VisioTreeView& next = OpenApplicationWindow();
+  EXPECT_EQ(next.mi_CopyAsLanguage[Ord(TCodeLanguage::Python)]->shortcut(), codeKey);
+  QSettings().remove("TreeWindow/CopyAsCodeLanguage");
 }
 
 // ---- the window in its flock ----
