@@ -1,0 +1,905 @@
+#include "standin/SaveParts.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <pugixml.hpp>
+#include <set>
+#include <sstream>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "standin/Colors.h"
+#include "standin/Document.h"
+#include "standin/Fonts.h"
+#include "standin/Master.h"
+#include "standin/Page.h"
+#include "standin/Shape.h"
+#include "standin/ShapeSheet.h"
+#include "standin/ShapeText.h"
+#include "standin/SheetInternals.h"
+#include "standin/Style.h"
+#include "standin/VsdxRead.h"
+
+namespace standin {
+
+namespace {
+
+constexpr const char* kVisioNs = "http://schemas.microsoft.com/office/visio/2012/main";
+constexpr const char* kRelNs =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+
+std::string Number(double v) {
+  char buf[64];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+  if (ec != std::errc()) return "0";
+  return std::string(buf, end);
+}
+
+std::string Number(int v) {
+  return std::to_string(v);
+}
+
+// The name files give a unit in U; empty for units without one.
+std::string UnitAttrName(std::int16_t unit) {
+  static const char* const kNames[] = {"IN",  "FT", "MI", "YD", "CM", "MM",  "M",   "KM",
+                                       "NM",  "PT", "P",  "D",  "C",  "DEG", "RAD", "MIN",
+                                       "SEC", "EW", "ED", "EH", "EM", "ES"};
+  for (const char* n : kNames) {
+    if (UnitFromName(n) == unit) return n;
+  }
+  return {};
+}
+
+// The unit the loader gives a cell of `kind` whose element names none.
+std::int16_t DefaultUnitFor(CellKind kind) {
+  if (kind == CellKind::Length) return visInches;
+  if (kind == CellKind::Angle) return visDegrees;
+  return visNumber;
+}
+
+// Cells whose numbers are indices into the document's colours, written
+// "#RRGGBB" as Visio writes them.
+bool IsColorCell(std::string_view name) {
+  return name.find("Color") != std::string_view::npos || name == "FillForegnd" ||
+         name == "FillBkgnd" || name == "ShdwForegnd" || name == "ShdwBkgnd";
+}
+
+bool SameNumber(double a, double b) {
+  return a == b || (std::isnan(a) && std::isnan(b));
+}
+
+bool SameCell(const CellValue& a, const CellValue& b) {
+  if (a.constant != b.constant || a.inheritedFormula != b.inheritedFormula ||
+      a.isString != b.isString || a.isBool != b.isBool)
+    return false;
+  if (!a.constant && a.formula != b.formula) return false;
+  if (a.isString) return a.text == b.text;
+  return SameNumber(a.result, b.result) && a.unit == b.unit;
+}
+
+// The file's name of a connection row's extra cells.
+std::string_view FileCellName(std::int16_t s, std::string_view name) {
+  if (s != visSectionConnectionPts) return name;
+  if (name == "A") return "DirX";
+  if (name == "B") return "DirY";
+  if (name == "C") return "Type";
+  if (name == "D") return "AutoGen";
+  return name;
+}
+
+const char* TypeName(std::int16_t type) {
+  switch (type) {
+    case visTypeGroup:
+      return "Group";
+    case visTypeGuide:
+      return "Guide";
+    case visTypeForeignObject:
+      return "Foreign";
+    default:
+      return "Shape";
+  }
+}
+
+const char* GeometryTagName(std::int16_t tag) {
+  switch (tag) {
+    case visTagMoveTo:
+      return "MoveTo";
+    case visTagLineTo:
+      return "LineTo";
+    case visTagArcTo:
+      return "ArcTo";
+    case visTagInfiniteLine:
+      return "InfiniteLine";
+    case visTagEllipse:
+      return "Ellipse";
+    case visTagEllipticalArcTo:
+      return "EllipticalArcTo";
+    case visTagSplineBeg:
+      return "SplineStart";
+    case visTagSplineSpan:
+      return "SplineKnot";
+    case visTagPolylineTo:
+      return "PolylineTo";
+    case visTagNURBSTo:
+      return "NURBSTo";
+    case visTagRelCubBezTo:
+      return "RelCubBezTo";
+    case visTagRelQuadBezTo:
+      return "RelQuadBezTo";
+    case visTagRelMoveTo:
+      return "RelMoveTo";
+    case visTagRelLineTo:
+      return "RelLineTo";
+    case visTagRelEllipticalArcTo:
+      return "RelEllipticalArcTo";
+    default:
+      return nullptr;
+  }
+}
+
+// The names files give the sections with rows (Tabs apart).
+const char* SectionName(std::int16_t s) {
+  switch (s) {
+    case visSectionCharacter:
+      return "Character";
+    case visSectionParagraph:
+      return "Paragraph";
+    case visSectionScratch:
+      return "Scratch";
+    case visSectionConnectionPts:
+      return "Connection";
+    case visSectionTextField:
+      return "Field";
+    case visSectionControls:
+      return "Control";
+    case visSectionAction:
+      return "Actions";
+    case visSectionLayer:
+      return "Layer";
+    case visSectionUser:
+      return "User";
+    case visSectionProp:
+      return "Property";
+    case visSectionHyperlink:
+      return "Hyperlink";
+    case visSectionReviewer:
+      return "Reviewer";
+    case visSectionAnnotation:
+      return "Annotation";
+    case visSectionSmartTag:
+      return "ActionTag";
+    case visSectionLineGradientStops:
+      return "LineGradient";
+    case visSectionFillGradientStops:
+      return "FillGradient";
+    default:
+      return nullptr;
+  }
+}
+
+void SetAttr(pugi::xml_node n, const char* name, const std::string& value) {
+  pugi::xml_attribute a = n.attribute(name);
+  if (!a) a = n.append_attribute(name);
+  if (value != a.value()) a.set_value(value.c_str());
+}
+
+// Where a new child of a sheet element goes: before the first child of a
+// kind that comes after it in Visio's order.
+pugi::xml_node InsertChild(pugi::xml_node parent, const char* name,
+                           std::initializer_list<const char*> after) {
+  for (pugi::xml_node c : parent.children()) {
+    for (const char* a : after) {
+      if (std::strcmp(c.name(), a) == 0) return parent.insert_child_before(name, c);
+    }
+  }
+  return parent.append_child(name);
+}
+
+}  // namespace
+
+// What saving needs of a sheet's storage.
+struct SheetSaver {
+  using RowData = ShapeSheet::RowData;
+  using SectionData = ShapeSheet::SectionData;
+
+  explicit SheetSaver(SheetHost& h)
+      : host(h), sheet(h.Sheet()), doc(dynamic_cast<Document*>(h.HostDocument())) {
+    context.colorIndex = [doc = doc](std::string_view rgb) -> std::int16_t {
+      if (!doc) return -1;
+      unsigned value = 0;
+      std::from_chars(rgb.data() + 1, rgb.data() + rgb.size(), value, 16);
+      Colors& colors = static_cast<Colors&>(doc->Colors());
+      for (const auto& c : colors.Items()) {
+        if (c->Red() == ((value >> 16) & 0xFF) && c->Green() == ((value >> 8) & 0xFF) &&
+            c->Blue() == (value & 0xFF))
+          return colors.IndexOf(*c);
+      }
+      return -1;
+    };
+    context.fontId = [doc = doc](std::string_view name) -> std::int16_t {
+      if (!doc) return 0;
+      Font* f = static_cast<Fonts&>(doc->Fonts()).FindByName(std::string(name));
+      return f ? f->Id() : 0;
+    };
+  }
+
+  SheetHost& host;
+  ShapeSheet& sheet;
+  Document* doc = nullptr;
+  CellReadContext context;
+
+  // ---- cells ----
+
+  // Makes the cell element hold v, as Visio writes a cell.
+  void WriteCell(pugi::xml_node e, const CellValue& v, const CellDef& def, std::int16_t s) {
+    for (const char* a : {"V", "U", "F", "E"}) e.remove_attribute(a);
+    std::string value, unit;
+    if (v.isString) {
+      value = v.text.str();
+      if (def.kind != CellKind::String) unit = "STR";
+    } else if (v.isBool) {
+      value = v.result != 0 ? "1" : "0";
+      unit = "BOOL";
+    } else if (s == visSectionCharacter && std::string_view(def.name) == "Font" && doc) {
+      Font* f = static_cast<Fonts&>(doc->Fonts()).FindById(static_cast<std::int16_t>(v.result));
+      value = f ? f->Name() : Number(v.result);
+    } else if (IsColorCell(def.name) && doc && v.result >= 0 &&
+               v.result < static_cast<double>(static_cast<Colors&>(doc->Colors()).Items().size()) &&
+               v.result == std::floor(v.result)) {
+      const auto& c =
+          static_cast<Colors&>(doc->Colors()).Items()[static_cast<std::size_t>(v.result)];
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "#%02X%02X%02X", c->Red(), c->Green(), c->Blue());
+      value = buf;
+    } else {
+      value = Number(v.result);
+      if (v.unit == visDate) {
+        unit = "DATE";
+      } else if (v.unit != DefaultUnitFor(def.kind)) {
+        unit = UnitAttrName(v.unit);
+      }
+    }
+    e.append_attribute("V").set_value(value.c_str());
+    if (!unit.empty()) e.append_attribute("U").set_value(unit.c_str());
+    if (v.inheritedFormula) {
+      e.append_attribute("F").set_value("Inh");
+    } else if (!v.constant) {
+      e.append_attribute("F").set_value(v.formula.empty() ? "No Formula" : v.formula.c_str());
+    }
+  }
+
+  // Makes the Cell children of `parent` hold `cells` (columns of a row of
+  // section s, its cells found by `columnOf`): cells that already do are
+  // left alone, others rewritten or added, and cells the model no longer
+  // holds locally removed. Elements the loader skips stay.
+  template <class ColumnOf, class DefOf>
+  void MergeCells(pugi::xml_node parent, std::int16_t s,
+                  const std::map<int, const CellValue*>& cells, ColumnOf&& columnOf,
+                  DefOf&& defOf) {
+    std::set<int> done;
+    for (pugi::xml_node c = parent.child("Cell"); c;) {
+      pugi::xml_node next = c.next_sibling("Cell");
+      const CellAttrs attrs = ReadCellAttrs(c);
+      const auto column = columnOf(std::string_view(attrs.n.value()));
+      const CellDef* def = column ? defOf(*column) : nullptr;
+      if (!def) {
+        c = next;
+        continue;
+      }
+      auto it = cells.find(*column);
+      const auto stored = ReadCellValue(attrs, def->kind, s, def->name, context);
+      if (it == cells.end() || done.count(*column)) {
+        if (stored) parent.remove_child(c);
+      } else {
+        if (!stored || !SameCell(*stored, *it->second)) WriteCell(c, *it->second, *def, s);
+        done.insert(*column);
+      }
+      c = next;
+    }
+    for (const auto& [column, value] : cells) {
+      if (done.count(column)) continue;
+      const CellDef* def = defOf(column);
+      if (!def) continue;
+      pugi::xml_node c = InsertChild(parent, "Cell",
+                                     {"Trigger", "Section", "Row", "Text", "Data1", "Data2",
+                                      "Data3", "ForeignData", "Shapes"});
+      c.append_attribute("N").set_value(std::string(FileCellName(s, def->name)).c_str());
+      WriteCell(c, *value, *def, s);
+    }
+  }
+
+  void WriteObjectCells(pugi::xml_node e) {
+    std::map<int, const CellValue*> cells;  // row << 8 | column
+    auto it = sheet.sections_.find(visSectionObject);
+    if (it != sheet.sections_.end()) {
+      for (const RowData& row : it->second.rows) {
+        if (row.deleted) continue;
+        for (const auto& [col, v] : row.cells) cells[(row.key << 8) | col] = &v;
+      }
+    }
+    MergeCells(
+        e, visSectionObject, cells,
+        [](std::string_view name) -> std::optional<int> {
+          auto at = FindObjectCell(name);
+          if (!at) return std::nullopt;
+          return (at->row << 8) | at->column;
+        },
+        [](int key) {
+          return FindRowCell(visSectionObject, static_cast<std::int16_t>(key >> 8),
+                             static_cast<std::int16_t>(key & 0xFF));
+        });
+  }
+
+  // ---- rows ----
+
+  struct WantedRow {
+    std::string key;  // "N:name" or "IX:n"
+    std::string name;
+    int ix = 0;
+    std::int16_t tag = 0;
+    const RowData* data = nullptr;  // null: a row deleted
+  };
+
+  // The rows a section element must hold: its local rows by the index or
+  // name files give them, and markers for inherited rows it deletes.
+  std::vector<WantedRow> WantedRows(std::int16_t viewIndex, const SectionData& local,
+                                    std::int16_t sourceIndex, bool named) {
+    std::vector<WantedRow> out;
+    // The rows inherited, as the sheet inherited from sees them.
+    std::vector<ShapeSheet::RowRef> inherited;
+    const ShapeSheet::Scope scope;
+    SheetHost* src = IsGeometrySection(viewIndex)
+                         ? host.InheritedSource(visSectionFirstComponent, 0)
+                         : host.InheritedSource(viewIndex, 0);
+    if (src && sourceIndex >= 0) {
+      if (auto sec = src->Sheet().Resolve(sourceIndex)) inherited = *src->Sheet().Rows(*sec);
+    }
+    std::vector<ShapeSheet::RowRef> view;
+    if (auto sec = sheet.Resolve(viewIndex)) view = *sheet.Rows(*sec);
+    auto keyOf = [&](WantedRow& w) {
+      w.key = named && !w.name.empty() ? "N:" + w.name : "IX:" + std::to_string(w.ix);
+    };
+    int ownIx = local.detached ? 0 : static_cast<int>(inherited.size());
+    for (const RowData& row : local.rows) {
+      WantedRow w;
+      if (row.deleted) {
+        if (row.own || local.detached) continue;
+        w.ix = row.key;
+        if (row.key >= 0 && static_cast<std::size_t>(row.key) < inherited.size())
+          w.name = std::string(inherited[static_cast<std::size_t>(row.key)].name);
+        keyOf(w);
+        out.push_back(std::move(w));
+        continue;
+      }
+      w.data = &row;
+      w.ix = row.own ? ownIx++ : row.key;
+      for (const auto& r : view) {
+        if (r.local == &row) {
+          w.tag = r.tag;
+          w.name = std::string(r.name);
+          break;
+        }
+      }
+      keyOf(w);
+      out.push_back(std::move(w));
+    }
+    // A detached section stands over every inherited row: those beyond
+    // its own go.
+    if (local.detached) {
+      for (int i = ownIx; i < static_cast<int>(inherited.size()); ++i) {
+        WantedRow w;
+        w.ix = i;
+        w.name = std::string(inherited[static_cast<std::size_t>(i)].name);
+        keyOf(w);
+        out.push_back(std::move(w));
+      }
+    }
+    return out;
+  }
+
+  static std::string ElementKey(pugi::xml_node row, bool named) {
+    const std::string_view n = row.attribute("N").value();
+    if (named && !n.empty()) return "N:" + std::string(n);
+    return "IX:" + std::to_string(row.attribute("IX").as_int(-1));
+  }
+
+  void WriteRowCells(pugi::xml_node e, std::int16_t s, std::int16_t tag, const RowData& row) {
+    std::map<int, const CellValue*> cells;
+    for (const auto& [col, v] : row.cells) cells[col] = &v;
+    MergeCells(
+        e, s, cells,
+        [&](std::string_view name) -> std::optional<int> {
+          if (s == visSectionConnectionPts) {
+            if (name == "DirX") name = "A";
+            if (name == "DirY") name = "B";
+            if (name == "Type") name = "C";
+            if (name == "AutoGen") name = "D";
+          }
+          auto c = ColumnOfName(s, tag, name);
+          if (!c) return std::nullopt;
+          return *c;
+        },
+        [&](int c) { return FindRowCell(s, tag, static_cast<std::int16_t>(c)); });
+  }
+
+  // Makes a Section element (`sec`, made when null and needed) hold the
+  // section's local rows. Returns false when nothing local is left.
+  void WriteSection(pugi::xml_node e, pugi::xml_node sec, std::int16_t s, const SectionData& local,
+                    std::int16_t sourceIndex, int geometryIx) {
+    const bool geometry = geometryIx >= 0;
+    const bool named = !geometry && detail::RowsHaveNames(s);
+    if (!sec) {
+      sec = InsertChild(e, "Section", {"Text", "Data1", "Data2", "Data3", "ForeignData", "Shapes"});
+      sec.append_attribute("N").set_value(geometry ? "Geometry" : SectionName(s));
+      if (geometry) sec.append_attribute("IX").set_value(geometryIx);
+    }
+    if (local.deleted) {
+      if (sec.attribute("Del").as_int() == 0) SetAttr(sec, "Del", "1");
+      return;
+    }
+    sec.remove_attribute("Del");
+    std::vector<WantedRow> wanted = WantedRows(s, local, sourceIndex, named);
+    std::map<std::string, const WantedRow*> byKey;
+    for (const auto& w : wanted) {
+      if (geometry && w.ix == 0 && w.data) {
+        WriteRowCells(sec, s, visTagComponent, *w.data);
+        continue;
+      }
+      byKey[w.key] = &w;
+    }
+    std::set<std::string> done;
+    for (pugi::xml_node row = sec.child("Row"); row;) {
+      pugi::xml_node next = row.next_sibling("Row");
+      const std::string key = ElementKey(row, named);
+      auto it = byKey.find(key);
+      const char* t = row.attribute("T").value();
+      const bool unknownType = geometry && *t && !GeometryTagName(TagOfName(t));
+      if (unknownType) {
+        row = next;
+        continue;  // the loader left it out: so does the save
+      }
+      if (it == byKey.end() || done.count(key)) {
+        sec.remove_child(row);
+      } else {
+        FillRow(row, s, *it->second, geometry);
+        done.insert(key);
+      }
+      row = next;
+    }
+    for (const auto& w : wanted) {
+      if ((geometry && w.ix == 0 && w.data) || done.count(w.key)) continue;
+      pugi::xml_node row = sec.append_child("Row");
+      if (named && !w.name.empty()) {
+        row.append_attribute("N").set_value(w.name.c_str());
+      } else {
+        row.append_attribute("IX").set_value(w.ix);
+      }
+      FillRow(row, s, w, geometry);
+      done.insert(w.key);
+    }
+  }
+
+  static std::int16_t TagOfName(std::string_view t) {
+    for (std::int16_t tag :
+         {visTagMoveTo, visTagLineTo, visTagArcTo, visTagInfiniteLine, visTagEllipse,
+          visTagEllipticalArcTo, visTagSplineBeg, visTagSplineSpan, visTagPolylineTo, visTagNURBSTo,
+          visTagRelCubBezTo, visTagRelQuadBezTo, visTagRelMoveTo, visTagRelLineTo,
+          visTagRelEllipticalArcTo}) {
+      if (t == GeometryTagName(tag)) return tag;
+    }
+    return 0;
+  }
+
+  void FillRow(pugi::xml_node row, std::int16_t s, const WantedRow& w, bool geometry) {
+    if (!w.data) {
+      if (row.attribute("Del").as_int() == 0) SetAttr(row, "Del", "1");
+      return;
+    }
+    row.remove_attribute("Del");
+    std::int16_t tag = w.tag;
+    if (geometry) {
+      const char* t = GeometryTagName(tag);
+      const std::string_view had = row.attribute("T").value();
+      if (t && had != t) SetAttr(row, "T", t);
+    }
+    WriteRowCells(row, s, tag, *w.data);
+  }
+
+  void WriteSections(pugi::xml_node e) {
+    // Sections by name, geometry by IX, as the element holds them.
+    std::map<std::int16_t, pugi::xml_node> byIndex;
+    std::map<int, pugi::xml_node> geometry;
+    for (pugi::xml_node sec : e.children("Section")) {
+      const std::string_view n = sec.attribute("N").value();
+      if (n == "Geometry") {
+        geometry.emplace(sec.attribute("IX").as_int(-1), sec);
+        continue;
+      }
+      for (std::int16_t s = visSectionCharacter; s <= visSectionLastRows; ++s) {
+        const char* name = SectionName(s);
+        if (name && n == name) {
+          byIndex.emplace(s, sec);
+          break;
+        }
+      }
+    }
+    std::set<std::int16_t> kept;
+    for (const auto& [s, local] : sheet.sections_) {
+      if (s == visSectionObject || s == visSectionTab || !SectionName(s)) continue;
+      auto it = byIndex.find(s);
+      WriteSection(e, it == byIndex.end() ? pugi::xml_node() : it->second, s, local, s, -1);
+      kept.insert(s);
+    }
+    // Sections the model holds nothing of any more.
+    for (const auto& [s, sec] : byIndex) {
+      if (!kept.count(s)) e.remove_child(sec);
+    }
+    // Geometry: inherited sections by their place among the inherited
+    // ones, sections of the sheet's own after them.
+    int inheritedCount = 0;
+    if (SheetHost* src = host.InheritedSource(visSectionFirstComponent, 0))
+      inheritedCount = src->Sheet().GeometryCount();
+    std::set<int> keptGeometry;
+    int ownIx = inheritedCount;
+    for (const SectionData& g : sheet.geometry_) {
+      if (g.own && g.deleted) continue;
+      const int ix = g.own ? ownIx++ : g.key;
+      // The section's index as the sheet sees it, for its rows.
+      std::int16_t view = -1;
+      {
+        const ShapeSheet::Scope scope;
+        const auto list = sheet.Geometry();
+        for (const auto& ref : *list) {
+          if (ref.local == &g) view = ref.index;
+        }
+      }
+      auto it = geometry.find(ix);
+      pugi::xml_node sec = it == geometry.end() ? pugi::xml_node() : it->second;
+      if (view < 0 && !g.deleted) continue;
+      WriteSection(
+          e, sec, view < 0 ? static_cast<std::int16_t>(visSectionFirstComponent + ix) : view, g,
+          g.own ? std::int16_t{-1} : static_cast<std::int16_t>(visSectionFirstComponent + g.key),
+          ix);
+      keptGeometry.insert(ix);
+    }
+    for (const auto& [ix, sec] : geometry) {
+      if (!keptGeometry.count(ix)) e.remove_child(sec);
+    }
+  }
+};
+
+namespace {
+
+// ---- attributes ----
+
+void SetStyleAttrs(pugi::xml_node e, Style* line, Style* fill, Style* text) {
+  const std::pair<const char*, Style*> styles[] = {
+      {"LineStyle", line}, {"FillStyle", fill}, {"TextStyle", text}};
+  for (const auto& [attr, style] : styles) {
+    if (!style) continue;
+    if (e.attribute(attr).as_int(-1) != style->id()) SetAttr(e, attr, Number(style->id()));
+  }
+}
+
+// Name and NameU as the loader reads them back: either stands for a
+// missing other.
+void SetNames(pugi::xml_node e, const std::string& name, const std::string& nameU) {
+  std::string had = e.attribute("Name").value(), hadU = e.attribute("NameU").value();
+  if (had.empty()) had = hadU;
+  if (hadU.empty()) hadU = had;
+  if (had == name && hadU == nameU) return;
+  SetAttr(e, "NameU", nameU);
+  SetAttr(e, "Name", name);
+}
+
+void WriteShapeAttrs(Shape& shape, pugi::xml_node e) {
+  const bool fresh = !e.attribute("ID");
+  if (e.attribute("ID").as_int(-1) != shape.id()) SetAttr(e, "ID", Number(shape.id()));
+  SetNames(e, shape.Name(), shape.NameU());
+  Shape* ms = shape.MasterShape();
+  const std::int16_t inferred = ms ? ms->type() : static_cast<std::int16_t>(visTypeShape);
+  const char* t = e.attribute("Type").value();
+  if (*t ? std::string_view(t) != TypeName(shape.type()) : fresh || shape.type() != inferred)
+    SetAttr(e, "Type", TypeName(shape.type()));
+  if (Master* m = shape.master()) {
+    // A sub-shape of an instance names only its master shape; the group
+    // the instance is names the master.
+    Shape* parent = shape.parent();
+    if (!(parent && parent->master() == m) && e.attribute("Master").as_int(-1) != m->id())
+      SetAttr(e, "Master", Number(m->id()));
+    // The loader takes the master's first shape when none is named.
+    const std::int16_t named = static_cast<std::int16_t>(e.attribute("MasterShape").as_int(-1));
+    const bool first =
+        !m->TopShapes().empty() && m->TopShapes().front()->id() == shape.MasterShapeId();
+    if (shape.MasterShapeId() >= 0 && named != shape.MasterShapeId() &&
+        !(named < 0 && e.attribute("Master") && first))
+      SetAttr(e, "MasterShape", Number(shape.MasterShapeId()));
+  }
+  SetStyleAttrs(e, shape.LineStyle(), shape.FillStyle(), shape.TextStyle());
+}
+
+// ---- text ----
+
+bool SameText(ShapeText& a, ShapeText& b) {
+  if (a.Text() != b.Text() || a.Fields().size() != b.Fields().size()) return false;
+  for (std::size_t i = 0; i < a.Fields().size(); ++i) {
+    const TextField &x = a.Fields()[i], &y = b.Fields()[i];
+    if (x.row != y.row || x.value != y.value) return false;
+  }
+  for (auto kind : {ShapeText::RunKind::Char, ShapeText::RunKind::Para, ShapeText::RunKind::Tab}) {
+    const auto &ra = a.Runs(kind), &rb = b.Runs(kind);
+    if (ra.size() != rb.size()) return false;
+    for (std::size_t i = 0; i < ra.size(); ++i) {
+      if (ra[i].length != rb[i].length || ra[i].row != rb[i].row) return false;
+    }
+  }
+  return true;
+}
+
+// A Text element as Visio writes one: a cp, pp and tp marker where each
+// run starts, fields as fld elements, a line break ending the last
+// paragraph.
+void FillText(pugi::xml_node e, ShapeText& text) {
+  while (pugi::xml_node c = e.first_child()) e.remove_child(c);
+  const std::int32_t count = text.CharCount();
+  std::map<std::int32_t, std::vector<std::pair<const char*, std::int16_t>>> marks;
+  const std::pair<ShapeText::RunKind, const char*> kinds[] = {{ShapeText::RunKind::Char, "cp"},
+                                                              {ShapeText::RunKind::Para, "pp"},
+                                                              {ShapeText::RunKind::Tab, "tp"}};
+  for (const auto& [kind, tag] : kinds) {
+    std::int32_t at = 0;
+    for (const auto& run : text.Runs(kind)) {
+      if (at < count || count == 0) marks[at].emplace_back(tag, run.row);
+      at += run.length;
+    }
+  }
+  std::map<std::int32_t, std::size_t> fields;
+  for (std::size_t i = 0; i < text.Fields().size(); ++i) fields[text.FieldPosition(i)] = i;
+  // Stretches of plain text run from one mark or field to the next.
+  std::set<std::int32_t> breaks{count};
+  for (const auto& [at, list] : marks) breaks.insert(at);
+  for (const auto& [at, i] : fields) {
+    breaks.insert(at);
+    breaks.insert(at + 1);
+  }
+  std::string pending;
+  auto flush = [&] {
+    if (!pending.empty()) e.append_child(pugi::node_pcdata).set_value(pending.c_str());
+    pending.clear();
+  };
+  std::int32_t pos = 0;
+  while (true) {
+    if (auto m = marks.find(pos); m != marks.end()) {
+      flush();
+      for (const auto& [tag, row] : m->second)
+        e.append_child(tag).append_attribute("IX").set_value(row);
+    }
+    if (pos >= count) break;
+    if (auto f = fields.find(pos); f != fields.end()) {
+      flush();
+      const TextField& field = text.Fields()[f->second];
+      pugi::xml_node fld = e.append_child("fld");
+      fld.append_attribute("IX").set_value(field.row);
+      fld.append_child(pugi::node_pcdata).set_value(field.value.c_str());
+      ++pos;
+      continue;
+    }
+    const std::int32_t next = *breaks.upper_bound(pos);
+    pending += text.Text(pos, next);
+    pos = next;
+  }
+  if (count > 0) pending += "\n";
+  flush();
+}
+
+void WriteText(Shape& shape, pugi::xml_node e) {
+  ShapeText& text = shape.Text();
+  pugi::xml_node existing = e.child("Text");
+  ShapeText stored;
+  if (existing) {
+    ReadTextElement(existing, stored, shape.Sheet());
+  } else if (Shape* ms = shape.MasterShape()) {
+    stored.CopyFrom(ms->Text());
+  }
+  if (SameText(stored, text)) return;
+  if (!existing)
+    existing = InsertChild(e, "Text", {"Data1", "Data2", "Data3", "ForeignData", "Shapes"});
+  FillText(existing, text);
+}
+
+// ---- shapes ----
+
+// Shape elements of a part by ID, deletion markers apart.
+void IndexElements(pugi::xml_node shapes, std::unordered_map<int, pugi::xml_node>& byId,
+                   int depth) {
+  if (depth > 64) return;
+  for (pugi::xml_node n : shapes.children("Shape")) {
+    if (n.attribute("Del").as_int() != 0) continue;
+    byId.emplace(n.attribute("ID").as_int(-1), n);
+    IndexElements(n.child("Shapes"), byId, depth + 1);
+  }
+}
+
+struct ShapeWriter {
+  std::unordered_map<int, pugi::xml_node> byId;
+  std::set<int> claimed;
+
+  void Write(const std::vector<Ref<Shape>>& shapes, pugi::xml_node container, Shape* group) {
+    pugi::xml_node prev;
+    for (const auto& s : shapes) {
+      pugi::xml_node e;
+      if (auto it = byId.find(s->id()); it != byId.end() && !claimed.count(s->id())) e = it->second;
+      if (e) {
+        if (e.parent() != container || e.previous_sibling("Shape") != prev) {
+          e = prev ? container.insert_move_after(e, prev) : container.prepend_move(e);
+        }
+      } else {
+        e = prev ? container.insert_child_after("Shape", prev) : container.prepend_child("Shape");
+      }
+      claimed.insert(s->id());
+      WriteSheetInto(*s, e);
+      prev = e;
+      if (!s->Children().empty() || e.child("Shapes") || (s->master() && s->MasterShape())) {
+        pugi::xml_node sub = e.child("Shapes");
+        if (!sub) sub = e.append_child("Shapes");
+        Write(s->Children(), sub, s.get());
+        MarkDeletedMembers(*s, sub);
+        if (!sub.first_child()) e.remove_child(sub);
+      }
+    }
+    (void)group;
+  }
+
+  // An instance's sub-shape that its master has and it has not: a marker
+  // naming the master's shape, as Visio writes it.
+  static void MarkDeletedMembers(Shape& instance, pugi::xml_node sub) {
+    Shape* ms = instance.MasterShape();
+    if (!ms || !instance.master()) return;
+    std::set<int> present, marked;
+    for (const auto& c : instance.Children()) present.insert(c->MasterShapeId());
+    for (pugi::xml_node n : sub.children("Shape")) {
+      if (n.attribute("Del").as_int() != 0) marked.insert(n.attribute("MasterShape").as_int(-1));
+    }
+    for (const auto& member : ms->Children()) {
+      const int id = member->id();
+      if (present.count(id) || marked.count(id)) continue;
+      pugi::xml_node m = sub.append_child("Shape");
+      m.append_attribute("Del").set_value("1");
+      m.append_attribute("MasterShape").set_value(id);
+      m.append_attribute("ID").set_value("4294967295");
+    }
+    // Markers of members the instance has again.
+    for (pugi::xml_node n = sub.child("Shape"); n;) {
+      pugi::xml_node next = n.next_sibling("Shape");
+      if (n.attribute("Del").as_int() != 0 && present.count(n.attribute("MasterShape").as_int(-1)))
+        sub.remove_child(n);
+      n = next;
+    }
+  }
+
+  // Shapes the model no longer has.
+  void RemoveUnclaimed(pugi::xml_node shapes, int depth) {
+    if (depth > 64) return;
+    for (pugi::xml_node n = shapes.child("Shape"); n;) {
+      pugi::xml_node next = n.next_sibling("Shape");
+      if (n.attribute("Del").as_int() == 0 && !claimed.count(n.attribute("ID").as_int(-1))) {
+        shapes.remove_child(n);
+      } else {
+        RemoveUnclaimed(n.child("Shapes"), depth + 1);
+      }
+      n = next;
+    }
+  }
+};
+
+std::optional<CellAddress> FoundCell(Shape& shape, const char* name) {
+  CellAddress a{visSectionObject, 0, 0};
+  if (!*name) return a;
+  try {
+    if (auto found = shape.Sheet().FindCell(name)) return *found;
+  } catch (const automation::AutomationError&) {
+  }
+  return a;
+}
+
+// Whether the Connects element already gives the surface's connects, read
+// as the loader reads it.
+bool SameConnects(DrawingSurface& surface, pugi::xml_node connects) {
+  std::vector<const ConnectRecord*> wanted;
+  for (const auto& c : surface.Connects()) wanted.push_back(&c);
+  std::size_t i = 0;
+  for (pugi::xml_node c : connects.children("Connect")) {
+    Shape* from = surface.FindShape(static_cast<std::int16_t>(c.attribute("FromSheet").as_int()));
+    Shape* to = surface.FindShape(static_cast<std::int16_t>(c.attribute("ToSheet").as_int()));
+    if (!from || !to) return false;
+    if (i >= wanted.size()) return false;
+    const ConnectRecord& w = *wanted[i++];
+    const auto fa = FoundCell(*from, c.attribute("FromCell").value());
+    const auto ta = FoundCell(*to, c.attribute("ToCell").value());
+    if (w.from.get() != from || w.to.get() != to || !fa || !ta ||
+        !(*fa == CellAddress{w.fromSection, w.fromRow, w.fromColumn}) ||
+        !(*ta == CellAddress{w.toSection, w.toRow, w.toColumn}) ||
+        c.attribute("FromPart").as_int() != w.fromPart ||
+        c.attribute("ToPart").as_int() != w.toPart)
+      return false;
+  }
+  return i == wanted.size();
+}
+
+void WriteConnects(DrawingSurface& surface, pugi::xml_node root) {
+  pugi::xml_node connects = root.child("Connects");
+  if (connects ? SameConnects(surface, connects) : surface.Connects().empty()) return;
+  if (!connects) connects = root.insert_child_after("Connects", root.child("Shapes"));
+  while (pugi::xml_node c = connects.first_child()) connects.remove_child(c);
+  for (const auto& c : surface.Connects()) {
+    if (!c.from || !c.to) continue;
+    pugi::xml_node e = connects.append_child("Connect");
+    e.append_attribute("FromSheet").set_value(c.from->id());
+    e.append_attribute("FromCell")
+        .set_value(c.from->Sheet().CellName(c.fromSection, c.fromRow, c.fromColumn).c_str());
+    e.append_attribute("FromPart").set_value(c.fromPart);
+    e.append_attribute("ToSheet").set_value(c.to->id());
+    e.append_attribute("ToCell").set_value(
+        c.to->Sheet().CellName(c.toSection, c.toRow, c.toColumn).c_str());
+    e.append_attribute("ToPart").set_value(c.toPart);
+  }
+}
+
+struct StringWriter : pugi::xml_writer {
+  std::string out;
+  void write(const void* data, std::size_t size) override {
+    out.append(static_cast<const char*>(data), size);
+  }
+};
+
+}  // namespace
+
+void WriteSheetInto(SheetHost& host, pugi::xml_node element) {
+  const std::string_view kind = element.name();
+  if (kind == "Shape") {
+    WriteShapeAttrs(static_cast<Shape&>(host), element);
+  } else if (kind == "StyleSheet") {
+    auto& style = static_cast<Style&>(host);
+    SetNames(element, style.Name(), style.NameU());
+    SetStyleAttrs(element, style.LineBasedOn(), style.FillBasedOn(), style.TextBasedOn());
+  } else if (auto* shape = dynamic_cast<Shape*>(&host)) {
+    SetStyleAttrs(element, shape->LineStyle(), shape->FillStyle(), shape->TextStyle());
+  }
+  SheetSaver saver(host);
+  saver.WriteObjectCells(element);
+  saver.WriteSections(element);
+  if (kind == "Shape") WriteText(static_cast<Shape&>(host), element);
+}
+
+std::string WriteContentsPart(DrawingSurface& surface, const pugi::xml_document* original) {
+  pugi::xml_document doc;
+  if (original) {
+    doc.reset(*original);
+  } else {
+    pugi::xml_node root = doc.append_child(surface.AsMaster() ? "MasterContents" : "PageContents");
+    root.append_attribute("xmlns").set_value(kVisioNs);
+    root.append_attribute("xmlns:r").set_value(kRelNs);
+    root.append_attribute("xml:space").set_value("preserve");
+  }
+  pugi::xml_node root = doc.document_element();
+  pugi::xml_node shapes = root.child("Shapes");
+  if (!shapes) shapes = root.prepend_child("Shapes");
+  ShapeWriter writer;
+  IndexElements(shapes, writer.byId, 0);
+  writer.Write(surface.TopShapes(), shapes, nullptr);
+  writer.RemoveUnclaimed(shapes, 0);
+  if (!shapes.first_child()) root.remove_child(shapes);
+  WriteConnects(surface, root);
+
+  StringWriter out;
+  out.out = "<?xml version='1.0' encoding='utf-8' ?>\r\n";
+  doc.save(out, "",
+           pugi::format_raw | pugi::format_no_declaration | pugi::format_attribute_single_quote,
+           pugi::encoding_utf8);
+  return out.out;
+}
+
+}  // namespace standin
