@@ -345,8 +345,10 @@ struct SheetSaver {
 
   // The rows a section element must hold: its local rows by the index or
   // name files give them, and markers for inherited rows it deletes.
+  // `existing`: the rows the section had before a file's rows of it were
+  // read, which the loader numbers those rows after.
   std::vector<WantedRow> WantedRows(std::int16_t viewIndex, const SectionData& local,
-                                    std::int16_t sourceIndex, bool named) {
+                                    std::int16_t sourceIndex, bool named, int& existing) {
     std::vector<WantedRow> out;
     // The rows inherited, as the sheet inherited from sees them.
     std::vector<ShapeSheet::RowRef> inherited;
@@ -363,6 +365,8 @@ struct SheetSaver {
       w.key = named && !w.name.empty() ? "N:" + w.name : "IX:" + std::to_string(w.ix);
     };
     int ownIx = local.detached ? 0 : static_cast<int>(inherited.size());
+    existing = std::max(static_cast<int>(inherited.size()),
+                        IsGeometrySection(viewIndex) || sheet.FixedSection(viewIndex) ? 1 : 0);
     for (const RowData& row : local.rows) {
       WantedRow w;
       if (row.deleted) {
@@ -400,10 +404,55 @@ struct SheetSaver {
     return out;
   }
 
-  static std::string ElementKey(pugi::xml_node row, bool named) {
+  // Rows the loader leaves out (a geometry type it does not know, a
+  // name Visio refuses, no name and no index): kept as they are.
+  static bool Skipped(pugi::xml_node row, bool named, bool geometry) {
+    const char* t = row.attribute("T").value();
     const std::string_view n = row.attribute("N").value();
-    if (named && !n.empty()) return "N:" + std::string(n);
-    return "IX:" + std::to_string(row.attribute("IX").as_int(-1));
+    const int ix = row.attribute("IX").as_int(-1);
+    if (geometry) return (*t && !GeometryTagName(TagOfName(t))) || ix < 1;
+    if (named && !n.empty()) return !detail::ValidRowName(n);
+    return ix < 0;
+  }
+
+  // The keys of a section element's rows as the loader places them: rows
+  // past the existing ones follow one another whatever gaps the file
+  // leaves between their indices, and rows it leaves out of a geometry
+  // section move the later ones up.
+  static std::map<pugi::xml_node_struct*, std::string> ElementKeys(pugi::xml_node sec, bool named,
+                                                                   bool geometry, int existing) {
+    std::vector<int> unknown;
+    std::vector<std::pair<int, pugi::xml_node>> unnamed;
+    std::map<pugi::xml_node_struct*, std::string> out;
+    for (pugi::xml_node row : sec.children("Row")) {
+      const std::string_view n = row.attribute("N").value();
+      const int ix = row.attribute("IX").as_int(-1);
+      if (geometry && *row.attribute("T").value() && Skipped(row, named, geometry) && ix >= 1)
+        unknown.push_back(ix);
+      if (Skipped(row, named, geometry)) continue;
+      if (named && !n.empty()) {
+        out[row.internal_object()] = "N:" + std::string(n);
+      } else {
+        unnamed.emplace_back(ix, row);
+      }
+    }
+    std::sort(unknown.begin(), unknown.end());
+    for (auto& [ix, row] : unnamed)
+      ix -=
+          static_cast<int>(std::lower_bound(unknown.begin(), unknown.end(), ix) - unknown.begin());
+    std::stable_sort(unnamed.begin(), unnamed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    int next = existing, last = -1, placed = 0;
+    for (const auto& [ix, row] : unnamed) {
+      if (ix < existing) {
+        placed = ix;
+      } else if (ix != last) {
+        last = ix;
+        placed = next++;
+      }
+      out[row.internal_object()] = "IX:" + std::to_string(placed);
+    }
+    return out;
   }
 
   void WriteRowCells(pugi::xml_node e, std::int16_t s, std::int16_t tag, const RowData& row) {
@@ -441,7 +490,9 @@ struct SheetSaver {
       return;
     }
     sec.remove_attribute("Del");
-    std::vector<WantedRow> wanted = WantedRows(s, local, sourceIndex, named);
+    int existing = 0;
+    std::vector<WantedRow> wanted = WantedRows(s, local, sourceIndex, named, existing);
+    const auto keys = ElementKeys(sec, named, geometry, existing);
     std::map<std::string, const WantedRow*> byKey;
     for (const auto& w : wanted) {
       if (geometry && w.ix == 0 && w.data) {
@@ -453,14 +504,13 @@ struct SheetSaver {
     std::set<std::string> done;
     for (pugi::xml_node row = sec.child("Row"); row;) {
       pugi::xml_node next = row.next_sibling("Row");
-      const std::string key = ElementKey(row, named);
-      auto it = byKey.find(key);
-      const char* t = row.attribute("T").value();
-      const bool unknownType = geometry && *t && !GeometryTagName(TagOfName(t));
-      if (unknownType) {
+      const auto found = keys.find(row.internal_object());
+      if (found == keys.end()) {
         row = next;
-        continue;  // the loader left it out: so does the save
+        continue;
       }
+      const std::string& key = found->second;
+      auto it = byKey.find(key);
       if (it == byKey.end() || done.count(key)) {
         sec.remove_child(row);
       } else {
@@ -575,22 +625,31 @@ namespace {
 
 // ---- attributes ----
 
-void SetStyleAttrs(pugi::xml_node e, Style* line, Style* fill, Style* text) {
-  const std::pair<const char*, Style*> styles[] = {
-      {"LineStyle", line}, {"FillStyle", fill}, {"TextStyle", text}};
-  for (const auto& [attr, style] : styles) {
-    if (!style) continue;
-    if (e.attribute(attr).as_int(-1) != style->id()) SetAttr(e, attr, Number(style->id()));
+// Styles by the names the model keeps ("" for none of its own): an
+// attribute naming a style of that name stays, whatever its ID.
+void SetStyleAttrs(Document* doc, pugi::xml_node e, const std::string& line,
+                   const std::string& fill, const std::string& text) {
+  if (!doc) return;
+  const std::pair<const char*, const std::string*> styles[] = {
+      {"LineStyle", &line}, {"FillStyle", &fill}, {"TextStyle", &text}};
+  for (const auto& [attr, name] : styles) {
+    if (name->empty()) continue;
+    const Style* had = doc->StyleById(static_cast<std::int16_t>(e.attribute(attr).as_int(-1)));
+    if (had && had->Name() == *name) continue;
+    if (const Style* style = doc->FindStyle(*name)) SetAttr(e, attr, Number(style->id()));
   }
 }
 
 // Name and NameU as the loader reads them back: either stands for a
 // missing other.
-void SetNames(pugi::xml_node e, const std::string& name, const std::string& nameU) {
+void SetNames(pugi::xml_node e, const std::string& name, const std::string& nameU,
+              const std::string& fallback = std::string()) {
   std::string had = e.attribute("Name").value(), hadU = e.attribute("NameU").value();
   if (had.empty()) had = hadU;
   if (hadU.empty()) hadU = had;
   if (had == name && hadU == nameU) return;
+  // A shape without names reads back named after its ID.
+  if (had.empty() && name == nameU && name == fallback) return;
   SetAttr(e, "NameU", nameU);
   SetAttr(e, "Name", name);
 }
@@ -598,7 +657,7 @@ void SetNames(pugi::xml_node e, const std::string& name, const std::string& name
 void WriteShapeAttrs(Shape& shape, pugi::xml_node e) {
   const bool fresh = !e.attribute("ID");
   if (e.attribute("ID").as_int(-1) != shape.id()) SetAttr(e, "ID", Number(shape.id()));
-  SetNames(e, shape.Name(), shape.NameU());
+  SetNames(e, shape.Name(), shape.NameU(), fresh ? std::string() : shape.NameID());
   Shape* ms = shape.MasterShape();
   const std::int16_t inferred = ms ? ms->type() : static_cast<std::int16_t>(visTypeShape);
   const char* t = e.attribute("Type").value();
@@ -618,7 +677,8 @@ void WriteShapeAttrs(Shape& shape, pugi::xml_node e) {
         !(named < 0 && e.attribute("Master") && first))
       SetAttr(e, "MasterShape", Number(shape.MasterShapeId()));
   }
-  SetStyleAttrs(e, shape.LineStyle(), shape.FillStyle(), shape.TextStyle());
+  SetStyleAttrs(&shape.doc(), e, shape.LineStyleName(), shape.FillStyleName(),
+                shape.TextStyleName());
 }
 
 // ---- text ----
@@ -864,9 +924,13 @@ void WriteSheetInto(SheetHost& host, pugi::xml_node element) {
   } else if (kind == "StyleSheet") {
     auto& style = static_cast<Style&>(host);
     SetNames(element, style.Name(), style.NameU());
-    SetStyleAttrs(element, style.LineBasedOn(), style.FillBasedOn(), style.TextBasedOn());
+    auto nameOf = [](const Style* st) { return st ? st->Name() : std::string(); };
+    SetStyleAttrs(dynamic_cast<Document*>(style.HostDocument()), element,
+                  nameOf(style.LineBasedOn()), nameOf(style.FillBasedOn()),
+                  nameOf(style.TextBasedOn()));
   } else if (auto* shape = dynamic_cast<Shape*>(&host)) {
-    SetStyleAttrs(element, shape->LineStyle(), shape->FillStyle(), shape->TextStyle());
+    SetStyleAttrs(&shape->doc(), element, shape->LineStyleName(), shape->FillStyleName(),
+                  shape->TextStyleName());
   }
   SheetSaver saver(host);
   saver.WriteObjectCells(element);

@@ -54,6 +54,28 @@ std::vector<ContentsPart> ContentsParts(const Package& pkg) {
   return out;
 }
 
+struct StringSink : pugi::xml_writer {
+  std::string out;
+  void write(const void* data, std::size_t size) override {
+    out.append(static_cast<const char*>(data), size);
+  }
+};
+
+std::string Canonical(const pugi::xml_document& doc) {
+  StringSink sink;
+  doc.save(sink, "", pugi::format_raw | pugi::format_no_declaration);
+  return sink.out;
+}
+
+// Where two texts part, with some of each around it; "" when equal.
+std::string FirstDifference(const std::string& a, const std::string& b) {
+  std::size_t i = 0;
+  while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
+  if (i == a.size() && i == b.size()) return "";
+  const std::size_t from = i > 80 ? i - 80 : 0;
+  return "was ..." + a.substr(from, 200) + "\nis  ..." + b.substr(from, 200);
+}
+
 class SavePartsTest : public vsdxtest::PackageTest {
  protected:
   // Opens the package, edits it, writes every page's and master's
@@ -75,6 +97,13 @@ class SavePartsTest : public vsdxtest::PackageTest {
       if (!surface) continue;
       auto original = pkg.Xml(c.part);
       std::string written = WriteContentsPart(*surface, original.get());
+      if (!edit) {
+        // Nothing edited: the part is the part as it was, element for element.
+        pugi::xml_document again;
+        again.load_string(written.c_str(), pugi::parse_default | pugi::parse_ws_pcdata);
+        const std::string was = Canonical(*original), is = Canonical(again);
+        EXPECT_EQ(FirstDifference(was, is), "") << c.part;
+      }
       if (page1 && c.part == "visio/pages/page1.xml") *page1 = written;
       writer.Add(c.part, std::move(written));
       replaced.insert(c.part);
