@@ -371,6 +371,51 @@ TEST_F(SavePartsTest, WritesInheritanceAsVisioDoes) {
   EXPECT_STREQ(row.attribute("Del").value(), "1");
 }
 
+// A page's own sheet, written into its PageSheet element in pages.xml:
+// a changed page cell, a layer added and a user row deleted read back.
+TEST_F(SavePartsTest, PageSheetEditsReadBack) {
+  Parts parts = vsdxtest::MinimalDrawing();
+  parts["visio/pages/pages.xml"] = vsdxtest::VisioPart(
+      "Pages",
+      "<Page ID=\"0\" NameU=\"Page-1\" Name=\"Page-1\"><PageSheet>"
+      "<Cell N=\"PageWidth\" V=\"8.5\"/><Cell N=\"PageHeight\" V=\"11\"/>"
+      "<Section N=\"User\"><Row N=\"Keep\"><Cell N=\"Value\" V=\"1\"/></Row>"
+      "<Row N=\"Drop\"><Cell N=\"Value\" V=\"2\"/></Row></Section>"
+      "<Section N=\"Layer\"><Row IX=\"0\"><Cell N=\"Name\" V=\"First\"/></Row></Section>"
+      "</PageSheet><Rel r:id=\"rId1\"/></Page>");
+  const std::string bytes = vsdxtest::Zip(parts);
+  Ref<Document> doc = OpenVisioPackageBytes(*app_, "in.vsdx", bytes, 0);
+  ObjectRef page =
+      ObjectRef(doc.get()).Get("Pages").ToObject().Get("Item", {Variant(1)}).ToObject();
+  ObjectRef sheet = page.Get("PageSheet").ToObject();
+  sheet.Get("Cells", {Variant("PageWidth")}).ToObject().Put("Formula", Variant("297 mm"));
+  Call(sheet, "DeleteRow", {Variant(242), Variant(1)});
+  Call(page.Get("Layers").ToObject(), "Add", {Variant("Second")});
+
+  const Package pkg = Package::FromBytes(bytes, 1u << 30);
+  auto xml = pkg.Xml("visio/pages/pages.xml");
+  WriteSheetInto(doc->Pages()[0]->Sheet(),
+                 xml->document_element().child("Page").child("PageSheet"));
+  StringSink sink;
+  xml->save(sink, "", pugi::format_raw);
+  Package::Writer writer;
+  for (const std::string& part : pkg.PartNames()) {
+    if (part != "visio/pages/pages.xml") writer.Copy(pkg, part);
+  }
+  writer.Add("visio/pages/pages.xml", sink.out);
+  Ref<Document> back = OpenVisioPackageBytes(*app_, "out.vsdx", writer.Bytes(), 0);
+  ObjectRef page2 =
+      ObjectRef(back.get()).Get("Pages").ToObject().Get("Item", {Variant(1)}).ToObject();
+  ObjectRef sheet2 = page2.Get("PageSheet").ToObject();
+  EXPECT_EQ(Formula(sheet2, "PageWidth"), "297 mm");
+  EXPECT_EQ(Formula(sheet2, "PageHeight"), "11 in");
+  EXPECT_EQ(sheet2.Get("RowCount", {Variant(242)}).ToInt32(), 1);
+  EXPECT_EQ(Formula(sheet2, "User.Keep"), "1");
+  ObjectRef layers = page2.Get("Layers").ToObject();
+  ASSERT_EQ(layers.Get("Count").ToInt32(), 2);
+  EXPECT_EQ(layers.Get("Item", {Variant(2)}).ToObject().Get("Name").ToString(), "Second");
+}
+
 // Nothing edited: every cell of every shape reads back the same.
 TEST_F(SavePartsTest, CorpusDrawingsReadBackUnchanged) {
   const char* shared = std::getenv("TARVEL_SHARED_DIR");
