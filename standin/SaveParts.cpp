@@ -103,83 +103,6 @@ const char* TypeName(std::int16_t type) {
   }
 }
 
-const char* GeometryTagName(std::int16_t tag) {
-  switch (tag) {
-    case visTagMoveTo:
-      return "MoveTo";
-    case visTagLineTo:
-      return "LineTo";
-    case visTagArcTo:
-      return "ArcTo";
-    case visTagInfiniteLine:
-      return "InfiniteLine";
-    case visTagEllipse:
-      return "Ellipse";
-    case visTagEllipticalArcTo:
-      return "EllipticalArcTo";
-    case visTagSplineBeg:
-      return "SplineStart";
-    case visTagSplineSpan:
-      return "SplineKnot";
-    case visTagPolylineTo:
-      return "PolylineTo";
-    case visTagNURBSTo:
-      return "NURBSTo";
-    case visTagRelCubBezTo:
-      return "RelCubBezTo";
-    case visTagRelQuadBezTo:
-      return "RelQuadBezTo";
-    case visTagRelMoveTo:
-      return "RelMoveTo";
-    case visTagRelLineTo:
-      return "RelLineTo";
-    case visTagRelEllipticalArcTo:
-      return "RelEllipticalArcTo";
-    default:
-      return nullptr;
-  }
-}
-
-// The names files give the sections with rows (Tabs apart).
-const char* SectionName(std::int16_t s) {
-  switch (s) {
-    case visSectionCharacter:
-      return "Character";
-    case visSectionParagraph:
-      return "Paragraph";
-    case visSectionScratch:
-      return "Scratch";
-    case visSectionConnectionPts:
-      return "Connection";
-    case visSectionTextField:
-      return "Field";
-    case visSectionControls:
-      return "Control";
-    case visSectionAction:
-      return "Actions";
-    case visSectionLayer:
-      return "Layer";
-    case visSectionUser:
-      return "User";
-    case visSectionProp:
-      return "Property";
-    case visSectionHyperlink:
-      return "Hyperlink";
-    case visSectionReviewer:
-      return "Reviewer";
-    case visSectionAnnotation:
-      return "Annotation";
-    case visSectionSmartTag:
-      return "ActionTag";
-    case visSectionLineGradientStops:
-      return "LineGradient";
-    case visSectionFillGradientStops:
-      return "FillGradient";
-    default:
-      return nullptr;
-  }
-}
-
 void SetAttr(pugi::xml_node n, const char* name, const std::string& value) {
   pugi::xml_attribute a = n.attribute(name);
   if (!a) a = n.append_attribute(name);
@@ -410,7 +333,7 @@ struct SheetSaver {
     const char* t = row.attribute("T").value();
     const std::string_view n = row.attribute("N").value();
     const int ix = row.attribute("IX").as_int(-1);
-    if (geometry) return (*t && !GeometryTagName(TagOfName(t))) || ix < 1;
+    if (geometry) return (*t && !GeometryTagOf(t)) || ix < 1;
     if (named && !n.empty()) return !detail::ValidRowName(n);
     return ix < 0;
   }
@@ -482,7 +405,7 @@ struct SheetSaver {
     const bool named = !geometry && detail::RowsHaveNames(s);
     if (!sec) {
       sec = InsertChild(e, "Section", {"Text", "Data1", "Data2", "Data3", "ForeignData", "Shapes"});
-      sec.append_attribute("N").set_value(geometry ? "Geometry" : SectionName(s));
+      sec.append_attribute("N").set_value(geometry ? "Geometry" : SectionFileName(s));
       if (geometry) sec.append_attribute("IX").set_value(geometryIx);
     }
     if (local.deleted) {
@@ -532,17 +455,6 @@ struct SheetSaver {
     }
   }
 
-  static std::int16_t TagOfName(std::string_view t) {
-    for (std::int16_t tag :
-         {visTagMoveTo, visTagLineTo, visTagArcTo, visTagInfiniteLine, visTagEllipse,
-          visTagEllipticalArcTo, visTagSplineBeg, visTagSplineSpan, visTagPolylineTo, visTagNURBSTo,
-          visTagRelCubBezTo, visTagRelQuadBezTo, visTagRelMoveTo, visTagRelLineTo,
-          visTagRelEllipticalArcTo}) {
-      if (t == GeometryTagName(tag)) return tag;
-    }
-    return 0;
-  }
-
   void FillRow(pugi::xml_node row, std::int16_t s, const WantedRow& w, bool geometry) {
     if (!w.data) {
       if (row.attribute("Del").as_int() == 0) SetAttr(row, "Del", "1");
@@ -551,7 +463,7 @@ struct SheetSaver {
     row.remove_attribute("Del");
     std::int16_t tag = w.tag;
     if (geometry) {
-      const char* t = GeometryTagName(tag);
+      const char* t = GeometryTagFileName(tag);
       const std::string_view had = row.attribute("T").value();
       if (t && had != t) SetAttr(row, "T", t);
     }
@@ -568,17 +480,11 @@ struct SheetSaver {
         geometry.emplace(sec.attribute("IX").as_int(-1), sec);
         continue;
       }
-      for (std::int16_t s = visSectionCharacter; s <= visSectionLastRows; ++s) {
-        const char* name = SectionName(s);
-        if (name && n == name) {
-          byIndex.emplace(s, sec);
-          break;
-        }
-      }
+      if (auto s = SectionOfName(n)) byIndex.emplace(*s, sec);
     }
     std::set<std::int16_t> kept;
     for (const auto& [s, local] : sheet.sections_) {
-      if (s == visSectionObject || s == visSectionTab || !SectionName(s)) continue;
+      if (s == visSectionObject || s == visSectionTab || !SectionFileName(s)) continue;
       auto it = byIndex.find(s);
       WriteSection(e, it == byIndex.end() ? pugi::xml_node() : it->second, s, local, s, -1);
       kept.insert(s);

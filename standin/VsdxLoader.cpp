@@ -99,50 +99,6 @@ pugi::xml_node Root(const pugi::xml_document& xml, const std::string& part, cons
   return root;
 }
 
-// ---- the sections files name ----
-
-std::optional<std::int16_t> SectionOfName(std::string_view n) {
-  static const std::map<std::string_view, std::int16_t> kSections = {
-      {"Character", visSectionCharacter}, {"Paragraph", visSectionParagraph},
-      {"Scratch", visSectionScratch},     {"Connection", visSectionConnectionPts},
-      {"Field", visSectionTextField},     {"Control", visSectionControls},
-      {"Actions", visSectionAction},      {"Layer", visSectionLayer},
-      {"User", visSectionUser},           {"Property", visSectionProp},
-      {"Hyperlink", visSectionHyperlink}, {"Reviewer", visSectionReviewer},
-      {"Annotation", visSectionAnnotation}, {"ActionTag", visSectionSmartTag},
-      {"LineGradient", visSectionLineGradientStops},
-      {"FillGradient", visSectionFillGradientStops},
-  };
-  auto it = kSections.find(n);
-  if (it == kSections.end()) return std::nullopt;
-  return it->second;
-}
-
-// Geometry row types by the names files give them. A type this list does
-// not know (none today) is left out with its rows, see SkippedRows.
-std::optional<std::int16_t> GeometryTagOf(std::string_view t) {
-  static const std::map<std::string_view, std::int16_t> kTags = {
-      {"MoveTo", visTagMoveTo},
-      {"LineTo", visTagLineTo},
-      {"ArcTo", visTagArcTo},
-      {"InfiniteLine", visTagInfiniteLine},
-      {"Ellipse", visTagEllipse},
-      {"EllipticalArcTo", visTagEllipticalArcTo},
-      {"SplineStart", visTagSplineBeg},
-      {"SplineKnot", visTagSplineSpan},
-      {"PolylineTo", visTagPolylineTo},
-      {"NURBSTo", visTagNURBSTo},
-      {"RelCubBezTo", visTagRelCubBezTo},
-      {"RelQuadBezTo", visTagRelQuadBezTo},
-      {"RelMoveTo", visTagRelMoveTo},
-      {"RelLineTo", visTagRelLineTo},
-      {"RelEllipticalArcTo", visTagRelEllipticalArcTo},
-  };
-  auto it = kTags.find(t);
-  if (it == kTags.end()) return std::nullopt;
-  return it->second;
-}
-
 // Files name a connection row's extra cells by what they mean; the
 // catalogue by the A to D of the older format.
 std::string_view ConnectionCellName(std::string_view n) {
@@ -1328,6 +1284,74 @@ Ref<Document> Open(Application& app, const std::string& path, std::optional<std:
 }
 
 }  // namespace
+
+// ---- the sections files name ----
+
+namespace {
+const std::map<std::string_view, std::int16_t> kSections = {
+    {"Character", visSectionCharacter},
+    {"Paragraph", visSectionParagraph},
+    {"Scratch", visSectionScratch},
+    {"Connection", visSectionConnectionPts},
+    {"Field", visSectionTextField},
+    {"Control", visSectionControls},
+    {"Actions", visSectionAction},
+    {"Layer", visSectionLayer},
+    {"User", visSectionUser},
+    {"Property", visSectionProp},
+    {"Hyperlink", visSectionHyperlink},
+    {"Reviewer", visSectionReviewer},
+    {"Annotation", visSectionAnnotation},
+    {"ActionTag", visSectionSmartTag},
+    {"LineGradient", visSectionLineGradientStops},
+    {"FillGradient", visSectionFillGradientStops},
+};
+const std::map<std::string_view, std::int16_t> kGeometryTags = {
+    {"MoveTo", visTagMoveTo},
+    {"LineTo", visTagLineTo},
+    {"ArcTo", visTagArcTo},
+    {"InfiniteLine", visTagInfiniteLine},
+    {"Ellipse", visTagEllipse},
+    {"EllipticalArcTo", visTagEllipticalArcTo},
+    {"SplineStart", visTagSplineBeg},
+    {"SplineKnot", visTagSplineSpan},
+    {"PolylineTo", visTagPolylineTo},
+    {"NURBSTo", visTagNURBSTo},
+    {"RelCubBezTo", visTagRelCubBezTo},
+    {"RelQuadBezTo", visTagRelQuadBezTo},
+    {"RelMoveTo", visTagRelMoveTo},
+    {"RelLineTo", visTagRelLineTo},
+    {"RelEllipticalArcTo", visTagRelEllipticalArcTo},
+};
+}  // namespace
+
+std::optional<std::int16_t> SectionOfName(std::string_view n) {
+  auto it = kSections.find(n);
+  if (it == kSections.end()) return std::nullopt;
+  return it->second;
+}
+
+const char* SectionFileName(std::int16_t s) {
+  for (const auto& [name, index] : kSections) {
+    if (index == s) return name.data();
+  }
+  return nullptr;
+}
+
+// Geometry row types by the names files give them. A type this list does
+// not know (none today) is left out with its rows, see SkippedRows.
+std::optional<std::int16_t> GeometryTagOf(std::string_view t) {
+  auto it = kGeometryTags.find(t);
+  if (it == kGeometryTags.end()) return std::nullopt;
+  return it->second;
+}
+
+const char* GeometryTagFileName(std::int16_t tag) {
+  for (const auto& [name, t] : kGeometryTags) {
+    if (t == tag) return name.data();
+  }
+  return nullptr;
+}
 
 // ---- reading one element as the loader does ----
 

@@ -23,6 +23,14 @@ struct CellAttrs {
 };
 CellAttrs ReadCellAttrs(pugi::xml_node cell);
 
+// The sections files name ("Property": visSectionProp; the Tabs and
+// Geometry sections apart) and geometry row types ("LineTo"), both ways;
+// nullopt or null for names and indices files do not use.
+std::optional<std::int16_t> SectionOfName(std::string_view n);
+const char* SectionFileName(std::int16_t s);
+std::optional<std::int16_t> GeometryTagOf(std::string_view t);
+const char* GeometryTagFileName(std::int16_t tag);
+
 struct CellReadContext {
   // A colour written "#RRGGBB": its index among the document's colours.
   std::function<std::int16_t(std::string_view rgb)> colorIndex;

@@ -144,16 +144,16 @@ std::string Drawing() {
   return vsdxtest::Zip(vsdxtest::DrawingWithMaster("Part", kMasterShapes, kPageShapes));
 }
 
-ObjectRef ShapeById(Document& doc, int id) {
-  return ObjectRef(&doc)
-      .Get("Pages")
-      .ToObject()
-      .Get("Item", {Variant(1)})
-      .ToObject()
-      .Get("Shapes")
-      .ToObject()
-      .Get("ItemFromID", {Variant(id)})
-      .ToObject();
+ObjectRef Page1(Document& d) {
+  return ObjectRef(&d).Get("Pages").ToObject().Get("Item", {Variant(1)}).ToObject();
+}
+
+ObjectRef Shapes(Document& d) {
+  return Page1(d).Get("Shapes").ToObject();
+}
+
+ObjectRef ShapeById(Document& d, int id) {
+  return Shapes(d).Get("ItemFromID", {Variant(id)}).ToObject();
 }
 
 std::string Formula(const ObjectRef& shape, const char* cell) {
@@ -170,16 +170,6 @@ struct EditCase {
   std::function<void(Document&)> edit;
   std::function<void(Document&)> check;
 };
-
-ObjectRef Shapes(Document& d) {
-  return ObjectRef(&d)
-      .Get("Pages")
-      .ToObject()
-      .Get("Item", {Variant(1)})
-      .ToObject()
-      .Get("Shapes")
-      .ToObject();
-}
 
 TEST_F(SavePartsTest, EditsReadBackAfterTheContentsAreWritten) {
   const EditCase cases[] = {
@@ -252,11 +242,9 @@ TEST_F(SavePartsTest, EditsReadBackAfterTheContentsAreWritten) {
        [](Document& d) { EXPECT_EQ(Formula(ShapeById(d, 1), "Prop.Owner"), "\"Ann\""); }},
       {"shape added",
        [](Document& d) {
-         ObjectRef page =
-             ObjectRef(&d).Get("Pages").ToObject().Get("Item", {Variant(1)}).ToObject();
-         ObjectRef s =
-             Call(page, "DrawRectangle", {Variant(1.0), Variant(1.0), Variant(2.0), Variant(3.0)})
-                 .ToObject();
+         ObjectRef s = Call(Page1(d), "DrawRectangle",
+                            {Variant(1.0), Variant(1.0), Variant(2.0), Variant(3.0)})
+                           .ToObject();
          s.Put("Text", Variant("New"));
        },
        [](Document& d) {
@@ -323,13 +311,7 @@ TEST_F(SavePartsTest, EditsReadBackAfterTheContentsAreWritten) {
                           visRowXFormOut, visXFormPinX, 3});
        },
        [](Document& d) {
-         ObjectRef connects = ObjectRef(&d)
-                                  .Get("Pages")
-                                  .ToObject()
-                                  .Get("Item", {Variant(1)})
-                                  .ToObject()
-                                  .Get("Connects")
-                                  .ToObject();
+         ObjectRef connects = Page1(d).Get("Connects").ToObject();
          ASSERT_EQ(connects.Get("Count").ToInt32(), 1);
          ObjectRef c = connects.Get("Item", {Variant(1)}).ToObject();
          EXPECT_EQ(c.Get("FromSheet").ToObject().Get("ID").ToInt32(), 8);
@@ -385,8 +367,7 @@ TEST_F(SavePartsTest, PageSheetEditsReadBack) {
       "</PageSheet><Rel r:id=\"rId1\"/></Page>");
   const std::string bytes = vsdxtest::Zip(parts);
   Ref<Document> doc = OpenVisioPackageBytes(*app_, "in.vsdx", bytes, 0);
-  ObjectRef page =
-      ObjectRef(doc.get()).Get("Pages").ToObject().Get("Item", {Variant(1)}).ToObject();
+  ObjectRef page = Page1(*doc);
   ObjectRef sheet = page.Get("PageSheet").ToObject();
   sheet.Get("Cells", {Variant("PageWidth")}).ToObject().Put("Formula", Variant("297 mm"));
   Call(sheet, "DeleteRow", {Variant(242), Variant(1)});
@@ -404,8 +385,7 @@ TEST_F(SavePartsTest, PageSheetEditsReadBack) {
   }
   writer.Add("visio/pages/pages.xml", sink.out);
   Ref<Document> back = OpenVisioPackageBytes(*app_, "out.vsdx", writer.Bytes(), 0);
-  ObjectRef page2 =
-      ObjectRef(back.get()).Get("Pages").ToObject().Get("Item", {Variant(1)}).ToObject();
+  ObjectRef page2 = Page1(*back);
   ObjectRef sheet2 = page2.Get("PageSheet").ToObject();
   EXPECT_EQ(Formula(sheet2, "PageWidth"), "297 mm");
   EXPECT_EQ(Formula(sheet2, "PageHeight"), "11 in");
