@@ -86,19 +86,6 @@ std::string_view FileCellName(std::int16_t s, std::string_view name) {
   return name;
 }
 
-const char* TypeName(std::int16_t type) {
-  switch (type) {
-    case visTypeGroup:
-      return "Group";
-    case visTypeGuide:
-      return "Guide";
-    case visTypeForeignObject:
-      return "Foreign";
-    default:
-      return "Shape";
-  }
-}
-
 void SetAttr(pugi::xml_node n, const char* name, const std::string& value) {
   pugi::xml_attribute a = n.attribute(name);
   if (!a) a = n.append_attribute(name);
@@ -563,8 +550,8 @@ void WriteShapeAttrs(Shape& shape, pugi::xml_node e) {
   Shape* ms = shape.MasterShape();
   const std::int16_t inferred = ms ? ms->type() : static_cast<std::int16_t>(visTypeShape);
   const char* t = e.attribute("Type").value();
-  if (*t ? std::string_view(t) != TypeName(shape.type()) : fresh || shape.type() != inferred)
-    SetAttr(e, "Type", TypeName(shape.type()));
+  if (*t ? TypeOfName(t) != shape.type() : fresh || shape.type() != inferred)
+    SetAttr(e, "Type", TypeFileName(shape.type()));
   if (Master* m = shape.master()) {
     // A sub-shape of an instance names only its master shape; the group
     // the instance is names the master.

@@ -740,13 +740,6 @@ void Loader::ReadWindows(const std::string& part) {
 
 // ---- shapes ----
 
-std::int16_t TypeOfName(std::string_view t) {
-  if (t == "Group") return visTypeGroup;
-  if (t == "Guide") return visTypeGuide;
-  if (t == "Foreign") return visTypeForeignObject;
-  return visTypeShape;
-}
-
 // Shape.ForeignType of a foreign shape, from its ForeignData element: an
 // OLE object's file records the flags themselves (ObjectType, 0x8200 for
 // an embedded OLE 2 object), a picture its kind.
@@ -1285,7 +1278,21 @@ Ref<Document> Open(Application& app, const std::string& path, std::optional<std:
 
 }  // namespace
 
-// ---- the sections files name ----
+// ---- shape types, sections and row types as files name them ----
+
+std::int16_t TypeOfName(std::string_view t) {
+  if (t == "Group") return visTypeGroup;
+  if (t == "Guide") return visTypeGuide;
+  if (t == "Foreign") return visTypeForeignObject;
+  return visTypeShape;
+}
+
+const char* TypeFileName(std::int16_t type) {
+  for (const char* name : {"Group", "Guide", "Foreign"}) {
+    if (TypeOfName(name) == type) return name;
+  }
+  return "Shape";
+}
 
 namespace {
 const std::map<std::string_view, std::int16_t> kSections = {

@@ -23,6 +23,10 @@ struct CellAttrs {
 };
 CellAttrs ReadCellAttrs(pugi::xml_node cell);
 
+// A shape's Type attribute ("Group": visTypeGroup; anything else a plain
+// shape), both ways.
+std::int16_t TypeOfName(std::string_view t);
+const char* TypeFileName(std::int16_t type);
 // The sections files name ("Property": visSectionProp; the Tabs and
 // Geometry sections apart) and geometry row types ("LineTo"), both ways;
 // nullopt or null for names and indices files do not use.
