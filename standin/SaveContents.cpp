@@ -3,7 +3,9 @@
 // WriteSheetInto, and its connects.
 #include <pugixml.hpp>
 #include <set>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -169,11 +171,14 @@ struct StringWriter : pugi::xml_writer {
 }  // namespace
 
 std::string WriteContentsPart(DrawingSurface& surface, const pugi::xml_document* original) {
+  const char* rootName = surface.AsMaster() ? "MasterContents" : "PageContents";
   pugi::xml_document doc;
   if (original) {
+    if (std::string_view(original->document_element().name()) != rootName)
+      throw std::invalid_argument(std::string("not a ") + rootName + " part");
     doc.reset(*original);
   } else {
-    pugi::xml_node root = doc.append_child(surface.AsMaster() ? "MasterContents" : "PageContents");
+    pugi::xml_node root = doc.append_child(rootName);
     root.append_attribute("xmlns").set_value(kVisioNs);
     root.append_attribute("xmlns:r").set_value(kRelNs);
     root.append_attribute("xml:space").set_value("preserve");

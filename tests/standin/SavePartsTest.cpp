@@ -138,7 +138,10 @@ const char* kPageShapes =
     "MasterShape=\"6\"/>"
     "<Shape ID=\"4\" MasterShape=\"7\"/></Shapes></Shape>"
     "<Shape ID=\"8\" NameU=\"Line\" Type=\"Shape\"><Cell N=\"BeginX\" V=\"0\"/>"
-    "<Cell N=\"BeginY\" V=\"0\"/><Cell N=\"EndX\" V=\"1\"/><Cell N=\"EndY\" V=\"1\"/></Shape>";
+    "<Cell N=\"BeginY\" V=\"0\"/><Cell N=\"EndX\" V=\"1\"/><Cell N=\"EndY\" V=\"1\"/></Shape>"
+    "<Shape ID=\"10\" NameU=\"Pair\" Type=\"Group\"><Cell N=\"PinX\" V=\"6\"/><Shapes>"
+    "<Shape ID=\"11\" NameU=\"Left\" Type=\"Shape\"><Cell N=\"Width\" V=\"0.75\"/></Shape>"
+    "<Shape ID=\"12\" NameU=\"Right\" Type=\"Shape\"><Text>R</Text></Shape></Shapes></Shape>";
 
 std::string Drawing() {
   return vsdxtest::Zip(vsdxtest::DrawingWithMaster("Part", kMasterShapes, kPageShapes));
@@ -249,8 +252,8 @@ TEST_F(SavePartsTest, EditsReadBackAfterTheContentsAreWritten) {
        },
        [](Document& d) {
          ObjectRef shapes = Shapes(d);
-         ASSERT_EQ(shapes.Get("Count").ToInt32(), 4);
-         ObjectRef s = shapes.Get("Item", {Variant(4)}).ToObject();
+         ASSERT_EQ(shapes.Get("Count").ToInt32(), 5);
+         ObjectRef s = shapes.Get("Item", {Variant(5)}).ToObject();
          EXPECT_EQ(s.Get("Text").ToString(), "New");
          EXPECT_DOUBLE_EQ(s.Get("Cells", {Variant("Height")}).ToObject().Get("ResultIU").ToDouble(),
                           2);
@@ -258,8 +261,22 @@ TEST_F(SavePartsTest, EditsReadBackAfterTheContentsAreWritten) {
       {"top-level shape deleted", [](Document& d) { Call(ShapeById(d, 1), "Delete"); },
        [](Document& d) {
          ObjectRef shapes = Shapes(d);
-         EXPECT_EQ(shapes.Get("Count").ToInt32(), 2);
+         EXPECT_EQ(shapes.Get("Count").ToInt32(), 3);
          EXPECT_EQ(shapes.Get("Item", {Variant(1)}).ToObject().Get("ID").ToInt32(), 2);
+       }},
+      {"group ungrouped", [](Document& d) { Call(ShapeById(d, 10), "Ungroup"); },
+       [](Document& d) {
+         ObjectRef shapes = Shapes(d);
+         ASSERT_EQ(shapes.Get("Count").ToInt32(), 5);
+         EXPECT_EQ(shapes.Get("Item", {Variant(4)}).ToObject().Get("ID").ToInt32(), 11);
+         EXPECT_EQ(shapes.Get("Item", {Variant(5)}).ToObject().Get("ID").ToInt32(), 12);
+         EXPECT_EQ(shapes.Get("Item", {Variant(5)}).ToObject().Get("Text").ToString(), "R");
+         EXPECT_DOUBLE_EQ(ShapeById(d, 11)
+                              .Get("Cells", {Variant("Width")})
+                              .ToObject()
+                              .Get("ResultIU")
+                              .ToDouble(),
+                          0.75);
        }},
       {"inherited sub-shape deleted",
        [](Document& d) {
@@ -294,8 +311,8 @@ TEST_F(SavePartsTest, EditsReadBackAfterTheContentsAreWritten) {
        },
        [](Document& d) {
          ObjectRef shapes = Shapes(d);
-         ASSERT_EQ(shapes.Get("Count").ToInt32(), 2);
-         ObjectRef group = shapes.Get("Item", {Variant(2)}).ToObject();
+         ASSERT_EQ(shapes.Get("Count").ToInt32(), 3);
+         ObjectRef group = shapes.Get("Item", {Variant(3)}).ToObject();
          EXPECT_EQ(group.Get("Type").ToInt32(), 2);
          ObjectRef members = group.Get("Shapes").ToObject();
          ASSERT_EQ(members.Get("Count").ToInt32(), 2);
@@ -394,6 +411,30 @@ TEST_F(SavePartsTest, PageSheetEditsReadBack) {
   ObjectRef layers = page2.Get("Layers").ToObject();
   ASSERT_EQ(layers.Get("Count").ToInt32(), 2);
   EXPECT_EQ(layers.Get("Item", {Variant(2)}).ToObject().Get("Name").ToString(), "Second");
+}
+
+// A new page's part is made from nothing, as Visio writes one; a part of
+// the wrong kind is refused, not written over.
+TEST_F(SavePartsTest, NewPartsAndPartsOfTheWrongKind) {
+  Ref<Document> doc = OpenVisioPackageBytes(*app_, "in.vsdx", Drawing(), 0);
+  Page& page = *doc->Pages()[0];
+  const std::string made = WriteContentsPart(page, nullptr);
+  EXPECT_EQ(made.rfind("<?xml version='1.0' encoding='utf-8' ?>\r\n<PageContents xmlns='", 0), 0u)
+      << made.substr(0, 120);
+  pugi::xml_document parsed;
+  ASSERT_TRUE(parsed.load_string(made.c_str()));
+  std::size_t shapes = 0;
+  for (pugi::xml_node n : parsed.document_element().child("Shapes").children("Shape")) {
+    (void)n;
+    ++shapes;
+  }
+  EXPECT_EQ(shapes, page.TopShapes().size());
+
+  pugi::xml_document wrong;
+  wrong.load_string("<MasterContents><Shapes/></MasterContents>");
+  EXPECT_THROW(WriteContentsPart(page, &wrong), std::invalid_argument);
+  pugi::xml_document empty;
+  EXPECT_THROW(WriteContentsPart(page, &empty), std::invalid_argument);
 }
 
 // Nothing edited: every cell of every shape reads back the same.
