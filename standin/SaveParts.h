@@ -29,6 +29,9 @@ void WriteSheetInto(SheetHost& sheet, pugi::xml_node element);
 // MasterContents, with its Shapes and Connects) as it must be saved:
 // `original`, the part as it was loaded, made to hold the surface's
 // shapes and connects as they are now; a new part when `original` is null.
+// Raises std::invalid_argument when `original` is not a part of the
+// surface's kind (its root is not PageContents for a page, MasterContents
+// for a master).
 std::string WriteContentsPart(DrawingSurface& surface, const pugi::xml_document* original);
 
 }  // namespace standin

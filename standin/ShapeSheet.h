@@ -56,6 +56,7 @@
 namespace standin {
 
 class Cell;
+struct SheetSaver;
 
 // Raises "Document is read-only." when the host's document was opened
 // read-only: what every change a client makes through a sheet checks
@@ -230,6 +231,8 @@ class ShapeSheet final : public FormulaSheet {
 
  private:
   friend class Cell;
+  // Saving writes what the sheet holds of its own, rows it deletes included.
+  friend struct SheetSaver;
   class CellMap;
   struct RowData;
   struct SectionData;

@@ -12,12 +12,12 @@ namespace standin {
 
 using namespace detail;
 
-namespace {
-
-bool ValidRowName(std::string_view name) {
+bool detail::ValidRowName(std::string_view name) {
   if (name.empty() || name.size() > 31 || automation::IsAsciiDigit(name.front())) return false;
   return std::all_of(name.begin(), name.end(), IsFormulaNameChar);
 }
+
+namespace {
 
 // The row types a section's rows may have; nullopt for sections whose
 // rows have no types.

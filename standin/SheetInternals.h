@@ -32,6 +32,9 @@ std::optional<std::int16_t> ColumnIn(const CellDefs& defs, std::string_view name
 // one (Connections.In).
 bool RowsHaveNames(std::int16_t s);
 bool RowsAreNamedAlways(std::int16_t s);
+// A name Visio takes for a row: not empty, at most 31 characters of a
+// formula name, not starting with a digit.
+bool ValidRowName(std::string_view name);
 // The type a section's row has unless told otherwise.
 std::int16_t DefaultTag(std::int16_t s, std::size_t position);
 

@@ -35,6 +35,7 @@
 #include "standin/Style.h"
 #include "standin/Units.h"
 #include "standin/VisioErrors.h"
+#include "standin/VsdxRead.h"
 #include "standin/Window.h"
 
 namespace standin {
@@ -96,50 +97,6 @@ pugi::xml_node Root(const pugi::xml_document& xml, const std::string& part, cons
   if (std::string_view(root.name()) != name)
     throw LoadError(part, std::string("not a ") + name + " part");
   return root;
-}
-
-// ---- the sections files name ----
-
-std::optional<std::int16_t> SectionOfName(std::string_view n) {
-  static const std::map<std::string_view, std::int16_t> kSections = {
-      {"Character", visSectionCharacter}, {"Paragraph", visSectionParagraph},
-      {"Scratch", visSectionScratch},     {"Connection", visSectionConnectionPts},
-      {"Field", visSectionTextField},     {"Control", visSectionControls},
-      {"Actions", visSectionAction},      {"Layer", visSectionLayer},
-      {"User", visSectionUser},           {"Property", visSectionProp},
-      {"Hyperlink", visSectionHyperlink}, {"Reviewer", visSectionReviewer},
-      {"Annotation", visSectionAnnotation}, {"ActionTag", visSectionSmartTag},
-      {"LineGradient", visSectionLineGradientStops},
-      {"FillGradient", visSectionFillGradientStops},
-  };
-  auto it = kSections.find(n);
-  if (it == kSections.end()) return std::nullopt;
-  return it->second;
-}
-
-// Geometry row types by the names files give them. A type this list does
-// not know (none today) is left out with its rows, see SkippedRows.
-std::optional<std::int16_t> GeometryTagOf(std::string_view t) {
-  static const std::map<std::string_view, std::int16_t> kTags = {
-      {"MoveTo", visTagMoveTo},
-      {"LineTo", visTagLineTo},
-      {"ArcTo", visTagArcTo},
-      {"InfiniteLine", visTagInfiniteLine},
-      {"Ellipse", visTagEllipse},
-      {"EllipticalArcTo", visTagEllipticalArcTo},
-      {"SplineStart", visTagSplineBeg},
-      {"SplineKnot", visTagSplineSpan},
-      {"PolylineTo", visTagPolylineTo},
-      {"NURBSTo", visTagNURBSTo},
-      {"RelCubBezTo", visTagRelCubBezTo},
-      {"RelQuadBezTo", visTagRelQuadBezTo},
-      {"RelMoveTo", visTagRelMoveTo},
-      {"RelLineTo", visTagRelLineTo},
-      {"RelEllipticalArcTo", visTagRelEllipticalArcTo},
-  };
-  auto it = kTags.find(t);
-  if (it == kTags.end()) return std::nullopt;
-  return it->second;
 }
 
 // Files name a connection row's extra cells by what they mean; the
@@ -251,12 +208,6 @@ bool IsDeletionMarker(pugi::xml_node shape) {
   return shape.attribute("Del").as_int() != 0;
 }
 
-// A cell element's attributes, read in one pass.
-struct CellAttrs {
-  pugi::xml_attribute n, f, v, u;  // name, formula, value, unit
-};
-CellAttrs ReadCellAttrs(pugi::xml_node cell);
-
 // ---- the loader ----
 
 class Loader {
@@ -298,7 +249,6 @@ class Loader {
   void ReadWindows(const std::string& part);
   void ReadSheet(pugi::xml_node node, SheetHost& host, const std::string& part,
                  SkippedRows* skipped, const SkippedRows* inheritedSkipped);
-  void ReadText(pugi::xml_node text, Shape& shape);
   // The cells of one row (or of a geometry section's first row).
   void LoadRowFrom(ShapeSheet& sheet, std::int16_t s, std::int16_t r, std::int16_t tag,
                    pugi::xml_node row);
@@ -308,6 +258,7 @@ class Loader {
   std::optional<CellValue> ValueOf(const CellAttrs& cell, CellKind kind, std::int16_t s,
                                    std::string_view name);
   std::int16_t ColorIndex(std::string_view rgb);
+  CellReadContext cellContext_;
   Style* StyleOfId(const char* id) const;
   void SetStylesFrom(pugi::xml_node node, Shape& shape);
 
@@ -789,13 +740,6 @@ void Loader::ReadWindows(const std::string& part) {
 
 // ---- shapes ----
 
-std::int16_t TypeOfName(std::string_view t) {
-  if (t == "Group") return visTypeGroup;
-  if (t == "Guide") return visTypeGuide;
-  if (t == "Foreign") return visTypeForeignObject;
-  return visTypeShape;
-}
-
 // Shape.ForeignType of a foreign shape, from its ForeignData element: an
 // OLE object's file records the flags themselves (ObjectType, 0x8200 for
 // an embedded OLE 2 object), a picture its kind.
@@ -916,7 +860,7 @@ void Loader::ReadShapes(pugi::xml_node shapes, DrawingSurface& surface, Shape* p
     if (!skipped.empty()) skipped_[shape.get()] = std::move(skipped);
 
     if (pugi::xml_node text = n.child("Text")) {
-      ReadText(text, *shape);
+      ReadTextElement(text, shape->Text(), shape->Sheet());
     } else if (masterShape) {
       shape->Text().CopyFrom(masterShape->Text());
     }
@@ -955,55 +899,6 @@ void Loader::ReadConnects(pugi::xml_node connects, DrawingSurface& surface) {
   }
 }
 
-// ---- text ----
-
-void Loader::ReadText(pugi::xml_node text, Shape& shape) {
-  ShapeText& t = shape.Text();
-  t.SetText("");
-  struct Mark {
-    std::int32_t pos;
-    std::int16_t row;
-  };
-  std::vector<Mark> marks[3];
-  ShapeSheet& sheet = shape.Sheet();
-  for (pugi::xml_node c : text.children()) {
-    const std::string_view name = c.name();
-    const std::int32_t end = t.CharCount();
-    if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) {
-      t.Replace(end, end, c.value());
-    } else if (name == "cp" || name == "pp" || name == "tp") {
-      const std::size_t k = name == "cp" ? 0 : name == "pp" ? 1 : 2;
-      marks[k].push_back({end, static_cast<std::int16_t>(c.attribute("IX").as_int())});
-    } else if (name == "fld") {
-      TextField field;
-      field.value = c.child_value();
-      const std::int16_t row = static_cast<std::int16_t>(c.attribute("IX").as_int());
-      try {
-        if (row >= 0 && row < sheet.RowCount(visSectionTextField)) {
-          field.formula = sheet.Formula(visSectionTextField, row, visFieldCell);
-          field.row = row;
-        }
-      } catch (const automation::AutomationError&) {
-      }
-      t.InsertField(end, end, std::move(field));
-    }
-  }
-  // Visio ends the last paragraph of a text with a line break in the file;
-  // the shape's text does not include it.
-  const std::int32_t count = t.CharCount();
-  if (count > 0 && t.Text(count - 1, count) == "\n") t.Replace(count - 1, count, "");
-  const std::int32_t total = t.CharCount();
-  const ShapeText::RunKind kinds[3] = {ShapeText::RunKind::Char, ShapeText::RunKind::Para,
-                                       ShapeText::RunKind::Tab};
-  for (std::size_t k = 0; k < 3; ++k) {
-    for (std::size_t i = 0; i < marks[k].size(); ++i) {
-      const std::int32_t b = std::min(marks[k][i].pos, total);
-      const std::int32_t e = i + 1 < marks[k].size() ? std::min(marks[k][i + 1].pos, total) : total;
-      if (b < e) t.SetRow(kinds[k], b, e, marks[k][i].row);
-    }
-  }
-}
-
 // ---- cells ----
 
 std::int16_t Loader::ColorIndex(std::string_view rgb) {
@@ -1028,93 +923,21 @@ std::int16_t Loader::ColorIndex(std::string_view rgb) {
   return index;
 }
 
-CellAttrs ReadCellAttrs(pugi::xml_node cell) {
-  CellAttrs out;
-  for (pugi::xml_attribute a : cell.attributes()) {
-    const char* n = a.name();
-    if (!n[0] || n[1]) continue;
-    if (n[0] == 'N' && !out.n) {
-      out.n = a;
-    } else if (n[0] == 'F' && !out.f) {
-      out.f = a;
-    } else if (n[0] == 'V' && !out.v) {
-      out.v = a;
-    } else if (n[0] == 'U' && !out.u) {
-      out.u = a;
-    }
-  }
-  return out;
-}
-
 std::optional<CellValue> Loader::ValueOf(const CellAttrs& cell, CellKind kind, std::int16_t s,
                                          std::string_view name) {
-  const std::string_view formula = cell.f.value();
-  // F="Inh": the formula is inherited. A value the file gives is still the
-  // shape's own result, kept for when that formula cannot be computed here
-  // (it refers to other sheets); without one, inheritance supplies it all.
-  const bool inherited = formula == "Inh";
-  if (inherited && !cell.v) return std::nullopt;
+  if (std::string_view(cell.f.value()) == "Inh" && !cell.v) return std::nullopt;
   if (++cells_ > limits_.cells)
     throw LoadError("package", "too many cells (more than " + std::to_string(limits_.cells) + ")");
-  const std::string_view v = cell.v.value();
-  const std::string_view u = cell.u.value();
-  CellValue out;
-  out.inheritedFormula = inherited;
-  const bool noFormula = formula == "No Formula" || inherited;
-  const bool hasFormula = cell.f && !noFormula;
-  if (hasFormula) out.formula = std::string(formula);
-  // A value without a formula is its own formula, written when asked.
-  out.constant = !hasFormula && !noFormula;
-
-  std::optional<double> number = ParseDouble(v);
-  if (!number && u == "DATE" && kind == CellKind::Number) number = ParseIsoDate(v);
-  const bool isColor = v.size() == 7 && v[0] == '#';
-  if (kind == CellKind::String || u == "STR" ||
-      (!number && !v.empty() && !isColor && kind != CellKind::Bool)) {
-    out.isString = true;
-    out.text = std::string(v);
-    out.unit = visNoCast;
-    // A font named in a character row is the font's ID to Visio.
-    if (s == visSectionCharacter && name == "Font" && !v.empty()) {
+  if (!cellContext_.colorIndex) {
+    cellContext_.colorIndex = [this](std::string_view rgb) { return ColorIndex(rgb); };
+    cellContext_.fontId = [this](std::string_view v) -> std::int16_t {
       Fonts& fonts = static_cast<Fonts&>(doc_->Fonts());
       Font* font = fonts.FindByName(std::string(v));
       if (!font && v != "Themed") font = &fonts.AddFont(std::string(v), 0, 0, 0);
-      out.isString = false;
-      out.text.clear();
-      out.unit = visNumber;
-      out.result = font ? font->Id() : 0;
-    }
-    return out;
+      return font ? font->Id() : 0;
+    };
   }
-  if (isColor) {
-    out.result = ColorIndex(v);
-    out.unit = visNumber;
-    if (out.constant) {
-      out.constant = false;  // the formula names the colour, not its index
-      unsigned value = 0;
-      std::from_chars(v.data() + 1, v.data() + 7, value, 16);
-      out.formula = "RGB(" + std::to_string((value >> 16) & 0xFF) + "," +
-                    std::to_string((value >> 8) & 0xFF) + "," + std::to_string(value & 0xFF) + ")";
-    }
-    return out;
-  }
-  out.result = number.value_or(0);
-  if (kind == CellKind::Bool) {
-    out.isBool = true;
-    return out;
-  }
-  std::int16_t unit = visNumber;
-  if (kind == CellKind::Length) unit = visInches;
-  if (kind == CellKind::Angle) unit = visDegrees;
-  if (!u.empty()) {
-    if (auto known = UnitFromName(u)) {
-      if (DimensionOf(*known) == DimensionOf(unit) || kind == CellKind::Number) unit = *known;
-    } else if (u == "DATE" && kind == CellKind::Number) {
-      unit = visDate;  // a date has no unit name in formulas
-    }
-  }
-  out.unit = unit;
-  return out;
+  return ReadCellValue(cell, kind, s, name, cellContext_);
 }
 
 void Loader::LoadRowFrom(ShapeSheet& sheet, std::int16_t s, std::int16_t r, std::int16_t tag,
@@ -1454,6 +1277,221 @@ Ref<Document> Open(Application& app, const std::string& path, std::optional<std:
 }
 
 }  // namespace
+
+// ---- shape types, sections and row types as files name them ----
+
+std::int16_t TypeOfName(std::string_view t) {
+  if (t == "Group") return visTypeGroup;
+  if (t == "Guide") return visTypeGuide;
+  if (t == "Foreign") return visTypeForeignObject;
+  return visTypeShape;
+}
+
+const char* TypeFileName(std::int16_t type) {
+  for (const char* name : {"Group", "Guide", "Foreign"}) {
+    if (TypeOfName(name) == type) return name;
+  }
+  return "Shape";
+}
+
+namespace {
+const std::map<std::string_view, std::int16_t> kSections = {
+    {"Character", visSectionCharacter},
+    {"Paragraph", visSectionParagraph},
+    {"Scratch", visSectionScratch},
+    {"Connection", visSectionConnectionPts},
+    {"Field", visSectionTextField},
+    {"Control", visSectionControls},
+    {"Actions", visSectionAction},
+    {"Layer", visSectionLayer},
+    {"User", visSectionUser},
+    {"Property", visSectionProp},
+    {"Hyperlink", visSectionHyperlink},
+    {"Reviewer", visSectionReviewer},
+    {"Annotation", visSectionAnnotation},
+    {"ActionTag", visSectionSmartTag},
+    {"LineGradient", visSectionLineGradientStops},
+    {"FillGradient", visSectionFillGradientStops},
+};
+const std::map<std::string_view, std::int16_t> kGeometryTags = {
+    {"MoveTo", visTagMoveTo},
+    {"LineTo", visTagLineTo},
+    {"ArcTo", visTagArcTo},
+    {"InfiniteLine", visTagInfiniteLine},
+    {"Ellipse", visTagEllipse},
+    {"EllipticalArcTo", visTagEllipticalArcTo},
+    {"SplineStart", visTagSplineBeg},
+    {"SplineKnot", visTagSplineSpan},
+    {"PolylineTo", visTagPolylineTo},
+    {"NURBSTo", visTagNURBSTo},
+    {"RelCubBezTo", visTagRelCubBezTo},
+    {"RelQuadBezTo", visTagRelQuadBezTo},
+    {"RelMoveTo", visTagRelMoveTo},
+    {"RelLineTo", visTagRelLineTo},
+    {"RelEllipticalArcTo", visTagRelEllipticalArcTo},
+};
+}  // namespace
+
+std::optional<std::int16_t> SectionOfName(std::string_view n) {
+  auto it = kSections.find(n);
+  if (it == kSections.end()) return std::nullopt;
+  return it->second;
+}
+
+const char* SectionFileName(std::int16_t s) {
+  for (const auto& [name, index] : kSections) {
+    if (index == s) return name.data();
+  }
+  return nullptr;
+}
+
+// Geometry row types by the names files give them. A type this list does
+// not know (none today) is left out with its rows, see SkippedRows.
+std::optional<std::int16_t> GeometryTagOf(std::string_view t) {
+  auto it = kGeometryTags.find(t);
+  if (it == kGeometryTags.end()) return std::nullopt;
+  return it->second;
+}
+
+const char* GeometryTagFileName(std::int16_t tag) {
+  for (const auto& [name, t] : kGeometryTags) {
+    if (t == tag) return name.data();
+  }
+  return nullptr;
+}
+
+// ---- reading one element as the loader does ----
+
+CellAttrs ReadCellAttrs(pugi::xml_node cell) {
+  CellAttrs out;
+  for (pugi::xml_attribute a : cell.attributes()) {
+    const char* n = a.name();
+    if (!n[0] || n[1]) continue;
+    if (n[0] == 'N' && !out.n) {
+      out.n = a;
+    } else if (n[0] == 'F' && !out.f) {
+      out.f = a;
+    } else if (n[0] == 'V' && !out.v) {
+      out.v = a;
+    } else if (n[0] == 'U' && !out.u) {
+      out.u = a;
+    }
+  }
+  return out;
+}
+
+std::optional<CellValue> ReadCellValue(const CellAttrs& cell, CellKind kind, std::int16_t s,
+                                       std::string_view name, const CellReadContext& context) {
+  const std::string_view formula = cell.f.value();
+  // F="Inh": the formula is inherited. A value the file gives is still the
+  // shape's own result, kept for when that formula cannot be computed here
+  // (it refers to other sheets); without one, inheritance supplies it all.
+  const bool inherited = formula == "Inh";
+  if (inherited && !cell.v) return std::nullopt;
+  const std::string_view v = cell.v.value();
+  const std::string_view u = cell.u.value();
+  CellValue out;
+  out.inheritedFormula = inherited;
+  const bool noFormula = formula == "No Formula" || inherited;
+  const bool hasFormula = cell.f && !noFormula;
+  if (hasFormula) out.formula = std::string(formula);
+  // A value without a formula is its own formula, written when asked.
+  out.constant = !hasFormula && !noFormula;
+
+  std::optional<double> number = ParseDouble(v);
+  if (!number && u == "DATE" && kind == CellKind::Number) number = ParseIsoDate(v);
+  const bool isColor = v.size() == 7 && v[0] == '#';
+  if (kind == CellKind::String || u == "STR" ||
+      (!number && !v.empty() && !isColor && kind != CellKind::Bool)) {
+    out.isString = true;
+    out.text = std::string(v);
+    out.unit = visNoCast;
+    // A font named in a character row is the font's ID to Visio.
+    if (s == visSectionCharacter && name == "Font" && !v.empty()) {
+      out.isString = false;
+      out.text.clear();
+      out.unit = visNumber;
+      out.result = context.fontId(v);
+    }
+    return out;
+  }
+  if (isColor) {
+    out.result = context.colorIndex(v);
+    out.unit = visNumber;
+    if (out.constant) {
+      out.constant = false;  // the formula names the colour, not its index
+      unsigned value = 0;
+      std::from_chars(v.data() + 1, v.data() + 7, value, 16);
+      out.formula = "RGB(" + std::to_string((value >> 16) & 0xFF) + "," +
+                    std::to_string((value >> 8) & 0xFF) + "," + std::to_string(value & 0xFF) + ")";
+    }
+    return out;
+  }
+  out.result = number.value_or(0);
+  if (kind == CellKind::Bool) {
+    out.isBool = true;
+    return out;
+  }
+  std::int16_t unit = visNumber;
+  if (kind == CellKind::Length) unit = visInches;
+  if (kind == CellKind::Angle) unit = visDegrees;
+  if (!u.empty()) {
+    if (auto known = UnitFromName(u)) {
+      if (DimensionOf(*known) == DimensionOf(unit) || kind == CellKind::Number) unit = *known;
+    } else if (u == "DATE" && kind == CellKind::Number) {
+      unit = visDate;  // a date has no unit name in formulas
+    }
+  }
+  out.unit = unit;
+  return out;
+}
+
+// ---- text ----
+
+void ReadTextElement(pugi::xml_node text, ShapeText& t, const ShapeSheet& sheet) {
+  t.SetText("");
+  struct Mark {
+    std::int32_t pos;
+    std::int16_t row;
+  };
+  std::vector<Mark> marks[3];
+  for (pugi::xml_node c : text.children()) {
+    const std::string_view name = c.name();
+    const std::int32_t end = t.CharCount();
+    if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) {
+      t.Replace(end, end, c.value());
+    } else if (name == "cp" || name == "pp" || name == "tp") {
+      const std::size_t k = name == "cp" ? 0 : name == "pp" ? 1 : 2;
+      marks[k].push_back({end, static_cast<std::int16_t>(c.attribute("IX").as_int())});
+    } else if (name == "fld") {
+      TextField field;
+      field.value = c.child_value();
+      const std::int16_t row = static_cast<std::int16_t>(c.attribute("IX").as_int());
+      try {
+        if (row >= 0 && row < sheet.RowCount(visSectionTextField)) {
+          field.formula = sheet.Formula(visSectionTextField, row, visFieldCell);
+          field.row = row;
+        }
+      } catch (const automation::AutomationError&) {
+      }
+      t.InsertField(end, end, std::move(field));
+    }
+  }
+  // Visio ends the last paragraph of a text with a line break in the file;
+  // the shape's text does not include it.
+  const std::int32_t count = t.CharCount();
+  if (count > 0 && t.Text(count - 1, count) == "\n") t.Replace(count - 1, count, "");
+  const std::int32_t total = t.CharCount();
+  const ShapeText::RunKind kinds[3] = {ShapeText::RunKind::Char, ShapeText::RunKind::Para,
+                                       ShapeText::RunKind::Tab};
+  for (std::size_t k = 0; k < 3; ++k) {
+    for (std::size_t i = 0; i < marks[k].size(); ++i) {
+      const std::int32_t b = std::min(marks[k][i].pos, total);
+      const std::int32_t e = i + 1 < marks[k].size() ? std::min(marks[k][i + 1].pos, total) : total;
+      if (b < e) t.SetRow(kinds[k], b, e, marks[k][i].row);
+    }
+  }
+}
 
 Ref<Document> OpenVisioPackage(Application& app, const std::string& path, std::int16_t flags,
                                WindowLayout* layout) {
