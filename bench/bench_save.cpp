@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "CorpusFiles.h"
 #include "automation/Object.h"
 #include "standin/Application.h"
 #include "standin/Document.h"
@@ -31,11 +32,6 @@ using automation::ObjectRef;
 using automation::Variant;
 
 constexpr double kSaveGoal = 1.0;
-
-fs::path CorpusDir() {
-  const char* shared = std::getenv("TARVEL_SHARED_DIR");
-  return fs::path(shared && *shared ? shared : TARVEL_DEFAULT_SHARED_DIR) / "vsdx";
-}
 
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
@@ -70,24 +66,14 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
       runs = std::max(1, std::atoi(argv[++i]));
   }
-  const fs::path dir = CorpusDir();
+  const fs::path dir = tarvel_bench::CorpusDir();
   std::error_code ec;
   if (!fs::is_directory(dir, ec)) {
     std::printf("No corpus of real drawings at %s (set TARVEL_SHARED_DIR): nothing to measure.\n",
                 dir.c_str());
     return 0;
   }
-  std::vector<std::pair<std::uintmax_t, fs::path>> files;
-  for (const auto& e : fs::directory_iterator(dir, ec)) {
-    const std::string name = e.path().filename().string();
-    const std::string ext = e.path().extension().string();
-    if (!e.is_regular_file() || name.starts_with("odd_") || ext.size() != 5 ||
-        ext.substr(0, 3) != ".vs")
-      continue;
-    files.emplace_back(e.file_size(), e.path());
-  }
-  std::sort(files.begin(), files.end(),
-            [](const auto& a, const auto& b) { return a.first > b.first; });
+  auto files = tarvel_bench::CorpusPackages(dir);
   if (files.size() > 3) files.resize(3);
 
   const fs::path out =
