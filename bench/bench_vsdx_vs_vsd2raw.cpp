@@ -50,6 +50,7 @@
 #include <string>
 #include <vector>
 
+#include "CorpusFiles.h"
 #include "automation/Object.h"
 #include "standin/Application.h"
 #include "standin/Document.h"
@@ -68,10 +69,7 @@ constexpr double kTimeGoal = 0.5;
 constexpr double kReadGoal = 1.0;
 constexpr double kMemoryGoal = 3.0;
 
-fs::path CorpusDir() {
-  const char* shared = std::getenv("TARVEL_SHARED_DIR");
-  return fs::path(shared && *shared ? shared : TARVEL_DEFAULT_SHARED_DIR) / "vsdx";
-}
+using tarvel_bench::CorpusDir;
 
 // The hidden mode: open one file as a client's Documents.Open would, and
 // end.
@@ -305,17 +303,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   // The three largest packages that are not deliberately damaged.
-  std::vector<std::pair<std::uintmax_t, fs::path>> files;
-  for (const auto& e : fs::directory_iterator(dir, ec)) {
-    const std::string name = e.path().filename().string();
-    const std::string ext = e.path().extension().string();
-    if (!e.is_regular_file() || name.starts_with("odd_") || ext.size() != 5 ||
-        ext.substr(0, 3) != ".vs")
-      continue;
-    files.emplace_back(e.file_size(), e.path());
-  }
-  std::sort(files.begin(), files.end(),
-            [](const auto& a, const auto& b) { return a.first > b.first; });
+  auto files = tarvel_bench::CorpusPackages(dir);
   if (files.empty()) {
     std::printf("No drawings in %s: nothing to measure.\n", dir.c_str());
     return 0;

@@ -297,6 +297,13 @@ EventList& EventListSlot::Get(VisioObject& owner) {
 }
 
 void Application::Quit() {
+  if (unsavedHandler_) {
+    std::vector<std::string> unsaved;
+    for (const auto& d : documents_) {
+      if (!d->Saved()) unsaved.push_back(d->FullName());
+    }
+    if (!unsaved.empty()) unsavedHandler_(unsaved);
+  }
   while (!documents_.empty()) CloseDocument(*documents_.back());
   while (!windows_.empty()) CloseWindow(*windows_.back());
   for (auto* o : {addons_.get(), customMenus_.get(), customToolbars_.get()}) {

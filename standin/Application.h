@@ -65,6 +65,11 @@ class Application : public VisioObject {
   void SetDocumentLoader(DocumentLoader loader) { loader_ = std::move(loader); }
   // Told once Quit has closed everything: a server process ends then.
   void SetQuitHandler(std::function<void()> handler) { quitHandler_ = std::move(handler); }
+  // Told when Quit is about to close documents with unsaved changes (their
+  // full names): Visio would ask; a server says which it loses.
+  void SetUnsavedHandler(std::function<void(const std::vector<std::string>&)> handler) {
+    unsavedHandler_ = std::move(handler);
+  }
 
   // ---- windows ----
   const std::vector<Ref<Window>>& Windows() const { return windows_; }
@@ -102,6 +107,7 @@ class Application : public VisioObject {
   Ref<WindowsCollection> windowsColl_;
   DocumentLoader loader_;
   std::function<void()> quitHandler_;
+  std::function<void(const std::vector<std::string>&)> unsavedHandler_;
   std::int32_t nextDocumentId_ = 1;
   std::int32_t nextWindowId_ = 1;
   std::uint32_t runningCookie_ = 0;

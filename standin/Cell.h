@@ -16,6 +16,7 @@ class Cell : public VisioObject {
   Cell(SheetHost& host, ShapeSheet::CellKey key);
   ~Cell() override;
   const MemberTable& Members() const override;
+  void NoteChange() override { host_->HostObject().NoteChange(); }
 
   SheetHost& Host() const { return *host_; }
   ShapeSheet& Sheet() const { return host_->Sheet(); }

@@ -22,6 +22,7 @@ class Characters : public VisioObject {
   Characters(SheetHost& host, ShapeText& text);
   ~Characters() override;
   const MemberTable& Members() const override;
+  void NoteChange() override { host_->HostObject().NoteChange(); }
 
   SheetHost& Host() const { return *host_; }
   ShapeText& Text() const { return *text_; }

@@ -5,6 +5,7 @@
 #include "standin/Application.h"
 #include "standin/Collections.h"
 #include "standin/Colors.h"
+#include "standin/DocumentSave.h"
 #include "standin/Events.h"
 #include "standin/Fonts.h"
 #include "standin/Layer.h"
@@ -269,6 +270,50 @@ Style* Document::StyleById(std::int16_t id) const {
   return FindById(styles_, id);
 }
 
+void Document::Changed(Part part) {
+  saved_ = false;
+  switch (part) {
+    case Part::Document:
+      changes_.documentPart = true;
+      break;
+    case Part::Pages:
+      changes_.pagesPart = true;
+      break;
+    case Part::Masters:
+      changes_.mastersPart = true;
+      break;
+    case Part::Properties:
+      changes_.properties = true;
+      break;
+    case Part::Windows:
+      changes_.windows = true;
+      break;
+  }
+}
+
+void Document::SurfaceChanged(DrawingSurface& surface) {
+  saved_ = false;
+  if (Page* page = surface.AsPage()) {
+    changes_.pages.insert(page->id());
+  } else if (Master* master = surface.AsMaster()) {
+    changes_.masters.insert(master->id());
+  } else {
+    changes_.documentPart = true;  // the document's own sheet
+  }
+}
+
+void Document::MarkSaved(std::shared_ptr<const SourcePackage> source) {
+  source_ = std::move(source);
+  changes_ = DocumentChanges();
+  saved_ = true;
+}
+
+// What a client sets on the document itself is its file's properties
+// (Title, Creator, ...) or a setting only this session keeps.
+void Document::NoteChange() {
+  Changed(Part::Properties);
+}
+
 VisioObject& Document::Fonts() {
   return *fonts_;
 }
@@ -392,7 +437,9 @@ const MemberTable& Document::Members() const {
                LengthGetter([](Document& d) { return StoredLengthValue(d, "RightMargin"); }))
           .Put("RightMargin", StoredLength("RightMargin"))
           .Stored("SavePreviewMode", I2(0), true)
-          .Stored("Saved", VisBool(true), true)
+          .Prop(
+              "Saved", [](Document& d) { return VisBool(d.Saved()); },
+              [](Document& d, const Variant& v) { d.SetSaved(v.ToBool()); })
           .Get("Stat", [](Document& d) { return I2(d.IsDeleted() ? kStatDeleted : kStatNormal); })
           .Get("Styles", [](Document& d) { return Ref<StylesCollection>(&d.StylesColl()); })
           .Stored("Subject", Variant(""), true)
@@ -405,9 +452,20 @@ const MemberTable& Document::Members() const {
           .Get("VBProject", [](Document&) { return Variant(ObjectRef()); })
           .Stored("Version", I4(0), true)
           .Method("Close", [](Document& d) { AppOf(d).CloseDocument(d); })
-          .Method("Save", [](Document&) { ThrowVisio(VisioErrorKind::Disabled); })
+          .Method("Save", [](Document& d) { SaveDocument(d, std::string(), 0); })
           .Method("SaveAs",
-                  [](Document&, Args) -> Variant { ThrowVisio(VisioErrorKind::Disabled); })
+                  [](Document& d, Args args) {
+                    CheckArgCount(args, 1, 1);
+                    SaveDocument(d, ArgStr(args, 0), 0);
+                    return Variant();
+                  })
+          .Method("SaveAsEx",
+                  [](Document& d, Args args) {
+                    CheckArgCount(args, 2, 2);
+                    SaveDocument(d, ArgStr(args, 0), ArgI2(args, 1));
+                    return Variant();
+                  })
+          .Unchanging({"Saved", "Close", "Save", "SaveAs", "SaveAsEx"})
           .Build();
   return *table;
 }

@@ -2,7 +2,9 @@
 // Styles collections.
 #pragma once
 
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,35 @@ class PagesCollection;
 class MastersCollection;
 class StylesCollection;
 class DocumentSurface;
+class DrawingSurface;
+
+// The package a document was opened from or last saved to: what saving
+// copies the parts the model did not change from. The file's bytes are
+// kept (its compressed size) rather than read again when saving: the file
+// may have changed on disk since.
+struct SourcePackage {
+  std::shared_ptr<const std::string> bytes;
+  std::string mainPart;  // "visio/document.xml"
+  // The contents part each page and master came from, by ID; pages and
+  // masters without one are new.
+  std::map<std::int16_t, std::string> pageParts, masterParts;
+};
+
+// What changed since the document was opened or last saved: the parts
+// of its package that saving must write again. Everything else is copied
+// as it was stored.
+struct DocumentChanges {
+  bool documentPart = false;              // styles, the document's sheet, colours, fonts
+  bool pagesPart = false;                 // pages.xml: names, order, page sheets, added, deleted
+  bool mastersPart = false;               // masters.xml
+  bool properties = false;                // docProps: title, subject, creator, ...
+  bool windows = false;                   // windows.xml
+  std::set<std::int16_t> pages, masters;  // whose contents changed, by ID
+  bool Any() const {
+    return documentPart || pagesPart || mastersPart || properties || windows || !pages.empty() ||
+           !masters.empty();
+  }
+};
 
 class Document : public VisioObject {
  public:
@@ -81,6 +112,27 @@ class Document : public VisioObject {
   MastersCollection& MastersColl();
   StylesCollection& StylesColl();
 
+  // ---- saving ----
+  // Saved: false after any change a client makes, true once opened or
+  // saved. A client may set it either way (Visio lets it); that does not
+  // change which parts differ from the file.
+  bool Saved() const { return saved_; }
+  void SetSaved(bool saved) { saved_ = saved; }
+  const DocumentChanges& Changes() const { return changes_; }
+  // A change to one part of the document's package; the document is no
+  // longer saved.
+  enum class Part { Document, Pages, Masters, Properties, Windows };
+  void Changed(Part part);
+  // A change to a page's or master's shapes or sheet, or to the
+  // document's own sheet.
+  void SurfaceChanged(DrawingSurface& surface);
+  // The package it came from; null for a document never saved.
+  const SourcePackage* Source() const { return source_.get(); }
+  void SetSource(std::shared_ptr<const SourcePackage> source) { source_ = std::move(source); }
+  // After a save: the file now holds what the model holds.
+  void MarkSaved(std::shared_ptr<const SourcePackage> source);
+  void NoteChange() override;
+
   // Objects made later get IDs past the largest the document holds, as
   // in Visio: IDs of deleted objects are not given again.
   std::int16_t NextPageId();
@@ -92,6 +144,9 @@ class Document : public VisioObject {
   std::int16_t type_;
   std::int32_t id_;
   bool readOnly_ = false;
+  bool saved_ = true;
+  DocumentChanges changes_;
+  std::shared_ptr<const SourcePackage> source_;
   std::vector<Ref<Page>> pages_;
   std::vector<Ref<Master>> masters_;
   std::vector<Ref<Style>> styles_;
@@ -123,18 +178,21 @@ class PagesCollection : public DocumentCollection {
  public:
   using DocumentCollection::DocumentCollection;
   const MemberTable& Members() const override;
+  void NoteChange() override { doc().Changed(Document::Part::Pages); }
 };
 
 class MastersCollection : public DocumentCollection {
  public:
   using DocumentCollection::DocumentCollection;
   const MemberTable& Members() const override;
+  void NoteChange() override { doc().Changed(Document::Part::Masters); }
 };
 
 class StylesCollection : public DocumentCollection {
  public:
   using DocumentCollection::DocumentCollection;
   const MemberTable& Members() const override;
+  void NoteChange() override { doc().Changed(Document::Part::Document); }
 };
 
 }  // namespace standin

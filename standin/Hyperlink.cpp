@@ -110,6 +110,7 @@ const MemberTable& Hyperlink::Members() const {
              })
         .Get("Stat", [](Hyperlink& h) { return I2(h.Gone() ? kStatDeleted : kStatNormal); });
     text("SubAddress", visHLinkSubAddress);
+    b.Unchanging({"CreateURL"});
     return b.Build();
   }();
   return *table;

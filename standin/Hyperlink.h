@@ -14,6 +14,7 @@ class Hyperlink : public VisioObject {
   // Binds to the Hyperlink section's row r of the host.
   Hyperlink(SheetHost& host, std::int16_t row);
   const MemberTable& Members() const override;
+  void NoteChange() override { Host().HostObject().NoteChange(); }
 
   SheetHost& Host() const { return anchor_->Host(); }
   // The row it stands for now; raises "Object has been deleted." once

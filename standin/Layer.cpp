@@ -14,6 +14,15 @@
 
 namespace standin {
 
+// Layers are rows of the page sheet (in pages.xml) that shapes name.
+void Layer::NoteChange() {
+  surface_->SurfaceObject().NoteChange();
+}
+
+void LayersCollection::NoteChange() {
+  surface_->SurfaceObject().NoteChange();
+}
+
 Layer::Layer(DrawingSurface& surface)
     : VisioObject(surface.SurfaceObject().session()), surface_(&surface) {}
 

@@ -17,6 +17,7 @@ class Layer : public VisioObject {
  public:
   explicit Layer(DrawingSurface& surface);
   const MemberTable& Members() const override;
+  void NoteChange() override;
 
   DrawingSurface& surface() const { return *surface_; }
   std::int16_t Index() const;  // 1-based
@@ -35,6 +36,7 @@ class LayersCollection : public VisioObject {
  public:
   LayersCollection(DrawingSurface& surface, std::vector<Ref<Layer>> layers);
   const MemberTable& Members() const override;
+  void NoteChange() override;
 
  private:
   DrawingSurface* surface_;

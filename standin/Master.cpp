@@ -14,6 +14,11 @@
 
 namespace standin {
 
+void Master::NoteChange() {
+  doc_->Changed(Document::Part::Masters);
+  doc_->SurfaceChanged(*this);
+}
+
 Master::Master(Document& doc, std::string name, std::int16_t id)
     : VisioObject(doc.session()), doc_(&doc), name_(name), nameU_(std::move(name)), id_(id) {
   InitSheet(session());
@@ -175,6 +180,7 @@ const MemberTable& Master::Members() const {
           .Get("Shapes", [](Master& m) { return Ref<ShapesCollection>(&m.ShapesColl()); })
           .Get("Stat", [](Master& m) { return StatOf(m); })
           .Get("UniqueID", [](Master& m) { return m.UniqueId(); })
+          .Unchanging({"Open"})
           .Build();
   return *table;
 }

@@ -13,6 +13,7 @@ class Master : public VisioObject, public DrawingSurface {
  public:
   Master(Document& doc, std::string name, std::int16_t id);
   const MemberTable& Members() const override;
+  void NoteChange() override;
   void MarkDeleted() override;
 
   Document& doc() const { return *doc_; }

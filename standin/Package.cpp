@@ -378,6 +378,10 @@ void Package::Writer::WriteTo(const std::string& path) const {
   } catch (const PackageError& e) {
     throw PackageError(path, e.where + ": " + e.what());
   }
+  WriteFile(path, bytes);
+}
+
+void Package::Writer::WriteFile(const std::string& path, std::string_view bytes) {
   auto fail = [&](const char* doing, int error) {
     throw PackageError(path, std::string("cannot ") + doing + " (" + std::strerror(error) + ")");
   };

@@ -156,6 +156,8 @@ class Package::Writer {
   std::string Bytes() const;
   // The package as the file `path`; errors name the file.
   void WriteTo(const std::string& path) const;
+  // Bytes made already as the file `path`, the same way.
+  static void WriteFile(const std::string& path, std::string_view bytes);
 
  private:
   struct Part {

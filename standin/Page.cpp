@@ -243,6 +243,12 @@ Ref<Shape> DrawingSurface::Drop(Master& master, double x, double y) {
 
 // ---- Page ----
 
+// Its entry in pages.xml (name, background, back page) or its shapes.
+void Page::NoteChange() {
+  doc_->Changed(Document::Part::Pages);
+  doc_->SurfaceChanged(*this);
+}
+
 Page::Page(Document& doc, std::string name, std::int16_t id, bool background)
     : VisioObject(doc.session()),
       doc_(&doc),

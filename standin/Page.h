@@ -114,6 +114,7 @@ class Page : public VisioObject, public DrawingSurface {
  public:
   Page(Document& doc, std::string name, std::int16_t id, bool background);
   const MemberTable& Members() const override;
+  void NoteChange() override;
   void MarkDeleted() override;
 
   Document& doc() const { return *doc_; }

@@ -159,6 +159,23 @@ SheetHost* Shape::InheritedSource(std::int16_t section, std::int16_t row) {
   }
 }
 
+// The part the shape is in: its page's or master's contents, or the
+// entry of pages.xml or masters.xml that holds a page sheet, or the
+// document part for the document's sheet.
+void Shape::NoteChange() {
+  Document& d = surface_->SurfaceDocument();
+  if (HostKind() == Kind::PageSheet) {
+    d.Changed(Document::Part::Pages);
+  } else if (HostKind() == Kind::MasterSheet) {
+    d.Changed(Document::Part::Masters);
+  }
+  d.SurfaceChanged(*surface_);
+}
+
+void ShapesCollection::NoteChange() {
+  surface_->SurfaceDocument().SurfaceChanged(*surface_);
+}
+
 VisioObject* Shape::HostDocument() {
   return IsDeleted() ? nullptr : &doc();
 }

@@ -105,6 +105,7 @@ class Shape : public VisioObject, public SheetHost {
   VisioObject& HostObject() override { return *this; }
   VisioObject* HostDocument() override;
   Kind HostKind() const override;
+  void NoteChange() override;
   SheetHost* OtherSheet(std::string_view name, SheetHost& holder) override;
 
   Document& doc() const;
@@ -173,6 +174,7 @@ class ShapesCollection : public VisioObject {
   ShapesCollection(DrawingSurface& surface, Shape* group);
   const MemberTable& Members() const override;
   const std::vector<Ref<Shape>>& List() const;
+  void NoteChange() override;
   DrawingSurface& surface() const { return *surface_; }
   Shape* group() const { return group_; }
   EventList& Events();

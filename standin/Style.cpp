@@ -74,6 +74,10 @@ SheetHost* Style::InheritedSource(std::int16_t section, std::int16_t row) {
   return next == this ? nullptr : next;
 }
 
+void Style::NoteChange() {
+  doc_->Changed(Document::Part::Document);
+}
+
 VisioObject* Style::HostDocument() {
   return IsDeleted() ? nullptr : doc_;
 }

@@ -14,6 +14,7 @@ class Style : public VisioObject, public SheetHost {
   Style(Document& doc, std::string name, std::int16_t id);
   ~Style() override;
   const MemberTable& Members() const override;
+  void NoteChange() override;
 
   Document& doc() const { return *doc_; }
   std::int16_t id() const { return id_; }

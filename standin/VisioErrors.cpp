@@ -22,6 +22,8 @@ HResult VisioErrorCode(VisioErrorKind kind) {
     case VisioErrorKind::ProtectedCell: return MakeHResult(0x86DB0BC3);
     case VisioErrorKind::NoSuchMaster: return MakeHResult(0x86DB0BC4);
     case VisioErrorKind::BadFile: return MakeHResult(0x86DB0BC5);
+    case VisioErrorKind::CannotSave:
+      return MakeHResult(0x86DB0BC6);
   }
   return automation::E_FAIL;
 }
@@ -46,6 +48,9 @@ std::string VisioErrorMessage(VisioErrorKind kind) {
     case VisioErrorKind::ProtectedCell: text = "Cell is guarded."; break;
     case VisioErrorKind::NoSuchMaster: text = "Master cannot be opened for editing."; break;
     case VisioErrorKind::BadFile: text = "The file cannot be opened."; break;
+    case VisioErrorKind::CannotSave:
+      text = "The file cannot be saved.";
+      break;
   }
   return std::string("\n\n") + text;
 }

@@ -12,21 +12,22 @@ namespace standin {
 using automation::HResult;
 
 enum class VisioErrorKind {
-  ObjectDeleted,         // a member of a deleted object other than Stat
-  UnexpectedEndOfFile,   // a cell, row or section that does not exist
-  InvalidSheetId,        // a page or shape index or name not in the collection
-  InvalidDocumentId,     // a document index or name not in the collection
-  ObjectNameNotFound,    // a master, style, font or layer name not found
-  InvalidParameter,      // an argument out of its range
-  BadCellName,           // Cells() with a name the sheet does not know
-  Disabled,              // the operation is not possible in this state
-  InappropriateTarget,   // the call does not apply to this kind of object
-  ReadOnlyDocument,      // a change to a document opened read-only
-  FileNotFound,          // Documents.Open of a missing file
-  BadFormula,            // a formula that does not parse
-  ProtectedCell,         // a plain write to a GUARDed cell
-  NoSuchMaster,          // Master.Open refused (fault injection, locked stencil)
-  BadFile,               // Documents.Open of a damaged or unsupported file
+  ObjectDeleted,        // a member of a deleted object other than Stat
+  UnexpectedEndOfFile,  // a cell, row or section that does not exist
+  InvalidSheetId,       // a page or shape index or name not in the collection
+  InvalidDocumentId,    // a document index or name not in the collection
+  ObjectNameNotFound,   // a master, style, font or layer name not found
+  InvalidParameter,     // an argument out of its range
+  BadCellName,          // Cells() with a name the sheet does not know
+  Disabled,             // the operation is not possible in this state
+  InappropriateTarget,  // the call does not apply to this kind of object
+  ReadOnlyDocument,     // a change to a document opened read-only
+  FileNotFound,         // Documents.Open of a missing file
+  BadFormula,           // a formula that does not parse
+  ProtectedCell,        // a plain write to a GUARDed cell
+  NoSuchMaster,         // Master.Open refused (fault injection, locked stencil)
+  BadFile,              // Documents.Open of a damaged or unsupported file
+  CannotSave,           // Save or SaveAs that could not write the file
 };
 
 HResult VisioErrorCode(VisioErrorKind kind);

@@ -180,10 +180,11 @@ Variant VisioObject::Dispatch(const MemberTable::Member& m, CallKind kind, Args 
     if (m.stored && m.writable) {
       CheckArgCount(own, 0, 0);
       stored_[automation::AsciiLowered(m.name)] = value.ChangeType(m.initial.type());
-      return Variant();
+    } else {
+      if (!m.put) throw AutomationError(automation::DISP_E_MEMBERNOTFOUND);
+      m.put(*this, own, value);
     }
-    if (!m.put) throw AutomationError(automation::DISP_E_MEMBERNOTFOUND);
-    m.put(*this, own, value);
+    if (!m.unchanging) NoteChange();
     return Variant();
   }
   // A property can be read with a method call and a method called with a
@@ -193,9 +194,16 @@ Variant VisioObject::Dispatch(const MemberTable::Member& m, CallKind kind, Args 
     auto it = stored_.find(automation::AsciiLowered(m.name));
     return it != stored_.end() ? it->second : m.initial;
   }
-  if (kind == CallKind::Method && m.method) return m.method(*this, args);
+  // Only a method may change the model; a property read as a method
+  // (CellsSRC, RowCount) does not.
+  auto call = [&] {
+    Variant result = m.method(*this, args);
+    if (!m.unchanging) NoteChange();
+    return result;
+  };
+  if (kind == CallKind::Method && m.method) return call();
   if (m.get) return m.get(*this, args);
-  if (m.method) return m.method(*this, args);
+  if (m.method) return call();
   throw AutomationError(automation::DISP_E_MEMBERNOTFOUND);  // write-only
 }
 

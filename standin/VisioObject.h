@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -79,6 +80,9 @@ class MemberTable {
     Variant initial;
     bool stored = false;
     bool writable = false;
+    // A put or call that leaves what a file holds as it was (saving,
+    // selecting, the Saved flag itself): the document stays saved.
+    bool unchanging = false;
   };
 
   MemberTable(std::string interfaceName, Guid iid);
@@ -146,6 +150,13 @@ class MemberTableBuilder {
     m.initial = std::move(initial);
     m.stored = true;
     m.writable = writable;
+    return *this;
+  }
+
+  // Members already added whose puts and calls change nothing a file
+  // holds.
+  MemberTableBuilder& Unchanging(std::initializer_list<const char*> names) {
+    for (const char* name : names) table_->Add(name).unchanging = true;
     return *this;
   }
 
@@ -240,6 +251,12 @@ class VisioObject : public automation::Object {
   virtual void MarkDeleted();
 
   const SessionPtr& session() const { return session_; }
+
+  // A client's put or call on this object went through and may have
+  // changed it: the object tells its document which of its parts now
+  // differs from the file (see Document::Changed). Objects that belong to
+  // no document keep the default, which does nothing.
+  virtual void NoteChange() {}
 
   // A stored member's current value (for the object's own C++ code).
   Variant StoredValue(std::string_view member) const;

@@ -218,6 +218,8 @@ class Loader {
       : app_(app), path_(path), bytes_(bytes), flags_(flags), layout_(layout), limits_(limits) {}
 
   Ref<Document> Load();
+  // Where each page's and master's contents came from, for saving.
+  SourcePackage& Source() { return source_; }
   // A failed load leaves nothing behind: the half-built document goes.
   void Discard() {
     if (doc_) doc_->MarkDeleted();
@@ -269,6 +271,7 @@ class Loader {
   WindowLayout* layout_;
   PackageLimits limits_;
   std::optional<Package> pkg_;
+  SourcePackage source_;
   Ref<Document> doc_;
   std::map<std::int32_t, Style*> styles_;
   std::map<std::int32_t, MasterPart> masters_;
@@ -401,6 +404,7 @@ Ref<Document> Loader::Load() {
   }
   doc_ = app_.NewDocument(fullName, docType);
   if (fullName != path_) doc_->SetStoredValue("Template", Variant(path_));
+  source_.mainPart = main->target;
 
   ReadDocumentPart(main->target);
   ReadProperties(rootRels);
@@ -587,6 +591,7 @@ void Loader::ReadMasters(const std::string& part) {
     if (rel->target == part) throw LoadError(part, "master \"" + nameU + "\" refers to itself");
     ClaimContents(rel->target, "master \"" + nameU + "\"");
     mp.part = rel->target;
+    source_.masterParts[static_cast<std::int16_t>(id)] = rel->target;
   }
   // A master's shapes may be instances of other masters: those load first.
   // Each master's part is parsed when it loads and let go after, so that
@@ -672,6 +677,7 @@ void Loader::ReadPages(const std::string& part) {
     const Relationship* rel = rels.ById(rid);
     if (!rel) throw LoadError(part, "page \"" + nameU + "\" refers to a missing relationship");
     ClaimContents(rel->target, "page \"" + nameU + "\"");
+    source_.pageParts[page->id()] = rel->target;
     auto contents = pkg_->Xml(rel->target);
     pugi::xml_node pc = Root(*contents, rel->target, "PageContents");
     ReadShapes(pc.child("Shapes"), *page, nullptr, nullptr, rel->target, 0);
@@ -1247,14 +1253,34 @@ std::string HeadOf(const std::string& path) {
              "The file \"" + path + "\" cannot be opened: " + where + ": " + problem + ".");
 }
 
-Ref<Document> Open(Application& app, const std::string& path, std::optional<std::string_view> bytes,
+// The file's bytes, kept with the document for saving; a file larger
+// than all its parts may unpack to is no package of ours.
+std::shared_ptr<const std::string> ReadFileBytes(const std::string& path,
+                                                 const PackageLimits& limits) {
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) Fail(path, "package", "cannot be read");
+  const std::streamoff size = in.tellg();
+  if (size < 0 || static_cast<std::uint64_t>(size) > limits.unpackedBytes)
+    Fail(path, "package", "larger than " + std::to_string(limits.unpackedBytes) + " bytes");
+  auto bytes = std::make_shared<std::string>(static_cast<std::size_t>(size), '\0');
+  in.seekg(0);
+  if (!in.read(bytes->data(), size)) Fail(path, "package", "cannot be read");
+  return bytes;
+}
+
+Ref<Document> Open(Application& app, const std::string& path, std::optional<std::string_view> given,
                    std::int16_t flags, WindowLayout* layout,
                    const PackageLimits& limits = PackageLimits()) {
-  if (auto why = Unsupported(bytes ? bytes->substr(0, 8) : HeadOf(path)))
+  if (auto why = Unsupported(given ? given->substr(0, 8) : HeadOf(path)))
     Fail(path, "package", *why);
-  Loader loader(app, path, bytes, flags, layout, limits);
+  std::shared_ptr<const std::string> bytes =
+      given ? std::make_shared<const std::string>(*given) : ReadFileBytes(path, limits);
+  Loader loader(app, path, std::string_view(*bytes), flags, layout, limits);
   try {
-    return loader.Load();
+    Ref<Document> doc = loader.Load();
+    loader.Source().bytes = std::move(bytes);
+    doc->SetSource(std::make_shared<const SourcePackage>(std::move(loader.Source())));
+    return doc;
   } catch (...) {
     loader.Discard();
     if (layout) layout->windows.clear();

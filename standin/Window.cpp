@@ -12,6 +12,14 @@
 
 namespace standin {
 
+void Window::NoteChange() {
+  if (doc_ && !doc_->IsDeleted()) doc_->Changed(Document::Part::Windows);
+}
+
+void Selection::NoteChange() {
+  if (Page* page = window_->page()) page->doc().SurfaceChanged(*page);
+}
+
 Window::Window(Application& app, std::int16_t type, Document* doc, Page* page, std::int32_t id)
     : VisioObject(app.session()), app_(&app), type_(type), doc_(doc), page_(page), id_(id) {}
 
@@ -195,6 +203,7 @@ const MemberTable& Window::Members() const {
           .Get("WindowHandle", [](Window&) { return I2(0); })
           .Get("WindowHandle32", [](Window& w) { return I4(0x00020000 + w.Index()); })
           .Stored("Zoom", Variant(1.0), true)
+          .Unchanging({"Activate", "DeselectAll", "Select", "SelectAll"})
           .Build();
   return *table;
 }

@@ -51,6 +51,7 @@ class Window : public VisioObject {
  public:
   Window(Application& app, std::int16_t type, Document* doc, Page* page, std::int32_t id);
   const MemberTable& Members() const override;
+  void NoteChange() override;
   void MarkDeleted() override;
 
   std::int16_t type() const { return type_; }
@@ -100,6 +101,7 @@ class Selection : public VisioObject {
  public:
   Selection(Window& window, std::vector<Ref<Shape>> shapes);
   const MemberTable& Members() const override;
+  void NoteChange() override;
   const std::vector<Ref<Shape>>& Shapes() const { return shapes_; }
 
   // Groups the selected shapes into a new group on their page.

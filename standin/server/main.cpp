@@ -41,6 +41,9 @@ constexpr std::string_view kHelp =
     "Commands, sent to the running server in the order given:\n"
     "  --open FILE           open a drawing, stencil or template\n"
     "  --close NAME          close the document NAME\n"
+    "  --save NAME [FILE]    save the document NAME to its file, or as FILE (the\n"
+    "                        extension chooses the format: .vsdx, .vssx, .vstx,\n"
+    "                        .vsdm, .vssm, .vstm)\n"
     "  --select PAGE SHAPE...  show page PAGE in the active window and select the\n"
     "                        shapes named (a number is a shape ID)\n"
     "  --busy on|off         refuse every call, as Visio does behind a modal\n"
@@ -69,8 +72,8 @@ struct Command {
 };
 
 bool IsCommand(std::string_view arg) {
-  return arg == "--open" || arg == "--close" || arg == "--select" || arg == "--busy" ||
-         arg == "--quit";
+  return arg == "--open" || arg == "--close" || arg == "--save" || arg == "--select" ||
+         arg == "--busy" || arg == "--quit";
 }
 
 std::optional<std::int32_t> ShapeId(const std::string& text) {
@@ -88,6 +91,16 @@ void Run(const ObjectRef& app, const Command& command) {
   } else if (command.name == "--close") {
     app.Get("Documents").ToObject().Get("Item", {Variant(command.args[0])}).ToObject().Invoke(
         "Close");
+  } else if (command.name == "--save") {
+    const ObjectRef doc =
+        app.Get("Documents").ToObject().Get("Item", {Variant(command.args[0])}).ToObject();
+    if (command.args.size() == 1) {
+      doc.Invoke("Save");
+    } else {
+      const std::string path =
+          QFileInfo(QString::fromStdString(command.args[1])).absoluteFilePath().toStdString();
+      doc.Invoke("SaveAs", {Variant(path)});
+    }
   } else if (command.name == "--select") {
     const ObjectRef window = app.Get("ActiveWindow").ToObject();
     if (!window) throw AutomationError(automation::E_FAIL, "no drawing window is active");
@@ -173,6 +186,11 @@ int Serve(int argc, char** argv, bool demo, bool automationMode,
   };
   automation::Ref<standin::Application> visio = standin::StartVisio(options);
   visio->SetQuitHandler([] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); });
+  visio->SetUnsavedHandler([](const std::vector<std::string>& names) {
+    std::cerr << "tarvel-visio: quitting with unsaved changes in";
+    for (const std::string& name : names) std::cerr << " \"" << name << '"';
+    std::cerr << '\n';
+  });
 
   automation::dbus::ObjectServer server(visio, QString::fromLatin1(standin::kVisioObjectPath));
   try {
@@ -238,6 +256,7 @@ int main(int argc, char** argv) {
       if (arg == "--busy" && command.args[0] != "on" && command.args[0] != "off") {
         return Usage("--busy takes on or off, not '" + command.args[0] + "'");
       }
+      if (arg == "--save" && (n < 1 || n > 2)) return Usage("--save takes a document and a file");
       if (arg == "--select" && n < 1) return Usage("--select takes a page and shapes");
       if (arg == "--quit" && n != 0) return Usage("--quit takes no arguments");
       commands.push_back(std::move(command));

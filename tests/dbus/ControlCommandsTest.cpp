@@ -1,6 +1,9 @@
 // tarvel-visio's commands to a running server, run as a user runs them,
 // with a client of this process watching what they do.
+#include <unistd.h>
+
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "tests/dbus/VisioServerFixture.h"
@@ -117,6 +120,42 @@ TEST_F(ControlCommandsTest, BusyRefusesClientsUntilItIsSwitchedOff) {
   EXPECT_EQ(Selected(app), std::vector<std::string>{"Process"});
 }
 
+// Save and SaveAs work over the bus, from a client and from the command.
+TEST_F(ControlCommandsTest, SaveWritesTheServersDocument) {
+  StartServer({"--demo"});
+  const ObjectRef app = Attach();
+  ASSERT_TRUE(app);
+  const ObjectRef doc = app.Get("ActiveDocument").ToObject();
+  const std::string name = doc.Get("Name").ToString();
+  const std::string dir = ::testing::TempDir() + "tarvel-save-" + std::to_string(::getpid()) + "/";
+  std::filesystem::create_directories(dir);
+
+  // The demo drawing's file is in a folder nobody writes to.
+  ProgramRun run = Visio({"--save", name});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err.rfind("tarvel-visio: --save " + name + ": The file \"", 0), 0) << run.err;
+  EXPECT_NE(run.err.find(name + "\" cannot be saved: "), std::string::npos) << run.err;
+
+  run = Visio({"--save", name, dir + "demo.vsd"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("cannot be saved"), std::string::npos) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(dir + "demo.vsd"));
+
+  doc.Invoke("SaveAs", {Variant(dir + "client.vsdx")});
+  EXPECT_EQ(doc.Get("Name"), Variant("client.vsdx"));
+  doc.Put("Title", Variant("Changed over the bus"));
+  EXPECT_EQ(doc.Get("Saved").ToInt32(), 0);
+  run = Visio({"--save", "client.vsdx"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out + run.err, "");
+  EXPECT_NE(doc.Get("Saved").ToInt32(), 0);
+
+  run = Visio({"--save", "client.vsdx", dir + "copy.vssx"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(doc.Get("FullName"), Variant(dir + "copy.vssx"));
+  std::filesystem::remove_all(dir);
+}
+
 TEST_F(ControlCommandsTest, QuitEndsTheServer) {
   const pid_t server = StartServer({"--demo"});
   const ProgramRun run = Visio({"--quit"});
@@ -149,6 +188,8 @@ TEST_F(ControlCommandsTest, BadCommandLinesAreUsageErrors) {
            {{"--open"}, "--open takes one argument"},
            {{"--open", "a.vsdx", "b.vsdx"}, "--open takes one argument"},
            {{"--close"}, "--close takes one argument"},
+           {{"--save"}, "--save takes a document and a file"},
+           {{"--save", "a", "b.vsdx", "c"}, "--save takes a document and a file"},
            {{"--select"}, "--select takes a page and shapes"},
            {{"--quit", "now"}, "--quit takes no arguments"},
            {{"--demo", "--quit"}, "commands cannot be combined with starting a server"},
