@@ -4,18 +4,22 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMoveEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QShowEvent>
 #include <QTimer>
-
 #include <algorithm>
 #include <charconv>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "app/KTSheep.h"
 #include "app/Tarvel_About.h"
@@ -117,6 +121,15 @@ Tfm_Main::Tfm_Main(QWidget* parent) : QMainWindow(parent) {
   mi_ChangeRefreshInterval = mm_Visio->addAction(
       "Change Refresh Interval", this,
       [this] { GuardCommand([this] { mi_ChangeRefreshIntervalClick(); }); });
+  mm_Windows = menuBar()->addMenu("&Windows");
+  mi_Windows_CloseAll = new QAction("&Close All Tree Windows", this);
+  connect(mi_Windows_CloseAll, &QAction::triggered, this,
+          [this] { GuardCommand([this] { mi_Windows_CloseAllClick(); }); });
+  mi_Windows_Reopen = new QAction("&Reopen Last Run's Windows", this);
+  connect(mi_Windows_Reopen, &QAction::triggered, this,
+          [this] { GuardCommand([this] { mi_Windows_ReopenClick(); }); });
+  connect(mm_Windows, &QMenu::aboutToShow, this, [this] { mm_WindowsPopup(); });
+  mm_WindowsPopup();
 
   auto* client = new QWidget(this);
   setCentralWidget(client);
@@ -155,9 +168,21 @@ Tfm_Main::~Tfm_Main() {
 }
 
 void Tfm_Main::FormCreate() {
-  // The outer bounds: 258 x 72 at (250, 100); move() places the frame.
+  // The outer bounds: 258 x 72 at (250, 100), or where the last run left
+  // the window when that is still on a screen; move() places the frame.
   FitOuterSize();
-  move(250, 100);
+  QSettings settings;
+  lastSession_ = ReadSession(settings);
+  QPoint place(250, 100);
+  if (lastSession_.mainPosition) {
+    for (const QScreen* screen : QGuiApplication::screens()) {
+      if (screen->availableGeometry().contains(*lastSession_.mainPosition)) {
+        place = *lastSession_.mainPosition;
+      }
+    }
+  }
+  move(place);
+  if (lastSession_.refreshInterval) tm_Refresh->setInterval(*lastSession_.refreshInterval);
 
   Shepherd = new TKTShepherd(this);
   Shepherd->SetStayOnTop(true);
@@ -222,6 +247,7 @@ void Tfm_Main::moveEvent(QMoveEvent* event) {
 }
 
 void Tfm_Main::closeEvent(QCloseEvent* event) {
+  SaveSession();
   QMainWindow::closeEvent(event);
   QApplication::quit();
 }
@@ -265,6 +291,7 @@ void Tfm_Main::RefreshAllWindows() {
 void Tfm_Main::mi_AboutClick() { RunModal(*AboutBox); }
 
 void Tfm_Main::mi_File_ExitClick() {
+  SaveSession();
   VisioController.Disconnect();
   QApplication::quit();
 }
@@ -355,4 +382,102 @@ void Tfm_Main::tm_RefreshTimer() {
   // Counted afresh from the end of the refresh, so refreshes never overlap.
   tm_Refresh->start();
   SetLedState(LedState == 1 ? 2 : 1);
+}
+
+// ---- the Windows menu and the session ----
+
+void Tfm_Main::mm_WindowsPopup() {
+  mm_Windows->clear();
+  const std::int32_t count = Shepherd != nullptr ? Shepherd->SheepCount() : 0;
+  for (std::int32_t i = 0; i < count; ++i) {
+    QWidget* window = Shepherd->SheepFormAt(i);
+    if (window == nullptr) continue;
+    QAction* item = mm_Windows->addAction(window->windowTitle());
+    const QPointer<QWidget> target(window);
+    connect(item, &QAction::triggered, this, [target] {
+      if (target.isNull()) return;
+      ShowAndRaise(*target);
+      target->activateWindow();
+    });
+  }
+  if (count > 0) mm_Windows->addSeparator();
+  mm_Windows->addAction(mi_Windows_CloseAll);
+  mm_Windows->addAction(mi_Windows_Reopen);
+  mi_Windows_CloseAll->setEnabled(count > 0);
+  mi_Windows_Reopen->setEnabled(!lastSession_.windows.empty());
+}
+
+void Tfm_Main::mi_Windows_CloseAllClick() {
+  std::vector<QPointer<QWidget>> windows;
+  for (std::int32_t i = 0; i < Shepherd->SheepCount(); ++i) {
+    windows.emplace_back(Shepherd->SheepFormAt(i));
+  }
+  for (const QPointer<QWidget>& window : windows) {
+    if (!window.isNull()) window->close();
+  }
+}
+
+void Tfm_Main::mi_Windows_ReopenClick() {
+  VisioController.SetCallRefused(false);
+  if (!VisioController.IsConnected()) {
+    ShowMessage("Not connected");
+    return;
+  }
+  std::size_t lost = 0;
+  for (const TTreeWindowPlace& place : lastSession_.windows) {
+    Tfm_VisioTreeView* window = NewTreeWindow();
+    if (window == nullptr) return;
+    TTVNodeData* root = nullptr;
+    try {
+      root = RootFromPlace(window->Tree(), VisioController.App, place.root);
+    } catch (const std::exception&) {
+      // Gone since the last run: counted below.
+    }
+    if (root == nullptr) {
+      delete window;
+      ++lost;
+      continue;
+    }
+    window->setWindowTitle(ToQString(root->GetCaption()));
+    window->resize(place.size);
+    if (TKTSheep* sheep = TKTSheep::Of(window)) {
+      sheep->MoveTo(x() + place.offset.x(), y() + place.offset.y());
+    }
+  }
+  if (lost > 0) {
+    ShowMessage(std::to_string(lost) + " of " + std::to_string(lastSession_.windows.size()) +
+                " windows of the last run could not be reopened: what they showed is gone.");
+  }
+}
+
+TSession Tfm_Main::Session() const {
+  TSession session;
+  session.refreshInterval = tm_Refresh->interval();
+  session.mainPosition = frameGeometry().topLeft();
+  const std::int32_t count = Shepherd != nullptr ? Shepherd->SheepCount() : 0;
+  for (std::int32_t i = 0; i < count; ++i) {
+    TKTSheep* sheep = Shepherd->SheepAt(i);
+    auto* window = qobject_cast<Tfm_VisioTreeView*>(Shepherd->SheepFormAt(i));
+    if (sheep == nullptr || window == nullptr || window->Tree().First() == nullptr) continue;
+    TTVNodeData* root = window->Tree().First()->Data();
+    std::optional<TRootPlace> place;
+    try {
+      if (root != nullptr) place = RootPlaceOf(*root);
+    } catch (const std::exception&) {
+      // Visio cannot say where the root is now: it is not remembered.
+    }
+    if (!place) continue;
+    session.windows.push_back(
+        TTreeWindowPlace{*place, QPoint(sheep->OffsetX(), sheep->OffsetY()), window->size()});
+  }
+  return session;
+}
+
+void Tfm_Main::SaveSession() const {
+  QSettings settings;
+  TSession session = Session();
+  // Quitting with no tree window open keeps the last run's windows for the
+  // next one rather than forgetting them.
+  if (session.windows.empty()) session.windows = lastSession_.windows;
+  WriteSession(settings, session);
 }

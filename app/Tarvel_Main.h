@@ -7,11 +7,11 @@
 #include <QColor>
 #include <QMainWindow>
 #include <QWidget>
-
 #include <cstdint>
 #include <optional>
 #include <string_view>
 
+#include "app/Session.h"
 #include "tree/Tarvel_TV01.h"
 
 class QAction;
@@ -74,6 +74,16 @@ class Tfm_Main : public QMainWindow, public TTreeWindowHost {
   void bt_RefreshClick();
   void ck_AutoClick();
   void tm_RefreshTimer();
+  // The Windows menu: the open tree windows, each brought to the front by
+  // its item; closing them all; opening again those of the last run.
+  void mm_WindowsPopup();
+  void mi_Windows_CloseAllClick();
+  void mi_Windows_ReopenClick();
+
+  // What this run leaves for the next one, and what the last run left.
+  TSession Session() const;
+  void SaveSession() const;
+  const TSession& LastSession() const { return lastSession_; }
 
   TKTShepherd* Shepherd = nullptr;  // owned (a child object)
   std::uint8_t LedState = 0;
@@ -95,6 +105,9 @@ class Tfm_Main : public QMainWindow, public TTreeWindowHost {
   QAction* mi_Visio_NewWin_App;
   QAction* mi_Visio_NewWin_SelShape;
   QAction* mi_ChangeRefreshInterval;
+  QMenu* mm_Windows;
+  QAction* mi_Windows_CloseAll;
+  QAction* mi_Windows_Reopen;
 
  protected:
   void moveEvent(QMoveEvent* event) override;
@@ -111,4 +124,5 @@ class Tfm_Main : public QMainWindow, public TTreeWindowHost {
   void FitOuterSize();
 
   bool sized_ = false;
+  TSession lastSession_;
 };

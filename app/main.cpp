@@ -106,6 +106,7 @@ int main(int argc, char** argv) {
   }
 
   TTarvelApplication app(argc, argv);
+  QApplication::setOrganizationName("Tarvel");  // settings in ~/.config/Tarvel/
   QApplication::setApplicationName("Tarvel");
   QApplication::setWindowIcon(TarvelIcon());
   // The main window ends the program when it closes, tree windows or not.

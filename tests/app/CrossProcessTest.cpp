@@ -3,17 +3,16 @@
 // refusing calls, and the server killed in the middle of a session. Every
 // test runs on a private session bus of its own.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusReply>
 #include <QLabel>
 #include <QPointer>
-#include <QThread>
 #include <QProcess>
-
-#include <signal.h>
-
+#include <QSettings>
+#include <QThread>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -79,6 +78,7 @@ class CrossProcessTest : public testing::Test {
     VisioController.Disconnect();
     VisioController.SetCallRefused(false);
     registration = standin::RegisterVisioOnBus({}, true);
+    QSettings().clear();  // every test starts as a first run
     main = std::make_unique<Tfm_Main>();
     main->show();
   }

@@ -4,8 +4,6 @@
 // selected-shape window.
 #include <gtest/gtest.h>
 
-#include <QScreen>
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -15,8 +13,10 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
-
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "app/KTSheep.h"
+#include "app/Session.h"
 #include "app/Tarvel_About.h"
 #include "app/Tarvel_Main.h"
 #include "lut/Tarvel_TreeNodeLUTs.h"
@@ -33,6 +34,7 @@
 #include "tools/Tarvel_UI.h"
 #include "tree/Tarvel_Cells01.h"
 #include "tree/TreeModel.h"
+#include "tree/VisObjectNodes.h"
 #include "visio/KTVisio_Controller.h"
 
 namespace {
@@ -55,6 +57,7 @@ class MainWindowTest : public testing::Test {
     standin::StandinOptions options;
     options.onStart = [](standin::Application& app) { standin::BuildDemoDrawing(app); };
     cookie = standin::RegisterVisio(std::move(options));
+    QSettings().clear();  // every test starts as a first run
     main = std::make_unique<Tfm_Main>();
     main->show();
   }
@@ -108,14 +111,16 @@ TEST_F(MainWindowTest, StartsAsAnAlwaysOnTopControlStripWithNothingRunning) {
     captions.push_back(menu->text().toStdString());
     for (QAction* item : menu->menu()->actions()) {
       captions.push_back("  " + item->text().toStdString());
-      EXPECT_TRUE(item->isEnabled());
+      // With no tree window open and none from a last run, the Windows
+      // menu has nothing to do.
+      EXPECT_EQ(item->isEnabled(), menu->menu() != main->mm_Windows) << item->text().toStdString();
     }
   }
-  EXPECT_EQ(captions, (std::vector<std::string>{"&File", "  &About", "  E&xit", "&Visio",
-                                                 "  &Connect", "  &Disconnect",
-                                                 "  New &Window (IVApplication)",
-                                                 "  New Window (Selected Shape)",
-                                                 "  Change Refresh Interval"}));
+  EXPECT_EQ(captions, (std::vector<std::string>{
+                          "&File", "  &About", "  E&xit", "&Visio", "  &Connect", "  &Disconnect",
+                          "  New &Window (IVApplication)", "  New Window (Selected Shape)",
+                          "  Change Refresh Interval", "&Windows", "  &Close All Tree Windows",
+                          "  &Reopen Last Run's Windows"}));
 }
 
 TEST_F(MainWindowTest, ConnectOpensOneApplicationTreeUnderTheMainWindow) {
@@ -343,6 +348,162 @@ TEST_F(MainWindowTest, NewWindowForTheSelectedShape) {
   EXPECT_EQ(messages.messages, (std::vector<std::string>{"Please select exactly one shape."}));
   EXPECT_EQ(main->Shepherd->SheepCount(), 2);
   EXPECT_EQ(main->Shepherd->SheepSerial(), 2);
+}
+
+// The Windows menu names the open tree windows in flock order; an item
+// brings its window back to the front, Close All closes them all.
+TEST_F(MainWindowTest, TheWindowsMenuListsTheTreeWindowsAndClosesThemAll) {
+  main->mi_Visio_ConnectClick();
+  main->mi_Visio_NewWin_SelShapeClick();
+  ASSERT_EQ(main->Shepherd->SheepCount(), 2);
+  main->mm_WindowsPopup();
+  std::vector<std::string> captions;
+  for (QAction* item : main->mm_Windows->actions()) {
+    captions.push_back(item->isSeparator() ? "-" : item->text().toStdString());
+  }
+  EXPECT_EQ(captions,
+            (std::vector<std::string>{TreeWindow(0)->windowTitle().toStdString(),
+                                      TreeWindow(1)->windowTitle().toStdString(), "-",
+                                      "&Close All Tree Windows", "&Reopen Last Run's Windows"}));
+  EXPECT_TRUE(main->mi_Windows_CloseAll->isEnabled());
+
+  TreeWindow(1)->hide();
+  main->mm_Windows->actions().at(1)->trigger();
+  EXPECT_TRUE(TreeWindow(1)->isVisible());
+
+  const QPointer<QWidget> first = TreeWindow(0);
+  main->mi_Windows_CloseAll->trigger();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(first.isNull());
+  EXPECT_EQ(main->Shepherd->SheepCount(), 0);
+  main->mm_WindowsPopup();
+  EXPECT_FALSE(main->mi_Windows_CloseAll->isEnabled());
+  EXPECT_TRUE(messages.messages.empty());
+}
+
+// What one run leaves, the next finds: the refresh interval and the main
+// window's place at once, the tree windows (their roots, places and sizes)
+// when asked to reopen them. A root that is gone by then is said, not
+// shown.
+TEST_F(MainWindowTest, TheNextRunFindsTheIntervalThePlaceAndTheWindowsAgain) {
+  main->mi_Visio_ConnectClick();
+  main->mi_Visio_NewWin_SelShapeClick();
+  const automation::ObjectRef page = VisioController.App.Get("ActivePage").ToObject();
+  const automation::ObjectRef shape =
+      page.Get("Shapes").ToObject().Get("Item", {Variant(2)}).ToObject();
+  Tfm_VisioTreeView* cellWindow = main->NewTreeWindow();
+  auto& cell = MakeNode<TND_IVCell>(
+      "Cell", -1, cellWindow->Tree(), nullptr, nullptr, kNoIndex, TAccessKind::ReadWrite,
+      TIndexStyle::NoIndex, TVisObjSource::SupplyOnCreate, TNodeKind::VisObject, nullptr, nullptr);
+  const automation::ObjectRef width = shape.Get("Cells", {Variant("Width")}).ToObject();
+  cell.VisObj = width;
+  cell.Refresh(0);
+  // A shape deleted before the next run leaves its window behind.
+  const automation::ObjectRef doomed =
+      page.Get("Shapes").ToObject().Get("Item", {Variant(3)}).ToObject();
+  MakeShapeRoot(main->NewTreeWindow()->Tree(), doomed);
+  ASSERT_EQ(main->Shepherd->SheepCount(), 4);
+  TreeWindow(1)->resize(333, 222);
+  TreeWindow(1)->move(400, 500);
+  TKTSheep::Of(TreeWindow(1))->RecordOffset();
+  main->tm_Refresh->setInterval(750);
+  main->move(260, 110);
+
+  struct Seen {
+    std::string caption;
+    QPoint offset;
+    QSize size;
+    bool operator==(const Seen&) const = default;
+  };
+  std::vector<Seen> before;
+  for (std::int32_t i = 0; i < 3; ++i) {
+    before.push_back(
+        {TreeWindow(i)->Tree().First()->Text(),
+         QPoint(TKTSheep::Of(TreeWindow(i))->OffsetX(), TKTSheep::Of(TreeWindow(i))->OffsetY()),
+         TreeWindow(i)->size()});
+  }
+  main->SaveSession();
+  doomed.Invoke("Delete");
+  CloseTreeWindows();
+  main.reset();
+
+  main = std::make_unique<Tfm_Main>();
+  main->show();
+  EXPECT_EQ(main->tm_Refresh->interval(), 750);
+  EXPECT_EQ(main->frameGeometry().topLeft(), QPoint(260, 110));
+  EXPECT_EQ(main->Shepherd->SheepCount(), 0);
+  main->mm_WindowsPopup();
+  EXPECT_TRUE(main->mi_Windows_Reopen->isEnabled());
+
+  main->mi_Windows_ReopenClick();
+  ASSERT_EQ(main->Shepherd->SheepCount(), 3);  // the one still connected
+  EXPECT_EQ(
+      messages.messages,
+      (std::vector<std::string>{
+          "1 of 4 windows of the last run could not be reopened: what they showed is gone."}));
+  std::vector<Seen> after;
+  for (std::int32_t i = 0; i < 3; ++i) {
+    after.push_back(
+        {TreeWindow(i)->Tree().First()->Text(),
+         QPoint(TKTSheep::Of(TreeWindow(i))->OffsetX(), TKTSheep::Of(TreeWindow(i))->OffsetY()),
+         TreeWindow(i)->size()});
+    EXPECT_EQ(TreeWindow(i)->windowTitle().toStdString(), after.back().caption);
+  }
+  EXPECT_EQ(after, before);
+  EXPECT_TRUE(automation::SameObject(
+      dynamic_cast<TND_IVCell*>(TreeWindow(2)->Tree().First()->Data())->VisObj, width))
+      << "the cell itself, not its formula";
+}
+
+// Settings are a file anyone may have edited: what is out of bounds or of
+// the wrong kind is left out, the rest is read.
+TEST(SessionTest, WhatIsReadBackIsCheckedAndBounded) {
+  const QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString file = dir.filePath("tarvel.ini");
+  const TRootPlace root{"TND_IVShape", "Shape", "Application.ActivePage"};
+  {
+    QSettings settings(file, QSettings::IniFormat);
+    TSession session;
+    session.refreshInterval = 750;
+    session.mainPosition = QPoint(-20, 30);
+    for (int i = 0; i < 70; ++i)
+      session.windows.push_back({root, QPoint(i, 2 * i), QSize(300, 200)});
+    WriteSession(settings, session);
+  }
+  {
+    QSettings settings(file, QSettings::IniFormat);
+    const TSession session = ReadSession(settings);
+    EXPECT_EQ(session.refreshInterval, 750);
+    EXPECT_EQ(session.mainPosition, QPoint(-20, 30));
+    ASSERT_EQ(session.windows.size(), kMaxRememberedWindows);
+    EXPECT_EQ(session.windows[5].offset, QPoint(5, 10));
+    EXPECT_EQ(session.windows[5].root.path, root.path);
+  }
+  struct Case {
+    const char* key;
+    QVariant value;
+  };
+  const std::vector<Case> hostile = {
+      {"Main/RefreshInterval", 10},
+      {"Main/RefreshInterval", "soon"},
+      {"Main/Position", QPoint(5000000, 0)},
+      {"TreeWindows/1/RootPath", QString(int(kMaxCodeText) + 1, 'A')},
+      {"TreeWindows/2/RootClass", ""},
+      {"TreeWindows/3/Size", QSize(0, 200)},
+      {"TreeWindows/4/Size", "big"},
+      {"TreeWindows/5/Offset", QPoint(-300000, 0)},
+      {"TreeWindows/size", 1000000},
+  };
+  QSettings settings(file, QSettings::IniFormat);
+  for (const Case& c : hostile) settings.setValue(c.key, c.value);
+  const TSession session = ReadSession(settings);
+  EXPECT_FALSE(session.refreshInterval);
+  EXPECT_FALSE(session.mainPosition);
+  ASSERT_EQ(session.windows.size(), kMaxRememberedWindows - 5);
+  // The file counts entries from 1: the first five are the ones spoiled.
+  EXPECT_EQ(session.windows[0].offset, QPoint(5, 10));
+  EXPECT_EQ(session.windows[1].offset, QPoint(6, 12));
 }
 
 TEST_F(MainWindowTest, AboutShowsTheProductAndClosesWithOk) {

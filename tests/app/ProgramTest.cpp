@@ -36,7 +36,8 @@ std::string ReadFile(const fs::path& path) {
 RunResult RunTarvel(const std::vector<std::string>& args, const fs::path& dataHome) {
   const fs::path errPath = fs::path(testing::TempDir()) / ("tarvel-" + std::to_string(::getpid()) + ".err");
   std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_DATA_HOME='" +
-                        dataHome.string() + "' '" TARVEL_BINARY "'";
+                        dataHome.string() + "' XDG_CONFIG_HOME='" + dataHome.string() +
+                        "/config' '" TARVEL_BINARY "'";
   for (const std::string& arg : args) command += " '" + arg + "'";
   command += " </dev/null >/dev/null 2>'" + errPath.string() + "'";
   RunResult result;

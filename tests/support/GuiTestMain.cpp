@@ -1,9 +1,12 @@
 // The main of every window test program: Qt's offscreen platform (no display
-// needed), one QApplication for the whole run, then the tests.
+// needed), one QApplication for the whole run, settings of its own, then the
+// tests.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QSettings>
 #include <QString>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -25,5 +28,10 @@ int main(int argc, char** argv) {
   qInstallMessageHandler(QuietMessages);
   QApplication app(argc, argv);
   QApplication::setApplicationName("Tarvel");
+  // Settings a test writes stay with the run: the user's are neither read
+  // nor changed.
+  const QTemporaryDir settings;
+  if (!settings.isValid()) return 1;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
   return RUN_ALL_TESTS();
 }
