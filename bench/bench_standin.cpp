@@ -46,6 +46,28 @@ void BM_ReadCellResultByName(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadCellResultByName)->Repetitions(9)->ReportAggregatesOnly(true);
 
+// A client's cell write: what every event raised by a write costs when no
+// event list has an event for it.
+void BM_WriteCellFormulaByName(benchmark::State& state) {
+  Ref<Application> app = MakeRef<Application>();
+  BuildDemoDrawing(*app);
+  ObjectRef cell = ObjectRef(app)
+                       .Get("ActivePage")
+                       .ToObject()
+                       .Get("Shapes")
+                       .ToObject()
+                       .Get("Item", {Variant(1)})
+                       .ToObject()
+                       .Get("CellsSRC", {Variant(std::int16_t{1}), Variant(std::int16_t{1}),
+                                         Variant(std::int16_t{0})})
+                       .ToObject();
+  const Variant formulas[] = {Variant("2 in"), Variant("3 in")};
+  std::size_t i = 0;
+  for (auto _ : state) cell.Put("FormulaU", formulas[i++ & 1]);
+  app->Quit();
+}
+BENCHMARK(BM_WriteCellFormulaByName)->Repetitions(9)->ReportAggregatesOnly(true);
+
 void BM_BuildDemoDrawing(benchmark::State& state) {
   for (auto _ : state) {
     Ref<Application> app = MakeRef<Application>();

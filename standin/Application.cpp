@@ -102,6 +102,7 @@ Ref<Document> Application::AddNewDocument(const std::string& templateName) {
   Ref<Document> doc = NewDocument(stem + std::to_string(n), type);
   if (type != visDocTypeStencil) doc->AddPage("Page-1");
   AddDocument(doc);
+  RaiseEvent(*doc, visEvtCodeDocCreate, doc);
   return doc;
 }
 
@@ -115,8 +116,9 @@ Ref<Document> Application::OpenDocument(const std::string& path, std::int16_t fl
   if (!doc) ThrowVisio(VisioErrorKind::FileNotFound, "File not found: " + path);
   if (flags & visOpenRO) doc->SetReadOnly(true);
   documents_.push_back(doc);
-  if (flags & visOpenHidden) return doc;
-  if (doc->type() == visDocTypeStencil) {
+  if (flags & visOpenHidden) {
+    // Nothing to show.
+  } else if (doc->type() == visDocTypeStencil) {
     Window* active = ActiveWindow();
     if ((flags & visOpenDocked) && active && active->type() == visDrawing) {
       active->Dock(*doc);
@@ -128,6 +130,9 @@ Ref<Document> Application::OpenDocument(const std::string& path, std::int16_t fl
   } else {
     OpenDrawingWindow(*doc, doc->Pages().empty() ? nullptr : doc->Pages().front().get());
   }
+  // Once it is complete, windows and all. A copy of a file is a new,
+  // untitled document: Visio reports it created, as from a template.
+  RaiseEvent(*doc, (flags & visOpenCopy) ? visEvtCodeDocCreate : visEvtCodeDocOpen, doc);
   return doc;
 }
 
@@ -214,6 +219,9 @@ Document* Application::DockableStencil(Document& doc, const std::string& opened,
 
 void Application::CloseDocument(Document& doc) {
   Ref<Document> keep(&doc);
+  // While the document and its windows can still be read.
+  RaiseEvent(doc, visEvtBeforeDocumentClose, keep);
+  if (doc.IsDeleted()) return;  // a sink closed it meanwhile
   // Windows showing the document close with it; stencils undock.
   for (std::size_t i = windows_.size(); i-- > 0;) {
     Window& w = *windows_[i];
@@ -238,19 +246,24 @@ Document* Application::FindDocument(const std::string& name) const {
 Ref<Window> Application::OpenDrawingWindow(Document& doc, Page* page) {
   auto w = MakeRef<Window>(*this, visDrawing, &doc, page, NextWindowId());
   windows_.push_back(w);
-  activeWindow_ = w.get();
+  RaiseEvent(WindowsColl(), visEvtWindowOpened, w);
+  Activate(*w);
   return w;
 }
 
 Ref<Window> Application::OpenStencilWindow(Document& doc) {
   auto w = MakeRef<Window>(*this, visStencil, &doc, nullptr, NextWindowId());
   windows_.push_back(w);
-  if (!activeWindow_) activeWindow_ = w.get();
+  RaiseEvent(WindowsColl(), visEvtWindowOpened, w);
+  if (!activeWindow_) Activate(*w);
   return w;
 }
 
 void Application::CloseWindow(Window& window) {
   Ref<Window> keep(&window);
+  RaiseEvent(window, visEvtBeforeWindowClosed, keep);
+  if (window.IsDeleted()) return;  // a sink closed it meanwhile
+  Window* const wasActive = activeWindow_;
   windows_.erase(std::remove(windows_.begin(), windows_.end(), keep), windows_.end());
   if (activeWindow_ == &window) {
     activeWindow_ = nullptr;
@@ -263,6 +276,10 @@ void Application::CloseWindow(Window& window) {
     }
   }
   window.MarkDeleted();
+  if (activeWindow_ && activeWindow_ != wasActive) {
+    const Ref<Window> now(activeWindow_);
+    RaiseEvent(*now, visEvtWindowActivated, now);
+  }
 }
 
 Window* Application::ActiveWindow() const {
@@ -270,7 +287,9 @@ Window* Application::ActiveWindow() const {
 }
 
 void Application::Activate(Window& window) {
+  if (activeWindow_ == &window) return;
   activeWindow_ = &window;
+  RaiseEvent(window, visEvtWindowActivated, Ref<Window>(&window));
 }
 
 DocumentsCollection& Application::DocumentsColl() {
@@ -281,6 +300,14 @@ DocumentsCollection& Application::DocumentsColl() {
 WindowsCollection& Application::WindowsColl() {
   if (!windowsColl_) windowsColl_ = MakeRef<WindowsCollection>(*this);
   return *windowsColl_;
+}
+
+VisioObject* DocumentsCollection::EventParent() const {
+  return app_;
+}
+
+VisioObject* WindowsCollection::EventParent() const {
+  return app_;
 }
 
 void EventListSlot::MarkDeleted() {
@@ -379,7 +406,9 @@ const MemberTable& Application::Members() const {
                [](Application& a) { return Variant(ObjectRef(A::CustomToolbars(a))); })
           .Stored("CustomToolbarsFile", Variant(""), true)
           .Stored("DeferRecalc", VisBool(false), true)
-          .Get("Documents", [](Application& a) { return MakeRef<DocumentsCollection>(a); })
+          // One collection for the application's life: its event list stays.
+          .Get("Documents",
+               [](Application& a) { return Ref<DocumentsCollection>(&a.DocumentsColl()); })
           .Stored("DrawingPaths", Variant(""), true)
           .Get("EventInfo",
                [](Application& a, Args args) {
@@ -388,7 +417,9 @@ const MemberTable& Application::Members() const {
                  return CurrentEventInfo(*a.session());
                })
           .Get("EventList", [](Application& a) { return A::Events(a); })
-          .Stored("EventsEnabled", VisBool(true), true)
+          .Prop(
+              "EventsEnabled", [](Application& a) { return VisBool(a.session()->eventsEnabled); },
+              [](Application& a, const Variant& v) { a.session()->eventsEnabled = v.ToBool(); })
           .Stored("FilterPaths", Variant(""), true)
           .Stored("HelpPaths", Variant(""), true)
           .Get("InstanceHandle", [](Application&) { return I2(0); })

@@ -87,6 +87,7 @@ class Application : public VisioObject {
   std::string NewGuid();
 
   EventList& EventListObject() { return eventList_.Get(*this); }
+  EventList* EventsIfAny() const override { return eventList_.IfAny(); }
   // The collection objects, one each for the application's life (events
   // added to them must stay).
   DocumentsCollection& DocumentsColl();
@@ -121,6 +122,8 @@ class DocumentsCollection : public VisioObject {
  public:
   explicit DocumentsCollection(Application& app);
   const MemberTable& Members() const override;
+  EventList* EventsIfAny() const override { return eventList_.IfAny(); }
+  VisioObject* EventParent() const override;
   Application& app() const { return *app_; }
 
  private:
@@ -133,6 +136,8 @@ class WindowsCollection : public VisioObject {
  public:
   explicit WindowsCollection(Application& app);
   const MemberTable& Members() const override;
+  EventList* EventsIfAny() const override { return eventList_.IfAny(); }
+  VisioObject* EventParent() const override;
   Application& app() const { return *app_; }
 
  private:

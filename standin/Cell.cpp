@@ -91,6 +91,18 @@ auto LivePut(P p) {
     p(c, at, a, v);
   };
 }
+// A write of the cell's formula or value (a result is written as a
+// formula): FormulaChanged, then CellChanged, the cell as source and
+// subject.
+template <class P>
+auto CellWrite(P p) {
+  return LivePut([p](Cell& c, CellAddress at, Args a, const Variant& v) {
+    p(c, at, a, v);
+    for (const std::int16_t code : {visEvtFormulaChanged, visEvtCellChanged}) {
+      if (MayFire(c, code)) RaiseEvent(c, code, Ref<Cell>(&c));
+    }
+  });
+}
 
 Variant ResultOf(Cell& c, CellAddress at, Args a) {
   CheckArgCount(a, 1, 1);
@@ -169,6 +181,10 @@ CellAddress Cell::At() const {
   return *at;
 }
 
+VisioObject* Cell::EventParent() const {
+  return &host_->HostObject();
+}
+
 EventList& Cell::Events() {
   return eventList_.Get(*this);
 }
@@ -208,15 +224,15 @@ const MemberTable& Cell::Members() const {
                 CheckArgCount(a, 0, 0);
                 return c.Sheet().Formula(at.section, at.row, at.column);
               }),
-              LivePut([](Cell& c, CellAddress at, Args a, const Variant& v) {
+              CellWrite([](Cell& c, CellAddress at, Args a, const Variant& v) {
                 CheckArgCount(a, 0, 0);
                 WriteFormula(c, at, v, false);
               }))
-        .Put("FormulaForce", LivePut([](Cell& c, CellAddress at, Args a, const Variant& v) {
+        .Put("FormulaForce", CellWrite([](Cell& c, CellAddress at, Args a, const Variant& v) {
                CheckArgCount(a, 0, 0);
                WriteFormula(c, at, v, true);
              }))
-        .Put("FormulaForceU", LivePut([](Cell& c, CellAddress at, Args a, const Variant& v) {
+        .Put("FormulaForceU", CellWrite([](Cell& c, CellAddress at, Args a, const Variant& v) {
                CheckArgCount(a, 0, 0);
                WriteFormula(c, at, v, true);
              }))
@@ -224,7 +240,7 @@ const MemberTable& Cell::Members() const {
                 CheckArgCount(a, 0, 0);
                 return c.Sheet().Formula(at.section, at.row, at.column);
               }),
-              LivePut([](Cell& c, CellAddress at, Args a, const Variant& v) {
+              CellWrite([](Cell& c, CellAddress at, Args a, const Variant& v) {
                 CheckArgCount(a, 0, 0);
                 WriteFormula(c, at, v, false);
               }))
@@ -261,16 +277,16 @@ const MemberTable& Cell::Members() const {
                return VisBool(false);
              }))
         .Prop("Result", Live(ResultOf),
-              LivePut([](Cell& c, CellAddress at, Args a, const Variant& v) {
+              CellWrite([](Cell& c, CellAddress at, Args a, const Variant& v) {
                 WriteResult(c, at, a, v.ToDouble(), false);
               }))
-        .Put("ResultForce", LivePut([](Cell& c, CellAddress at, Args a, const Variant& v) {
+        .Put("ResultForce", CellWrite([](Cell& c, CellAddress at, Args a, const Variant& v) {
                WriteResult(c, at, a, v.ToDouble(), true);
              }))
-        .Put("ResultFromInt", LivePut([](Cell& c, CellAddress at, Args a, const Variant& v) {
+        .Put("ResultFromInt", CellWrite([](Cell& c, CellAddress at, Args a, const Variant& v) {
                WriteResult(c, at, a, v.ToInt32(), false);
              }))
-        .Put("ResultFromIntForce", LivePut([](Cell& c, CellAddress at, Args a, const Variant& v) {
+        .Put("ResultFromIntForce", CellWrite([](Cell& c, CellAddress at, Args a, const Variant& v) {
                WriteResult(c, at, a, v.ToInt32(), true);
              }))
         .Get("ResultInt", Live(ResultIntOf))
@@ -278,11 +294,11 @@ const MemberTable& Cell::Members() const {
                 CheckArgCount(a, 0, 0);
                 return Variant(c.Sheet().ResultIU(at.section, at.row, at.column));
               }),
-              LivePut([](Cell& c, CellAddress at, Args a, const Variant& v) {
+              CellWrite([](Cell& c, CellAddress at, Args a, const Variant& v) {
                 CheckArgCount(a, 0, 0);
                 WriteResultIU(c, at, v, false);
               }))
-        .Put("ResultIUForce", LivePut([](Cell& c, CellAddress at, Args a, const Variant& v) {
+        .Put("ResultIUForce", CellWrite([](Cell& c, CellAddress at, Args a, const Variant& v) {
                CheckArgCount(a, 0, 0);
                WriteResultIU(c, at, v, true);
              }))

@@ -25,6 +25,8 @@ class Cell : public VisioObject {
   // The same, raising "Object has been deleted." once it is gone.
   CellAddress At() const;
   EventList& Events();
+  EventList* EventsIfAny() const override { return eventList_.IfAny(); }
+  VisioObject* EventParent() const override;
   // Where the cell stands as its sheet has just said (the sheet that made
   // it, or a client that asked): it holds until a sheet changes.
   void Seen(CellAddress at) const;

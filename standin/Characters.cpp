@@ -283,6 +283,8 @@ const MemberTable& Characters::Members() const {
                 CheckWritable(c.Host());
                 const std::int32_t begin = c.Begin();
                 c.SetRange(begin, ReplaceText(c.Text(), c.Host(), begin, c.End(), v.ToString()));
+                VisioObject& shape = c.Host().HostObject();
+                RaiseEvent(shape, visEvtTextChanged, ObjectRef(&shape));
               })
         .Get("TextAsString", Live([](Characters& c, Range begin, Range end, Args a) {
                CheckArgCount(a, 0, 0);

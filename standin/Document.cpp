@@ -144,6 +144,8 @@ Ref<Page> Document::AddPage(const std::string& name, bool background, std::int16
 
 void Document::DeletePage(Page& page) {
   Ref<Page> keep(&page);
+  RaiseEvent(page, visEvtBeforePageDelete, keep);
+  if (page.IsDeleted()) return;  // a sink deleted it meanwhile
   for (auto& p : pages_) {
     if (p->BackPage() == &page) p->SetBackPage(nullptr);
   }
@@ -325,6 +327,18 @@ EventList& Document::Events() {
   return eventList_.Get(*this);
 }
 
+VisioObject* Document::EventParent() const {
+  // A document being loaded or built is in no collection yet.
+  const auto& open = app_->Documents();
+  const bool listed = std::any_of(open.begin(), open.end(),
+                                  [this](const Ref<Document>& d) { return d.get() == this; });
+  return listed ? &app_->DocumentsColl() : nullptr;
+}
+
+VisioObject* DocumentCollection::EventParent() const {
+  return doc_;
+}
+
 PagesCollection& Document::PagesColl() {
   if (!pagesColl_) pagesColl_ = MakeRef<PagesCollection>(*this);
   return *pagesColl_;
@@ -367,6 +381,20 @@ std::vector<Ref<Shape>> DocumentOLEShapes(Document& d) {
   for (const auto& p : d.Pages()) CollectOLEShapes(p->TopShapes(), out);
   for (const auto& m : d.Masters()) CollectOLEShapes(m->TopShapes(), out);
   return out;
+}
+
+}  // namespace
+
+namespace {
+
+// Save and SaveAs as Visio raises them: the "before" event, then the
+// "saved" one only when the file was written.
+void SaveRaisingEvents(Document& d, const std::string& path, std::int16_t flags, bool as) {
+  const Ref<Document> keep(&d);
+  RaiseEvent(d, as ? visEvtCodeBefDocSaveAs : visEvtCodeBefDocSave, keep);
+  if (d.IsDeleted()) ThrowVisio(VisioErrorKind::ObjectDeleted);
+  SaveDocument(d, path, flags);
+  RaiseEvent(d, as ? visEvtCodeDocSaveAs : visEvtCodeDocSave, keep);
 }
 
 }  // namespace
@@ -452,17 +480,17 @@ const MemberTable& Document::Members() const {
           .Get("VBProject", [](Document&) { return Variant(ObjectRef()); })
           .Stored("Version", I4(0), true)
           .Method("Close", [](Document& d) { AppOf(d).CloseDocument(d); })
-          .Method("Save", [](Document& d) { SaveDocument(d, std::string(), 0); })
+          .Method("Save", [](Document& d) { SaveRaisingEvents(d, std::string(), 0, false); })
           .Method("SaveAs",
                   [](Document& d, Args args) {
                     CheckArgCount(args, 1, 1);
-                    SaveDocument(d, ArgStr(args, 0), 0);
+                    SaveRaisingEvents(d, ArgStr(args, 0), 0, true);
                     return Variant();
                   })
           .Method("SaveAsEx",
                   [](Document& d, Args args) {
                     CheckArgCount(args, 2, 2);
-                    SaveDocument(d, ArgStr(args, 0), ArgI2(args, 1));
+                    SaveRaisingEvents(d, ArgStr(args, 0), ArgI2(args, 1), true);
                     return Variant();
                   })
           .Unchanging({"Saved", "Close", "Save", "SaveAs", "SaveAsEx"})
@@ -509,7 +537,9 @@ const MemberTable& PagesCollection::Members() const {
           .Method("Add",
                   [](PagesCollection& c) {
                     c.doc().CheckWritable();
-                    return c.doc().AddPage("");
+                    Ref<Page> page = c.doc().AddPage("");
+                    RaiseEvent(c, visEvtPageAdded, page);
+                    return page;
                   })
           .Build();
   return *table;

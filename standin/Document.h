@@ -107,6 +107,8 @@ class Document : public VisioObject {
   VisioObject& Fonts();
   VisioObject& Colors();
   EventList& Events();
+  EventList* EventsIfAny() const override { return eventList_.IfAny(); }
+  VisioObject* EventParent() const override;
   // The collection objects, one each for the document's life.
   PagesCollection& PagesColl();
   MastersCollection& MastersColl();
@@ -168,6 +170,8 @@ class DocumentCollection : public VisioObject {
   explicit DocumentCollection(Document& doc);
   Document& doc() const { return *doc_; }
   EventList& Events() { return eventList_.Get(*this); }
+  EventList* EventsIfAny() const override { return eventList_.IfAny(); }
+  VisioObject* EventParent() const override;
 
  private:
   Document* doc_;

@@ -28,6 +28,10 @@ std::vector<std::pair<const Session*, std::string>>& Firing() {
   return stack;
 }
 
+std::uint32_t& CountOf(Session& session, std::int16_t code) {
+  return session.eventsByCode[static_cast<std::uint16_t>(code) % session.eventsByCode.size()];
+}
+
 class FiringScope {
  public:
   FiringScope(const Session& session, std::string info) {
@@ -54,11 +58,19 @@ Event::Event(EventList& list, std::int32_t id, std::int16_t eventCode, std::int1
     : VisioObject(list.session()), list_(&list), id_(id), code_(eventCode), action_(action) {
   // Events of an owner that keeps them are kept unless told otherwise.
   persistent_ = Persistable();
+  ++CountOf(*session(), code_);
+  counted_ = true;
+}
+
+Event::~Event() {
+  if (counted_) --CountOf(*session(), code_);
 }
 
 void Event::MarkDeleted() {
   VisioObject::MarkDeleted();
   sink_.Reset();
+  if (counted_) --CountOf(*session(), code_);
+  counted_ = false;
 }
 
 void Event::SetTarget(std::string target, std::string targetArgs) {
@@ -80,14 +92,13 @@ bool Event::Persistable() const {
   }
 }
 
-void Event::Perform(const ObjectRef& subject, const std::string& moreInfo) {
+void Event::Perform(const ObjectRef& subject, const std::string& moreInfo, std::int32_t seq) {
   const FiringScope scope(*session(), moreInfo);
   VisioObject& source = list_->owner();
   if (action_ == visActCodeAdvise) {
-    const Variant args[] = {
-        Variant(code_),   Variant(Ref<VisioObject>(&source)),
-        Variant(id_),     Variant(static_cast<std::int32_t>(session()->serial++)),
-        Variant(subject), Variant(moreInfo)};
+    const Variant args[] = {Variant(code_),   Variant(Ref<VisioObject>(&source)),
+                            Variant(id_),     Variant(seq),
+                            Variant(subject), Variant(moreInfo)};
     const ObjectRef sink = sink_;  // the sink may delete this event
     sink->Invoke(CallKind::Method, "VisEventProc", args);
     return;
@@ -117,7 +128,10 @@ const MemberTable& Event::Members() const {
               "Event", [](Event& e) { return Variant(e.code_); },
               [](Event& e, const Variant& v) {
                 const Variant args[] = {v};
-                e.code_ = EventCodeArg(args, 0);
+                const std::int16_t code = EventCodeArg(args, 0);
+                --CountOf(*e.session(), e.code_);
+                e.code_ = code;
+                ++CountOf(*e.session(), e.code_);
               })
           .Get("EventList", [](Event& e) { return Ref<EventList>(&e.list()); })
           .Get("ID", [](Event& e) { return I4(e.id_); })
@@ -143,7 +157,7 @@ const MemberTable& Event::Members() const {
                     CheckArgCount(a, 0, 1);
                     const std::string context = HasArg(a, 0) ? ArgStr(a, 0) : std::string();
                     const Ref<VisioObject> source(&e.list().owner());
-                    e.Perform(ObjectRef(source), context);
+                    e.Perform(ObjectRef(source), context, ++e.session()->eventSeq);
                     return Variant();
                   })
           .Build();
@@ -203,14 +217,22 @@ std::int16_t EventList::IndexOf(const Event& event) const {
   return PositionOf(events_, &event);
 }
 
-void EventList::Fire(std::int16_t eventCode, const ObjectRef& subject,
-                     const std::string& moreInfo) {
+bool EventList::Has(std::int16_t eventCode) const {
+  for (const auto& e : events_) {
+    if (e->Enabled() && e->Code() == eventCode) return true;
+  }
+  return false;
+}
+
+void EventList::Fire(std::int16_t eventCode, const ObjectRef& subject, const std::string& moreInfo,
+                     std::int32_t seq) {
+  if (IsDeleted()) return;  // an earlier action deleted the owner
   // A copy: an action may add or delete events.
   const std::vector<Ref<Event>> events = events_;
   for (const auto& e : events) {
     if (e->IsDeleted() || !e->Enabled() || e->Code() != eventCode) continue;
     try {
-      e->Perform(subject, moreInfo);
+      e->Perform(subject, moreInfo, seq);
     } catch (const AutomationError&) {
       // Visio goes on with the next event whatever an add-on or sink does.
     }
@@ -258,6 +280,21 @@ const MemberTable& EventList::Members() const {
 
 Ref<EventList> MakeEventList(VisioObject& owner) {
   return MakeRef<EventList>(owner);
+}
+
+void RaiseEvent(VisioObject& source, std::int16_t eventCode, const ObjectRef& subject,
+                const std::string& moreInfo) {
+  if (!MayFire(source, eventCode)) return;
+  // The lists first, held: an action may delete the objects on the way up.
+  std::vector<Ref<EventList>> lists;
+  for (const VisioObject* o = &source; o && !o->IsDeleted(); o = o->EventParent()) {
+    EventList* list = o->EventsIfAny();
+    if (list && list->Has(eventCode)) lists.emplace_back(list);
+  }
+  if (lists.empty()) return;
+  // Only events something asks for are numbered: Visio fires no others.
+  const std::int32_t seq = ++source.session()->eventSeq;
+  for (const auto& list : lists) list->Fire(eventCode, subject, moreInfo, seq);
 }
 
 }  // namespace standin

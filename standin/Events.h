@@ -17,6 +17,35 @@
 
 namespace standin {
 
+// Visio's event codes (VisEventCodes) for what the stand-in raises.
+constexpr std::int16_t visEvtCodeDocCreate = 1;
+constexpr std::int16_t visEvtCodeDocOpen = 2;
+constexpr std::int16_t visEvtCodeDocSave = 3;
+constexpr std::int16_t visEvtCodeDocSaveAs = 4;
+constexpr std::int16_t visEvtCodeBefDocSave = 7;
+constexpr std::int16_t visEvtCodeBefDocSaveAs = 8;
+constexpr std::int16_t visEvtCodeWinSelChange = 701;
+// visEvtAdd, visEvtDel and visEvtMod with an object's code, as 16 bits.
+constexpr std::int16_t EventCode(int action, int object) {
+  return static_cast<std::int16_t>(static_cast<std::uint16_t>(action + object));
+}
+constexpr int visEvtAdd = 0x8000;
+constexpr int visEvtDel = 0x4000;
+constexpr int visEvtMod = 0x2000;
+constexpr std::int16_t visEvtBeforeDocumentClose = EventCode(visEvtDel, 2);  // visEvtDoc
+constexpr std::int16_t visEvtPageAdded = EventCode(visEvtAdd, 16);           // visEvtPage
+constexpr std::int16_t visEvtBeforePageDelete = EventCode(visEvtDel, 16);
+constexpr std::int16_t visEvtShapeAdded = EventCode(visEvtAdd, 64);  // visEvtShape
+constexpr std::int16_t visEvtBeforeShapeDelete = EventCode(visEvtDel, 64);
+constexpr std::int16_t visEvtShapeChanged = EventCode(visEvtMod, 64);
+constexpr std::int16_t visEvtTextChanged = EventCode(visEvtMod, 128);      // visEvtText
+constexpr std::int16_t visEvtCellChanged = EventCode(visEvtMod, 2048);     // visEvtCell
+constexpr std::int16_t visEvtFormulaChanged = EventCode(visEvtMod, 4096);  // visEvtFormula
+constexpr std::int16_t visEvtWindowOpened = EventCode(visEvtAdd, 1);       // visEvtWindow
+constexpr std::int16_t visEvtBeforeWindowClosed = EventCode(visEvtDel, 1);
+constexpr std::int16_t visEvtWindowActivated =
+    EventCode(4096, 128);  // visEvtApp + visEvtWinActivate
+
 // visActCode...: what an event does.
 constexpr std::int16_t visActCodeRunAddon = 1;
 constexpr std::int16_t visActCodeAdvise = 2;
@@ -26,6 +55,7 @@ class EventList;
 class Event final : public VisioObject {
  public:
   Event(EventList& list, std::int32_t id, std::int16_t eventCode, std::int16_t action);
+  ~Event() override;
   const MemberTable& Members() const override;
   void MarkDeleted() override;
 
@@ -47,12 +77,15 @@ class Event final : public VisioObject {
   // Does what the event does: runs the add-on named by Target with
   // TargetArgs, or calls the sink's VisEventProc. Application.EventInfo
   // answers moreInfo meanwhile. Errors of the action are passed on.
-  void Perform(const ObjectRef& subject, const std::string& moreInfo);
+  // seq is the event's sequence number, the same for every list it is
+  // fired in.
+  void Perform(const ObjectRef& subject, const std::string& moreInfo, std::int32_t seq);
 
  private:
   EventList* list_;
   std::int32_t id_;
   std::int16_t code_;
+  bool counted_ = false;  // in the session's eventsByCode
   std::int16_t action_;
   bool enabled_ = true;
   bool persistent_ = false;
@@ -82,7 +115,9 @@ class EventList final : public VisioObject {
   // What the owner calls when the event happens: every enabled event of
   // this code performs its action, the owner as source. A failing action
   // does not stop the others, nor the owner's own work.
-  void Fire(std::int16_t eventCode, const ObjectRef& subject, const std::string& moreInfo);
+  void Fire(std::int16_t eventCode, const ObjectRef& subject, const std::string& moreInfo,
+            std::int32_t seq);
+  bool Has(std::int16_t eventCode) const;
 
  private:
   VisioObject* owner_;
@@ -92,6 +127,22 @@ class EventList final : public VisioObject {
 };
 
 Ref<EventList> MakeEventList(VisioObject& owner);
+
+// Whether an event of this code raised now could reach any event list:
+// events are enabled and some list holds an event of a code like it. A
+// look at two numbers, so that what raises an event nobody asked for
+// costs nothing; callers whose subject is costly to make ask first.
+inline bool MayFire(const VisioObject& source, std::int16_t eventCode) {
+  const Session& s = *source.session();
+  return s.eventsEnabled && !s.quit &&
+         s.eventsByCode[static_cast<std::uint16_t>(eventCode) % s.eventsByCode.size()] != 0;
+}
+
+// The model raises an event: it fires in the source's own list and in the
+// lists of the objects above it (EventParent), nearest first, all with one
+// new sequence number. Nothing happens unless MayFire.
+void RaiseEvent(VisioObject& source, std::int16_t eventCode, const ObjectRef& subject,
+                const std::string& moreInfo = std::string());
 
 // Application.EventInfo(visEvtIdMostRecent): the extra information of the
 // event being fired in this session, an empty string when none is.

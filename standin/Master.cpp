@@ -35,6 +35,10 @@ std::int16_t Master::Index() const {
   return PositionOf(doc_->Masters(), this);
 }
 
+VisioObject* Master::EventParent() const {
+  return &doc_->MastersColl();
+}
+
 EventList& Master::Events() {
   return eventList_.Get(*this);
 }

@@ -37,6 +37,8 @@ class Master : public VisioObject, public DrawingSurface {
   Document& SurfaceDocument() const override { return *doc_; }
   Master* AsMaster() override { return this; }
   EventList& Events();
+  EventList* EventsIfAny() const override { return eventList_.IfAny(); }
+  VisioObject* EventParent() const override;
 
  private:
   Document* doc_;

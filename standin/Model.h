@@ -96,6 +96,7 @@ class EventListSlot {
   EventListSlot& operator=(const EventListSlot&) = delete;
   ~EventListSlot();
   EventList& Get(VisioObject& owner);
+  EventList* IfAny() const { return list_.get(); }
   void MarkDeleted();
 
  private:

@@ -192,23 +192,29 @@ Ref<Shape> DrawingSurface::NewShape(std::int16_t type, const std::string& nameU)
   return shape;
 }
 
+Ref<Shape> RaiseShapeAdded(Ref<Shape> shape) {
+  // Raised by what holds the shape: its group, page or master.
+  if (VisioObject* holder = shape->EventParent()) RaiseEvent(*holder, visEvtShapeAdded, shape);
+  return shape;
+}
+
 Ref<Shape> DrawingSurface::DrawRectangle(double x1, double y1, double x2, double y2) {
   Ref<Shape> s = NewShape(visTypeShape, "");
   SetBoxGeometry(*s, x1, y1, x2, y2, GeometryKind::Rectangle);
-  return s;
+  return RaiseShapeAdded(std::move(s));
 }
 
 Ref<Shape> DrawingSurface::DrawOval(double x1, double y1, double x2, double y2) {
   Ref<Shape> s = NewShape(visTypeShape, "");
   SetBoxGeometry(*s, x1, y1, x2, y2, GeometryKind::Ellipse);
-  return s;
+  return RaiseShapeAdded(std::move(s));
 }
 
 Ref<Shape> DrawingSurface::DrawLine(double x1, double y1, double x2, double y2) {
   Ref<Shape> s = NewShape(visTypeShape, "");
   s->SetOneD(true);
   SetLineGeometry(*s, x1, y1, x2, y2);
-  return s;
+  return RaiseShapeAdded(std::move(s));
 }
 
 Ref<Shape> DrawingSurface::Drop(Master& master, double x, double y) {
@@ -238,7 +244,7 @@ Ref<Shape> DrawingSurface::Drop(Master& master, double x, double y) {
   top->SetName(name);
   top->SetNameU(name);
   MoveShapeTo(*top, x, y);
-  return top;
+  return RaiseShapeAdded(std::move(top));
 }
 
 // ---- Page ----
@@ -268,6 +274,10 @@ void Page::MarkDeleted() {
 
 std::int16_t Page::Index() const {
   return PositionOf(doc_->Pages(), this);
+}
+
+VisioObject* Page::EventParent() const {
+  return &doc_->PagesColl();
 }
 
 EventList& Page::Events() {

@@ -133,6 +133,8 @@ class Page : public VisioObject, public DrawingSurface {
   Document& SurfaceDocument() const override { return *doc_; }
   Page* AsPage() override { return this; }
   EventList& Events();
+  EventList* EventsIfAny() const override { return eventList_.IfAny(); }
+  VisioObject* EventParent() const override;
 
  private:
   Document* doc_;

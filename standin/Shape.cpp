@@ -252,14 +252,38 @@ Master* Shape::ContainingMaster() const {
   return surface_->AsMaster();
 }
 
+VisioObject* Shape::EventParent() const {
+  // A group's shapes raise through the group, as groups are sources of
+  // ShapeAdded; a page's or master's shapes and its sheet through it.
+  if (parent_) return parent_;
+  return &surface_->SurfaceObject();
+}
+
 EventList& Shape::Events() {
   return eventList_.Get(*this);
 }
+
+namespace {
+
+// Every shape that goes, a group before its members, while it can be read.
+void RaiseBeforeDelete(Shape& shape) {
+  RaiseEvent(shape, visEvtBeforeShapeDelete, Ref<Shape>(&shape));
+  const std::vector<Ref<Shape>> children = shape.Children();
+  for (const auto& c : children) {
+    if (!c->IsDeleted()) RaiseBeforeDelete(*c);
+  }
+}
+
+}  // namespace
 
 void Shape::Delete() {
   if (IsSheet()) ThrowVisio(VisioErrorKind::InappropriateTarget);
   doc().CheckWritable();
   Ref<Shape> keep(this);
+  if (MayFire(*this, visEvtBeforeShapeDelete)) {
+    RaiseBeforeDelete(*this);
+    if (IsDeleted()) return;  // a sink deleted it meanwhile
+  }
   surface_->ForgetShape(*this);
   for (const auto& c : children_) surface_->ForgetShape(*c);
   for (const auto& w : AppOf(*this).Windows()) w->Forget(*this);
@@ -502,11 +526,15 @@ const MemberTable& Shape::Members() const {
               const std::string name = v.ToString();
               if (name.empty()) ThrowVisio(VisioErrorKind::InvalidParameter);
               s.SetName(name);
+              RaiseEvent(s, visEvtShapeChanged, Ref<Shape>(&s));
             })
         .Get("NameID", [](Shape& s) { return s.NameID(); })
         .Prop(
             "NameU", [](Shape& s) { return s.NameU(); },
-            [](Shape& s, const Variant& v) { s.SetNameU(v.ToString()); })
+            [](Shape& s, const Variant& v) {
+              s.SetNameU(v.ToString());
+              RaiseEvent(s, visEvtShapeChanged, Ref<Shape>(&s));
+            })
         .Get("Object",
              [](Shape& s) -> Variant {
                // The embedded object's own automation interface needs its
@@ -549,6 +577,7 @@ const MemberTable& Shape::Members() const {
               s.doc().CheckWritable();
               if (s.IsSheet()) ThrowVisio(VisioErrorKind::InappropriateTarget);
               SetShapeText(s.Text(), s, v.ToString());
+              RaiseEvent(s, visEvtTextChanged, Ref<Shape>(&s));
             })
         .Prop(
             "TextStyle", [](Shape& s) { return StyleNameOf(s.TextStyle()); },

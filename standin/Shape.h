@@ -112,6 +112,8 @@ class Shape : public VisioObject, public SheetHost {
   Page* ContainingPage() const;
   Master* ContainingMaster() const;
   EventList& Events();
+  EventList* EventsIfAny() const override { return eventList_.IfAny(); }
+  VisioObject* EventParent() const override;
 
   // Deletes the shape from its parent (Shape.Delete).
   void Delete();
@@ -166,6 +168,10 @@ class Shape : public VisioObject, public SheetHost {
   std::string uniqueId_;
   EventListSlot eventList_;
 };
+
+// ShapeAdded for a shape just made complete, raised by what holds it;
+// hands the shape back.
+Ref<Shape> RaiseShapeAdded(Ref<Shape> shape);
 
 // Shapes of a page, master or group, as a collection.
 class ShapesCollection : public VisioObject {

@@ -82,6 +82,10 @@ VisioObject* Style::HostDocument() {
   return IsDeleted() ? nullptr : doc_;
 }
 
+VisioObject* Style::EventParent() const {
+  return &doc_->StylesColl();
+}
+
 EventList& Style::Events() {
   return eventList_.Get(*this);
 }

@@ -51,6 +51,8 @@ class Style : public VisioObject, public SheetHost {
   VisioObject* HostDocument() override;
   Kind HostKind() const override { return Kind::Style; }
   EventList& Events();
+  EventList* EventsIfAny() const override { return eventList_.IfAny(); }
+  VisioObject* EventParent() const override;
 
  private:
   Document* doc_;

@@ -9,6 +9,7 @@
 // tests fire before the member runs.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -35,6 +36,7 @@ using automation::Variant;
 using automation::VarType;
 
 class Application;
+class EventList;
 class VisioObject;
 
 // What every object shares with the application that made it. It outlives
@@ -60,6 +62,13 @@ struct Session {
   // Source of unique IDs (GUIDs of shapes, masters, pages) and of
   // per-application serial numbers.
   std::uint32_t serial = 1;
+
+  // Events (Events.h): Application.EventsEnabled; the sequence number of
+  // the last event fired; how many events of each code bucket the event
+  // lists hold, so that raising an event nobody asked for costs a look.
+  bool eventsEnabled = true;
+  std::int32_t eventSeq = 0;
+  std::array<std::uint32_t, 64> eventsByCode{};
 };
 using SessionPtr = std::shared_ptr<Session>;
 
@@ -257,6 +266,13 @@ class VisioObject : public automation::Object {
   // differs from the file (see Document::Changed). Objects that belong to
   // no document keep the default, which does nothing.
   virtual void NoteChange() {}
+
+  // What an event this object raises passes through: the object's own
+  // event list when it has made one, then the object whose list sees it
+  // next as Visio documents its sources (a shape's page, a page's Pages
+  // collection, a document's Documents collection, the application).
+  virtual EventList* EventsIfAny() const { return nullptr; }
+  virtual VisioObject* EventParent() const { return nullptr; }
 
   // A stored member's current value (for the object's own C++ code).
   Variant StoredValue(std::string_view member) const;

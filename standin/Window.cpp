@@ -72,6 +72,27 @@ StringArray Window::DockedStencils() const {
   return StringArray(0, std::move(names));
 }
 
+namespace {
+
+// Runs a change of the window's selection: SelectionChanged, the window as
+// subject, when it did change.
+template <class F>
+void ChangeSelection(Window& w, F change) {
+  if (!MayFire(w, visEvtCodeWinSelChange)) {
+    change();
+    return;
+  }
+  const std::vector<Ref<Shape>> before = w.Selected();
+  change();
+  const auto& after = w.Selected();
+  const bool same =
+      std::equal(before.begin(), before.end(), after.begin(), after.end(),
+                 [](const Ref<Shape>& a, const Ref<Shape>& b) { return a.get() == b.get(); });
+  if (!same) RaiseEvent(w, visEvtCodeWinSelChange, Ref<Window>(&w));
+}
+
+}  // namespace
+
 void Window::Select(Shape& shape, std::int16_t how) {
   const auto it = std::find_if(selected_.begin(), selected_.end(),
                                [&](const Ref<Shape>& s) { return s.get() == &shape; });
@@ -107,9 +128,11 @@ void Window::SelectAll() {
 }
 
 void Window::Forget(const Shape& shape) {
-  selected_.erase(std::remove_if(selected_.begin(), selected_.end(),
-                                 [&](const Ref<Shape>& s) { return s.get() == &shape; }),
-                  selected_.end());
+  const auto gone = std::remove_if(selected_.begin(), selected_.end(),
+                                   [&](const Ref<Shape>& s) { return s.get() == &shape; });
+  if (gone == selected_.end()) return;
+  selected_.erase(gone, selected_.end());
+  RaiseEvent(*this, visEvtCodeWinSelChange, Ref<Window>(this));
 }
 
 void Window::ForgetDocument(const Document& doc) {
@@ -120,6 +143,10 @@ void Window::ForgetDocument(const Document& doc) {
 
 Ref<Selection> Window::MakeSelection() {
   return MakeRef<Selection>(*this, selected_);
+}
+
+VisioObject* Window::EventParent() const {
+  return &app_->WindowsColl();
 }
 
 EventList& Window::Events() {
@@ -140,7 +167,7 @@ const MemberTable& Window::Members() const {
           .Get("Application", [](Window& w) { return ApplicationRef(w); })
           .Method("Activate", [](Window& w) { AppOf(w).Activate(w); })
           .Method("Close", [](Window& w) { AppOf(w).CloseWindow(w); })
-          .Method("DeselectAll", [](Window& w) { w.DeselectAll(); })
+          .Method("DeselectAll", [](Window& w) { ChangeSelection(w, [&] { w.DeselectAll(); }); })
           .Get("DockedStencils", [](Window& w) { return w.DockedStencils(); })
           .Get("Document",
                [](Window& w) {
@@ -182,10 +209,10 @@ const MemberTable& Window::Members() const {
                     auto* shape = dynamic_cast<Shape*>(obj.get());
                     if (!shape || shape->IsDeleted())
                       ThrowVisio(VisioErrorKind::InappropriateTarget);
-                    w.Select(*shape, ArgI2(args, 1));
+                    ChangeSelection(w, [&] { w.Select(*shape, ArgI2(args, 1)); });
                     return Variant();
                   })
-          .Method("SelectAll", [](Window& w) { w.SelectAll(); })
+          .Method("SelectAll", [](Window& w) { ChangeSelection(w, [&] { w.SelectAll(); }); })
           .Get("Selection", [](Window& w) { return w.MakeSelection(); })
           .Stored("ShowConnectPoints", VisBool(true), true)
           .Stored("ShowGrid", VisBool(true), true)
@@ -250,6 +277,10 @@ Variant Containing(Selection& s, int which) {
 
 }  // namespace
 
+VisioObject* Selection::EventParent() const {
+  return window_.get();
+}
+
 EventList& Selection::Events() {
   return eventList_.Get(*this);
 }
@@ -263,8 +294,13 @@ Ref<Shape> Selection::Group() {
     if (&s->surface() != &surface || s->parent()) ThrowVisio(VisioErrorKind::InappropriateTarget);
     group->AdoptChild(s);
   }
-  window_->DeselectAll();
-  window_->Select(*group, visSelect);
+  RaiseShapeAdded(group);
+  if (!window_->IsDeleted()) {
+    ChangeSelection(*window_, [&] {
+      window_->DeselectAll();
+      window_->Select(*group, visSelect);
+    });
+  }
   return group;
 }
 

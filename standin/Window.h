@@ -80,6 +80,8 @@ class Window : public VisioObject {
   void ForgetDocument(const Document& doc);
   Ref<Selection> MakeSelection();
   EventList& Events();
+  EventList* EventsIfAny() const override { return eventList_.IfAny(); }
+  VisioObject* EventParent() const override;
 
  private:
   Application* app_;
@@ -107,6 +109,8 @@ class Selection : public VisioObject {
   // Groups the selected shapes into a new group on their page.
   Ref<Shape> Group();
   EventList& Events();
+  EventList* EventsIfAny() const override { return eventList_.IfAny(); }
+  VisioObject* EventParent() const override;
 
  private:
   Ref<Window> window_;

@@ -163,7 +163,7 @@ TEST_F(EventListTest, FiringCallsEachEnabledSinkOfTheCodeWithSourceAndSubject) {
 
   ObjectRef subject = MakeRef<TestDocument>(app->session());
   auto& list = dynamic_cast<EventList&>(*events.get());
-  list.Fire(static_cast<std::int16_t>(visEvtAddDoc), subject, "more info");
+  list.Fire(static_cast<std::int16_t>(visEvtAddDoc), subject, "more info", 7);
   EXPECT_EQ(CurrentEventInfo(*app->session()), "");
   EXPECT_EQ(failing->calls.size(), 1u);  // and its failure did not stop the next sink
   ASSERT_EQ(sink->calls.size(), 1u);
@@ -173,13 +173,13 @@ TEST_F(EventListTest, FiringCallsEachEnabledSinkOfTheCodeWithSourceAndSubject) {
   EXPECT_EQ(call.args[0], I2(-32766));
   EXPECT_TRUE(SameObject(call.args[1].ToObject(), doc));
   EXPECT_EQ(call.args[2], second.Get("ID"));
-  EXPECT_EQ(call.args[3].type(), VarType::I4);  // the sequence number
+  EXPECT_EQ(call.args[3], I4(7));  // the sequence number
   EXPECT_TRUE(SameObject(call.args[4].ToObject(), subject));
   EXPECT_EQ(call.args[5], Variant("more info"));
   EXPECT_EQ(call.eventInfo, "more info");
 
   second.Put("Enabled", VisBool(false));
-  list.Fire(static_cast<std::int16_t>(visEvtAddDoc), subject, "");
+  list.Fire(static_cast<std::int16_t>(visEvtAddDoc), subject, "", 8);
   EXPECT_EQ(sink->calls.size(), 1u);
   EXPECT_EQ(failing->calls.size(), 2u);
   // Trigger fires one event whatever its state, the list's owner as subject.
