@@ -29,18 +29,24 @@ void BM_ReadShapePropertyByName(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadShapePropertyByName)->Repetitions(9)->ReportAggregatesOnly(true);
 
+// The first shape's Width cell on the demo's active page.
+ObjectRef FirstShapeWidthCell(const Ref<Application>& app) {
+  return ObjectRef(app)
+      .Get("ActivePage")
+      .ToObject()
+      .Get("Shapes")
+      .ToObject()
+      .Get("Item", {Variant(1)})
+      .ToObject()
+      .Get("CellsSRC",
+           {Variant(std::int16_t{1}), Variant(std::int16_t{1}), Variant(std::int16_t{0})})
+      .ToObject();
+}
+
 void BM_ReadCellResultByName(benchmark::State& state) {
   Ref<Application> app = MakeRef<Application>();
   BuildDemoDrawing(*app);
-  ObjectRef cell = ObjectRef(app)
-                       .Get("ActivePage")
-                       .ToObject()
-                       .Get("Shapes")
-                       .ToObject()
-                       .Get("Item", {Variant(1)})
-                       .ToObject()
-                       .Get("CellsSRC", {Variant(std::int16_t{1}), Variant(std::int16_t{1}), Variant(std::int16_t{0})})
-                       .ToObject();
+  ObjectRef cell = FirstShapeWidthCell(app);
   for (auto _ : state) benchmark::DoNotOptimize(cell.Get("ResultIU"));
   app->Quit();
 }
@@ -51,16 +57,7 @@ BENCHMARK(BM_ReadCellResultByName)->Repetitions(9)->ReportAggregatesOnly(true);
 void BM_WriteCellFormulaByName(benchmark::State& state) {
   Ref<Application> app = MakeRef<Application>();
   BuildDemoDrawing(*app);
-  ObjectRef cell = ObjectRef(app)
-                       .Get("ActivePage")
-                       .ToObject()
-                       .Get("Shapes")
-                       .ToObject()
-                       .Get("Item", {Variant(1)})
-                       .ToObject()
-                       .Get("CellsSRC", {Variant(std::int16_t{1}), Variant(std::int16_t{1}),
-                                         Variant(std::int16_t{0})})
-                       .ToObject();
+  ObjectRef cell = FirstShapeWidthCell(app);
   const Variant formulas[] = {Variant("2 in"), Variant("3 in")};
   std::size_t i = 0;
   for (auto _ : state) cell.Put("FormulaU", formulas[i++ & 1]);
