@@ -28,7 +28,7 @@ class TFindBar : public QWidget {
   static constexpr int kMaxDepth = 8;
   // The work done per turn of the event loop; one expansion more may
   // follow, and the view's own work after it.
-  static constexpr std::chrono::milliseconds kStepBudget{40};
+  static constexpr std::chrono::milliseconds kStepBudget{25};
 
   // Starts hidden. `view` shows `model`; both must outlive the bar.
   TFindBar(QTreeView& view, TTreeItemModel& model, QWidget* parent);
