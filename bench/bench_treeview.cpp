@@ -3,12 +3,19 @@
 // refreshing the window with the array open (as the refresh timer does),
 // unchanged and after shapes were added or deleted. Each is also run on the
 // bare tree without adapter and view, and the ratio printed, which is what
-// showing the tree costs on top of making it.
+// showing the tree costs on top of making it. And the find bar's deeper
+// search over that page: the longest the event loop was kept waiting and
+// the total time.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
 #include <QTreeView>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -22,6 +29,7 @@
 #include "standin/Application.h"
 #include "standin/Demo.h"
 #include "tree/Tarvel_Cells01.h"
+#include "tree/Tarvel_FindBar.h"
 #include "tree/Tarvel_TV01.h"
 #include "tree/Tarvel_TreeItemModel.h"
 #include "tree/TreeText.h"
@@ -243,6 +251,70 @@ void BM_RefreshAfter200ShapesAddedThenDeleted(benchmark::State& state) {
   state.counters["x_bare_tree"] = windowSeconds / bareSeconds;
 }
 BENCHMARK(BM_RefreshAfter200ShapesAddedThenDeleted)->Unit(benchmark::kMillisecond);
+
+// The find bar's "Search Deeper" from the page down to each shape's
+// properties (depth 4: Shapes, Item, Item[n], their children), looking for
+// the last shape. A timer ticking every 2 ms records the longest gap
+// between its ticks: how long the event loop was blocked at most.
+void BM_SearchDeeperTwoThousandShapes(benchmark::State& state) {
+  TDrawing drawing;
+  double longestGapMs = 0;
+  double items = 0;
+  double matches = 0;
+  double layoutMs = 0;
+  for (auto _ : state) {
+    TWindow shown;
+    TTreeItem& root = *shown.window->Tree().First();
+    shown.Expand(root);
+    TTreeItem& page = Child(root, "ActivePage");
+    shown.window->TV->setCurrentIndex(shown.window->ItemModel().IndexOf(&page));
+    TFindBar& bar = *shown.window->FindBar;
+    bar.Open();
+    const ObjectRef last = drawing.Shapes().Get("Item", {Variant(drawing.ShapeCount())}).ToObject();
+    bar.ed_Find->setText(QString::fromStdString(last.Get("Name").ToString() + ")"));
+    bar.se_Depth->setValue(4);
+    shown.Settle();
+
+    QElapsedTimer sinceTick;
+    qint64 longestGapNs = 0;
+    QTimer ticker;
+    ticker.setInterval(2);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+      longestGapNs = std::max(longestGapNs, sinceTick.nsecsElapsed());
+      sinceTick.restart();
+    });
+    QEventLoop loop;
+    QObject::connect(&bar, &TFindBar::SearchEnded, &loop, &QEventLoop::quit);
+    sinceTick.start();
+    ticker.start();
+    bar.bt_Deeper->click();
+    if (bar.Searching()) loop.exec();
+    shown.Settle();
+    ticker.stop();
+    // The click itself runs no step; counted in case it does.
+    longestGapMs = std::max(longestGapMs, static_cast<double>(longestGapNs) / 1e6);
+    if (bar.LastSearch() == nullptr || !bar.LastSearch()->Done || bar.LastSearch()->Stopped) {
+      state.SkipWithError("the search did not end by itself");
+      return;
+    }
+    // What one layout of the view costs once the search has opened it all.
+    layoutMs = Seconds([&] { shown.window->TV->doItemsLayout(); }) * 1e3;
+    items = static_cast<double>(bar.LastSearch()->Visited);
+    matches = static_cast<double>(bar.LastSearch()->Matches);
+  }
+  state.counters["items"] = items;
+  state.counters["matches"] = matches;
+  state.counters["longest_block_ms"] = longestGapMs;
+  state.counters["view_layout_ms"] = layoutMs;
+
+  // The same search on the bare tree, in one go: what the window adds.
+  TBareTree bare;
+  TTreeItem& root = *bare.tree.First();
+  root.Expand();
+  TDeepSearch search(bare.tree, Child(root, "ActivePage"), 4, {TFindField::Caption, "Sheet"});
+  state.counters["bare_tree_s"] = Seconds([&] { search.Step(std::chrono::hours(1)); });
+}
+BENCHMARK(BM_SearchDeeperTwoThousandShapes)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

@@ -153,7 +153,8 @@ std::string TTVNodeData::ValuePart(const std::string& valueText) {
 }
 
 std::string TTVNodeData::JoinCaption(std::string_view indexText, std::string_view identifying,
-                                     std::string_view valuePart) const {
+                                     std::string_view valuePart) {
+  CaptionValue = valuePart.starts_with("= ") ? valuePart.substr(2) : valuePart;
   std::string caption = Name;
   if (!indexText.empty()) {
     caption += '[';

@@ -87,6 +87,9 @@ class TTVNodeData {
   const TLUT* ValueLUT;  // not owned
   std::string ObjErrorStr;
   std::string ValueErrorStr;
+  // The value part of the caption JoinCaption last made, without its
+  // leading "= ": finding by value reads it instead of asking Visio again.
+  std::string CaptionValue;
 
  protected:
   // Makes the node's item under parentItem (null: a top-level item), before
@@ -105,8 +108,9 @@ class TTVNodeData {
   // Name, "[index]" unless the index text is empty, then ObjErrorStr, the
   // identifying part and ValueErrorStr after single blanks, then the value
   // part as it is.
+  // Keeps the value part in CaptionValue.
   std::string JoinCaption(std::string_view indexText, std::string_view identifying,
-                          std::string_view valuePart) const;
+                          std::string_view valuePart);
 
   // "= " + valueText, or nothing for an empty value text.
   static std::string ValuePart(const std::string& valueText);

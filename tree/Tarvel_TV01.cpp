@@ -24,6 +24,7 @@
 #include "tools/Tarvel_TextDump.h"
 #include "tools/Tarvel_UI.h"
 #include "tree/NodeData.h"
+#include "tree/Tarvel_FindBar.h"
 #include "tree/Tarvel_TreeItemModel.h"
 #include "tree/TreeText.h"
 #include "tree/ValueNodes.h"
@@ -82,6 +83,9 @@ Tfm_VisioTreeView::Tfm_VisioTreeView()
   layout->setSpacing(0);
   layout->addWidget(Panel1);
   layout->addWidget(TV);
+  FindBar = new TFindBar(*TV, *model_, this);
+  layout->addWidget(FindBar);
+  FindBar->InstallShortcuts(*this);
 
   pm_VTV = new QMenu(this);
   pm_VTV->setObjectName("pm_VTV");

@@ -20,6 +20,7 @@ class QMenu;
 class QMoveEvent;
 class QPoint;
 class QTreeView;
+class TFindBar;
 class TKTSheep;
 class TTreeItemModel;
 
@@ -82,6 +83,8 @@ class Tfm_VisioTreeView : public QWidget {
   QWidget* Panel1;
   QCheckBox* cb_StayOnTop;
   QTreeView* TV;
+  // Below the view; Ctrl+F opens it.
+  TFindBar* FindBar;
   QMenu* pm_VTV;
   QAction* mi_RefreshItemAndChildren;
   QAction* mi_NewWin_Clone;

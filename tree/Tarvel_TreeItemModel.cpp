@@ -1,9 +1,11 @@
 #include "tree/Tarvel_TreeItemModel.h"
 
+#include <QBrush>
+#include <QColor>
 #include <QList>
 #include <QString>
-
 #include <algorithm>
+#include <utility>
 
 #include "tree/NodeData.h"
 #include "tree/Tarvel_StateImages.h"
@@ -116,6 +118,12 @@ QVariant TTreeItemModel::data(const QModelIndex& index, int role) const {
     }
     case StateIndexRole:
       return static_cast<int>(item->StateIndex());
+    case FindMatchRole:
+      return FindMatches(*item, findQuery_);
+    case Qt::BackgroundRole:
+      // The colour Qt's find bars and editors use for found text.
+      if (FindMatches(*item, findQuery_)) return QBrush(QColor(255, 235, 120));
+      return {};
     default:
       return {};
   }
@@ -124,6 +132,22 @@ QVariant TTreeItemModel::data(const QModelIndex& index, int role) const {
 Qt::ItemFlags TTreeItemModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
   return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+void TTreeItemModel::SetFindQuery(TFindQuery query) {
+  findQuery_ = std::move(query);
+  FindRolesChanged(nullptr);
+}
+
+void TTreeItemModel::FindRolesChanged(const TTreeItem* parent) {
+  const int count = parent != nullptr ? parent->Count() : tree_->Count();
+  if (count == 0) return;
+  const QModelIndex parentIndex = IndexOf(parent);
+  emit dataChanged(index(0, 0, parentIndex), index(count - 1, 0, parentIndex),
+                   {Qt::BackgroundRole, FindMatchRole});
+  for (int i = 0; i < count; ++i) {
+    FindRolesChanged(parent != nullptr ? parent->Item(i) : tree_->Item(i));
+  }
 }
 
 // ---- following the tree ----

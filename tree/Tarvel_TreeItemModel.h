@@ -6,11 +6,11 @@
 #pragma once
 
 #include <QAbstractItemModel>
-
 #include <array>
 #include <cstddef>
 #include <cstdint>
 
+#include "tree/TreeFind.h"
 #include "tree/TreeModel.h"
 
 class TTreeItemModel final : public QAbstractItemModel, public TTreeObserver {
@@ -18,6 +18,9 @@ class TTreeItemModel final : public QAbstractItemModel, public TTreeObserver {
  public:
   // The item's state index (an int, 0 to 9); DecorationRole gives its image.
   static constexpr int StateIndexRole = Qt::UserRole + 1;
+  // Whether the item matches the find query (a bool); BackgroundRole then
+  // gives the highlight.
+  static constexpr int FindMatchRole = Qt::UserRole + 2;
 
   // `tree` must outlive the adapter.
   explicit TTreeItemModel(TTreeModel& tree, QObject* parent = nullptr);
@@ -37,6 +40,11 @@ class TTreeItemModel final : public QAbstractItemModel, public TTreeObserver {
   bool hasChildren(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  // The items matching `query` are highlighted; an empty text highlights
+  // none. Every loaded row is reported changed.
+  void SetFindQuery(TFindQuery query);
+  const TFindQuery& FindQuery() const { return findQuery_; }
 
  signals:
   // The node layer expanded or collapsed the item (a refresh collapses an
@@ -61,7 +69,11 @@ class TTreeItemModel final : public QAbstractItemModel, public TTreeObserver {
     int row = 0;
   };
 
+  // Reports the find roles of `parent`'s children changed, and so on down.
+  void FindRolesChanged(const TTreeItem* parent);
+
   TTreeModel* tree_;
+  TFindQuery findQuery_;
   mutable std::array<TRowHint, 4> rowHints_{};
   mutable std::size_t nextHint_ = 0;
 };

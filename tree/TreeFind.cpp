@@ -1,0 +1,209 @@
+#include "tree/TreeFind.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "tree/NodeData.h"
+
+namespace {
+
+char Folded(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualFolded(char a, char b) {
+  return Folded(a) == Folded(b);
+}
+
+bool ContainsFolded(std::string_view text, std::string_view wanted) {
+  return std::search(text.begin(), text.end(), wanted.begin(), wanted.end(), EqualFolded) !=
+         text.end();
+}
+
+bool SameFolded(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), EqualFolded);
+}
+
+std::string_view WithoutPrefix(std::string_view text, std::string_view prefix) {
+  if (text.size() > prefix.size() && SameFolded(text.substr(0, prefix.size()), prefix)) {
+    return text.substr(prefix.size());
+  }
+  return text;
+}
+
+// Pre-order, as the tree shows its items.
+template <class F>
+void ForEachItem(TTreeItem& item, const F& f) {
+  f(item);
+  for (int i = 0; i < item.Count(); ++i) ForEachItem(*item.Item(i), f);
+}
+
+template <class F>
+void ForEachItem(const TTreeModel& tree, const F& f) {
+  for (int i = 0; i < tree.Count(); ++i) ForEachItem(*tree.Item(i), f);
+}
+
+// At most this many SameObject calls per object met; see metByInterface_.
+constexpr std::size_t kIdentityScan = 16;
+
+}  // namespace
+
+std::string NodeKindName(const TTVNodeData& node) {
+  std::string_view label = node.TypeLabel;
+  if (label.starts_with("TND_")) label.remove_prefix(4);
+  if (label.starts_with("IV")) label.remove_prefix(2);
+  return std::string(label);
+}
+
+bool FindMatches(const TTreeItem& item, const TFindQuery& query) {
+  if (query.Text.empty()) return false;
+  const TTVNodeData* node = item.Data();
+  switch (query.Field) {
+    case TFindField::Caption:
+      return ContainsFolded(item.Text(), query.Text);
+    case TFindField::Value:
+      return node != nullptr && ContainsFolded(node->CaptionValue, query.Text);
+    case TFindField::Kind:
+      return node != nullptr && SameFolded(NodeKindName(*node),
+                                           WithoutPrefix(WithoutPrefix(query.Text, "TND_"), "IV"));
+  }
+  return false;
+}
+
+std::vector<TTreeItem*> FindAll(const TTreeModel& tree, const TFindQuery& query) {
+  std::vector<TTreeItem*> matches;
+  ForEachItem(tree, [&](TTreeItem& item) {
+    if (FindMatches(item, query)) matches.push_back(&item);
+  });
+  return matches;
+}
+
+TTreeItem* FindNext(const TTreeModel& tree, const TFindQuery& query, const TTreeItem* from,
+                    bool forward) {
+  std::vector<TTreeItem*> matches;
+  // Matches before `from`; whether `from` is one of them.
+  std::size_t before = 0;
+  bool seen = from == nullptr;
+  bool fromMatches = false;
+  ForEachItem(tree, [&](TTreeItem& item) {
+    const bool isMatch = FindMatches(item, query);
+    if (&item == from) {
+      seen = true;
+      fromMatches = isMatch;
+    } else if (!seen && isMatch) {
+      ++before;
+    }
+    if (isMatch) matches.push_back(&item);
+  });
+  if (matches.empty()) return nullptr;
+  const std::size_t n = matches.size();
+  if (from == nullptr || !seen) return forward ? matches.front() : matches.back();
+  if (forward) return matches[(before + (fromMatches ? 1 : 0)) % n];
+  return matches[(before + n - 1) % n];
+}
+
+// ---- TDeepSearch ----
+
+TDeepSearch::TDeepSearch(TTreeModel& tree, TTreeItem& start, int depth, TFindQuery query,
+                         std::size_t itemLimit)
+    : tree_(&tree), depth_(depth), query_(std::move(query)), itemLimit_(itemLimit) {
+  // The objects above the start were passed on the way down to it.
+  for (const TTreeItem* p = start.Parent(); p != nullptr; p = p->Parent()) {
+    if (p->Data() != nullptr) Met(*p->Data());
+  }
+  pending_.push_back({&start, 0});
+  tree_->AddObserver(this);
+}
+
+TDeepSearch::~TDeepSearch() {
+  tree_->RemoveObserver(this);
+}
+
+bool TDeepSearch::Step(std::chrono::steady_clock::duration budget) {
+  const auto end = std::chrono::steady_clock::now() + budget;
+  while (!progress_.Done) {
+    if (pending_.empty()) {
+      Finish();
+      break;
+    }
+    if (progress_.Visited >= itemLimit_) {
+      progress_.LimitReached = true;
+      Finish();
+      break;
+    }
+    const TPending next = pending_.front();
+    pending_.pop_front();
+    Visit(next);
+    if (std::chrono::steady_clock::now() >= end) break;
+  }
+  return !progress_.Done;
+}
+
+void TDeepSearch::Stop() {
+  if (progress_.Done) return;
+  progress_.Stopped = true;
+  Finish();
+}
+
+void TDeepSearch::Finish() {
+  progress_.Done = true;
+  pending_.clear();
+}
+
+void TDeepSearch::Visit(const TPending& pending) {
+  TTreeItem& item = *pending.item;
+  ++progress_.Visited;
+  if (FindMatches(item, query_)) ++progress_.Matches;
+  if (pending.level >= depth_) return;
+  TTVNodeData* node = item.Data();
+  if (node == nullptr) return;
+  if (Met(*node)) {
+    ++progress_.Repeats;
+    return;
+  }
+  if (!item.Expanded()) {
+    if (!item.HasChildren() && item.Count() == 0) return;
+    try {
+      tree_->Expand(&item);
+      ++progress_.Expanded;
+    } catch (const std::exception&) {
+      // The item stays expanded with what children it got; the search goes on.
+      ++progress_.Failures;
+    }
+  }
+  for (int i = 0; i < item.Count(); ++i) pending_.push_back({item.Item(i), pending.level + 1});
+}
+
+bool TDeepSearch::Met(TTVNodeData& node) {
+  if (!node.IsVisObjectNode()) return false;
+  automation::ObjectRef object = node.GetVisObject();
+  if (!object) return false;
+  if (metAddresses_.contains(object.get())) return true;
+  std::vector<automation::ObjectRef>& met = metByInterface_[node.TypeLabel];
+  const std::size_t scan = std::min(met.size(), kIdentityScan);
+  for (std::size_t i = 0; i < scan; ++i) {
+    try {
+      if (automation::SameObject(met[i], object)) return true;
+    } catch (const std::exception&) {
+      // An object that cannot say counts as another one: the depth still
+      // bounds the search.
+    }
+  }
+  metAddresses_.insert(object.get());
+  met.push_back(std::move(object));
+  return false;
+}
+
+void TDeepSearch::ItemsAboutToBeRemoved(TTreeItem* parent, int first, int last) {
+  if (pending_.empty()) return;
+  std::unordered_set<const TTreeItem*> removed;
+  for (int i = first; i <= last; ++i) {
+    removed.insert(parent != nullptr ? parent->Item(i) : tree_->Item(i));
+  }
+  std::erase_if(pending_, [&](const TPending& pending) {
+    for (const TTreeItem* p = pending.item; p != nullptr; p = p->Parent()) {
+      if (removed.contains(p)) return true;
+    }
+    return false;
+  });
+}
