@@ -27,26 +27,9 @@ TTreeItem* TTreeItemModel::ItemOf(const QModelIndex& index) const {
 int TTreeItemModel::RowOf(const TTreeItem* item) const {
   const TTreeItem* parent = item->Parent();
   const int count = parent != nullptr ? parent->Count() : tree_->Count();
-  const auto at = [&](int row) { return parent != nullptr ? parent->Item(row) : tree_->Item(row); };
-
-  TRowHint* hint = nullptr;
-  for (TRowHint& h : rowHints_) {
-    if (h.parent == parent) hint = &h;
-  }
-  if (hint == nullptr) {
-    hint = &rowHints_[nextHint_];
-    nextHint_ = (nextHint_ + 1) % rowHints_.size();
-    *hint = {parent, 0};
-  }
-  const int start = std::clamp(hint->row, 0, std::max(count - 1, 0));
-  for (int distance = 0; distance <= count; ++distance) {
-    const int after = start + distance;
-    const int before = start - distance - 1;
-    if (after >= count && before < 0) break;
-    if (after < count && at(after) == item) return hint->row = after;
-    if (before >= 0 && at(before) == item) return hint->row = before;
-  }
-  return -1;
+  const int row = item->Index();
+  if (row >= count || (parent != nullptr ? parent->Item(row) : tree_->Item(row)) != item) return -1;
+  return row;
 }
 
 QModelIndex TTreeItemModel::IndexOf(const TTreeItem* item) const {

@@ -58,22 +58,12 @@ class TTreeItemModel final : public QAbstractItemModel, public TTreeObserver {
   void ItemsRemoved(TTreeItem* parent, int first, int last) override;
   void ItemChanged(TTreeItem* item, std::uint8_t changes) override;
 
-  // The item's position among its siblings. Items keep no position of
-  // their own, so it is searched for, outwards from where the last search
-  // under the same parent ended: views and refreshes ask for neighbours in
-  // turn, and a few parents at a time.
+  // The item's position among its siblings; -1 when it is not among them.
   int RowOf(const TTreeItem* item) const;
-
-  struct TRowHint {
-    const TTreeItem* parent = nullptr;
-    int row = 0;
-  };
 
   // Reports the find roles of `parent`'s children changed, and so on down.
   void FindRolesChanged(const TTreeItem* parent);
 
   TTreeModel* tree_;
   TFindQuery findQuery_;
-  mutable std::array<TRowHint, 4> rowHints_{};
-  mutable std::size_t nextHint_ = 0;
 };

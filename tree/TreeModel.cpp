@@ -48,9 +48,20 @@ const std::vector<std::unique_ptr<TTreeItem>>& TTreeItem::Siblings() const {
 
 int TTreeItem::Index() const {
   const auto& siblings = Siblings();
-  const auto it = std::find_if(siblings.begin(), siblings.end(),
-                               [this](const auto& sibling) { return sibling.get() == this; });
-  return static_cast<int>(std::distance(siblings.begin(), it));
+  const int count = static_cast<int>(siblings.size());
+  const auto at = [&](int i) { return siblings[static_cast<std::size_t>(i)].get(); };
+  // Searched outwards from where the item was last found: inserting or
+  // removing siblings moves it by that many places at most, and a view
+  // asks for the position of each of thousands of parents in turn.
+  const int start = std::clamp(row_, 0, std::max(count - 1, 0));
+  for (int distance = 0; distance <= count; ++distance) {
+    const int after = start + distance;
+    const int before = start - distance - 1;
+    if (after >= count && before < 0) break;
+    if (after < count && at(after) == this) return row_ = after;
+    if (before >= 0 && at(before) == this) return row_ = before;
+  }
+  return count;
 }
 
 int TTreeItem::Level() const {

@@ -60,7 +60,8 @@ class TTreeItem {
   TTreeItem* Item(int position) const {
     return children_[static_cast<std::size_t>(position)].get();
   }
-  // The position among its siblings.
+  // The position among its siblings (their count when it is not among
+  // them, while it is being added or removed).
   int Index() const;
   // 0 for a top-level item.
   int Level() const;
@@ -84,6 +85,7 @@ class TTreeItem {
   std::uint8_t stateIndex_ = 0;
   bool expanded_ = false;
   bool hasChildren_ = false;
+  mutable int row_ = 0;  // where Index last found the item
 };
 
 class TTreeModel {
