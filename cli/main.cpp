@@ -23,8 +23,8 @@ namespace {
 
 constexpr std::string_view kSynopsis =
     "Usage: tarvel-tree [FILE ...] [--depth N] [--expand PATH]... [--selected-shape] "
-    "[--refresh] [--all-sections]\n"
-    "       tarvel-tree [FILE ...] [--selected-shape] [--all-sections] --code LANGUAGE PATH\n"
+    "[--refresh]\n"
+    "       tarvel-tree [FILE ...] [--selected-shape] --code LANGUAGE PATH\n"
     "       tarvel-tree --constants [NAME]\n"
     "       tarvel-tree --help\n";
 
