@@ -118,15 +118,6 @@ constexpr TSheetCellData kObject_Text_Default[] = {
     {10, "TxtBlkDirection"},
     {11, "TxtBlkBkgndTrans"},
 };
-constexpr TSheetCellData kObject_TextXForm_Default[] = {
-    {0, "XFormPinX"},
-    {1, "XFormPinY"},
-    {2, "XFormWidth"},
-    {3, "XFormHeight"},
-    {4, "XFormLocPinX"},
-    {5, "XFormLocPinY"},
-    {6, "XFormAngle"},
-};
 constexpr TSheetCellData kObject_Align_Default[] = {
     {0, "AlignLeft"},
     {1, "AlignCenter"},
@@ -423,51 +414,6 @@ constexpr TSheetCellData kParagraph_Paragraph_Default[] = {
     {12, "TextPosAfterBullet"},
     {13, "Flags"},
 };
-constexpr TSheetCellData kTab_Tab_Tab2[] = {
-    {0, "TabStopCount"},
-    {1, "TabPos0"},
-    {2, "TabAlign0"},
-    {3, "TabRsrv0"},
-    {4, "TabPos1"},
-    {5, "TabAlign1"},
-    {6, "TabRsrv1"},
-    {7, "TabPos2"},
-    {8, "TabAlign2"},
-    {9, "TabRsrv2"},
-};
-constexpr TSheetCellData kTab_Tab_Tab10[] = {
-    {0, "TabStopCount"},
-    {1, "TabPos0"},
-    {2, "TabAlign0"},
-    {3, "TabRsrv0"},
-    {4, "TabPos1"},
-    {5, "TabAlign1"},
-    {6, "TabRsrv1"},
-    {7, "TabPos2"},
-    {8, "TabAlign2"},
-    {9, "TabRsrv2"},
-    {10, "TabPos3"},
-    {11, "TabAlign3"},
-    {12, "TabRsrv3"},
-    {13, "TabPos4"},
-    {14, "TabAlign4"},
-    {15, "TabRsrv4"},
-    {16, "TabPos5"},
-    {17, "TabAlign5"},
-    {18, "TabRsrv5"},
-    {19, "TabPos6"},
-    {20, "TabAlign6"},
-    {21, "TabRsrv6"},
-    {22, "TabPos7"},
-    {23, "TabAlign7"},
-    {24, "TabRsrv7"},
-    {25, "TabPos8"},
-    {26, "TabAlign8"},
-    {27, "TabRsrv8"},
-    {28, "TabPos9"},
-    {29, "TabAlign9"},
-    {30, "TabRsrv9"},
-};
 constexpr TSheetCellData kTab_Tab_Tab60[] = {
     {0, "TabStopCount"},
     {1, "TabPos0"},
@@ -667,23 +613,7 @@ constexpr TSheetCellData kConnectionPts_ConnectionPts_CnnctPt[] = {
     {4, "CnnctType"},
     {5, "CnnctAutoGen"},
 };
-constexpr TSheetCellData kConnectionPts_ConnectionPts_CnnctNamed[] = {
-    {0, "CnnctX"},
-    {1, "CnnctY"},
-    {2, "CnnctDirX"},
-    {3, "CnnctDirY"},
-    {4, "CnnctType"},
-    {5, "CnnctAutoGen"},
-};
 constexpr TSheetCellData kConnectionPts_ConnectionPts_CnnctPtABCD[] = {
-    {0, "CnnctX"},
-    {1, "CnnctY"},
-    {2, "CnnctA"},
-    {3, "CnnctB"},
-    {4, "CnnctC"},
-    {5, "CnnctD"},
-};
-constexpr TSheetCellData kConnectionPts_ConnectionPts_CnnctNamedABCD[] = {
     {0, "CnnctX"},
     {1, "CnnctY"},
     {2, "CnnctA"},
@@ -701,16 +631,6 @@ constexpr TSheetCellData kTextField_Field_Default[] = {
     {6, "FieldUIFormat"},
     {7, "FieldCalendar"},
     {10, "FieldObjectKind"},
-};
-constexpr TSheetCellData kControls_Control_CtlPt[] = {
-    {0, "CtlX"},
-    {1, "CtlY"},
-    {2, "CtlXDyn"},
-    {3, "CtlYDyn"},
-    {4, "CtlXCon"},
-    {5, "CtlYCon"},
-    {6, "CtlGlue"},
-    {7, "CtlType"},
 };
 constexpr TSheetCellData kControls_Control_CtlPtTip[] = {
     {0, "CtlX"},
@@ -731,13 +651,14 @@ constexpr TSheetCellData kGeometry_Component_Component[] = {
     {4, "CompPath"},
     {5, "CompNoQuickDrag"},
 };
-constexpr TSheetCellData kGeometry_Vertex_MoveTo[] = {
+constexpr TSheetCellData kGeometry_Vertex_NURBSTo[] = {
     {0, "X"},
     {1, "Y"},
-};
-constexpr TSheetCellData kGeometry_Vertex_LineTo[] = {
-    {0, "X"},
-    {1, "Y"},
+    {2, "NURBSKnot"},
+    {3, "NURBSWeight"},
+    {4, "NURBSKnotPrev"},
+    {5, "NURBSWeightPrev"},
+    {6, "NURBSData"},
 };
 constexpr TSheetCellData kGeometry_Vertex_ArcTo[] = {
     {0, "X"},
@@ -774,32 +695,10 @@ constexpr TSheetCellData kGeometry_Vertex_SplineBeg[] = {
     {4, "SplineKnot3"},
     {5, "SplineDegree"},
 };
-constexpr TSheetCellData kGeometry_Vertex_SplineSpan[] = {
-    {0, "X"},
-    {1, "Y"},
-    {2, "SplineKnot"},
-};
 constexpr TSheetCellData kGeometry_Vertex_PolylineTo[] = {
     {0, "X"},
     {1, "Y"},
     {2, "PolylineData"},
-};
-constexpr TSheetCellData kGeometry_Vertex_NURBSTo[] = {
-    {0, "X"},
-    {1, "Y"},
-    {2, "NURBSKnot"},
-    {3, "NURBSWeight"},
-    {4, "NURBSKnotPrev"},
-    {5, "NURBSWeightPrev"},
-    {6, "NURBSData"},
-};
-constexpr TSheetCellData kGeometry_Vertex_RelMoveTo[] = {
-    {0, "X"},
-    {1, "Y"},
-};
-constexpr TSheetCellData kGeometry_Vertex_RelLineTo[] = {
-    {0, "X"},
-    {1, "Y"},
 };
 constexpr TSheetCellData kGeometry_Vertex_RelCubBezTo[] = {
     {0, "X"},
@@ -808,20 +707,6 @@ constexpr TSheetCellData kGeometry_Vertex_RelCubBezTo[] = {
     {3, "Control1Y"},
     {4, "Control2X"},
     {5, "Control2Y"},
-};
-constexpr TSheetCellData kGeometry_Vertex_RelQuadBezTo[] = {
-    {0, "X"},
-    {1, "Y"},
-    {2, "ControlX"},
-    {3, "ControlY"},
-};
-constexpr TSheetCellData kGeometry_Vertex_RelEllipticalArcTo[] = {
-    {0, "X"},
-    {1, "Y"},
-    {2, "ControlX"},
-    {3, "ControlY"},
-    {4, "EccentricityAngle"},
-    {5, "AspectRatio"},
 };
 constexpr TSheetCellData kAction_Action_Default[] = {
     {0, "ActionMenu"},
@@ -911,11 +796,6 @@ constexpr TSheetCellData kLineGradientStops_GradientStop_Default[] = {
     {1, "GradientStopColorTrans"},
     {2, "GradientStopPosition"},
 };
-constexpr TSheetCellData kFillGradientStops_GradientStop_Default[] = {
-    {0, "GradientStopColor"},
-    {1, "GradientStopColorTrans"},
-    {2, "GradientStopPosition"},
-};
 constexpr TSheetRowTypeData kObject_XFormOut[] = {
     {"Default", -1, kObject_XFormOut_Default},
 };
@@ -950,7 +830,7 @@ constexpr TSheetRowTypeData kObject_Text[] = {
     {"Default", -1, kObject_Text_Default},
 };
 constexpr TSheetRowTypeData kObject_TextXForm[] = {
-    {"Default", -1, kObject_TextXForm_Default},
+    {"Default", -1, std::span(kObject_XFormOut_Default).first(7)},
 };
 constexpr TSheetRowTypeData kObject_Align[] = {
     {"Default", -1, kObject_Align_Default},
@@ -1062,8 +942,8 @@ constexpr TSheetRowData kParagraph[] = {
 };
 constexpr TSheetRowTypeData kTab_Tab[] = {
     {"Tab0", 136, {}},
-    {"Tab2", 150, kTab_Tab_Tab2},
-    {"Tab10", 151, kTab_Tab_Tab10},
+    {"Tab2", 150, std::span(kTab_Tab_Tab60).first(10)},
+    {"Tab10", 151, std::span(kTab_Tab_Tab60).first(31)},
     {"Tab60", 181, kTab_Tab_Tab60},
 };
 constexpr TSheetRowData kTab[] = {
@@ -1077,9 +957,9 @@ constexpr TSheetRowData kScratch[] = {
 };
 constexpr TSheetRowTypeData kConnectionPts_ConnectionPts[] = {
     {"CnnctPt", 153, kConnectionPts_ConnectionPts_CnnctPt},
-    {"CnnctNamed", 185, kConnectionPts_ConnectionPts_CnnctNamed},
+    {"CnnctNamed", 185, kConnectionPts_ConnectionPts_CnnctPt},
     {"CnnctPtABCD", 186, kConnectionPts_ConnectionPts_CnnctPtABCD},
-    {"CnnctNamedABCD", 187, kConnectionPts_ConnectionPts_CnnctNamedABCD},
+    {"CnnctNamedABCD", 187, kConnectionPts_ConnectionPts_CnnctPtABCD},
 };
 constexpr TSheetRowData kConnectionPts[] = {
     {"ConnectionPts", 0, true, kConnectionPts_ConnectionPts},
@@ -1091,7 +971,7 @@ constexpr TSheetRowData kTextField[] = {
     {"Field", 0, true, kTextField_Field},
 };
 constexpr TSheetRowTypeData kControls_Control[] = {
-    {"CtlPt", 162, kControls_Control_CtlPt},
+    {"CtlPt", 162, std::span(kControls_Control_CtlPtTip).first(8)},
     {"CtlPtTip", 170, kControls_Control_CtlPtTip},
 };
 constexpr TSheetRowData kControls[] = {
@@ -1101,21 +981,21 @@ constexpr TSheetRowTypeData kGeometry_Component[] = {
     {"Component", 137, kGeometry_Component_Component},
 };
 constexpr TSheetRowTypeData kGeometry_Vertex[] = {
-    {"MoveTo", 138, kGeometry_Vertex_MoveTo},
-    {"LineTo", 139, kGeometry_Vertex_LineTo},
+    {"MoveTo", 138, std::span(kGeometry_Vertex_NURBSTo).first(2)},
+    {"LineTo", 139, std::span(kGeometry_Vertex_NURBSTo).first(2)},
     {"ArcTo", 140, kGeometry_Vertex_ArcTo},
     {"InfiniteLine", 141, kGeometry_Vertex_InfiniteLine},
     {"Ellipse", 143, kGeometry_Vertex_Ellipse},
     {"EllipticalArcTo", 144, kGeometry_Vertex_EllipticalArcTo},
     {"SplineBeg", 165, kGeometry_Vertex_SplineBeg},
-    {"SplineSpan", 166, kGeometry_Vertex_SplineSpan},
+    {"SplineSpan", 166, std::span(kGeometry_Vertex_SplineBeg).first(3)},
     {"PolylineTo", 193, kGeometry_Vertex_PolylineTo},
     {"NURBSTo", 195, kGeometry_Vertex_NURBSTo},
-    {"RelMoveTo", 238, kGeometry_Vertex_RelMoveTo},
-    {"RelLineTo", 239, kGeometry_Vertex_RelLineTo},
+    {"RelMoveTo", 238, std::span(kGeometry_Vertex_NURBSTo).first(2)},
+    {"RelLineTo", 239, std::span(kGeometry_Vertex_NURBSTo).first(2)},
     {"RelCubBezTo", 236, kGeometry_Vertex_RelCubBezTo},
-    {"RelQuadBezTo", 237, kGeometry_Vertex_RelQuadBezTo},
-    {"RelEllipticalArcTo", 240, kGeometry_Vertex_RelEllipticalArcTo},
+    {"RelQuadBezTo", 237, std::span(kGeometry_Vertex_EllipticalArcTo).first(4)},
+    {"RelEllipticalArcTo", 240, kGeometry_Vertex_EllipticalArcTo},
 };
 constexpr TSheetRowData kGeometry[] = {
     {"Component", 0, false, kGeometry_Component},
@@ -1176,7 +1056,7 @@ constexpr TSheetRowData kLineGradientStops[] = {
     {"GradientStop", 0, true, kLineGradientStops_GradientStop},
 };
 constexpr TSheetRowTypeData kFillGradientStops_GradientStop[] = {
-    {"Default", -1, kFillGradientStops_GradientStop_Default},
+    {"Default", -1, kLineGradientStops_GradientStop_Default},
 };
 constexpr TSheetRowData kFillGradientStops[] = {
     {"GradientStop", 0, true, kFillGradientStops_GradientStop},

@@ -279,24 +279,37 @@ def c_string(text):
     return f'"{text}"'
 
 
+def cell_arrays(sections):
+    """The cell arrays to write, by name, and for every type the array and
+    count it takes: a type whose cells start another type's (Tab10's start
+    Tab60's, CnnctNamed's are CnnctPt's) takes a part of that one's."""
+    lists = [(f"k{s}_{r}_{t}", cells) for s, _, _, rows in sections for r, _, _, types in rows
+             for t, _, cells in types if cells]
+    arrays = {}
+    spans = {}
+    for name, cells in lists:
+        home = next(n for n, c in sorted(lists, key=lambda x: -len(x[1])) if c[:len(cells)] == cells)
+        arrays[home] = dict(lists)[home]
+        spans[name] = home if home == name or len(arrays[home]) == len(cells) else (
+            f"std::span({home}).first({len(cells)})")
+    return arrays, spans
+
+
 def source_text(sections):
     out = [BANNER, '#include "tree/AllSectionsData.h"\n\n', "namespace {\n\n",
            "// Kept one row per cell, so that each row reads like a line of the data.\n",
            "// clang-format off\n"]
-    for s_name, _, _, rows in sections:
-        for r_name, _, _, types in rows:
-            for t_name, _, cells in types:
-                if not cells:
-                    continue
-                out.append(f"constexpr TSheetCellData k{s_name}_{r_name}_{t_name}[] = {{\n")
-                for column, name in cells:
-                    out.append(f"    {{{column}, {c_string(name)}}},\n")
-                out.append("};\n")
+    arrays, spans = cell_arrays(sections)
+    for name, cells in arrays.items():
+        out.append(f"constexpr TSheetCellData {name}[] = {{\n")
+        for column, cell in cells:
+            out.append(f"    {{{column}, {c_string(cell)}}},\n")
+        out.append("};\n")
     for s_name, _, _, rows in sections:
         for r_name, _, _, types in rows:
             out.append(f"constexpr TSheetRowTypeData k{s_name}_{r_name}[] = {{\n")
             for t_name, tag, cells in types:
-                span = f"k{s_name}_{r_name}_{t_name}" if cells else "{}"
+                span = spans[f"k{s_name}_{r_name}_{t_name}"] if cells else "{}"
                 out.append(f"    {{{c_string(t_name)}, {tag}, {span}}},\n")
             out.append("};\n")
         out.append(f"constexpr TSheetRowData k{s_name}[] = {{\n")

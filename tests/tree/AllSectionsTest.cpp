@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -185,21 +184,6 @@ class AllSectionsTest : public tree_test::DemoTreeTest {
     return from;
   }
 
-  ObjectRef DemoShape(const std::string& name) const {
-    const ObjectRef shapes = ObjectRef(app).Get("ActivePage").ToObject().Get("Shapes").ToObject();
-    for (std::int16_t i = 1; i <= shapes.Get("Count").ToInt16(); ++i) {
-      ObjectRef shape = shapes.Get("Item", {Variant(i)}).ToObject();
-      if (shape.Get("Name").ToString() == name) return shape;
-    }
-    throw std::runtime_error("no shape " + name);
-  }
-
-  // The open sheet of a tree rooted at `shape`.
-  TTreeItem& Sheet(const ObjectRef& shape) {
-    TTreeItem& root = *MakeShapeRoot(tree, shape).TreeNode;
-    return Expanded(Child(Expanded(root), "CellsSRC-Sections"));
-  }
-
   TTreeItem& Section(const ObjectRef& shape, std::int16_t section) {
     return Expanded(Child(Sheet(shape), "S[" + std::to_string(section) + "]"));
   }
@@ -329,7 +313,7 @@ TEST_F(AllSectionsTest, RowsAddedToTodaysSectionsShowTheirTypesCells) {
       {248, 3, "R[0]: GradientStop (Tag: 0=Default) (Local)"},
   };
   tree.SetAllSections(true);
-  const ObjectRef shape = DemoShape("Process");
+  const ObjectRef shape = Shape("Process");
   for (const Case& c : cases) {
     shape.Invoke("AddRow",
                  {Variant(c.section), Variant(std::int16_t{0}), Variant(std::int16_t{0})});
@@ -347,7 +331,7 @@ TEST_F(AllSectionsTest, RowsAddedToTodaysSectionsShowTheirTypesCells) {
 
 TEST_F(AllSectionsTest, ACellTheStandInLacksShowsAsACellThatDoesNotExist) {
   tree.SetAllSections(true);
-  TTreeItem& misc = Expanded(Child(Section(DemoShape("Process"), 1), "R[17]"));
+  TTreeItem& misc = Expanded(Child(Section(Shape("Process"), 1), "R[17]"));
   // VerticalText (6) and the theme cells (29, 30) are today's Visio's, not
   // the stand-in's; the cells around them are both.
   std::vector<std::string> missing;
@@ -363,7 +347,7 @@ TEST_F(AllSectionsTest, ACellTheStandInLacksShowsAsACellThatDoesNotExist) {
 }
 
 TEST_F(AllSectionsTest, SwitchingRemakesOpenSheetsAndSwitchingBackRestoresThem) {
-  const ObjectRef shape = DemoShape("Process");
+  const ObjectRef shape = Shape("Process");
   TTreeItem& sheet = Sheet(shape);
   TTreeItem& cost = Expanded(*Expanded(Child(sheet, "S[243]")).Item(0));
   EXPECT_EQ(cost.Text(), "R[0]: Custom Properties (Tag: 0=Default) (Local)");
