@@ -176,6 +176,7 @@ std::optional<automation::ObjectRef> SelectedShape(std::ostream& err) {
 
 int RunTreeCommand(const TTreeOptions& options, std::ostream& out, std::ostream& err) {
   TTreeModel tree;
+  tree.SetAllSections(options.allSections);
   TTVNodeData* root = nullptr;
   if (options.selectedShape) {
     const std::optional<automation::ObjectRef> shape = SelectedShape(err);

@@ -14,6 +14,7 @@ struct TTreeOptions {
   std::vector<std::string> expand;  // "/"-separated item names from the root
   bool selectedShape = false;       // root the tree at the selected shape
   bool refresh = false;             // a full refresh of the root before printing
+  bool allSections = false;         // sheets show every section of today's Visio
   // Set: print the automation expression of the item at codePath in this
   // language instead of the tree.
   std::optional<TCodeLanguage> codeLanguage;

@@ -44,6 +44,10 @@ constexpr std::string_view kOptions =
     "  --selected-shape    root the tree at the shape selected in Visio's active\n"
     "                      window\n"
     "  --refresh           refresh the whole tree once before printing it\n"
+    "  --all-sections      show every section, row type and cell of today's Visio\n"
+    "                      in shape sheets (CellsSRC-Sections), and named rows by\n"
+    "                      their names (Prop.Cost), as the tree window's All\n"
+    "                      Sections box does\n"
     "  --code LANGUAGE PATH\n"
     "                      print the automation expression that reaches the item\n"
     "                      at PATH (as --expand takes it) instead of the tree;\n"
@@ -157,6 +161,8 @@ int main(int argc, char** argv) {
       options.selectedShape = true;
     } else if (arg == "--refresh") {
       options.refresh = true;
+    } else if (arg == "--all-sections") {
+      options.allSections = true;
     } else if (arg == "--constants" || arg == "--help" || arg == "-h") {
       return UsageError(arg + " cannot be combined with other arguments");
     } else if (arg.starts_with("-") && arg != "-") {

@@ -264,10 +264,12 @@ const CellDefs kReplaceBehaviors = {{0, "ReplaceLockShapeData", K::Number, "0"},
 const CellDefs kNone = {};
 
 // The other sections. Names are the short names inside a row.
+// NoQuickDrag (visCompNoQuickDrag, Visio 2010) is in most of today's files.
 const CellDefs kComponent = {{0, "NoFill", K::Bool, "FALSE"},
                              {1, "NoLine", K::Bool, "FALSE"},
                              {2, "NoShow", K::Bool, "FALSE"},
-                             {3, "NoSnap", K::Bool, "FALSE"}};
+                             {3, "NoSnap", K::Bool, "FALSE"},
+                             {5, "NoQuickDrag", K::Bool, "FALSE"}};
 const CellDefs kVertexXY = {{0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"}};
 const CellDefs kArcTo = {
     {0, "X", K::Length, "0 in"}, {1, "Y", K::Length, "0 in"}, {2, "A", K::Length, "0 in"}};

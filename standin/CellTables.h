@@ -138,7 +138,8 @@ constexpr std::int16_t visPageWidth = 0, visPageHeight = 1, visPageShdwOffsetX =
 constexpr std::int16_t visTxtBlkLeftMargin = 0, visTxtBlkRightMargin = 1, visTxtBlkTopMargin = 2,
                        visTxtBlkBottomMargin = 3, visTxtBlkVerticalAlign = 4, visTxtBlkBkgnd = 5;
 // Cells of the other sections.
-constexpr std::int16_t visCompNoFill = 0, visCompNoLine = 1, visCompNoShow = 2, visCompNoSnap = 3;
+constexpr std::int16_t visCompNoFill = 0, visCompNoLine = 1, visCompNoShow = 2, visCompNoSnap = 3,
+                       visCompNoQuickDrag = 5;
 constexpr std::int16_t visX = 0, visY = 1, visBow = 2, visControlX = 2, visControlY = 3,
                        visEccentricityAngle = 4, visAspectRatio = 5;
 constexpr std::int16_t visNURBSKnot = 2, visNURBSWeight = 3, visNURBSKnotPrev = 4,

@@ -4,9 +4,71 @@
 
 #include "lut/Tarvel_TLUT.h"
 #include "lut/Tarvel_TreeNodeLUTs.h"
+#include "tree/AllSectionsData.h"
 #include "tree/Tarvel_Cells01.h"
 
 const TCellsStruc* CellCatalogue = nullptr;
+const TCellsStruc* AllSectionsCatalogue = nullptr;
+
+namespace {
+
+// The catalogue's row of exactly this index and kind, if it has one.
+const TRowClass* KnownRow(const TSectionClass* section, const TSheetRowData& row) {
+  if (section == nullptr) return nullptr;
+  for (const auto& known : section->Rows) {
+    if (known->RowIndex == row.index && (known->Repeats != 0) == row.repeats) return known.get();
+  }
+  return nullptr;
+}
+
+const TRowType* KnownType(const TRowClass* row, std::int32_t tag) {
+  if (row == nullptr) return nullptr;
+  for (const auto& type : row->RowTypes) {
+    if (type->Tag == tag) return type.get();
+  }
+  return nullptr;
+}
+
+// The value table the catalogue decodes a column with: its type of the same
+// tag, or its only type when it does not tell rows apart by tag.
+const TLUT* KnownValueLUT(const TRowClass* row, const TRowType* type, std::int32_t column) {
+  if (type == nullptr && row != nullptr && row->RowTypes.Count() == 1) type = &row->RowTypes[0];
+  if (type == nullptr) return nullptr;
+  for (const auto& cell : type->Cells) {
+    if (cell->Column == column) return cell->ValueLUT;
+  }
+  return nullptr;
+}
+
+// Today's sheet from its data, in the data's order. Names the old
+// catalogue has too stay as the tree has always shown them.
+const TCellsStruc& BuildAllSections(const TCellsStruc& known) {
+  const auto data = AllSectionsData();
+  auto& cat = *new TCellsStruc(static_cast<int>(data.size()));
+  for (const TSheetSectionData& s : data) {
+    std::int32_t offset = -1;
+    std::string displayName;
+    const TSectionClass* knownSection = FindSection(known, s.index, offset, displayName);
+    TSectionClass& section = AddSection(cat, knownSection != nullptr ? knownSection->Name : s.name,
+                                        s.index, static_cast<int>(s.rows.size()), s.repeats);
+    for (const TSheetRowData& r : s.rows) {
+      const TRowClass* knownRow = KnownRow(knownSection, r);
+      TRowClass& row = AddRow(section, knownRow != nullptr ? knownRow->Name : r.name, r.index,
+                              static_cast<int>(r.types.size()), r.repeats);
+      for (const TSheetRowTypeData& t : r.types) {
+        const TRowType* knownType = KnownType(knownRow, t.tag);
+        TRowType& type = AddRowType(row, knownType != nullptr ? knownType->Name : t.name, t.tag,
+                                    static_cast<int>(t.cells.size()));
+        for (const TSheetCellData& c : t.cells) {
+          AddCell(type, c.name, c.column, KnownValueLUT(knownRow, knownType, c.column));
+        }
+      }
+    }
+  }
+  return cat;
+}
+
+}  // namespace
 
 void BuildCellCatalogue() {
   if (CellCatalogue != nullptr) return;
@@ -329,4 +391,5 @@ void BuildCellCatalogue() {
   AddCell(*t, "CustPropsAsk", 7, &LUT_TrueFalse);
 
   CellCatalogue = &cat;
+  AllSectionsCatalogue = &BuildAllSections(cat);
 }

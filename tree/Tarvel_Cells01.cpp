@@ -129,12 +129,53 @@ TExistState ExistState(const ObjectRef& shape, const Exists& exists) {
   });
 }
 
-const TCellsStruc& Catalogue() {
-  static const TCellsStruc empty(0);
-  return CellCatalogue != nullptr ? *CellCatalogue : empty;
+// A row with a name shows as its cells are named ("Prop.Cost"): the
+// section's part of its first cell's name, then the row's name. Object and
+// geometry rows have no names, and rows of other sections may have none.
+std::string RowNameOf(const ObjectRef& shape, std::int32_t section, std::int32_t row) {
+  if (section == 1 || (section >= kFirstGeometrySection && section <= kLastGeometrySection)) {
+    return {};
+  }
+  const ObjectRef cell = FetchCellSRC(shape, section, row, 0);
+  if (!cell) return {};
+  return Guarded(std::string(), [&] {
+    const std::string rowName = cell.Get("RowNameU").ToString();
+    if (rowName.empty()) return std::string();
+    const std::string cellName = cell.Get("Name").ToString();
+    const std::size_t dot = cellName.find('.');
+    return dot == std::string::npos ? rowName : cellName.substr(0, dot + 1) + rowName;
+  });
+}
+
+// Every open sheet below `item`, outermost first.
+void CollectSheets(TTreeItem& item, std::vector<TTreeItem*>& sheets) {
+  if (dynamic_cast<TND_CellsSections*>(item.Data()) != nullptr) {
+    if (item.Expanded()) sheets.push_back(&item);
+    return;
+  }
+  for (int i = 0; i < item.Count(); ++i) CollectSheets(*item.Item(i), sheets);
 }
 
 }  // namespace
+
+const TCellsStruc& CatalogueOf(const TTreeModel& tree) {
+  static const TCellsStruc empty(0);
+  const TCellsStruc* catalogue = tree.AllSections() ? AllSectionsCatalogue : CellCatalogue;
+  return catalogue != nullptr ? *catalogue : empty;
+}
+
+void ShowAllSections(TTreeModel& tree, bool on) {
+  if (tree.AllSections() == on) return;
+  tree.SetAllSections(on);
+  // A sheet's section and row nodes keep the catalogue entries they were
+  // made with, so an open sheet is made again rather than reconciled.
+  std::vector<TTreeItem*> sheets;
+  for (int i = 0; i < tree.Count(); ++i) CollectSheets(*tree.Item(i), sheets);
+  for (TTreeItem* sheet : sheets) {
+    tree.Collapse(sheet);
+    tree.Expand(sheet);
+  }
+}
 
 // ---- the sections node ----
 
@@ -173,7 +214,7 @@ void TND_CellsSections::CreateChildren() {
   // Not guarded: a shape whose geometry cannot be counted is reported to
   // whoever expands it.
   const std::int32_t geometryCount = shape.Get("GeometryCount").ToInt32();
-  for (const auto& section : Catalogue().Sections) {
+  for (const auto& section : CatalogueOf(*Tree).Sections) {
     if (section->SectionIndex == kFirstGeometrySection) {
       for (std::int32_t k = 0; k < geometryCount; ++k) {
         MakeSection(shape, kFirstGeometrySection + k, nullptr);
@@ -202,7 +243,7 @@ void TND_CellsSections::Refresh(int mode) {
 void TND_CellsSections::Reconcile(const ObjectRef& shape, std::int32_t geometryCount) {
   TTreeItem& item = *TreeNode;
   int p = 0;
-  for (const auto& section : Catalogue().Sections) {
+  for (const auto& section : CatalogueOf(*Tree).Sections) {
     if (section->SectionIndex == kFirstGeometrySection) {
       for (std::int32_t k = 0; k < geometryCount; ++k, ++p) {
         const std::int32_t index = kFirstGeometrySection + k;
@@ -255,7 +296,7 @@ TND_CellsSection::TND_CellsSection(std::int32_t propIndex, TTreeModel& tree, TTr
       CatSection(nullptr) {
   std::int32_t offset = -1;
   std::string displayName;
-  CatSection = FindSection(Catalogue(), sectionIndex, offset, displayName);
+  CatSection = FindSection(CatalogueOf(tree), sectionIndex, offset, displayName);
 }
 
 ObjectRef TND_CellsSection::ShapeObject() const {
@@ -279,7 +320,7 @@ TExistState TND_CellsSection::State() const {
 std::string TND_CellsSection::GetCaption() {
   std::int32_t offset = -1;
   std::string displayName;
-  FindSection(Catalogue(), Index, offset, displayName);
+  FindSection(CatalogueOf(*Tree), Index, offset, displayName);
   return Name + ": " + displayName + " (R: " + std::to_string(RowCount()) + ") (" +
          std::string(TExistStateNames[Ord(State())]) + ")";
 }
@@ -378,8 +419,11 @@ TExistState TND_CellsSectionRow::State() const {
 std::string TND_CellsSectionRow::GetCaption() {
   const std::int32_t tag = Tag();
   const TRowType* type = CatRow != nullptr ? FindRowType(*CatRow, tag) : nullptr;
-  return Name + ": " + (CatRow != nullptr ? CatRow->Name : std::string("ERROR-Lookup")) +
-         " (Tag: " + std::to_string(tag) + "=" + (type != nullptr ? type->Name : "none") + ") (" +
+  std::string rowName;
+  if (Tree->AllSections()) rowName = RowNameOf(ShapeObject(), SectionIndex(), Index);
+  if (rowName.empty()) rowName = CatRow != nullptr ? CatRow->Name : std::string("ERROR-Lookup");
+  return Name + ": " + rowName + " (Tag: " + std::to_string(tag) + "=" +
+         (type != nullptr ? type->Name : "none") + ") (" +
          std::string(TExistStateNames[Ord(State())]) + ")";
 }
 

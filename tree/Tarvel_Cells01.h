@@ -105,9 +105,23 @@ inline constexpr std::int32_t kLastGeometrySection = 239;
 // afterwards.
 extern const TCellsStruc* CellCatalogue;
 
-// Builds the catalogue; it refers to the constant catalogue's tables, so
+// Today's ShapeSheet for the All Sections view: every section, row type and
+// cell of Visio 2016 (tree/AllSectionsData.cpp). What CellCatalogue has too
+// keeps CellCatalogue's names and value tables. Null until
+// BuildCellCatalogue has run, never changed afterwards.
+extern const TCellsStruc* AllSectionsCatalogue;
+
+// Builds both catalogues; they refer to the constant catalogue's tables, so
 // BuildVisioConstantCatalogue must have run. Later calls do nothing.
 void BuildCellCatalogue();
+
+// The catalogue the sheet nodes of `tree` follow: AllSectionsCatalogue when
+// the tree shows all sections, else CellCatalogue (an empty one before
+// they are built).
+const TCellsStruc& CatalogueOf(const TTreeModel& tree);
+// Switches the tree's All Sections view; every open sheet is made again
+// from the catalogue it now follows.
+void ShowAllSections(TTreeModel& tree, bool on);
 
 TSectionClass& AddSection(TCellsStruc& catalogue, std::string name, std::int32_t sectionIndex,
                           int rowCapacity, bool repeats);

@@ -24,6 +24,7 @@
 #include "tools/Tarvel_TextDump.h"
 #include "tools/Tarvel_UI.h"
 #include "tree/NodeData.h"
+#include "tree/Tarvel_Cells01.h"
 #include "tree/Tarvel_FindBar.h"
 #include "tree/Tarvel_TreeItemModel.h"
 #include "tree/TreeText.h"
@@ -55,6 +56,11 @@ Tfm_VisioTreeView::Tfm_VisioTreeView()
   // Grows only where the platform's font would cut the caption off.
   const QSize hint = cb_StayOnTop->sizeHint();
   cb_StayOnTop->resize(std::max(81, hint.width()), std::max(15, hint.height()));
+  // Off at first: the sheets show the catalogue's sections until asked.
+  cb_AllSections = new QCheckBox("All Sections", Panel1);
+  cb_AllSections->setObjectName("cb_AllSections");
+  cb_AllSections->move(cb_StayOnTop->geometry().right() + 8, 6);
+  cb_AllSections->resize(cb_AllSections->sizeHint().width(), cb_StayOnTop->height());
 
   TV = new QTreeView(this);
   TV->setObjectName("TV");
@@ -127,6 +133,7 @@ Tfm_VisioTreeView::Tfm_VisioTreeView()
   ShowCodeShortcut();
 
   connect(cb_StayOnTop, &QCheckBox::clicked, this, &Tfm_VisioTreeView::cb_StayOnTopClick);
+  connect(cb_AllSections, &QCheckBox::clicked, this, &Tfm_VisioTreeView::cb_AllSectionsClick);
   connect(TV, &QTreeView::expanded, this, &Tfm_VisioTreeView::TVExpanded);
   connect(TV, &QTreeView::collapsed, this, &Tfm_VisioTreeView::TVCollapsed);
   connect(TV, &QWidget::customContextMenuRequested, this, &Tfm_VisioTreeView::TVContextMenu);
@@ -357,6 +364,9 @@ void Tfm_VisioTreeView::OpenWindowWith(const std::function<TTVNodeData*(TTreeMod
       PlaceBeside(*window, *this);
       ShowAndRaise(*window);
     }
+    // The copy shows its sheets as this window does.
+    window->Tree().SetAllSections(tree_->AllSections());
+    window->cb_AllSections->setChecked(tree_->AllSections());
     TTVNodeData* root = makeRoot(window->Tree());
     if (root == nullptr) {
       // The object is gone for now: nothing to show, so no empty window.
@@ -461,4 +471,12 @@ void Tfm_VisioTreeView::mi_CopyAsCodeClick(TCodeLanguage language) {
 
 void Tfm_VisioTreeView::cb_StayOnTopClick() {
   if (TKTSheep* sheep = Sheep()) sheep->SetStayOnTop(cb_StayOnTop->isChecked());
+}
+
+void Tfm_VisioTreeView::cb_AllSectionsClick() {
+  const bool on = cb_AllSections->isChecked();
+  GuardCommand([&] {
+    TWaitCursor wait;
+    ShowAllSections(*tree_, on);
+  });
 }

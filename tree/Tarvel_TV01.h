@@ -72,6 +72,8 @@ class Tfm_VisioTreeView : public QWidget {
   // the language is remembered for Ctrl+Shift+C.
   void mi_CopyAsCodeClick(TCodeLanguage language);
   void cb_StayOnTopClick();
+  // Shape sheets show every section of today's Visio, or the catalogue's.
+  void cb_AllSectionsClick();
 
   // The language Copy as Code last used (VBA at first), kept in the
   // user's settings.
@@ -82,6 +84,7 @@ class Tfm_VisioTreeView : public QWidget {
 
   QWidget* Panel1;
   QCheckBox* cb_StayOnTop;
+  QCheckBox* cb_AllSections;
   QTreeView* TV;
   // Below the view; Ctrl+F opens it.
   TFindBar* FindBar;

@@ -117,6 +117,11 @@ class TTreeModel {
   // Items in the whole tree.
   std::size_t ItemCount() const { return itemCount_; }
 
+  // Whether shape sheets show every section of today's Visio instead of
+  // the cell catalogue's; see ShowAllSections.
+  bool AllSections() const { return allSections_; }
+  void SetAllSections(bool on) { allSections_ = on; }
+
   void AddObserver(TTreeObserver* observer);
   void RemoveObserver(TTreeObserver* observer);
 
@@ -129,4 +134,5 @@ class TTreeModel {
   std::vector<std::unique_ptr<TTreeItem>> roots_;
   std::vector<TTreeObserver*> observers_;
   std::size_t itemCount_ = 0;
+  bool allSections_ = false;
 };

@@ -13,6 +13,7 @@
 
 #include "tests/support/DecimalCommaLocale.h"
 #include "tests/support/PrivateBus.h"
+#include "tests/support/SharedFile.h"
 #include "tree/PropertyTables.h"
 
 namespace {
@@ -539,4 +540,91 @@ TEST(TarvelTreeTest, AcrossProcessesTheTreeIsTheOneShownInProcess) {
     EXPECT_GT(Lines(expected).size(), 100u) << what;
     EXPECT_EQ(actual, expected) << what;
   }
+}
+
+// --all-sections over real drawings: rows of today's types with their
+// cells, today's sections and named rows by their names. Each case is one
+// run with the row's parent section expanded, so that the row's caption and
+// its cells are printed.
+TEST(TarvelTreeTest, AllSectionsShowsTodaysRowsOfRealDrawings) {
+  struct Case {
+    const char* file;
+    std::string section;  // path of the section to expand
+    std::string row;      // the row's caption
+    std::vector<std::string> cells;
+  };
+  const std::string page1 = "Application/Documents/Item[1]/Pages/Item[1]/Shapes/";
+  const std::vector<Case> cases = {
+      {"ibm_vpc_architecture.vstx",
+       page1 + "Item[1]/CellsSRC-Sections/S[10]",
+       "R[1]: Vertex (Tag: 141=InfiniteLine) (Local)",
+       {R"c(CellSRC[0]   "Geometry1.X1" = "Width*0")c",
+        R"c(CellSRC[1]   "Geometry1.Y1" = "Height*0.5")c",
+        R"c(CellSRC[2]   "Geometry1.A1" = "IF(Width>0,Width,1DL)")c",
+        R"c(CellSRC[3]   "Geometry1.B1" = "Height*0.5")c"}},
+      {"poi_github260.vsdx",
+       page1 + "Item[3]/Shapes/Item[1]/CellsSRC-Sections/S[249]",
+       "R[0]: GradientStop (Tag: 0=Default) (Inherited)",
+       {R"c(CellSRC[0]   "FillGradient.GradientStopColor" = "1")c",
+        R"c(CellSRC[1]   "FillGradient.GradientStopColorTrans" = "0")c",
+        R"c(CellSRC[2]   "FillGradient.GradientStopPosition" = "0")c"}},
+      {"aspose_Layers_Drawing1.vsdx",
+       page1 + "Item[1]/CellsSRC-Sections/S[244]",
+       "R[0]: Hyperlink.Row_2 (Tag: 0=Default) (Local)",
+       {R"c(CellSRC[0]   "Hyperlink.Row_2.Description" = ""Description is here"")c",
+        R"c(CellSRC[1]   "Hyperlink.Row_2.Address" = ""http://www.google.com"")c",
+        R"c(CellSRC[2]   "Hyperlink.Row_2.SubAddress" = ""Sub-address"")c",
+        R"c(CellSRC[3]   "Hyperlink.Row_2.ExtraInfo" = """")c",
+        R"c(CellSRC[4]   "Hyperlink.Row_2.Frame" = """")c",
+        R"c(CellSRC[5]   "Hyperlink.Row_2.NewWindow" = "FALSE")c",
+        R"c(CellSRC[7]   "Hyperlink.Row_2.Default" = "FALSE")c",
+        R"c(CellSRC[8]   "Hyperlink.Row_2.Invisible" = "FALSE")c",
+        R"c(CellSRC[15]   "Hyperlink.Row_2.SortKey" = """")c"}},
+      {"aspose_Layers_Drawing1.vsdx",
+       page1 + "Item[1]/CellsSRC-Sections/S[243]",
+       "R[0]: Prop.Cost (Tag: 0=Default) (Inherited)",
+       {}},
+  };
+  for (const Case& c : cases) {
+    const std::string file = tarvel_test::SharedFile("vsdx/" + std::string(c.file));
+    if (file.empty()) GTEST_SKIP() << "the drawing corpus is not there (TARVEL_SHARED_DIR/vsdx)";
+    const ProgramRun run =
+        RunTarvelTree({file, "--all-sections", "--expand", c.section, "--depth", "2"});
+    ASSERT_EQ(run.status, 0) << c.file << ": " << run.err;
+    const std::vector<std::string> lines = Lines(run.out);
+    const auto row = std::find_if(lines.begin(), lines.end(), [&](const std::string& line) {
+      return line.find_first_not_of(' ') != std::string::npos &&
+             line.substr(line.find_first_not_of(' ')) == c.row;
+    });
+    ASSERT_NE(row, lines.end()) << c.file << ": no " << c.row << "\n" << run.out;
+    const std::vector<std::string> cells = ChildrenAfter(lines, *row, Indent(*row) + 2);
+    if (c.cells.empty()) {
+      EXPECT_FALSE(cells.empty()) << c.row;
+    } else {
+      EXPECT_EQ(cells, c.cells) << c.row;
+    }
+  }
+}
+
+// Without the option the same sheet shows the catalogue's sections and rows
+// only: the section of today's hyperlinks is not there and the row of a
+// type the catalogue lacks shows no cells.
+TEST(TarvelTreeTest, WithoutAllSectionsTheSheetShowsTheCatalogueOnly) {
+  const std::string file = tarvel_test::SharedFile("vsdx/ibm_vpc_architecture.vstx");
+  if (file.empty()) GTEST_SKIP() << "the drawing corpus is not there (TARVEL_SHARED_DIR/vsdx)";
+  const std::string sheet =
+      "Application/Documents/Item[1]/Pages/Item[1]/Shapes/Item[1]/CellsSRC-Sections";
+  const ProgramRun run =
+      RunTarvelTreeInProcess({file, "--expand", sheet + "/S[10]", "--depth", "2"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> lines = Lines(run.out);
+  const std::vector<std::string> sections =
+      ChildrenAfter(lines, std::string(20, ' ') + "CellsSRC-Sections", 22);
+  ASSERT_EQ(sections.size(), 14U);
+  EXPECT_EQ(sections.back(), "S[243]: Prop (R: 0) (Doesn't Exist)");
+  const std::vector<std::string> rows =
+      ChildrenAfter(lines, std::string(22, ' ') + "S[10]: Geometry[1]", 24);
+  ASSERT_EQ(rows.size(), 2U);
+  EXPECT_EQ(rows[1], "R[1]: Vertex (Tag: 141=none) (Local)");
+  EXPECT_EQ(ChildrenAfter(lines, std::string(24, ' ') + "R[1]: Vertex", 26).size(), 0U);
 }

@@ -54,6 +54,7 @@ TEST_F(SheetNamesTest, EveryCellHasOneNameThatFindsItAgain) {
       {"WalkPreference", {1, 17, 10}},
       {"Geometry1.NoFill", {10, 0, 0}},
       {"Geometry2.NoShow", {11, 0, 2}},
+      {"Geometry2.NoQuickDrag", {11, 0, 5}},
       {"Geometry1.X1", {10, 1, 0}},
       {"Geometry1.A3", {10, 3, 2}},
       {"Geometry2.Y2", {11, 2, 1}},

@@ -288,7 +288,8 @@ TEST_F(SheetTest, RowTypesDecideARowsCells) {
                                                      {visTagSplineSpan, 1, 2}});
   const std::int16_t tags[] = {visTagComponent,       visTagMoveTo,    visTagLineTo,    visTagArcTo,
                                visTagEllipticalArcTo, visTagSplineBeg, visTagSplineSpan};
-  const int cells[] = {4, 2, 2, 3, 6, 6, 3};
+  // The component row: NoFill, NoLine, NoShow, NoSnap and NoQuickDrag.
+  const int cells[] = {5, 2, 2, 3, 6, 6, 3};
   EXPECT_EQ(h.Get("RowCount", {I2(s)}), I2(7));
   for (std::int16_t r = 0; r < 7; ++r) {
     EXPECT_EQ(h.Get("RowType", {I2(s), I2(r)}), I2(tags[r])) << r;

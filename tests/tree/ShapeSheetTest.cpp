@@ -32,25 +32,7 @@ Variant Small(int value) {
   return Variant(static_cast<std::int16_t>(value));
 }
 
-class ShapeSheetTest : public tree_test::DemoTreeTest {
- protected:
-
-  // The named shape of the first page.
-  ObjectRef Shape(const std::string& name) const {
-    const ObjectRef shapes = ObjectRef(app).Get("ActivePage").ToObject().Get("Shapes").ToObject();
-    for (std::int16_t i = 1; i <= shapes.Get("Count").ToInt16(); ++i) {
-      ObjectRef shape = shapes.Get("Item", {Variant(i)}).ToObject();
-      if (shape.Get("Name").ToString() == name) return shape;
-    }
-    throw std::runtime_error("no shape " + name);
-  }
-
-  // The expanded sheet of a shape tree rooted at `shape`.
-  TTreeItem& Sheet(const ObjectRef& shape) {
-    TTreeItem& root = *MakeShapeRoot(tree, shape).TreeNode;
-    return Expanded(Child(Expanded(root), "CellsSRC-Sections"));
-  }
-};
+using ShapeSheetTest = tree_test::DemoTreeTest;
 
 TEST_F(ShapeSheetTest, SectionsFollowTheCatalogueWithOneNodePerGeometrySection) {
   TTreeItem& curvy = Sheet(Shape("Curvy"));

@@ -619,6 +619,45 @@ TEST_F(TreeWindowTest, RefreshTreeShowsTheRootsTextAsCaptionWhateverTheRoot) {
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
+// The box switches the open sheets of its own window, and the view follows
+// them; a window copied from it shows its sheets the same way.
+TEST_F(TreeWindowTest, AllSectionsSwitchesTheOpenSheetsOfItsWindowOnly) {
+  Tfm_VisioTreeView& window = OpenApplicationWindow();
+  Tfm_VisioTreeView& other = OpenApplicationWindow();
+  EXPECT_EQ(window.cb_AllSections->text(), "All Sections");
+  EXPECT_FALSE(window.cb_AllSections->isChecked());
+  const QRect box = window.cb_AllSections->geometry();
+  EXPECT_GT(box.left(), window.cb_StayOnTop->geometry().right()) << "overlaps Stay On Top";
+  EXPECT_GE(box.width(), window.cb_AllSections->sizeHint().width()) << "caption cut off";
+
+  const std::string path = "ActivePage/Shapes/Item/Item[1]/CellsSRC-Sections";
+  TTreeItem& sheet = ExpandInView(window, Reach(window, path));
+  TTreeItem& otherSheet = ExpandInView(other, Reach(other, path));
+  ASSERT_EQ(sheet.Count(), 14);
+
+  window.cb_AllSections->click();
+  EXPECT_TRUE(window.Tree().AllSections());
+  ASSERT_EQ(sheet.Count(), 20);
+  EXPECT_EQ(sheet.Item(14)->Text(), "S[244]: Hyperlink (R: 1) (Local)");
+  EXPECT_EQ(window.ItemModel().rowCount(window.ItemModel().IndexOf(&sheet)), 20);
+  EXPECT_EQ(ViewOutOfStep(window), std::vector<std::string>());
+  EXPECT_FALSE(other.Tree().AllSections());
+  EXPECT_EQ(otherSheet.Count(), 14);
+
+  const int windows = shepherd->SheepCount();
+  SelectForMenu(window, Reach(window, "ActivePage/Shapes/Item/Item[1]"));
+  window.mi_NewWin_CloneClick();
+  ASSERT_EQ(shepherd->SheepCount(), windows + 1);
+  auto* copy = qobject_cast<Tfm_VisioTreeView*>(shepherd->SheepFormAt(shepherd->SheepCount() - 1));
+  ASSERT_NE(copy, nullptr);
+  EXPECT_TRUE(copy->Tree().AllSections());
+  EXPECT_TRUE(copy->cb_AllSections->isChecked());
+
+  window.cb_AllSections->click();
+  EXPECT_EQ(sheet.Count(), 14);
+  EXPECT_EQ(ViewOutOfStep(window), std::vector<std::string>());
+}
+
 TEST_F(TreeWindowTest, StayOnTopGoesThroughTheFlockMember) {
   Tfm_VisioTreeView& window = OpenApplicationWindow();
   window.cb_StayOnTop->click();
