@@ -394,5 +394,37 @@ TEST_F(SaveEditsTest, TheDemoDrawingSavesWholeAndTakesEveryEdit) {
   for (const Edit& e : Edits()) Check(file, e);
 }
 
+// Another reader sees a page added: libvisio takes a page's size from
+// its PageSheet element and prints nothing for a page whose sheet holds
+// no cells. A new page's sheet is written with its cells, as Visio
+// writes a new page's.
+TEST_F(SaveEditsTest, LibvisioPrintsAPageAddedWithItsSize) {
+  if (std::system("command -v vsd2raw >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "vsd2raw (libvisio-tools) is not installed";
+  const std::string file = Write("one.vsdx", MinimalDrawing());
+  const ObjectRef doc = Open(file);
+  const ObjectRef added = doc.Get("Pages").ToObject().Invoke("Add").ToObject();
+  added.Put("Name", Variant("Added"));
+  Cell(added.Get("PageSheet").ToObject(), "PageHeight").Put("Formula", Variant("5 in"));
+  added.Invoke("DrawRectangle", {Variant(1.0), Variant(1.0), Variant(2.0), Variant(2.0)});
+  const std::string target = (dir_ / "two.vsdx").string();
+  doc.Invoke("SaveAs", {Variant(target)});
+
+  const std::string out = (dir_ / "raw.txt").string();
+  ASSERT_EQ(std::system(("vsd2raw '" + target + "' > '" + out + "' 2>/dev/null").c_str()), 0);
+  const std::string raw = ReadFile(out);
+  EXPECT_NE(raw.find("startPage(draw:name: Added, svg:height: 5.0000in, svg:width: 8.5000in)"),
+            std::string::npos)
+      << raw;
+  // The page's rectangle is drawn on it.
+  EXPECT_NE(raw.find("drawPath", raw.find("draw:name: Added")), std::string::npos) << raw;
+
+  // What the page's sheet holds in the file: the cells of a new page.
+  const std::string pages = PartsOf(ReadFile(target)).at("visio/pages/pages.xml");
+  for (const char* cell : {"PageWidth", "PageHeight", "PageScale", "DrawingScale",
+                           "DrawingSizeType", "DrawingScaleType", "ShdwOffsetX"})
+    EXPECT_NE(pages.find(std::string("N=\"") + cell + "\""), std::string::npos) << cell;
+}
+
 }  // namespace
 }  // namespace standin
