@@ -84,6 +84,12 @@ std::string XmlText(const pugi::xml_document& xml) {
   return std::move(out).str();
 }
 
+std::string NodeText(pugi::xml_node n) {
+  std::ostringstream out;
+  n.print(out, "", pugi::format_raw);
+  return std::move(out).str();
+}
+
 std::string FolderOf(const std::string& part) {
   const std::size_t slash = part.rfind('/');
   return slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
@@ -497,9 +503,21 @@ class Assembler {
     std::map<int, pugi::xml_node> stored;
     for (pugi::xml_node n : root.children(kind.item)) stored[n.attribute("ID").as_int(-1)] = n;
 
-    // Which entries the list must change for: added, deleted, or told.
+    // The list is written again when an entry is added, deleted, moved or
+    // made to hold something else; a change that leaves every entry as
+    // stored (shapes drawn through a page's own methods) keeps its bytes.
     std::set<int> now;
-    bool rewrite = listChanged;
+    bool rewrite = false;
+    if (listChanged) {
+      // Not otherwise: a file may list pages in another order than the
+      // model keeps them (backgrounds first).
+      std::vector<int> order;
+      for (pugi::xml_node n : root.children(kind.item))
+        order.push_back(n.attribute("ID").as_int(-1));
+      std::vector<int> wanted;
+      for (const Entry& e : entries) wanted.push_back(e.id);
+      rewrite = order != wanted;
+    }
     for (const Entry& e : entries) {
       now.insert(e.id);
       if (!stored.count(e.id)) rewrite = true;
@@ -522,11 +540,14 @@ class Assembler {
       const bool fresh = !n;
       std::string part;
       if (auto it = parts.find(e.id); it != parts.end() && !fresh) part = it->second;
-      if (fresh || changed.count(e.id)) {
+      // The entry (attributes, sheet) is in the list part, the shapes in
+      // the contents part: each is written only when it changed.
+      if (fresh || listChanged) {
         if (fresh) {
           n = root.append_child(kind.item);
           n.append_attribute("ID") = e.id;
         }
+        const std::string was = rewrite ? std::string() : NodeText(n);
         for (const auto& [name, value] : e.attributes) {
           pugi::xml_attribute a = n.attribute(name);
           if (value.empty()) {
@@ -538,9 +559,13 @@ class Assembler {
           }
         }
         pugi::xml_node sheet = n.child("PageSheet");
-        if (!sheet) sheet = n.prepend_child("PageSheet");
+        const bool made = !sheet;
+        if (made) sheet = n.prepend_child("PageSheet");
         WriteSheetInto(*e.sheet, sheet);
-        rewrite = true;
+        if (made && !sheet.first_child() && !sheet.first_attribute()) n.remove_child(sheet);
+        if (!rewrite && NodeText(n) != was) rewrite = true;
+      }
+      if (fresh || changed.count(e.id)) {
         // Visio gives every page and master a contents part, empty or not.
         if (part.empty()) {
           part = NewPartName(FolderOf(list), kind.stem);
@@ -550,6 +575,7 @@ class Assembler {
           if (!rel) rel = n.append_child("Rel");
           if (!rel.attribute("r:id")) rel.append_attribute("r:id");
           rel.attribute("r:id") = id.c_str();
+          rewrite = true;
           SetType(part, kind.itemType);
           contents_[part] = WriteContentsPart(*e.surface, nullptr);
           added_.push_back(part);

@@ -1,5 +1,6 @@
 #include "standin/SaveParts.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -78,6 +79,9 @@ bool SameCell(const CellValue& a, const CellValue& b) {
 
 // The file's name of a connection row's extra cells.
 std::string_view FileCellName(std::int16_t s, std::string_view name) {
+  // A tab stop's cells are named in the file without the stop's number:
+  // the Row element holding them says which stop they are.
+  if (s == visSectionTab) return name.substr(0, name.find_first_of("0123456789"));
   if (s != visSectionConnectionPts) return name;
   if (name == "A") return "DirX";
   if (name == "B") return "DirY";
@@ -453,6 +457,96 @@ struct SheetSaver {
     WriteRowCells(row, s, tag, *w.data);
   }
 
+  // Files keep the Tabs section as a Section element per row (IX the row,
+  // left out for row 0), and in it a Row element per stop (IX the stop)
+  // with its Position and Alignment; a row without stops is one Row
+  // without cells. The count of stops is not stored: the loader counts
+  // the stops given, so the last one is always written.
+  void WriteTabs(pugi::xml_node e, const SectionData& local) {
+    std::map<int, pugi::xml_node> byRow;
+    for (pugi::xml_node sec = e.child("Section"); sec;) {
+      pugi::xml_node next = sec.next_sibling("Section");
+      if (std::string_view(sec.attribute("N").value()) == "Tabs") {
+        const int ix = sec.attribute("IX").as_int(0);
+        // A second element for one row is one the loader read over.
+        if (ix >= 0 && !byRow.emplace(ix, sec).second) e.remove_child(sec);
+      }
+      sec = next;
+    }
+    // A section deleted: every inherited row goes, a marker for each.
+    SectionData none;
+    none.detached = true;
+    int existing = 0;
+    std::set<int> done;
+    for (const WantedRow& w :
+         WantedRows(visSectionTab, local.deleted ? none : local, visSectionTab, false, existing)) {
+      pugi::xml_node sec = byRow.count(w.ix) ? byRow[w.ix] : pugi::xml_node();
+      if (!sec) {
+        sec =
+            InsertChild(e, "Section", {"Text", "Data1", "Data2", "Data3", "ForeignData", "Shapes"});
+        sec.append_attribute("N").set_value("Tabs");
+        if (w.ix != 0) sec.append_attribute("IX").set_value(w.ix);
+      }
+      done.insert(w.ix);
+      if (!w.data) {
+        if (sec.attribute("Del").as_int() == 0) SetAttr(sec, "Del", "1");
+        continue;
+      }
+      sec.remove_attribute("Del");
+      FillTabRow(sec, static_cast<std::int16_t>(w.ix), w.tag, *w.data);
+    }
+    for (const auto& [ix, sec] : byRow) {
+      if (!done.count(ix)) e.remove_child(sec);
+    }
+  }
+
+  void FillTabRow(pugi::xml_node sec, std::int16_t r, std::int16_t tag, const RowData& row) {
+    const int stops =
+        TabStopsOf(tag) > 0
+            ? std::clamp(static_cast<int>(sheet.ResultIU(visSectionTab, r, visTabStopCount)), 0,
+                         TabStopsOf(tag))
+            : 0;
+    // The last stop's position, written even when inherited, keeps the count.
+    CellValue last;
+    if (stops > 0)
+      last = sheet.Value(visSectionTab, r, static_cast<std::int16_t>(visTabPos + 3 * (stops - 1)));
+    std::map<int, pugi::xml_node> byStop;
+    for (pugi::xml_node stop = sec.child("Row"); stop;) {
+      pugi::xml_node next = stop.next_sibling("Row");
+      const int k = stop.attribute("IX").as_int(-1);
+      if (k >= stops && k < kMaxTabStops && stop.attribute("Del").as_int() == 0) {
+        sec.remove_child(stop);  // beyond the count: it would raise it
+      } else if (k >= 0 && k < stops) {
+        byStop.emplace(k, stop);
+      }
+      stop = next;
+    }
+    for (int k = 0; k < stops; ++k) {
+      std::map<int, const CellValue*> cells;
+      for (std::int16_t c : {visTabPos, visTabAlign}) {
+        const int column = 3 * k + c;
+        if (auto it = row.cells.find(static_cast<std::int16_t>(column)); it != row.cells.end())
+          cells[column] = &it->second;
+      }
+      if (k == stops - 1 && !cells.count(3 * k + visTabPos)) cells[3 * k + visTabPos] = &last;
+      pugi::xml_node stop = byStop.count(k) ? byStop[k] : pugi::xml_node();
+      if (!stop) {
+        stop = sec.append_child("Row");
+        stop.append_attribute("IX").set_value(k);
+      }
+      MergeCells(
+          stop, visSectionTab, cells,
+          [&](std::string_view name) -> std::optional<int> {
+            if (name == "Position") return 3 * k + visTabPos;
+            if (name == "Alignment") return 3 * k + visTabAlign;
+            return std::nullopt;
+          },
+          [&](int c) { return FindRowCell(visSectionTab, tag, static_cast<std::int16_t>(c)); });
+    }
+    if (stops == 0 && !sec.child("Row"))
+      sec.append_child("Row").append_attribute("IX").set_value(0);
+  }
+
   void WriteSections(pugi::xml_node e) {
     // Sections by name, geometry by IX, as the element holds them.
     std::map<std::int16_t, pugi::xml_node> byIndex;
@@ -467,6 +561,7 @@ struct SheetSaver {
     }
     std::set<std::int16_t> kept;
     for (const auto& [s, local] : sheet.sections_) {
+      if (s == visSectionTab) WriteTabs(e, local);
       if (s == visSectionObject || s == visSectionTab || !SectionFileName(s)) continue;
       auto it = byIndex.find(s);
       WriteSection(e, it == byIndex.end() ? pugi::xml_node() : it->second, s, local, s, -1);

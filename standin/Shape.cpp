@@ -164,12 +164,15 @@ SheetHost* Shape::InheritedSource(std::int16_t section, std::int16_t row) {
 // document part for the document's sheet.
 void Shape::NoteChange() {
   Document& d = surface_->SurfaceDocument();
+  // A page's or master's own sheet is not in its contents part: that part
+  // stays as stored.
   if (HostKind() == Kind::PageSheet) {
     d.Changed(Document::Part::Pages);
   } else if (HostKind() == Kind::MasterSheet) {
     d.Changed(Document::Part::Masters);
+  } else {
+    d.SurfaceChanged(*surface_);
   }
-  d.SurfaceChanged(*surface_);
 }
 
 void ShapesCollection::NoteChange() {

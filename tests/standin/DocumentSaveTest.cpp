@@ -31,23 +31,6 @@ using automation::ObjectRef;
 using automation::Variant;
 using namespace vsdxtest;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-// Part name -> inflated bytes.
-std::map<std::string, std::string> PartsOf(const std::string& bytes) {
-  Package pkg = Package::FromBytes(bytes, 1u << 30);
-  std::map<std::string, std::string> out;
-  for (const std::string& part : pkg.PartNames()) {
-    if (!part.empty() && part.back() != '/') out[part] = pkg.Read(part);
-  }
-  return out;
-}
-
 std::string MainTypeOf(const std::string& bytes) {
   Package pkg = Package::FromBytes(bytes, 1u << 30);
   const Relationships rels = pkg.RelationshipsOf("");

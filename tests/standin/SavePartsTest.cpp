@@ -437,6 +437,86 @@ TEST_F(SavePartsTest, NewPartsAndPartsOfTheWrongKind) {
   EXPECT_THROW(WriteContentsPart(page, &empty), std::invalid_argument);
 }
 
+// Tab stops: a master with a row of two stops, an instance of it and a
+// shape with a row of three of its own. Each edit reads back, and the
+// instance writes only what it does not inherit.
+TEST_F(SavePartsTest, TabStopEditsReadBack) {
+  auto stop = [](int k, const char* pos, const char* align) {
+    return "<Row IX=\"" + std::to_string(k) + "\"><Cell N=\"Position\" V=\"" + pos +
+           "\"/><Cell N=\"Alignment\" V=\"" + align + "\"/></Row>";
+  };
+  const std::string master =
+      "<Shape ID=\"5\" NameU=\"Tabbed\" Type=\"Shape\">"
+      "<Cell N=\"Width\" V=\"2\"/><Section N=\"Tabs\">" +
+      stop(0, "0.5", "0") + stop(1, "1", "1") + "</Section></Shape>";
+  const std::string page =
+      "<Shape ID=\"1\" Master=\"2\"/>"
+      "<Shape ID=\"3\" NameU=\"Own\" Type=\"Shape\"><Section N=\"Tabs\">" +
+      stop(0, "0.25", "0") + stop(1, "0.5", "1") + stop(2, "0.75", "2") + "</Section></Shape>";
+  const std::string bytes = vsdxtest::Zip(vsdxtest::DrawingWithMaster("Tabbed", master, page));
+  auto src = [](Document& d, int id, int r, int c) {
+    return ShapeById(d, id)
+        .Get("CellsSRC",
+             {Variant(std::int16_t{visSectionTab}), Variant(static_cast<std::int16_t>(r)),
+              Variant(static_cast<std::int16_t>(c))})
+        .ToObject();
+  };
+  auto tabs = [](Document& d, int id) {
+    return d.Pages()[0]->FindShape(static_cast<std::int16_t>(id));
+  };
+  const EditCase cases[] = {
+      {"an inherited stop moved",
+       [&](Document& d) { src(d, 1, 0, visTabPos + 3).Put("Formula", Variant("Width*0.75")); },
+       [&](Document& d) {
+         EXPECT_EQ(src(d, 1, 0, visTabPos + 3).Get("Formula").ToString(), "Width*0.75");
+         EXPECT_TRUE(tabs(d, 1)->Sheet().IsInherited(visSectionTab, 0, visTabPos));
+         EXPECT_TRUE(tabs(d, 1)->Sheet().IsInherited(visSectionTab, 0, visTabStopCount));
+       }},
+      {"fewer stops",
+       [&](Document& d) { src(d, 3, 0, visTabStopCount).Put("Formula", Variant("1")); },
+       [&](Document& d) {
+         EXPECT_EQ(src(d, 3, 0, visTabStopCount).Get("ResultIU").ToDouble(), 1);
+         EXPECT_EQ(src(d, 3, 0, visTabPos).Get("ResultIU").ToDouble(), 0.25);
+       }},
+      {"a fourth stop and a row without stops",
+       [&](Document& d) {
+         ShapeById(d, 3).Invoke(
+             "AddRow", {Variant(std::int16_t{visSectionTab}), Variant(std::int16_t{visRowLast}),
+                        Variant(std::int16_t{visTagTab0})});
+         tabs(d, 3)->Sheet().SetRowType(visSectionTab, 0, visTagTab10);
+         src(d, 3, 0, visTabStopCount).Put("Formula", Variant("4"));
+         src(d, 3, 0, visTabPos + 9).Put("Formula", Variant("1.5 in"));
+       },
+       [&](Document& d) {
+         EXPECT_EQ(
+             ShapeById(d, 3)
+                 .Get("RowType", {Variant(std::int16_t{visSectionTab}), Variant(std::int16_t{0})})
+                 .ToInt32(),
+             visTagTab10);
+         EXPECT_EQ(src(d, 3, 0, visTabStopCount).Get("ResultIU").ToDouble(), 4);
+         EXPECT_EQ(src(d, 3, 0, visTabPos + 9).Get("Formula").ToString(), "1.5 in");
+         EXPECT_EQ(src(d, 3, 0, visTabPos + 6).Get("ResultIU").ToDouble(), 0.75);
+         EXPECT_EQ(
+             ShapeById(d, 3).Get("RowCount", {Variant(std::int16_t{visSectionTab})}).ToInt32(), 2);
+       }},
+  };
+  for (const EditCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string page1;
+    try {
+      Ref<Document> back = RoundTrip(bytes, c.edit, &page1);
+      c.check(*back);
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << e.what();
+    }
+    // The instance's element names no stop it inherits unchanged.
+    const std::size_t instance = page1.find("<Shape ID='1'");
+    ASSERT_NE(instance, std::string::npos) << page1;
+    const std::string own = page1.substr(instance, page1.find("<Shape ID='3'") - instance);
+    EXPECT_EQ(own.find("V='0.5'"), std::string::npos) << own;
+  }
+}
+
 // Nothing edited: every cell of every shape reads back the same.
 TEST_F(SavePartsTest, CorpusDrawingsReadBackUnchanged) {
   const char* shared = std::getenv("TARVEL_SHARED_DIR");

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <map>
 #include <string>
 
@@ -165,6 +166,22 @@ inline std::string Zip(const Parts& parts) {
   Package::Writer writer;
   for (const auto& [part, text] : parts) writer.Add(part, text);
   return writer.Bytes();
+}
+
+// A file's bytes.
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A package's parts: name -> inflated bytes.
+inline std::map<std::string, std::string> PartsOf(const std::string& bytes) {
+  Package pkg = Package::FromBytes(bytes, 1u << 30);
+  std::map<std::string, std::string> out;
+  for (const std::string& part : pkg.PartNames()) {
+    if (!part.empty() && part.back() != '/') out[part] = pkg.Read(part);
+  }
+  return out;
 }
 
 // A folder of the running test's own, made empty: `kind` names the tests.
