@@ -231,6 +231,7 @@ void TFindBar::StopSearch() {
 
 void TFindBar::SearchStep() {
   if (search_ == nullptr) return;
+  if (auto* batch = dynamic_cast<TBatchTreeView*>(view_)) batch->LayOutLater();
   const bool more = search_->Step(kStepBudget);
   lastProgress_ = search_->Progress();
   if (more) {

@@ -5,6 +5,7 @@
 // per turn of the event loop, until done or stopped.
 #pragma once
 
+#include <QTreeView>
 #include <QWidget>
 #include <chrono>
 #include <memory>
@@ -18,8 +19,17 @@ class QPushButton;
 class QSpinBox;
 class QTimer;
 class QToolButton;
-class QTreeView;
 class TTreeItemModel;
+
+// A tree view that can be told that many rows are about to be inserted and
+// expanded: it then lays itself out once, when the event loop next turns,
+// instead of looking for each row among all the rows it shows, which
+// costs a deep search time in the square of the rows.
+class TBatchTreeView : public QTreeView {
+ public:
+  using QTreeView::QTreeView;
+  void LayOutLater() { scheduleDelayedItemsLayout(); }
+};
 
 class TFindBar : public QWidget {
   Q_OBJECT

@@ -62,7 +62,7 @@ Tfm_VisioTreeView::Tfm_VisioTreeView()
   cb_AllSections->move(cb_StayOnTop->geometry().right() + 8, 6);
   cb_AllSections->resize(cb_AllSections->sizeHint().width(), cb_StayOnTop->height());
 
-  TV = new QTreeView(this);
+  TV = new TBatchTreeView(this);
   TV->setObjectName("TV");
   TV->setModel(model_.get());
   TV->setHeaderHidden(true);
