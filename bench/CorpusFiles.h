@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +17,19 @@ namespace tarvel_bench {
 inline std::filesystem::path CorpusDir() {
   const char* shared = std::getenv("TARVEL_SHARED_DIR");
   return std::filesystem::path(shared && *shared ? shared : TARVEL_DEFAULT_SHARED_DIR) / "vsdx";
+}
+
+// The corpus folder when it is there; otherwise says that there is nothing
+// to measure and gives nothing.
+inline std::optional<std::filesystem::path> CorpusDirToMeasure() {
+  std::filesystem::path dir = CorpusDir();
+  std::error_code ec;
+  if (!std::filesystem::is_directory(dir, ec)) {
+    std::printf("No corpus of real drawings at %s (set TARVEL_SHARED_DIR): nothing to measure.\n",
+                dir.c_str());
+    return std::nullopt;
+  }
+  return dir;
 }
 
 // The packages (.vs?? files) of `dir` that are not deliberately damaged,

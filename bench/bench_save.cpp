@@ -17,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,13 +67,9 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
       runs = std::max(1, std::atoi(argv[++i]));
   }
-  const fs::path dir = tarvel_bench::CorpusDir();
-  std::error_code ec;
-  if (!fs::is_directory(dir, ec)) {
-    std::printf("No corpus of real drawings at %s (set TARVEL_SHARED_DIR): nothing to measure.\n",
-                dir.c_str());
-    return 0;
-  }
+  const std::optional<fs::path> corpus = tarvel_bench::CorpusDirToMeasure();
+  if (!corpus) return 0;
+  const fs::path& dir = *corpus;
   auto files = tarvel_bench::CorpusPackages(dir);
   if (files.size() > 3) files.resize(3);
 

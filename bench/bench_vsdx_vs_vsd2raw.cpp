@@ -295,13 +295,9 @@ int main(int argc, char** argv) {
   }
   const std::string self = fs::canonical("/proc/self/exe").string();
 
-  const fs::path dir = CorpusDir();
-  std::error_code ec;
-  if (!fs::is_directory(dir, ec)) {
-    std::printf("No corpus of real drawings at %s (set TARVEL_SHARED_DIR): nothing to measure.\n",
-                dir.c_str());
-    return 0;
-  }
+  const std::optional<fs::path> corpus = tarvel_bench::CorpusDirToMeasure();
+  if (!corpus) return 0;
+  const fs::path& dir = *corpus;
   // The three largest packages that are not deliberately damaged.
   auto files = tarvel_bench::CorpusPackages(dir);
   if (files.empty()) {
