@@ -7,6 +7,7 @@
 #include "automation/Text.h"
 #include "lut/Tarvel_TLUT.h"
 #include "lut/Tarvel_TreeNodeLUTs.h"
+#include "tree/AllSectionsData.h"
 #include "tree/DockedStencilsNode.h"
 #include "tree/Tarvel_Cells01.h"
 #include "tree/ValueNodes.h"
@@ -81,6 +82,60 @@ const TCellsStruc& Catalogue() {
   return CellCatalogue != nullptr ? *CellCatalogue : empty;
 }
 
+constexpr std::int32_t visSectionTab = 5;
+
+// ---- today's sections, rows and cells ----
+//
+// What the tree's own tables do not name, All Sections shows from today's
+// Visio; its names are Visio's constants less their prefixes.
+
+const TSheetSectionData* TodaysSection(std::int32_t section) {
+  for (const TSheetSectionData& s : AllSectionsData()) {
+    if (s.index == section || (s.repeats && s.index < section)) return &s;
+  }
+  return nullptr;
+}
+
+const TSheetRowData* TodaysRow(std::int32_t section, std::int32_t row) {
+  const TSheetSectionData* s = TodaysSection(section);
+  if (s == nullptr) return nullptr;
+  const TSheetRowData* found = nullptr;
+  for (const TSheetRowData& r : s->rows) {
+    if (r.index == row) return &r;
+    if (r.repeats && r.index < row && (found == nullptr || found->index < r.index)) found = &r;
+  }
+  return found;
+}
+
+// A tab row's cells are three a stop after the count: the n-th stop's
+// position is visTabPos + 3n, its alignment visTabAlign + 3n; the third
+// cell of a stop has no constant.
+TCodeArg TabStopColumn(std::string_view name, std::int32_t column) {
+  for (std::string_view cell : {"TabPos", "TabAlign"}) {
+    if (name.starts_with(cell)) {
+      const std::int32_t first = cell == "TabPos" ? 1 : 2;
+      return TCodeArg::Constant("vis" + std::string(cell), "VisCellIndices", column - first);
+    }
+  }
+  return TCodeArg::Number(column);
+}
+
+TCodeArg TodaysColumn(std::int32_t section, std::int32_t row, std::int32_t column,
+                      std::int32_t tag) {
+  const TSheetRowData* r = TodaysRow(section, row);
+  if (r == nullptr) return TCodeArg::Number(column);
+  for (const TSheetRowTypeData& type : r->types) {
+    if (type.tag != tag && !(type.tag == -1 && r->types.size() == 1)) continue;
+    for (const TSheetCellData& cell : type.cells) {
+      if (cell.column != column) continue;
+      const std::string_view name = cell.name;
+      if (section == visSectionTab) return TabStopColumn(name, column);
+      return TCodeArg::Constant("vis" + std::string(name), "VisCellIndices");
+    }
+  }
+  return TCodeArg::Number(column);
+}
+
 // The catalogue names sections as Visio's constants do ("Object" for
 // visSectionObject); geometry sections count from visSectionFirstComponent.
 TCodeArg SectionArg(std::int32_t section) {
@@ -91,6 +146,10 @@ TCodeArg SectionArg(std::int32_t section) {
   const TLUTItem* entry = EntryNamed(LUT_VisSectionIndices, name);
   if (entry != nullptr && entry->Value() <= section && (offset >= 0 || entry->Value() == section)) {
     return ConstantArg(*LUT_VisSectionIndices, *entry, section);
+  }
+  if (const TSheetSectionData* today = TodaysSection(section);
+      today != nullptr && !today->repeats) {
+    return TCodeArg::Constant("visSection" + std::string(today->name), "VisSectionIndices");
   }
   return ConstantOrNumber(LUT_VisSectionIndices, section);
 }
@@ -117,7 +176,13 @@ TCodeArg RowArg(std::int32_t section, std::int32_t row) {
       }
     }
   }
-  return ConstantOrNumber(LUT_VisRowIndices, row);
+  const TCodeArg known = ConstantOrNumber(LUT_VisRowIndices, row);
+  if (known.kind == TCodeArg::Kind::Constant) return known;
+  if (const TSheetRowData* today = TodaysRow(section, row)) {
+    return TCodeArg::Constant("visRow" + std::string(today->name), "VisRowIndices",
+                              row - today->index);
+  }
+  return known;
 }
 
 // The catalogue's cell names are Visio's column constants without "vis";
@@ -129,7 +194,7 @@ TCodeArg ColumnArg(std::int32_t section, std::int32_t row, std::int32_t column, 
   const TRowClass* catRow =
       catSection != nullptr ? FindRow(*catSection, row, offset, displayName) : nullptr;
   const TRowType* type = catRow != nullptr ? FindRowType(*catRow, tag) : nullptr;
-  if (type == nullptr) return TCodeArg::Number(column);
+  if (type == nullptr) return TodaysColumn(section, row, column, tag);
   for (const auto& cell : type->Cells) {
     if (cell->Column != column) continue;
     const std::string name = "vis" + cell->Name;
@@ -144,7 +209,7 @@ TCodeArg ColumnArg(std::int32_t section, std::int32_t row, std::int32_t column, 
       }
     }
   }
-  return TCodeArg::Number(column);
+  return TodaysColumn(section, row, column, tag);
 }
 
 bool IsGeometry(std::int32_t section) {

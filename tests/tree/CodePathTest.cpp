@@ -321,6 +321,48 @@ TEST_F(CodePathTest, EachItemsExpressionReachesItInEveryLanguage) {
   }
 }
 
+// With All Sections on, the rows and cells of today's Visio that the tree's
+// own tables do not know are named by today's constants too (hyperlinks,
+// tab stops, the Object section's newer rows), and still reach the cell.
+TEST_F(CodePathTest, TodaysRowsAndCellsAreNamedByTheirConstants) {
+  tree.SetAllSections(true);
+  static const std::regex cellsSRC(R"(CellsSRC\((.*), (.*), (.*)\)\.Formula$)");
+  std::vector<std::string> numbered;
+  int cells = 0;
+  for (const char* shape : {"Item[1]", "Item[6]"}) {
+    TTreeItem& sections = Expanded(Reach(Join(Join(kShapes, shape), "CellsSRC-Sections")));
+    for (int s = 0; s < sections.Count(); ++s) {
+      TTreeItem& section = Expanded(*sections.Item(s));
+      for (int r = 0; r < section.Count(); ++r) {
+        TTreeItem& row = Expanded(*section.Item(r));
+        for (int k = 0; k < row.Count(); ++k) {
+          auto* cell = dynamic_cast<TND_IVCell*>(row.Item(k)->Data());
+          if (cell == nullptr || !cell->VisObj) continue;
+          ++cells;
+          const std::string vba = CodeOf(*cell, TCodeLanguage::VBA);
+          SCOPED_TRACE(row.Item(k)->Text() + ": " + vba);
+          EXPECT_TRUE(SameAsNode(Evaluate(vba), *cell));
+          std::smatch args;
+          if (!std::regex_search(vba, args, cellsSRC)) continue;  // by its row's name
+          for (std::size_t a = 1; a <= 3; ++a) {
+            if (std::isdigit(static_cast<unsigned char>(args[a].str()[0]))) {
+              numbered.push_back(section.Item(r)->Text() + " / " + row.Item(k)->Text());
+            }
+          }
+        }
+      }
+    }
+  }
+  EXPECT_GT(cells, 300);
+  // Only the third cell of each tab stop ("Tabs.Reserved1") has no constant.
+  for (const std::string& n : numbered) EXPECT_NE(n.find("Tabs.Reserved"), std::string::npos) << n;
+  const TTreeItem& tabs = Reach(Join(kShapes, "Item[1]/CellsSRC-Sections/S[5]/R[0]/CellSRC[4]"));
+  EXPECT_EQ(CodeOf(*tabs.Data(), TCodeLanguage::CSharp),
+            "app.Documents[1].Pages.get_ItemU(\"Page-1\").Shapes.get_ItemFromID(1).get_CellsSRC("
+            "(short)VisSectionIndices.visSectionTab, (short)VisRowIndices.visRowTab, "
+            "(short)(VisCellIndices.visTabPos + 3)).Formula");
+}
+
 // What no expression reaches gives its nearest object's, saying so in a
 // comment of the language.
 TEST_F(CodePathTest, ItemsThatAreNoExpressionGiveTheNearestObjectWithANote) {
