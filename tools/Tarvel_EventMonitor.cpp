@@ -67,7 +67,7 @@ Tfm_EventMonitor::Tfm_EventMonitor(QWidget* parent, std::size_t capacity)
   split->addWidget(lb_Codes);
   split->addWidget(lv_Log);
   split->setStretchFactor(1, 1);
-  split->setSizes({240, 660});
+  split->setSizes({280, 620});
 
   lb_Status = new QLabel(this);
   auto* layout = new QVBoxLayout(this);
