@@ -64,7 +64,7 @@ class TEventLog {
   // Lines dropped since the last Clear.
   std::size_t Dropped() const { return dropped_; }
   // "" while nothing was dropped, else "N older lines dropped (the log keeps
-  // the last CAPACITY)".
+  // the last CAPACITY)", "1 older line dropped ..." for one.
   std::string DroppedText() const;
 
  private:
