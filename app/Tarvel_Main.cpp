@@ -24,6 +24,7 @@
 #include "app/KTSheep.h"
 #include "app/Tarvel_About.h"
 #include "lut/Tarvel_MessagePort.h"
+#include "tools/Tarvel_EventMonitor.h"
 #include "tools/Tarvel_UI.h"
 #include "tree/VisObjectNodes.h"
 #include "visio/KTVisio_Controller.h"
@@ -118,6 +119,8 @@ Tfm_Main::Tfm_Main(QWidget* parent) : QMainWindow(parent) {
   mi_Visio_NewWin_SelShape = mm_Visio->addAction(
       "New Window (Selected Shape)", this,
       [this] { GuardCommand([this] { mi_Visio_NewWin_SelShapeClick(); }); });
+  mi_Visio_EventMonitor = mm_Visio->addAction(
+      "&Event Monitor", this, [this] { GuardCommand([this] { mi_Visio_EventMonitorClick(); }); });
   mi_ChangeRefreshInterval = mm_Visio->addAction(
       "Change Refresh Interval", this,
       [this] { GuardCommand([this] { mi_ChangeRefreshIntervalClick(); }); });
@@ -225,6 +228,7 @@ void Tfm_Main::SetStatusBackground(const QColor& color) {
 }
 
 void Tfm_Main::ControllerStatusChanged() {
+  if (EventMonitor != nullptr) EventMonitor->ControllerStatusChanged();
   if (!VisioController.IsConnected()) {
     // The attached Visio went away (or none is attached).
     SetStatus("Not connected");
@@ -298,7 +302,10 @@ void Tfm_Main::mi_File_ExitClick() {
 
 void Tfm_Main::mi_Visio_ConnectClick() {
   VisioController.SetCallRefused(false);
+  // Events advised on the Visio attached so far are removed first.
+  if (EventMonitor != nullptr) EventMonitor->StopListening();
   VisioController.Connect(3);
+  if (EventMonitor != nullptr) EventMonitor->ControllerStatusChanged();
   if (VisioController.IsConnected()) {
     lb_Status->setToolTip(QString());
     mi_Visio_NewWin_AppClick();
@@ -314,8 +321,17 @@ void Tfm_Main::mi_Visio_ConnectClick() {
 
 void Tfm_Main::mi_Visio_DisconnectClick() {
   VisioController.SetCallRefused(false);
+  if (EventMonitor != nullptr) EventMonitor->StopListening();
   VisioController.Disconnect();
+  if (EventMonitor != nullptr) EventMonitor->ControllerStatusChanged();
   SetStatus("Not connected");
+}
+
+void Tfm_Main::mi_Visio_EventMonitorClick() {
+  if (EventMonitor == nullptr) EventMonitor = new Tfm_EventMonitor(this);
+  EventMonitor->show();
+  EventMonitor->raise();
+  EventMonitor->activateWindow();
 }
 
 void Tfm_Main::mi_Visio_NewWin_AppClick() {

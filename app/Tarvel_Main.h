@@ -22,6 +22,7 @@ class QMenu;
 class QPushButton;
 class QTimer;
 class TAboutBox;
+class Tfm_EventMonitor;
 class TKTShepherd;
 
 // The round indicator: a filled circle without outline.
@@ -70,6 +71,8 @@ class Tfm_Main : public QMainWindow, public TTreeWindowHost {
   void mi_Visio_DisconnectClick();
   void mi_Visio_NewWin_AppClick();
   void mi_Visio_NewWin_SelShapeClick();
+  // Shows the event monitor, made on first use.
+  void mi_Visio_EventMonitorClick();
   void mi_ChangeRefreshIntervalClick();
   void bt_RefreshClick();
   void ck_AutoClick();
@@ -88,6 +91,7 @@ class Tfm_Main : public QMainWindow, public TTreeWindowHost {
   TKTShepherd* Shepherd = nullptr;  // owned (a child object)
   std::uint8_t LedState = 0;
   TAboutBox* AboutBox = nullptr;  // owned; made on first use
+  Tfm_EventMonitor* EventMonitor = nullptr;  // owned (a child window); made on first use
 
   QFrame* Panel1;
   QLabel* lb_Status;
@@ -104,6 +108,7 @@ class Tfm_Main : public QMainWindow, public TTreeWindowHost {
   QAction* mi_Visio_Disconnect;
   QAction* mi_Visio_NewWin_App;
   QAction* mi_Visio_NewWin_SelShape;
+  QAction* mi_Visio_EventMonitor;
   QAction* mi_ChangeRefreshInterval;
   QMenu* mm_Windows;
   QAction* mi_Windows_CloseAll;

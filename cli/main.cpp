@@ -2,7 +2,6 @@
 // line and hands over to one command: printing the object tree (the
 // default) or listing the constant tables.
 #include <QCoreApplication>
-
 #include <charconv>
 #include <iostream>
 #include <optional>
@@ -11,11 +10,12 @@
 #include <vector>
 
 #include "cli/ConstantsCommand.h"
+#include "cli/EventsCommand.h"
 #include "cli/ExitStatus.h"
 #include "cli/TreeCommand.h"
 #include "lut/Tarvel_TreeNodeLUTs.h"
-#include "tree/Tarvel_Cells01.h"
 #include "standin/server/VisioBus.h"
+#include "tree/Tarvel_Cells01.h"
 #include "visio/ErrorText.h"
 #include "visio/KTVisio_Controller.h"
 
@@ -25,6 +25,7 @@ constexpr std::string_view kSynopsis =
     "Usage: tarvel-tree [FILE ...] [--depth N] [--expand PATH]... [--selected-shape] "
     "[--refresh]\n"
     "       tarvel-tree [FILE ...] [--selected-shape] --code LANGUAGE PATH\n"
+    "       tarvel-tree [FILE ...] --events [CODE ...] [--count N]\n"
     "       tarvel-tree --constants [NAME]\n"
     "       tarvel-tree --help\n";
 
@@ -53,6 +54,15 @@ constexpr std::string_view kOptions =
     "                      at PATH (as --expand takes it) instead of the tree;\n"
     "                      LANGUAGE is vba, python (win32com) or csharp (the\n"
     "                      Visio interop assembly)\n"
+    "  --events [CODE ...] print Visio's events as they arrive, one line each:\n"
+    "                      time, event name and code, sequence number, subject\n"
+    "                      and source, and extra information when there is any;\n"
+    "                      CODEs are event names (CellChanged) or numbers\n"
+    "                      (10240); without them: shape and cell changes, shapes\n"
+    "                      added and deleted, texts, pages, documents and the\n"
+    "                      selection. FILEs are opened once listening, so their\n"
+    "                      own events show. Runs until interrupted\n"
+    "  --count N           with --events: stop after N events\n"
     "  --constants         list every table of Visio constants: the table's name\n"
     "                      and \":\", then one line per constant with its value in\n"
     "                      decimal and in hex and its full name\n"
@@ -76,26 +86,26 @@ std::optional<int> ParseLevels(std::string_view text) {
 }
 
 // Connects to Visio as Tarvel does (the stand-in on the session bus, started
-// when none runs; in this process when there is no bus) and prints the
-// tree. A Visio it starts shows the demo drawing when no files are given;
-// files are opened through Visio's own Documents.Open, as any client would,
-// in whatever Visio it attached to.
-int PrintTree(const TTreeOptions& options, const std::vector<std::string>& files) {
-  BuildVisioConstantCatalogue();
-  BuildCellCatalogue();
-  // The files are opened below, in whichever Visio it attached to, so that one
-  // that does not open ends the run.
-  standin::RegisterStandinVisio({}, files.empty());
-  if (VisioController.Connect(3) != automation::S_OK) {
-    const std::string& why = VisioController.ConnectError();
-    std::cerr << "tarvel-tree: " << (why.empty() ? std::string("cannot connect to Visio") : why)
-              << '\n';
-    return 1;
-  }
-  // Let go of Visio while Qt's D-Bus support is still there.
-  struct Detach {
-    ~Detach() { VisioController.Disconnect(); }
-  } detach;
+// when none runs; in this process when there is no bus). A Visio it starts
+// shows the demo drawing when asked.
+bool AttachVisio(bool demo) {
+  // Files are opened afterwards, in whichever Visio it attached to, so that
+  // one that does not open ends the run.
+  standin::RegisterStandinVisio({}, demo);
+  if (VisioController.Connect(3) == automation::S_OK) return true;
+  const std::string& why = VisioController.ConnectError();
+  std::cerr << "tarvel-tree: " << (why.empty() ? std::string("cannot connect to Visio") : why)
+            << '\n';
+  return false;
+}
+
+// Lets go of Visio while Qt's D-Bus support is still there.
+struct TDetach {
+  ~TDetach() { VisioController.Disconnect(); }
+};
+
+// Files are opened through Visio's own Documents.Open, as any client would.
+int OpenFiles(const std::vector<std::string>& files) {
   for (const std::string& file : files) {
     try {
       VisioController.App.Get("Documents").ToObject().Invoke("Open", {automation::Variant(file)});
@@ -105,7 +115,31 @@ int PrintTree(const TTreeOptions& options, const std::vector<std::string>& files
       return 1;
     }
   }
+  return kExitOk;
+}
+
+// Prints the tree of the Visio it attached to, the demo drawing when no files
+// are given.
+int PrintTree(const TTreeOptions& options, const std::vector<std::string>& files) {
+  BuildVisioConstantCatalogue();
+  BuildCellCatalogue();
+  if (!AttachVisio(files.empty())) return 1;
+  const TDetach detach;
+  if (const int status = OpenFiles(files); status != kExitOk) return status;
   return RunTreeCommand(options, std::cout, std::cerr);
+}
+
+int PrintEvents(const TEventsOptions& options, const std::vector<std::string>& files) {
+  if (!AttachVisio(files.empty())) return 1;
+  const TDetach detach;
+  return RunEventsCommand(
+      options, [&files] { return OpenFiles(files); }, std::cout, std::cerr);
+}
+
+// A word after --events that is a code rather than the next option: any word
+// not starting with "-", and negative numbers.
+bool IsCodeWord(std::string_view word) {
+  return !word.starts_with('-') || (word.size() > 1 && word[1] >= '0' && word[1] <= '9');
 }
 
 }  // namespace
@@ -128,6 +162,8 @@ int main(int argc, char** argv) {
 
   TTreeOptions options;
   std::vector<std::string> files;
+  std::optional<std::vector<std::string>> eventWords;  // set by --events
+  TEventsOptions events;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     // "--name value" or "--name=value".
@@ -157,6 +193,18 @@ int main(int argc, char** argv) {
         return UsageError("--code takes vba, python or csharp, not '" + key + "'");
       }
       options.codePath = args[++i];
+    } else if (arg == "--events") {
+      if (eventWords) return UsageError("--events may be given once");
+      eventWords.emplace();
+      while (i + 1 < args.size() && IsCodeWord(args[i + 1])) eventWords->push_back(args[++i]);
+    } else if (arg == "--count" || arg.starts_with("--count=")) {
+      const std::optional<std::string> text = value("--count");
+      if (!text) return UsageError("--count needs a number of events");
+      const std::optional<int> count = ParseLevels(*text);
+      if (!count || *count == 0) {
+        return UsageError("--count takes a number of events above 0, not '" + *text + "'");
+      }
+      events.count = *count;
     } else if (arg == "--selected-shape") {
       options.selectedShape = true;
     } else if (arg == "--refresh") {
@@ -174,6 +222,17 @@ int main(int argc, char** argv) {
   if (options.codeLanguage && !options.expand.empty()) {
     return UsageError("--code cannot be combined with --expand");
   }
+  if (events.count && !eventWords) return UsageError("--count needs --events");
+  if (eventWords) {
+    if (options.depth != TTreeOptions().depth || !options.expand.empty() || options.selectedShape ||
+        options.refresh || options.allSections || options.codeLanguage) {
+      return UsageError("--events cannot be combined with the tree's options");
+    }
+    std::string bad;
+    const std::optional<std::vector<std::uint16_t>> codes = ParseEventCodes(*eventWords, bad);
+    if (!codes) return UsageError("--events takes Visio's event names or codes, not '" + bad + "'");
+    events.codes = *codes;
+  }
   QCoreApplication qt(argc, argv);
-  return PrintTree(options, files);
+  return eventWords ? PrintEvents(events, files) : PrintTree(options, files);
 }

@@ -31,6 +31,7 @@
 #include "standin/Application.h"
 #include "standin/Demo.h"
 #include "tests/lut/RecordingMessagePort.h"
+#include "tools/Tarvel_EventMonitor.h"
 #include "tools/Tarvel_UI.h"
 #include "tree/Tarvel_Cells01.h"
 #include "tree/TreeModel.h"
@@ -119,8 +120,33 @@ TEST_F(MainWindowTest, StartsAsAnAlwaysOnTopControlStripWithNothingRunning) {
   EXPECT_EQ(captions, (std::vector<std::string>{
                           "&File", "  &About", "  E&xit", "&Visio", "  &Connect", "  &Disconnect",
                           "  New &Window (IVApplication)", "  New Window (Selected Shape)",
-                          "  Change Refresh Interval", "&Windows", "  &Close All Tree Windows",
-                          "  &Reopen Last Run's Windows"}));
+                          "  &Event Monitor", "  Change Refresh Interval", "&Windows",
+                          "  &Close All Tree Windows", "  &Reopen Last Run's Windows"}));
+}
+
+TEST_F(MainWindowTest, TheEventMonitorListensOnlyWhileConnected) {
+  main->mi_Visio_EventMonitorClick();
+  Tfm_EventMonitor* monitor = main->EventMonitor;
+  ASSERT_NE(monitor, nullptr);
+  EXPECT_TRUE(monitor->isVisible());
+  EXPECT_FALSE(monitor->bt_Start->isEnabled());
+  main->mi_Visio_EventMonitorClick();
+  EXPECT_EQ(main->EventMonitor, monitor);  // one monitor, shown again
+
+  main->mi_Visio_ConnectClick();
+  ASSERT_TRUE(monitor->bt_Start->isEnabled());
+  monitor->bt_StartClick();
+  ASSERT_TRUE(monitor->Listening());
+  const automation::ObjectRef events = VisioController.App.Get("EventList").ToObject();
+  const std::int16_t listening = events.Get("Count").ToInt16();
+
+  main->mi_Visio_DisconnectClick();
+  EXPECT_FALSE(monitor->Listening());
+  EXPECT_FALSE(monitor->bt_Start->isEnabled());
+  EXPECT_EQ(monitor->lb_Status->text(), "Not connected");
+  // Removed from Visio before the controller let go of it.
+  EXPECT_EQ(events.Get("Count").ToInt16(),
+            listening - static_cast<std::int16_t>(monitor->TickedCodes().size()));
 }
 
 TEST_F(MainWindowTest, ConnectOpensOneApplicationTreeUnderTheMainWindow) {

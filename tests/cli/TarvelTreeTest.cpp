@@ -159,6 +159,13 @@ TEST(TarvelTreeTest, BadCommandLinesAreUsageErrors) {
       {{"--code", "vba", "Documents", "--code", "python", "Windows"}, "--code may be given once"},
       {{"--code", "vba", "Documents", "--expand", "Windows"},
        "--code cannot be combined with --expand"},
+      {{"--events", "CellChange"}, "--events takes Visio's event names or codes, not 'CellChange'"},
+      {{"--events", "0"}, "--events takes Visio's event names or codes, not '0'"},
+      {{"--events", "--events"}, "--events may be given once"},
+      {{"--count", "2"}, "--count needs --events"},
+      {{"--events", "--count"}, "--count needs a number of events"},
+      {{"--events", "--count=0"}, "--count takes a number of events above 0, not '0'"},
+      {{"--events", "--refresh"}, "--events cannot be combined with the tree's options"},
   };
   for (const Case& c : cases) {
     const ProgramRun run = RunTarvelTreeInProcess(c.args);
@@ -170,6 +177,7 @@ TEST(TarvelTreeTest, BadCommandLinesAreUsageErrors) {
                            "[--selected-shape] [--refresh]\n"
                            "       tarvel-tree [FILE ...] [--selected-shape] --code LANGUAGE "
                            "PATH\n"
+                           "       tarvel-tree [FILE ...] --events [CODE ...] [--count N]\n"
                            "       tarvel-tree --constants [NAME]\n"
                            "       tarvel-tree --help\n"
                            "Try 'tarvel-tree --help' for more information.\n");
