@@ -159,9 +159,7 @@ void ToVARIANT(const Variant& value, VARIANT* out) {
       V_VT(out) = VT_DISPATCH;
       return;
     case VarType::Unknown:
-      // Every object this layer holds is reached through IDispatch; an
-      // IDispatch is an IUnknown as well.
-      V_UNKNOWN(out) = ToDispatch(value.ToObject());
+      V_UNKNOWN(out) = ToUnknown(value.ToObject());
       V_VT(out) = VT_UNKNOWN;
       return;
     case VarType::BstrArray:

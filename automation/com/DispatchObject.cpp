@@ -151,7 +151,10 @@ class ExportedDispatch final : public IDispatch {
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO* exception, UINT* argError) override {
     if (id < 1 || static_cast<std::size_t>(id) > names_.size()) return DISP_E_MEMBERNOTFOUND;
-    if (!params) return E_INVALIDARG;
+    if (!params || params->cNamedArgs > params->cArgs || (params->cArgs && !params->rgvarg) ||
+        (params->cNamedArgs && !params->rgdispidNamedArgs)) {
+      return E_INVALIDARG;
+    }
     const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
     const UINT named = params->cNamedArgs;
     if (named > (put ? 1u : 0u) ||
@@ -323,6 +326,14 @@ ObjectRef FromUnknown(IUnknown* object) {
     if (exported.count(object)) return static_cast<ExportedDispatch*>(object)->object();
   }
   return MakeRef<DispatchObject>(object);
+}
+
+IUnknown* ToUnknown(const ObjectRef& object) {
+  if (const auto* com = dynamic_cast<const DispatchObject*>(object.get())) {
+    com->identity()->AddRef();
+    return com->identity();
+  }
+  return ToDispatch(object);
 }
 
 IDispatch* ToDispatch(const ObjectRef& object) {

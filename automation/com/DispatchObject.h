@@ -56,6 +56,10 @@ ObjectRef FromUnknown(IUnknown* object);
 // process's object by name. Null for Nothing.
 IDispatch* ToDispatch(const ObjectRef& object);
 
+// The same for VT_UNKNOWN: a DispatchObject's identity, which need not
+// offer IDispatch.
+IUnknown* ToUnknown(const ObjectRef& object);
+
 // Lets go of the type descriptions that the dispatch IDs are kept by, on
 // this thread; an apartment does this before COM closes.
 void ForgetMemberIds();

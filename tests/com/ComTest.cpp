@@ -276,6 +276,17 @@ TEST_P(ComTest, IdentityIsTheObjectsIUnknown) {
   EXPECT_EQ(echo.Invoke("Same", {Variant(ObjectRef(bag)), Variant(ObjectRef(bag))}),
             Variant::Bool(true));
 
+  // An object without IDispatch is held and passed on, but not called.
+  const Variant bare = echo.Get("Bare");
+  ASSERT_EQ(bare.type(), VarType::Unknown);
+  EXPECT_EQ(Failure([&] { bare.ToObject().Get("Name"); }),
+            Failure(E_NOINTERFACE, "No such interface supported"));
+  const Variant bareBack = echo.Invoke("Echo", {bare});
+  EXPECT_EQ(bareBack.type(), VarType::Unknown);
+  EXPECT_TRUE(SameObject(bareBack.ToObject(), bare.ToObject()));
+  EXPECT_EQ(Failure([&] { echo.Invoke("Echo", {Variant(bare.ToObject())}); }),
+            Failure(E_NOINTERFACE, "No such interface supported"));
+
   EXPECT_TRUE(echo.QueryInterface(IID_IDispatch));
   EXPECT_EQ(Failure([&] {
               echo.QueryInterface(Guid::FromString("{000D0700-0000-0000-C000-000000000046}"));

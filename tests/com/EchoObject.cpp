@@ -36,6 +36,7 @@ enum Member : DISPID {
   kCall,
   kLive,
   kQuit,
+  kBare,
 };
 
 struct Name {
@@ -62,6 +63,7 @@ const Name kNames[] = {
     {L"Same", kSame},
     {L"Call", kCall},
     {L"Live", kLive},
+    {L"Bare", kBare},
     {L"Quit", kQuit},
 };
 
@@ -119,7 +121,28 @@ HRESULT Raise(EXCEPINFO* info, SCODE scode, WORD wCode, BSTR description) {
   return DISP_E_EXCEPTION;
 }
 
-class Echo;
+// An object that offers IUnknown alone: no member can be called on it.
+class Bare final : public IUnknown {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!IsEqualIID(iid, IID_IUnknown)) {
+      *out = nullptr;
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    *out = static_cast<IUnknown*>(this);
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG left = --refs_;
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left);
+  }
+
+ private:
+  LONG refs_ = 1;
+};
 
 // A second IDispatch of the same object: its own pointer, the same
 // identity (QueryInterface(IID_IUnknown) gives the object's).
@@ -399,6 +422,10 @@ class Echo final : public IDispatch {
                          nullptr);
         break;
       }
+      case kBare:
+        V_VT(out) = VT_UNKNOWN;
+        V_UNKNOWN(out) = new Bare;
+        break;
       case kLive:
         V_VT(out) = VT_I4;
         V_I4(out) = live;
