@@ -173,35 +173,11 @@ void ToVARIANT(const Variant& value, VARIANT* out) {
 Variant FromVARIANT(const VARIANT& value) {
   const VARTYPE vt = V_VT(&value);
   if (vt & VT_BYREF) {
-    if (!V_BYREF(&value)) throw AutomationError(E_POINTER);
-    switch (vt & ~VT_BYREF) {
-      case VT_VARIANT: {
-        const VARIANT& inner = *V_VARIANTREF(&value);
-        // A reference to a reference is not something COM passes.
-        if (V_VT(&inner) == (VT_BYREF | VT_VARIANT)) BadVarType();
-        return FromVARIANT(inner);
-      }
-      case VT_I2:
-        return Variant(std::int16_t{*V_I2REF(&value)});
-      case VT_I4:
-        return Variant(std::int32_t{*V_I4REF(&value)});
-      case VT_R8:
-        return Variant(*V_R8REF(&value));
-      case VT_BSTR:
-        return Variant(Narrow(*V_BSTRREF(&value)));
-      case VT_BOOL:
-        return Variant::Bool(*V_BOOLREF(&value) != VARIANT_FALSE);
-      case VT_ERROR:
-        return Variant::Error(*V_ERRORREF(&value));
-      case VT_DISPATCH:
-        return Variant(FromUnknown(*V_DISPATCHREF(&value)));
-      case VT_UNKNOWN:
-        return Variant::Unknown(FromUnknown(*V_UNKNOWNREF(&value)));
-      case VT_ARRAY | VT_BSTR:
-        return Variant(FromSafeArray(*V_ARRAYREF(&value)));
-      default:
-        BadVarType();
-    }
+    // OLE's own copy through the reference (one level, as COM passes them).
+    ScopedVariant target;
+    CheckCom(::VariantCopyInd(&target, const_cast<VARIANT*>(&value)));
+    if (V_VT(&target) & VT_BYREF) BadVarType();
+    return FromVARIANT(target);
   }
   switch (vt) {
     case VT_EMPTY:

@@ -331,25 +331,22 @@ TEST_P(ComTest, ReferencesAreCountedAndReleased) {
 }
 
 TEST_P(ComTest, NamesAreLookedUpOncePerInterface) {
-  // Typed objects share one type description: after the first, more
-  // objects of the type cost no lookups.
-  echo.Get("Child").ToObject().Invoke("Echo", {Variant(0)});
-  const std::uint64_t before = com::NameLookups();
-  for (int i = 0; i < 5; ++i) {
-    const ObjectRef child = echo.Get("Child").ToObject();
-    child.Invoke("Echo", {Variant(i)});
-    child.Invoke("ECHO", {Variant(i)});
-  }
-  EXPECT_EQ(com::NameLookups() - before, 0u);
+  // Lookups for calls on five new objects made by `maker`, once one such
+  // object has been called.
+  auto lookups = [&](const char* maker) {
+    echo.Get(maker).ToObject().Invoke("Echo", {Variant(0)});
+    const std::uint64_t before = com::NameLookups();
+    for (int i = 0; i < 5; ++i) {
+      const ObjectRef made = echo.Get(maker).ToObject();
+      made.Invoke("Echo", {Variant(i)});
+      made.Invoke("ECHO", {Variant(i)});
+    }
+    return com::NameLookups() - before;
+  };
+  // Typed objects share one type description: more of them cost nothing.
+  EXPECT_EQ(lookups("Child"), 0u);
   // Objects without one look a name up once each.
-  echo.Get("Untyped");
-  const std::uint64_t untypedBefore = com::NameLookups();
-  for (int i = 0; i < 5; ++i) {
-    const ObjectRef plain = echo.Get("Untyped").ToObject();
-    plain.Invoke("Echo", {Variant(i)});
-    plain.Invoke("echo", {Variant(i)});
-  }
-  EXPECT_EQ(com::NameLookups() - untypedBefore, 5u);
+  EXPECT_EQ(lookups("Untyped"), 5u);
   // Callers that bind once get the same IDs.
   const DispId id = echo->GetIDOfName("Item");
   EXPECT_EQ(echo->InvokeById(id, CallKind::PropertyGet, std::vector<Variant>{Variant(3)}),

@@ -121,8 +121,27 @@ HRESULT Raise(EXCEPINFO* info, SCODE scode, WORD wCode, BSTR description) {
   return DISP_E_EXCEPTION;
 }
 
+// Reference counting as every object here does it: it deletes itself when
+// the last reference goes.
+template <class Interface>
+class Counted : public Interface {
+ public:
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG left = --refs_;
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left);
+  }
+
+ protected:
+  virtual ~Counted() = default;
+
+ private:
+  LONG refs_ = 1;
+};
+
 // An object that offers IUnknown alone: no member can be called on it.
-class Bare final : public IUnknown {
+class Bare final : public Counted<IUnknown> {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!IsEqualIID(iid, IID_IUnknown)) {
@@ -133,20 +152,11 @@ class Bare final : public IUnknown {
     *out = static_cast<IUnknown*>(this);
     return S_OK;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = --refs_;
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
-  }
-
- private:
-  LONG refs_ = 1;
 };
 
 // A second IDispatch of the same object: its own pointer, the same
 // identity (QueryInterface(IID_IUnknown) gives the object's).
-class TearOff final : public IDispatch {
+class TearOff final : public Counted<IDispatch> {
  public:
   explicit TearOff(IDispatch* owner) : owner_(owner) { owner_->AddRef(); }
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
@@ -157,15 +167,7 @@ class TearOff final : public IDispatch {
     }
     return owner_->QueryInterface(iid, out);
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = --refs_;
-    if (left == 0) {
-      owner_->Release();
-      delete this;
-    }
-    return static_cast<ULONG>(left);
-  }
+  ~TearOff() override { owner_->Release(); }
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
     return owner_->GetTypeInfoCount(n);
   }
@@ -183,10 +185,9 @@ class TearOff final : public IDispatch {
 
  private:
   IDispatch* owner_;
-  LONG refs_ = 1;
 };
 
-class Echo final : public IDispatch {
+class Echo final : public Counted<IDispatch> {
  public:
   explicit Echo(bool typed) : typed_(typed) {
     ::InterlockedIncrement(&live);
@@ -203,12 +204,6 @@ class Echo final : public IDispatch {
     }
     *out = nullptr;
     return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = --refs_;
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
   }
 
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
@@ -441,7 +436,7 @@ class Echo final : public IDispatch {
   }
 
  private:
-  ~Echo() {
+  ~Echo() override {
     ::VariantClear(&value_);
     ::VariantClear(&target_);
     ::VariantClear(&kept_);
@@ -449,7 +444,6 @@ class Echo final : public IDispatch {
   }
 
   bool typed_;
-  LONG refs_ = 1;
   VARIANT value_, kept_;
   VARIANT target_ = {};
   std::map<std::tuple<LONG, LONG, LONG>, double> cells_;
