@@ -4,6 +4,7 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <new>
 #include <set>
 #include <utility>
 #include <vector>
@@ -130,21 +131,28 @@ class ExportedDispatch final : public IDispatch {
     return DISP_E_BADINDEX;
   }
 
-  // Names get IDs of this wrapper's own, in the order they are asked for;
-  // named arguments are not taken.
+  // Names get IDs of this wrapper's own, in the order they are asked for
+  // (whether the object has such a member, Invoke finds out); named
+  // arguments are not taken. What a caller can make it keep is bounded: no
+  // object has members that many or names that long.
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                           DISPID* ids) override {
+    constexpr std::size_t kMostNames = 4096, kLongestName = 1024;
     if (!names || !ids || count == 0) return E_INVALIDARG;
+    for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+    const std::size_t length = names[0] ? wcsnlen(names[0], kLongestName + 1) : 0;
+    if (length == 0 || length > kLongestName) return DISP_E_UNKNOWNNAME;
     try {
-      const std::string name = Narrow(names[0], names[0] ? wcslen(names[0]) : 0);
-      const std::string key = AsciiLowered(name);
+      const std::string key = AsciiLowered(Narrow(names[0], length));
       auto it = std::find(names_.begin(), names_.end(), key);
-      if (it == names_.end()) it = names_.insert(names_.end(), key);
+      if (it == names_.end()) {
+        if (names_.size() >= kMostNames) return DISP_E_UNKNOWNNAME;
+        it = names_.insert(names_.end(), key);
+      }
       ids[0] = static_cast<DISPID>(it - names_.begin()) + 1;
     } catch (...) {
       return E_OUTOFMEMORY;
     }
-    for (UINT i = 1; i < count; ++i) ids[i] = DISPID_UNKNOWN;
     return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
   }
 
@@ -193,18 +201,31 @@ class ExportedDispatch final : public IDispatch {
       if (result) ToVARIANT(answer, result);
       return S_OK;
     } catch (const AutomationError& e) {
-      if (!exception) return e.code();
-      *exception = EXCEPINFO{};
-      exception->scode = e.code();
-      exception->bstrDescription = ::SysAllocString(Widen(e.message()).c_str());
-      return DISP_E_EXCEPTION;
-    } catch (...) {
+      return Raise(exception, e.code(), e.message());
+    } catch (const std::bad_alloc&) {
       return E_OUTOFMEMORY;
+    } catch (const std::exception& e) {
+      // No exception may cross into COM: any other is the object's failure.
+      return Raise(exception, E_FAIL, e.what());
+    } catch (...) {
+      return E_UNEXPECTED;
     }
   }
 
  private:
   ~ExportedDispatch() = default;
+
+  static HRESULT Raise(EXCEPINFO* exception, HResult code, const std::string& message) {
+    if (!exception) return code;
+    *exception = EXCEPINFO{};
+    exception->scode = code;
+    try {
+      exception->bstrDescription = Bstr(message).Detach();
+    } catch (const AutomationError&) {
+      // Out of memory: the code alone.
+    }
+    return DISP_E_EXCEPTION;
+  }
 
   std::atomic<ULONG> refs_{1};
   ObjectRef object_;

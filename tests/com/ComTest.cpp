@@ -311,6 +311,11 @@ TEST_P(ComTest, ThisProcesssObjectsAnswerCallsFromCom) {
               echo.Invoke("Call", {arg, get, Variant("Name"), Variant(1)});
             }),
             Failure(DISP_E_BADPARAMCOUNT, "Invalid number of parameters."));
+  // No member has a name that long: it is refused, not kept.
+  EXPECT_EQ(Failure([&] {
+              echo.Invoke("Call", {arg, get, Variant(std::string(2000, 'n'))});
+            }),
+            Failure(DISP_E_UNKNOWNNAME, "Unknown name."));
 }
 
 TEST_P(ComTest, ReferencesAreCountedAndReleased) {
