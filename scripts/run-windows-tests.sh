@@ -38,12 +38,18 @@ if ! cmake --build "$build_dir" -- -j"$(nproc)" >"$log" 2>&1; then
   exit 1
 fi
 
-# Quiet and headless. The first wine command creates the prefix (made by
-# wineboot in the same run, COM calls fail); the server stays up between
-# the programs until the trap ends it.
+# Quiet and headless. The first ordinary wine command creates the prefix
+# (made by wineboot -i in the same run, COM calls fail); the server stays up
+# between the programs until the trap ends it.
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 timeout 30 wineserver -p
+# Making the prefix talks a lot: said only when it fails.
+if ! timeout 180 wine cmd /c exit >"$log" 2>&1; then
+  cat "$log" >&2
+  echo "Wine could not make its prefix in $prefix." >&2
+  exit 1
+fi
 status=0
 # The tests start this same program as a local server: it must come up.
 TARVEL_COM_REQUIRE_SERVER=1 timeout 300 wine "$build_dir/tests/com/tarvel_com_tests.exe" "$@" ||
