@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "automation/Text.h"
@@ -38,12 +39,20 @@ struct RuntimeState {
   std::vector<FactoryEntry> factories;
   std::vector<ActiveEntry> running;
   std::vector<SourceEntry> sources;
+  std::shared_ptr<SystemRuntime> system;
   std::uint32_t nextCookie = 1;
 };
 
 RuntimeState& State() {
   static RuntimeState* state = new RuntimeState;  // outlives every static user
   return *state;
+}
+
+// The system's runtime is asked outside the lock: it may start servers.
+std::shared_ptr<SystemRuntime> System() {
+  auto& s = State();
+  std::lock_guard guard(s.lock);
+  return s.system;
 }
 
 }  // namespace
@@ -62,15 +71,18 @@ void UnregisterProgID(std::string_view progId) {
 
 HResult CLSIDFromProgID(std::string_view progId, Guid* clsid) {
   if (!clsid) return E_POINTER;
-  auto& s = State();
-  std::lock_guard guard(s.lock);
-  auto it = s.progIds.find(AsciiLowered(progId));
-  if (it == s.progIds.end()) {
-    *clsid = Guid{};
-    return CO_E_CLASSSTRING;
+  {
+    auto& s = State();
+    std::lock_guard guard(s.lock);
+    auto it = s.progIds.find(AsciiLowered(progId));
+    if (it != s.progIds.end()) {
+      *clsid = it->second;
+      return S_OK;
+    }
   }
-  *clsid = it->second;
-  return S_OK;
+  *clsid = Guid{};
+  if (auto system = System()) return system->CLSIDFromProgID(progId, clsid);
+  return CO_E_CLASSSTRING;
 }
 
 HResult CoRegisterClassObject(const Guid& clsid, std::shared_ptr<ClassFactory> factory,
@@ -138,7 +150,10 @@ HResult CoCreateInstance(const Guid& clsid, std::uint32_t clsctx, const Guid& ii
       }
     }
   }
-  if (!factory) return REGDB_E_CLASSNOTREG;
+  if (!factory) {
+    if (auto system = System()) return system->CoCreateInstance(clsid, clsctx, iid, object);
+    return REGDB_E_CLASSNOTREG;
+  }
   // The factory runs unlocked: a new instance typically registers itself as
   // running.
   try {
@@ -201,6 +216,7 @@ HResult GetActiveObject(const Guid& clsid, ObjectRef* object) {
     if (Succeeded(hr) && *object) return S_OK;
     object->Reset();
   }
+  if (auto system = System()) return system->GetActiveObject(clsid, object);
   return MK_E_UNAVAILABLE;
 }
 
@@ -210,6 +226,12 @@ std::uint32_t AddRunningObjectSource(const Guid& clsid, RunningObjectSource sour
   const std::uint32_t cookie = s.nextCookie++;
   s.sources.push_back({cookie, clsid, std::move(source)});
   return cookie;
+}
+
+std::shared_ptr<SystemRuntime> SetSystemRuntime(std::shared_ptr<SystemRuntime> runtime) {
+  auto& s = State();
+  std::lock_guard guard(s.lock);
+  return std::exchange(s.system, std::move(runtime));
 }
 
 void RemoveRunningObjectSource(std::uint32_t cookie) {

@@ -96,4 +96,20 @@ using RunningObjectSource = std::function<HResult(ObjectRef* object)>;
 std::uint32_t AddRunningObjectSource(const Guid& clsid, RunningObjectSource source);
 void RemoveRunningObjectSource(std::uint32_t cookie);
 
+// ---- The system's own runtime ----
+
+// Where the entry points above look last, when this process's own tables
+// and sources have no answer: on Windows, COM itself (automation/com plugs
+// it in). Each member answers as the entry point of the same name does.
+class SystemRuntime {
+ public:
+  virtual ~SystemRuntime() = default;
+  virtual HResult CLSIDFromProgID(std::string_view progId, Guid* clsid) = 0;
+  virtual HResult GetActiveObject(const Guid& clsid, ObjectRef* object) = 0;
+  virtual HResult CoCreateInstance(const Guid& clsid, std::uint32_t clsctx, const Guid& iid,
+                                   ObjectRef* object) = 0;
+};
+// Plugs one in (nullptr takes it out); returns the one it replaces.
+std::shared_ptr<SystemRuntime> SetSystemRuntime(std::shared_ptr<SystemRuntime> runtime);
+
 }  // namespace automation

@@ -142,6 +142,73 @@ TEST(RuntimeTest, AFactoryThatThrowsReportsItsCode) {
   CoRevokeClassObject(cookie);
 }
 
+// Stands for the system's COM: answers every class it is asked for, and
+// counts the questions.
+class FakeSystem : public SystemRuntime {
+ public:
+  HResult CLSIDFromProgID(std::string_view progId, Guid* clsid) override {
+    ++asked;
+    if (!NamesEqual(progId, "System.Class")) return CO_E_CLASSSTRING;
+    *clsid = kOtherClsid;
+    return S_OK;
+  }
+  HResult GetActiveObject(const Guid&, ObjectRef* object) override {
+    ++asked;
+    *object = running;
+    return running ? S_OK : MK_E_UNAVAILABLE;
+  }
+  HResult CoCreateInstance(const Guid&, std::uint32_t clsctx, const Guid&,
+                           ObjectRef* object) override {
+    ++asked;
+    lastContext = clsctx;
+    *object = MakeRef<testing::Bag>();
+    return S_OK;
+  }
+  int asked = 0;
+  std::uint32_t lastContext = 0;
+  ObjectRef running;
+};
+
+TEST(RuntimeTest, TheSystemIsAskedOnlyWhatThisProcessDoesNotAnswer) {
+  auto system = std::make_shared<FakeSystem>();
+  system->running = MakeRef<testing::Bag>();
+  EXPECT_EQ(SetSystemRuntime(system), nullptr);
+  auto factory = std::make_shared<AppFactory>();
+  factory->announce = false;
+  std::uint32_t cookie = 0;
+  ASSERT_EQ(
+      CoRegisterClassObject(kClsid, factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie),
+      S_OK);
+  RegisterProgID("Tarvel.Mine", kClsid);
+
+  // The process's own tables answer first...
+  Guid clsid;
+  ObjectRef object;
+  EXPECT_EQ(CLSIDFromProgID("Tarvel.Mine", &clsid), S_OK);
+  EXPECT_EQ(clsid, kClsid);
+  EXPECT_EQ(CoCreateInstance(kClsid, CLSCTX_ALL, IID_IUnknown, &object), S_OK);
+  EXPECT_EQ(factory->created, 1);
+  EXPECT_EQ(system->asked, 0);
+  // ...the system the rest, its failures passed on as they are.
+  EXPECT_EQ(CLSIDFromProgID("system.class", &clsid), S_OK);
+  EXPECT_EQ(clsid, kOtherClsid);
+  EXPECT_EQ(CLSIDFromProgID("No.Such.Class", &clsid), CO_E_CLASSSTRING);
+  EXPECT_EQ(CoCreateInstance(kOtherClsid, CLSCTX_LOCAL_SERVER, IID_IUnknown, &object), S_OK);
+  EXPECT_EQ(system->lastContext, std::uint32_t{CLSCTX_LOCAL_SERVER});
+  EXPECT_EQ(GetActiveObject(kOtherClsid, &object), S_OK);
+  EXPECT_EQ(object, system->running);
+  system->running.Reset();
+  EXPECT_EQ(GetActiveObject(kOtherClsid, &object), MK_E_UNAVAILABLE);
+  EXPECT_EQ(system->asked, 5);
+
+  EXPECT_EQ(SetSystemRuntime(nullptr), system);
+  EXPECT_EQ(CLSIDFromProgID("System.Class", &clsid), CO_E_CLASSSTRING);
+  EXPECT_EQ(CoCreateInstance(kOtherClsid, CLSCTX_ALL, IID_IUnknown, &object), REGDB_E_CLASSNOTREG);
+  EXPECT_EQ(system->asked, 5);
+  UnregisterProgID("Tarvel.Mine");
+  CoRevokeClassObject(cookie);
+}
+
 TEST(RuntimeTest, BadArgumentsAreRefused) {
   std::uint32_t cookie = 0;
   EXPECT_EQ(CoRegisterClassObject(kClsid, nullptr, CLSCTX_INPROC_SERVER, 0, &cookie), E_INVALIDARG);

@@ -1,0 +1,71 @@
+// Automation objects that live in COM: reached through IDispatch by late
+// binding (names looked up with GetIDsOfNames, members called with Invoke),
+// and the other way round, this process's own objects handed to COM as
+// IDispatch. Like every COM interface pointer, these belong to the
+// apartment (thread) that made them.
+#pragma once
+
+#include "automation/com/ComHeaders.h"
+// Then the rest.
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+namespace automation::com {
+
+// Dispatch IDs by folded member name, for one interface.
+struct MemberIds {
+  std::unordered_map<std::string, DISPID> ids;
+};
+
+class DispatchObject final : public Object {
+ public:
+  // Holds its own references: the object's IUnknown (its identity) and its
+  // IDispatch, when it offers one (else every call fails E_NOINTERFACE).
+  explicit DispatchObject(IUnknown* object);
+
+  IUnknown* identity() const noexcept { return identity_; }
+  IDispatch* dispatch() const noexcept { return dispatch_; }
+
+  Variant Invoke(CallKind kind, std::string_view member, Args args) override;
+  DispId GetIDOfName(std::string_view member) override;
+  Variant InvokeById(DispId id, CallKind kind, Args args) override;
+  bool Supports(const Guid& iid) const override;
+  // COM's rule: the same object when QueryInterface(IID_IUnknown) gives the
+  // same pointer.
+  bool IsSameObject(const Object& other) const override;
+
+ protected:
+  ~DispatchObject() override;
+
+ private:
+  MemberIds& Ids();
+
+  IUnknown* identity_ = nullptr;
+  IDispatch* dispatch_ = nullptr;
+  std::shared_ptr<MemberIds> ids_;
+};
+
+// The object for a pointer COM gave us: this process's own object when the
+// pointer is one handed out by ToDispatch, else a DispatchObject; Nothing
+// for a null pointer.
+ObjectRef FromUnknown(IUnknown* object);
+
+// The IDispatch to hand to COM for an object, counted (the receiver
+// releases it): a DispatchObject's own, or a new one that calls this
+// process's object by name. Null for Nothing.
+IDispatch* ToDispatch(const ObjectRef& object);
+
+// The same for VT_UNKNOWN: a DispatchObject's identity, which need not
+// offer IDispatch.
+IUnknown* ToUnknown(const ObjectRef& object);
+
+// Lets go of the type descriptions that the dispatch IDs are kept by, on
+// this thread; an apartment does this before COM closes.
+void ForgetMemberIds();
+
+// How often GetIDsOfNames was called on this thread: the name cache's
+// measure.
+std::uint64_t NameLookups();
+
+}  // namespace automation::com
