@@ -167,7 +167,11 @@ std::int64_t NowMsecsSinceMidnight() {
   const system_clock::time_point now = system_clock::now();
   const std::time_t seconds = system_clock::to_time_t(now);
   std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &seconds);
+#else
   localtime_r(&seconds, &local);
+#endif
   const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
   return (static_cast<std::int64_t>(local.tm_hour) * 3600 + local.tm_min * 60 + local.tm_sec) *
              1000 +
