@@ -13,6 +13,7 @@
 #include "cli/ConstantsCommand.h"
 #include "cli/ExitStatus.h"
 #include "cli/TreeCommand.h"
+#include "cli/Watch.h"
 #include "lut/Tarvel_TreeNodeLUTs.h"
 #include "tree/Tarvel_Cells01.h"
 #include "standin/server/VisioBus.h"
@@ -24,6 +25,8 @@ namespace {
 constexpr std::string_view kSynopsis =
     "Usage: tarvel-tree [FILE ...] [--depth N] [--expand PATH]... [--selected-shape] "
     "[--refresh]\n"
+    "       tarvel-tree [FILE ...] [--depth N] [--expand PATH]... --watch SECONDS "
+    "[--count N]\n"
     "       tarvel-tree [FILE ...] [--selected-shape] --code LANGUAGE PATH\n"
     "       tarvel-tree --constants [NAME]\n"
     "       tarvel-tree --help\n";
@@ -48,6 +51,16 @@ constexpr std::string_view kOptions =
     "                      in shape sheets (CellsSRC-Sections), and named rows by\n"
     "                      their names (Prop.Cost), as the tree window's All\n"
     "                      Sections box does\n"
+    "  --watch SECONDS     after printing the tree, refresh it every SECONDS (0.1\n"
+    "                      or more, fractions allowed) and print only the items\n"
+    "                      each refresh changed, one line each: \"~\" (caption\n"
+    "                      changed), \"+\" (appeared) or \"-\" (disappeared), a\n"
+    "                      blank, the item's path (as --expand takes it), \": \"\n"
+    "                      and its caption (the last one for \"-\"), as in\n"
+    "                      ~ Application/ActiveDocument/Saved: Saved   = False\n"
+    "                      Runs until interrupted (SIGINT or SIGTERM end it with\n"
+    "                      status 0)\n"
+    "  --count N           with --watch: stop after N refreshes\n"
     "  --code LANGUAGE PATH\n"
     "                      print the automation expression that reaches the item\n"
     "                      at PATH (as --expand takes it) instead of the tree;\n"
@@ -64,6 +77,17 @@ int UsageError(const std::string& problem) {
   std::cerr << "tarvel-tree: " << problem << '\n'
             << kSynopsis << "Try 'tarvel-tree --help' for more information.\n";
   return kExitUsage;
+}
+
+std::optional<double> ParseSeconds(std::string_view text) {
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  // Not NaN, which fails both comparisons.
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
+      !(value >= kMinWatchSeconds && value <= kMaxWatchSeconds)) {
+    return std::nullopt;
+  }
+  return value;
 }
 
 std::optional<int> ParseLevels(std::string_view text) {
@@ -127,6 +151,7 @@ int main(int argc, char** argv) {
   }
 
   TTreeOptions options;
+  std::optional<int> watchCount;
   std::vector<std::string> files;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -157,6 +182,24 @@ int main(int argc, char** argv) {
         return UsageError("--code takes vba, python or csharp, not '" + key + "'");
       }
       options.codePath = args[++i];
+    } else if (arg == "--watch" || arg.starts_with("--watch=")) {
+      const std::optional<std::string> text = value("--watch");
+      if (!text) return UsageError("--watch needs a number of seconds");
+      const std::optional<double> seconds = ParseSeconds(*text);
+      if (!seconds) {
+        return UsageError("--watch takes a number of seconds from 0.1 to 86400, not '" + *text +
+                          "'");
+      }
+      if (!options.watch) options.watch.emplace();
+      options.watch->seconds = *seconds;
+    } else if (arg == "--count" || arg.starts_with("--count=")) {
+      const std::optional<std::string> text = value("--count");
+      if (!text) return UsageError("--count needs a number of refreshes");
+      const std::optional<int> count = ParseLevels(*text);
+      if (!count || *count < 1) {
+        return UsageError("--count takes a number of refreshes, 1 or more, not '" + *text + "'");
+      }
+      watchCount = *count;
     } else if (arg == "--selected-shape") {
       options.selectedShape = true;
     } else if (arg == "--refresh") {
@@ -174,6 +217,14 @@ int main(int argc, char** argv) {
   if (options.codeLanguage && !options.expand.empty()) {
     return UsageError("--code cannot be combined with --expand");
   }
+  if (watchCount) {
+    if (!options.watch) return UsageError("--count needs --watch");
+    options.watch->count = watchCount;
+  }
+  if (options.watch && options.codeLanguage) {
+    return UsageError("--watch cannot be combined with --code");
+  }
+  if (options.watch) StopWatchOnSignals();
   QCoreApplication qt(argc, argv);
   return PrintTree(options, files);
 }
