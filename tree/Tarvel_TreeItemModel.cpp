@@ -166,13 +166,10 @@ QColor MarkColour(const QPalette& palette) {
   QColor colour = palette.color(QPalette::Link);
   // Towards white on a dark base, towards black on a light one, keeping
   // the hue.
-  const bool darkBase = Luminance(base) < 0.18;
-  for (int step = 0; step < 20 && ContrastRatio(colour, base) < kReadable; ++step) {
-    colour = darkBase ? colour.lighter(115) : colour.darker(115);
-    if (darkBase && colour.valueF() >= 1.0) {
-      colour = QColor::fromHslF(colour.hslHueF(), colour.hslSaturationF(),
-                                std::min(1.0, colour.lightnessF() + 0.05));
-    }
+  const float step = Luminance(base) < 0.18 ? 0.05f : -0.05f;
+  for (int i = 0; i < 20 && ContrastRatio(colour, base) < kReadable; ++i) {
+    colour = QColor::fromHslF(colour.hslHueF(), colour.hslSaturationF(),
+                              std::clamp(colour.lightnessF() + step, 0.0f, 1.0f));
   }
   return colour;
 }
