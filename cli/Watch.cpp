@@ -34,8 +34,7 @@ std::string WatchLine(const TTreeChange& change) {
   return line;
 }
 
-int WatchTree(TTreeItem& root, const TWatchOptions& options, std::ostream& out,
-              std::ostream& err) {
+int WatchTree(TTreeItem& root, const TWatchOptions& options, std::ostream& out, std::ostream& err) {
   const auto wait = options.wait ? options.wait : WaitUnlessStopped;
   for (int done = 0; !options.count || done < *options.count; ++done) {
     if (!wait(options.seconds)) break;

@@ -25,15 +25,14 @@ struct TWatchOptions {
 // One changed item: "~", "+" or "-", a blank, the item's path, ": " and its
 // caption (the last one seen for "-"), path and caption escaped as
 // EscapedCaption does:
-//   ~ Application/ActiveDocument/Saved: Saved   = False
+//   ~ Application/ActiveDocument/Saved: Saved   = 0 (=False)
 std::string WatchLine(const TTreeChange& change);
 
 // Refreshes the item's tree at the interval and prints the changed lines of
 // each refresh, flushed together. Returns kExitOk when the count is reached
 // or the wait says stop, kExitLink (after saying why on `err`) when the
 // link to Visio failed, 1 when a refresh failed otherwise.
-int WatchTree(TTreeItem& root, const TWatchOptions& options, std::ostream& out,
-              std::ostream& err);
+int WatchTree(TTreeItem& root, const TWatchOptions& options, std::ostream& out, std::ostream& err);
 
 // SIGINT and SIGTERM end a watch at its next wait instead of the program.
 void StopWatchOnSignals();

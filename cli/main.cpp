@@ -57,7 +57,7 @@ constexpr std::string_view kOptions =
     "                      changed), \"+\" (appeared) or \"-\" (disappeared), a\n"
     "                      blank, the item's path (as --expand takes it), \": \"\n"
     "                      and its caption (the last one for \"-\"), as in\n"
-    "                      ~ Application/ActiveDocument/Saved: Saved   = False\n"
+    "                      ~ Application/ActiveDocument/Saved: Saved   = 0 (=False)\n"
     "                      Runs until interrupted (SIGINT or SIGTERM end it with\n"
     "                      status 0)\n"
     "  --count N           with --watch: stop after N refreshes\n"

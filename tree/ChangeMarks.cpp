@@ -32,9 +32,10 @@ void ClearItemMarks(TTreeItem& item) {
   ForEachItem(item, [](TTreeItem& each) { each.SetMarks(0); });
 }
 
-void Mark(TTreeItem& item, std::uint8_t& kept, std::uint8_t mark) {
+void Mark(TTreeItem& item, std::uint8_t& kept, std::uint8_t mark, bool& anyKept) {
   item.SetMarks(item.Marks() | mark);
   kept |= mark;
+  anyKept = true;
 }
 
 // A second, third ... sibling with the same segment is told apart by its
@@ -79,8 +80,7 @@ TChangeMarks::Snap* TChangeMarks::FindSnap(const TTreeItem& item, bool create, P
 }
 
 TChangeMarks::Snap& TChangeMarks::ChildSnap(Snap& parent, const TTreeItem& child,
-                                            std::uint32_t pass, bool& made,
-                                            std::string_view& key) {
+                                            std::uint32_t pass, bool& made, std::string_view& key) {
   const std::string segment = PathSegment(child);
   auto found = parent.kids.find(segment);
   for (int occurrence = 2; found != parent.kids.end() && found->second->seen == pass;
@@ -110,7 +110,7 @@ void TChangeMarks::Compare(TTreeItem& item, Snap& snap, bool known, Path& path,
                            std::vector<TTreeChange>& changes) {
   const std::string& text = item.Text();
   if (known && snap.caption != text) {
-    Mark(item, snap.marks, imChanged);
+    Mark(item, snap.marks, imChanged, keptMarks_);
     changes.push_back({TTreeChange::Changed, JoinPath(path), text, snap.caption});
   }
   if (snap.caption != text) snap.caption = text;
@@ -155,14 +155,14 @@ void TChangeMarks::Compare(TTreeItem& item, Snap& snap, bool known, Path& path,
     if (childrenKnown && !child.made) listGoneBefore(child.order);
     path.emplace_back(child.key, child.snap->element);
     if (childrenKnown && child.made) {
-      Mark(*child.item, child.snap->marks, imNew);
+      Mark(*child.item, child.snap->marks, imNew, keptMarks_);
       changes.push_back({TTreeChange::Appeared, JoinPath(path), child.item->Text(), {}});
     }
     Compare(*child.item, *child.snap, known && !child.made, path, changes);
     path.pop_back();
   }
   if (childrenKnown) listGoneBefore(UINT32_MAX);
-  if (childrenKnown && !gone.empty()) Mark(item, snap.marks, imChildGone);
+  if (childrenKnown && !gone.empty()) Mark(item, snap.marks, imChildGone, keptMarks_);
   for (const auto& [order, key] : gone) snap.kids.erase(*key);
   snap.open = true;
 }
@@ -197,7 +197,8 @@ std::vector<TTreeChange> TChangeMarks::Refresh(TTreeItem& item) {
   const bool known = snap != nullptr;
   // The branch's marks said what the previous refresh changed.
   if (tree_.MarkedCount() > 0) ClearItemMarks(item);
-  if (snap != nullptr) ClearSnapMarks(*snap);
+  // Without marks kept anywhere there is nothing to walk for.
+  if (snap != nullptr && keptMarks_) ClearSnapMarks(*snap);
 
   std::exception_ptr failure;
   refreshing_ = true;
@@ -221,6 +222,7 @@ std::vector<TTreeChange> TChangeMarks::Refresh(TTreeItem& item) {
 void TChangeMarks::ClearMarks() {
   for (int i = 0; i < tree_.Count(); ++i) ClearItemMarks(*tree_.Item(i));
   ClearSnapMarks(*top_);
+  keptMarks_ = false;
 }
 
 void TChangeMarks::Loaded(TTreeItem& item) {

@@ -77,4 +77,5 @@ class TChangeMarks {
   std::unique_ptr<Snap> top_;  // stands for the invisible root
   std::uint32_t pass_ = 0;     // counts the passes over children, for Snap::seen
   bool refreshing_ = false;
+  bool keptMarks_ = false;  // whether any snap may hold marks
 };

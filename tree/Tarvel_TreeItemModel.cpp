@@ -14,7 +14,9 @@
 #include "tree/Tarvel_StateImages.h"
 
 TTreeItemModel::TTreeItemModel(TTreeModel& tree, QObject* parent)
-    : QAbstractItemModel(parent), tree_(&tree), markColour_(MarkColour(QGuiApplication::palette())) {
+    : QAbstractItemModel(parent),
+      tree_(&tree),
+      markColour_(MarkColour(QGuiApplication::palette())) {
   tree_->AddObserver(this);
 }
 

@@ -142,6 +142,8 @@ TEST(TarvelTreeTest, HelpPrintsUsage) {
             std::string::npos);
 }
 
+namespace {
+
 // The output without the line of the stand-in's process ID, which differs
 // from run to run.
 std::string WithoutProcessID(const std::string& out) {
@@ -151,6 +153,8 @@ std::string WithoutProcessID(const std::string& out) {
   }
   return kept;
 }
+
+}  // namespace
 
 TEST(TarvelTreeTest, WatchStopsAfterItsCountOrWhenInterrupted) {
   const ProgramRun once = RunTarvelTreeInProcess({});
@@ -199,8 +203,7 @@ TEST(TarvelTreeTest, BadCommandLinesAreUsageErrors) {
       {{"--watch=1s"}, "--watch takes a number of seconds from 0.1 to 86400, not '1s'"},
       {{"--watch", "nan"}, "--watch takes a number of seconds from 0.1 to 86400, not 'nan'"},
       {{"--watch", "1e9"}, "--watch takes a number of seconds from 0.1 to 86400, not '1e9'"},
-      {{"--watch", "1", "--count", "0"},
-       "--count takes a number of refreshes, 1 or more, not '0'"},
+      {{"--watch", "1", "--count", "0"}, "--count takes a number of refreshes, 1 or more, not '0'"},
       {{"--watch", "1", "--count"}, "--count needs a number of refreshes"},
       {{"--count", "2"}, "--count needs --watch"},
       {{"--watch", "1", "--code", "vba", "Documents"}, "--watch cannot be combined with --code"},

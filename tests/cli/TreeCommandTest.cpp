@@ -272,14 +272,12 @@ TEST_F(WatchCommandTest, AWaitThatSaysStopEndsTheWatchCleanly) {
 
 TEST_F(WatchCommandTest, ALinkThatBreaksMidwayEndsTheWatchWithStatusThree) {
   const std::string gone = "The object invoked has disconnected from its clients.";
-  const Run run = Watch(Options(1), {
-                                        [] {},
-                                        [&] {
-                                          visio.app->Fail("Language",
-                                                          automation::RPC_E_DISCONNECTED, gone);
-                                        },
-                                        [] {},
-                                    });
+  const Run run = Watch(
+      Options(1), {
+                      [] {},
+                      [&] { visio.app->Fail("Language", automation::RPC_E_DISCONNECTED, gone); },
+                      [] {},
+                  });
   EXPECT_EQ(run.status, 3);
   EXPECT_EQ(run.err,
             "tarvel-tree: the link to Visio failed during the run: 0x80010108 " + gone + "\n");

@@ -143,9 +143,9 @@ TEST_F(ChangeMarksTest, RenamedDeletedAndNewShapes) {
   ASSERT_NE(arrayLine, changes.end());
   EXPECT_EQ(arrayLine->kind, TTreeChange::Changed);
   EXPECT_LT(arrayLine - changes.begin(),
-            std::find_if(changes.begin(), changes.end(),
-                         [&](const TTreeChange& c) { return c.path == last; }) -
-                changes.begin());
+            std::find_if(changes.begin(), changes.end(), [&](const TTreeChange& c) {
+              return c.path == last;
+            }) - changes.begin());
 
   // A new shape appears as a new element, marked new; what is below it is
   // not loaded and so not listed.
@@ -179,11 +179,9 @@ TEST_F(ChangeMarksTest, CollapsingAndExpandingKeepsTheComparison) {
   TTreeItem& pinX = Reach(shape + "/CellsSRC-Sections/S[1]/R[1]/CellSRC[0]");
   std::vector<TTreeChange> changes = Refresh();
   const std::string cellPath = "Application/" + shape + "/CellsSRC-Sections/S[1]/R[1]/CellSRC[0]";
-  EXPECT_TRUE(std::any_of(changes.begin(), changes.end(),
-                          [&](const TTreeChange& c) {
-                            return c.path == cellPath && c.kind == TTreeChange::Changed;
-                          }))
-      << testing::PrintToString(Lines(changes));
+  EXPECT_TRUE(std::any_of(changes.begin(), changes.end(), [&](const TTreeChange& c) {
+    return c.path == cellPath && c.kind == TTreeChange::Changed;
+  })) << testing::PrintToString(Lines(changes));
   EXPECT_EQ(pinX.Marks(), imChanged);
 
   // The marks come back when the branch is opened again before the next
@@ -238,11 +236,11 @@ TEST_F(ChangeMarksTest, MarkItemsOfMarksEveryItemOfThatObjectUntilTheNextRefresh
   // containing page, and as the active page.
   EXPECT_EQ(tree.MarkItemsOf(Page()), 3);
   const std::string page = "Application/Documents/Item[1]/Pages/Item[1]";
-  EXPECT_EQ(Marked(), (std::vector<std::pair<std::string, int>>{
-                          {page, imReported},
-                          {page + "/Shapes/Item[1]", imReported},
-                          {page + "/Shapes/ContainingPage", imReported},
-                          {"Application/ActivePage", imReported}}));
+  EXPECT_EQ(Marked(),
+            (std::vector<std::pair<std::string, int>>{{page, imReported},
+                                                      {page + "/Shapes/Item[1]", imReported},
+                                                      {page + "/Shapes/ContainingPage", imReported},
+                                                      {"Application/ActivePage", imReported}}));
 
   Refresh();
   EXPECT_EQ(tree.MarkedCount(), 0u);

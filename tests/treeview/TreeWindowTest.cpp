@@ -109,10 +109,9 @@ TEST_F(TreeWindowTest, IsMadeAsDesignedAndShowsTheApplication) {
     entries.push_back(action->text().toStdString());
   }
   EXPECT_EQ(entries, (std::vector<std::string>{"Refresh Item and Children", "Clear Change Marks",
-                                               "Copy to New Window",
-                                               "Go to Source Cell", "View Text Detail", "Edit",
-                                               "Constant values", "", "Copy", "Copy Value",
-                                               "Copy as Code"}));
+                                               "Copy to New Window", "Go to Source Cell",
+                                               "View Text Detail", "Edit", "Constant values", "",
+                                               "Copy", "Copy Value", "Copy as Code"}));
   std::vector<std::string> languages;
   for (const QAction* action : window->mi_CopyAsCode->actions()) {
     languages.push_back(action->text().toStdString());
@@ -396,7 +395,8 @@ TEST_F(TreeWindowTest, ARefreshMarksWhatChangedUntilTheNextRefresh) {
   std::vector<const TTreeItem*> repainted;
   QObject::connect(&model, &QAbstractItemModel::dataChanged,
                    [&](const QModelIndex& from, const QModelIndex&, const QList<int>& roles) {
-                     if (roles.contains(Qt::ForegroundRole)) repainted.push_back(model.ItemOf(from));
+                     if (roles.contains(Qt::ForegroundRole))
+                       repainted.push_back(model.ItemOf(from));
                    });
 
   window.RefreshTree();
