@@ -248,6 +248,10 @@ void TChangeMarks::Loaded(TTreeItem& item) {
     if (made) kid.order = static_cast<std::uint32_t>(i);
     if (kid.marks != 0) child.SetMarks(child.Marks() | kid.marks);
   }
+  // What the expansion no longer makes (a sheet made again with other
+  // sections) is not reported gone at the next refresh: the user never saw
+  // it go.
+  std::erase_if(snap->kids, [pass](const auto& kid) { return kid.second->seen != pass; });
 }
 
 void TChangeMarks::Collapsing(TTreeItem& item) {

@@ -45,8 +45,8 @@ class TChangeMarks {
 
   // For TTreeModel: the item's children were just made by expanding it.
   // Their captions are taken where none are kept yet (so they are compared
-  // at the next refresh, and are not new), and marks kept for them are
-  // shown again.
+  // at the next refresh, and are not new), marks kept for them are shown
+  // again, and what is kept for children it no longer has is dropped.
   void Loaded(TTreeItem& item);
   // For TTreeModel: the item is about to collapse. During a refresh that
   // means the node layer found its object gone, and its children count as

@@ -192,6 +192,12 @@ TEST_F(ChangeMarksTest, CollapsingAndExpandingKeepsTheComparison) {
   // Items first loaded by expanding after the refresh are not new.
   Reach(std::string(kShapes) + "/Item[2]/CellsSRC-Sections/S[1]/R[1]");
   EXPECT_EQ(Lines(Refresh()), std::vector<std::string>{});
+
+  // Sheets made again with every section: neither new nor gone items.
+  ShowAllSections(tree, true);
+  EXPECT_EQ(Lines(Refresh()), std::vector<std::string>{});
+  ShowAllSections(tree, false);
+  EXPECT_EQ(Lines(Refresh()), std::vector<std::string>{});
 }
 
 TEST_F(ChangeMarksTest, ANeverComparedBranchMarksNothingAtItsFirstRefresh) {
