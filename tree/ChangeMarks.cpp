@@ -22,12 +22,6 @@ struct TChangeMarks::Snap {
 
 namespace {
 
-template <class F>
-void ForEachItem(TTreeItem& item, const F& f) {
-  f(item);
-  for (int i = 0; i < item.Count(); ++i) ForEachItem(*item.Item(i), f);
-}
-
 void ClearItemMarks(TTreeItem& item) {
   ForEachItem(item, [](TTreeItem& each) { each.SetMarks(0); });
 }
@@ -220,7 +214,7 @@ std::vector<TTreeChange> TChangeMarks::Refresh(TTreeItem& item) {
 }
 
 void TChangeMarks::ClearMarks() {
-  for (int i = 0; i < tree_.Count(); ++i) ClearItemMarks(*tree_.Item(i));
+  ForEachItem(tree_, [](TTreeItem& each) { each.SetMarks(0); });
   ClearSnapMarks(*top_);
   keptMarks_ = false;
 }

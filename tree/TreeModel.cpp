@@ -139,12 +139,6 @@ void CountSubtree(const TTreeItem& item, std::size_t& size, std::size_t& marked)
   for (int i = 0; i < item.Count(); ++i) CountSubtree(*item.Item(i), size, marked);
 }
 
-template <class F>
-void ForEachItem(TTreeItem& item, const F& f) {
-  f(item);
-  for (int i = 0; i < item.Count(); ++i) ForEachItem(*item.Item(i), f);
-}
-
 }  // namespace
 
 void TTreeModel::DeleteRange(TTreeItem* parent, int first, int last) {
@@ -211,20 +205,18 @@ void TTreeModel::Collapse(TTreeItem* item) {
 int TTreeModel::MarkItemsOf(const automation::ObjectRef& object) {
   if (!object) return 0;
   int marked = 0;
-  for (const auto& root : roots_) {
-    ForEachItem(*root, [&](TTreeItem& item) {
-      TTVNodeData* node = item.Data();
-      if (node == nullptr || !node->IsVisObjectNode()) return;
-      try {
-        const automation::ObjectRef own = node->GetVisObject();
-        if (!own || !automation::SameObject(own, object)) return;
-      } catch (const std::exception&) {
-        return;  // an object that cannot be asked is not known to be that one
-      }
-      item.SetMarks(item.Marks() | imReported);
-      ++marked;
-    });
-  }
+  ForEachItem(*this, [&](TTreeItem& item) {
+    TTVNodeData* node = item.Data();
+    if (node == nullptr || !node->IsVisObjectNode()) return;
+    try {
+      const automation::ObjectRef own = node->GetVisObject();
+      if (!own || !automation::SameObject(own, object)) return;
+    } catch (const std::exception&) {
+      return;  // an object that cannot be asked is not known to be that one
+    }
+    item.SetMarks(item.Marks() | imReported);
+    ++marked;
+  });
   return marked;
 }
 

@@ -162,3 +162,17 @@ class TTreeModel {
   bool allSections_ = false;
   std::unique_ptr<TChangeMarks> changes_;
 };
+
+// Calls f with the item and every item below it, in the order the tree
+// shows them (parents first).
+template <class F>
+void ForEachItem(TTreeItem& item, const F& f) {
+  f(item);
+  for (int i = 0; i < item.Count(); ++i) ForEachItem(*item.Item(i), f);
+}
+
+// The same for every item of the tree.
+template <class F>
+void ForEachItem(const TTreeModel& tree, const F& f) {
+  for (int i = 0; i < tree.Count(); ++i) ForEachItem(*tree.Item(i), f);
+}
