@@ -45,14 +45,7 @@ class TExpander {
 
   bool Failed() const { return failed_; }
 
-  static std::string NameOf(const TTreeItem& item) {
-    const TTVNodeData* node = item.Data();
-    if (node == nullptr) return item.Text();
-    // Section and row nodes carry their index in their name ("S[1]").
-    if (node->Index == kNoIndex || (!node->Name.empty() && node->Name.back() == ']'))
-      return node->Name;
-    return node->Name + "[" + std::to_string(node->Index) + "]";
-  }
+  static std::string NameOf(const TTreeItem& item) { return PathSegment(item); }
 
  private:
   std::ostream& err_;
@@ -209,7 +202,8 @@ int RunTreeCommand(const TTreeOptions& options, std::ostream& out, std::ostream&
   if (targets.empty()) targets.push_back(root->TreeNode);
   for (TTreeItem* target : targets) expander.ExpandDown(*target, options.depth);
 
-  if (options.refresh) root->Refresh(2);
+  // Through the change marks, so that a watch compares with this refresh.
+  if (options.refresh) tree.Changes().Refresh(*root->TreeNode);
   // One caption per line, whatever the texts hold.
   for (const std::string& line : VisibleText(tree)) out << EscapedCaption(line) << '\n';
   // A tree read over a broken link is no answer, whatever it shows.
@@ -217,6 +211,11 @@ int RunTreeCommand(const TTreeOptions& options, std::ostream& out, std::ostream&
     err << "tarvel-tree: the link to Visio failed during the run, the tree is incomplete: "
         << VisioController.LinkFailure() << '\n';
     return kExitLink;
+  }
+  if (options.watch) {
+    out.flush();
+    const int status = WatchTree(*root->TreeNode, *options.watch, out, err);
+    if (status != kExitOk) return status;
   }
   return expander.Failed() ? kExitVisio : kExitOk;
 }

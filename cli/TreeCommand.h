@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/Watch.h"
 #include "tree/CodePath.h"
 
 struct TTreeOptions {
@@ -19,13 +20,16 @@ struct TTreeOptions {
   // language instead of the tree.
   std::optional<TCodeLanguage> codeLanguage;
   std::string codePath;
+  // Set: after the tree, refresh it at the interval and print what changed.
+  std::optional<TWatchOptions> watch;
 };
 
 // Builds the tree over VisioController's Visio, prints every visible
 // caption indented two blanks per level, and returns the exit status: 2 for
 // a path that matches nothing, 1 when Visio could not give what was asked
 // or an expansion failed, 3 when the link to Visio failed during the run
-// (the tree is still printed in both cases). With a code language it prints
+// (the tree is still printed in both cases). With watch options it then
+// prints each refresh's changes, as WatchTree does. With a code language it prints
 // the expression of the item at the code path instead, with the same exit
 // statuses.
 int RunTreeCommand(const TTreeOptions& options, std::ostream& out, std::ostream& err);

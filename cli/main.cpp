@@ -13,6 +13,7 @@
 #include "cli/EventsCommand.h"
 #include "cli/ExitStatus.h"
 #include "cli/TreeCommand.h"
+#include "cli/Watch.h"
 #include "lut/Tarvel_TreeNodeLUTs.h"
 #include "standin/server/VisioBus.h"
 #include "tree/Tarvel_Cells01.h"
@@ -24,6 +25,8 @@ namespace {
 constexpr std::string_view kSynopsis =
     "Usage: tarvel-tree [FILE ...] [--depth N] [--expand PATH]... [--selected-shape] "
     "[--refresh]\n"
+    "       tarvel-tree [FILE ...] [--depth N] [--expand PATH]... --watch SECONDS "
+    "[--count N]\n"
     "       tarvel-tree [FILE ...] [--selected-shape] --code LANGUAGE PATH\n"
     "       tarvel-tree [FILE ...] --events [CODE ...] [--count N]\n"
     "       tarvel-tree --constants [NAME]\n"
@@ -49,6 +52,15 @@ constexpr std::string_view kOptions =
     "                      in shape sheets (CellsSRC-Sections), and named rows by\n"
     "                      their names (Prop.Cost), as the tree window's All\n"
     "                      Sections box does\n"
+    "  --watch SECONDS     after printing the tree, refresh it every SECONDS (0.1\n"
+    "                      or more, fractions allowed) and print only the items\n"
+    "                      each refresh changed, one line each: \"~\" (caption\n"
+    "                      changed), \"+\" (appeared) or \"-\" (disappeared), a\n"
+    "                      blank, the item's path (as --expand takes it), \": \"\n"
+    "                      and its caption (the last one for \"-\"), as in\n"
+    "                      ~ Application/ActiveDocument/Saved: Saved   = 0 (=False)\n"
+    "                      Runs until interrupted (SIGINT or SIGTERM end it with\n"
+    "                      status 0)\n"
     "  --code LANGUAGE PATH\n"
     "                      print the automation expression that reaches the item\n"
     "                      at PATH (as --expand takes it) instead of the tree;\n"
@@ -62,7 +74,8 @@ constexpr std::string_view kOptions =
     "                      added and deleted, texts, pages, documents and the\n"
     "                      selection. FILEs are opened once listening, so their\n"
     "                      own events show. Runs until interrupted\n"
-    "  --count N           with --events: stop after N events\n"
+    "  --count N           stop after N refreshes (with --watch) or N events\n"
+    "                      (with --events)\n"
     "  --constants         list every table of Visio constants: the table's name\n"
     "                      and \":\", then one line per constant with its value in\n"
     "                      decimal and in hex and its full name\n"
@@ -74,6 +87,17 @@ int UsageError(const std::string& problem) {
   std::cerr << "tarvel-tree: " << problem << '\n'
             << kSynopsis << "Try 'tarvel-tree --help' for more information.\n";
   return kExitUsage;
+}
+
+std::optional<double> ParseSeconds(std::string_view text) {
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  // Not NaN, which fails both comparisons.
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
+      !(value >= kMinWatchSeconds && value <= kMaxWatchSeconds)) {
+    return std::nullopt;
+  }
+  return value;
 }
 
 std::optional<int> ParseLevels(std::string_view text) {
@@ -161,6 +185,7 @@ int main(int argc, char** argv) {
   }
 
   TTreeOptions options;
+  std::optional<int> count;  // --count, for --watch or --events
   std::vector<std::string> files;
   std::optional<std::vector<std::string>> eventWords;  // set by --events
   TEventsOptions events;
@@ -197,14 +222,25 @@ int main(int argc, char** argv) {
       if (eventWords) return UsageError("--events may be given once");
       eventWords.emplace();
       while (i + 1 < args.size() && IsCodeWord(args[i + 1])) eventWords->push_back(args[++i]);
-    } else if (arg == "--count" || arg.starts_with("--count=")) {
-      const std::optional<std::string> text = value("--count");
-      if (!text) return UsageError("--count needs a number of events");
-      const std::optional<int> count = ParseLevels(*text);
-      if (!count || *count == 0) {
-        return UsageError("--count takes a number of events above 0, not '" + *text + "'");
+    } else if (arg == "--watch" || arg.starts_with("--watch=")) {
+      const std::optional<std::string> text = value("--watch");
+      if (!text) return UsageError("--watch needs a number of seconds");
+      const std::optional<double> seconds = ParseSeconds(*text);
+      if (!seconds) {
+        return UsageError("--watch takes a number of seconds from 0.1 to 86400, not '" + *text +
+                          "'");
       }
-      events.count = *count;
+      if (!options.watch) options.watch.emplace();
+      options.watch->seconds = *seconds;
+    } else if (arg == "--count" || arg.starts_with("--count=")) {
+      // Refreshes with --watch, events with --events.
+      const std::optional<std::string> text = value("--count");
+      if (!text) return UsageError("--count needs a number of refreshes or events");
+      const std::optional<int> number = ParseLevels(*text);
+      if (!number || *number < 1) {
+        return UsageError("--count takes a number, 1 or more, not '" + *text + "'");
+      }
+      count = *number;
     } else if (arg == "--selected-shape") {
       options.selectedShape = true;
     } else if (arg == "--refresh") {
@@ -222,10 +258,21 @@ int main(int argc, char** argv) {
   if (options.codeLanguage && !options.expand.empty()) {
     return UsageError("--code cannot be combined with --expand");
   }
-  if (events.count && !eventWords) return UsageError("--count needs --events");
+  if (count) {
+    if (options.watch) {
+      options.watch->count = count;
+    } else if (eventWords) {
+      events.count = *count;
+    } else {
+      return UsageError("--count needs --watch or --events");
+    }
+  }
+  if (options.watch && options.codeLanguage) {
+    return UsageError("--watch cannot be combined with --code");
+  }
   if (eventWords) {
     if (options.depth != TTreeOptions().depth || !options.expand.empty() || options.selectedShape ||
-        options.refresh || options.allSections || options.codeLanguage) {
+        options.refresh || options.allSections || options.codeLanguage || options.watch) {
       return UsageError("--events cannot be combined with the tree's options");
     }
     std::string bad;
@@ -233,6 +280,7 @@ int main(int argc, char** argv) {
     if (!codes) return UsageError("--events takes Visio's event names or codes, not '" + bad + "'");
     events.codes = *codes;
   }
+  if (options.watch) StopWatchOnSignals();
   QCoreApplication qt(argc, argv);
   return eventWords ? PrintEvents(events, files) : PrintTree(options, files);
 }

@@ -23,6 +23,7 @@
 #include "tools/Tarvel_NodeEdit.h"
 #include "tools/Tarvel_TextDump.h"
 #include "tools/Tarvel_UI.h"
+#include "tree/ChangeMarks.h"
 #include "tree/NodeData.h"
 #include "tree/Tarvel_Cells01.h"
 #include "tree/Tarvel_FindBar.h"
@@ -83,6 +84,7 @@ Tfm_VisioTreeView::Tfm_VisioTreeView()
   TV->header()->setResizeContentsPrecision(0);
   TV->setContextMenuPolicy(Qt::CustomContextMenu);
   TV->installEventFilter(this);
+  model_->SetMarkColour(MarkColour(TV->palette()));
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -104,6 +106,8 @@ Tfm_VisioTreeView::Tfm_VisioTreeView()
   };
   mi_RefreshItemAndChildren = addItem("mi_RefreshItemAndChildren", "Refresh Item and Children",
                                       &Tfm_VisioTreeView::mi_RefreshItemAndChildrenClick);
+  mi_ClearChangeMarks = addItem("mi_ClearChangeMarks", "Clear Change Marks",
+                                &Tfm_VisioTreeView::mi_ClearChangeMarksClick);
   mi_NewWin_Clone =
       addItem("mi_NewWin_Clone", "Copy to New Window", &Tfm_VisioTreeView::mi_NewWin_CloneClick);
   mi_GoToSourceCell =
@@ -196,7 +200,7 @@ void Tfm_VisioTreeView::RefreshTree() {
   TWaitCursor wait;
   TTreeItem* root = tree_->First();
   if (root == nullptr) return;
-  if (TTVNodeData* node = root->Data()) node->Refresh(2);
+  tree_->Changes().Refresh(*root);
   setWindowTitle(ToQString(root->Text()));
 }
 
@@ -273,6 +277,11 @@ bool Tfm_VisioTreeView::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+void Tfm_VisioTreeView::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::PaletteChange) model_->SetMarkColour(MarkColour(TV->palette()));
+}
+
 void Tfm_VisioTreeView::moveEvent(QMoveEvent* event) {
   QWidget::moveEvent(event);
   // Only the user moves the active window; the flock moves inactive ones
@@ -289,6 +298,7 @@ void Tfm_VisioTreeView::pm_VTVPopup(bool onTree) {
   for (QAction* action : mi_CopyAsCode->actions()) action->setEnabled(false);
   selectedNode_ = QPersistentModelIndex();
   if (!onTree) return;
+  if (tree_->MarkedCount() > 0) mi_ClearChangeMarks->setEnabled(true);
   const QModelIndexList selected = TV->selectionModel()->selectedIndexes();
   if (selected.isEmpty()) return;
   const QModelIndex current = TV->currentIndex();
@@ -333,8 +343,12 @@ void Tfm_VisioTreeView::mi_RefreshItemAndChildrenClick() {
   if (item == nullptr || item->Data() == nullptr) return;
   GuardCommand([&] {
     TWaitCursor wait;
-    item->Data()->Refresh(2);
+    tree_->Changes().Refresh(*item);
   });
+}
+
+void Tfm_VisioTreeView::mi_ClearChangeMarksClick() {
+  tree_->Changes().ClearMarks();
 }
 
 void Tfm_VisioTreeView::mi_NewWin_CloneClick() {

@@ -48,7 +48,7 @@ class Tfm_VisioTreeView : public QWidget {
   // shows its caption as the window's.
   void ShowApplicationTree();
   // Refreshes the root and every open item below it; the root's text
-  // becomes the caption.
+  // becomes the caption. What changed is marked until the next refresh.
   void RefreshTree();
 
   // Enables the menu entries for the selected item; `onTree` says the menu
@@ -59,6 +59,7 @@ class Tfm_VisioTreeView : public QWidget {
   TTreeItem* SelectedNode() const;
 
   void mi_RefreshItemAndChildrenClick();
+  void mi_ClearChangeMarksClick();
   void mi_NewWin_CloneClick();
   void mi_GoToSourceCellClick();
   void mi_ViewTextDetailClick();
@@ -90,6 +91,7 @@ class Tfm_VisioTreeView : public QWidget {
   TFindBar* FindBar;
   QMenu* pm_VTV;
   QAction* mi_RefreshItemAndChildren;
+  QAction* mi_ClearChangeMarks;
   QAction* mi_NewWin_Clone;
   QAction* mi_GoToSourceCell;
   QAction* mi_ViewTextDetail;
@@ -103,6 +105,7 @@ class Tfm_VisioTreeView : public QWidget {
 
  protected:
   void moveEvent(QMoveEvent* event) override;
+  void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

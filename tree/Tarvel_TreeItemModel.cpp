@@ -2,16 +2,21 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QFont>
+#include <QGuiApplication>
 #include <QList>
 #include <QString>
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "tree/NodeData.h"
 #include "tree/Tarvel_StateImages.h"
 
 TTreeItemModel::TTreeItemModel(TTreeModel& tree, QObject* parent)
-    : QAbstractItemModel(parent), tree_(&tree) {
+    : QAbstractItemModel(parent),
+      tree_(&tree),
+      markColour_(MarkColour(QGuiApplication::palette())) {
   tree_->AddObserver(this);
 }
 
@@ -92,8 +97,24 @@ QVariant TTreeItemModel::data(const QModelIndex& index, int role) const {
       return QString::fromStdString(item->Text());
     case Qt::ToolTipRole: {
       const std::string tip = item->Data() != nullptr ? item->Data()->GetToolTip() : std::string();
-      return QString::fromStdString(tip.empty() ? item->Text() : tip);
+      std::string text = tip.empty() ? item->Text() : tip;
+      if (item->Marks() != 0) text += "\n" + MarkToolTip(item->Marks());
+      return QString::fromStdString(text);
     }
+    case Qt::ForegroundRole:
+      if (item->Marks() != 0) return QBrush(markColour_);
+      return {};
+    case Qt::FontRole:
+      // Bold as well, for those who do not tell the colour apart; only the
+      // weight is set, the view's font gives the rest.
+      if (item->Marks() != 0) {
+        QFont bold;
+        bold.setBold(true);
+        return bold;
+      }
+      return {};
+    case MarksRole:
+      return static_cast<int>(item->Marks());
     case Qt::DecorationRole: {
       const QPixmap& image = StateImage(item->StateIndex());
       if (image.isNull()) return {};
@@ -115,6 +136,58 @@ QVariant TTreeItemModel::data(const QModelIndex& index, int role) const {
 Qt::ItemFlags TTreeItemModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
   return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+void TTreeItemModel::SetMarkColour(const QColor& colour) {
+  // Set when the palette changes, which repaints the views anyway.
+  markColour_ = colour;
+}
+
+namespace {
+
+double Luminance(const QColor& colour) {
+  const auto channel = [](double c) {
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  const QColor rgb = colour.toRgb();
+  return 0.2126 * channel(rgb.redF()) + 0.7152 * channel(rgb.greenF()) +
+         0.0722 * channel(rgb.blueF());
+}
+
+}  // namespace
+
+double ContrastRatio(const QColor& a, const QColor& b) {
+  const double la = Luminance(a);
+  const double lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor MarkColour(const QPalette& palette) {
+  constexpr double kReadable = 4.5;
+  const QColor base = palette.color(QPalette::Base);
+  QColor colour = palette.color(QPalette::Link);
+  // Towards white on a dark base, towards black on a light one, keeping
+  // the hue.
+  const float step = Luminance(base) < 0.18 ? 0.05f : -0.05f;
+  for (int i = 0; i < 20 && ContrastRatio(colour, base) < kReadable; ++i) {
+    colour = QColor::fromHslF(colour.hslHueF(), colour.hslSaturationF(),
+                              std::clamp(colour.lightnessF() + step, 0.0f, 1.0f));
+  }
+  return colour;
+}
+
+std::string MarkToolTip(std::uint8_t marks) {
+  std::string text;
+  const auto line = [&](std::uint8_t mark, const char* says) {
+    if ((marks & mark) == 0) return;
+    if (!text.empty()) text += '\n';
+    text += says;
+  };
+  line(imChanged, "Changed at the last refresh");
+  line(imNew, "New at the last refresh");
+  line(imChildGone, "Items below it disappeared at the last refresh");
+  line(imReported, "Visio reported a change since the last refresh");
+  return text;
 }
 
 void TTreeItemModel::SetFindQuery(TFindQuery query) {
@@ -157,6 +230,9 @@ void TTreeItemModel::ItemChanged(TTreeItem* item, std::uint8_t changes) {
   QList<int> roles;
   if ((changes & icText) != 0) roles << Qt::DisplayRole << Qt::ToolTipRole;
   if ((changes & icStateImage) != 0) roles << Qt::DecorationRole << StateIndexRole;
+  if ((changes & icMarks) != 0) {
+    roles << Qt::ForegroundRole << Qt::FontRole << Qt::ToolTipRole << MarksRole;
+  }
   // A change of the has-children flag names no role: views re-ask
   // hasChildren for a changed row.
   if ((changes & icHasChildren) != 0) roles.clear();

@@ -6,9 +6,12 @@
 #pragma once
 
 #include <QAbstractItemModel>
+#include <QColor>
+#include <QPalette>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "tree/TreeFind.h"
 #include "tree/TreeModel.h"
@@ -21,6 +24,9 @@ class TTreeItemModel final : public QAbstractItemModel, public TTreeObserver {
   // Whether the item matches the find query (a bool); BackgroundRole then
   // gives the highlight.
   static constexpr int FindMatchRole = Qt::UserRole + 2;
+  // The item's change marks (an int of TItemMark flags); ForegroundRole,
+  // FontRole and the tool tip then show them.
+  static constexpr int MarksRole = Qt::UserRole + 3;
 
   // `tree` must outlive the adapter.
   explicit TTreeItemModel(TTreeModel& tree, QObject* parent = nullptr);
@@ -46,6 +52,9 @@ class TTreeItemModel final : public QAbstractItemModel, public TTreeObserver {
   void SetFindQuery(TFindQuery query);
   const TFindQuery& FindQuery() const { return findQuery_; }
 
+  // The text colour of marked items; see MarkColour.
+  void SetMarkColour(const QColor& colour);
+
  signals:
   // The node layer expanded or collapsed the item (a refresh collapses an
   // item whose object vanished). Views connect this to expand/collapse.
@@ -66,4 +75,16 @@ class TTreeItemModel final : public QAbstractItemModel, public TTreeObserver {
 
   TTreeModel* tree_;
   TFindQuery findQuery_;
+  QColor markColour_;
 };
+
+// The text colour of marked items on this palette: its link colour where
+// that reads well on Base (a contrast of 4.5 to 1, as for body text), else
+// the link colour lightened or darkened until it does, so that it also
+// reads on dark palettes.
+QColor MarkColour(const QPalette& palette);
+// The WCAG contrast ratio of two colours, 1 to 21.
+double ContrastRatio(const QColor& a, const QColor& b);
+
+// The tool tip lines that tell why an item is marked, one per mark.
+std::string MarkToolTip(std::uint8_t marks);

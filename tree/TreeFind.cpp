@@ -31,18 +31,6 @@ std::string_view WithoutPrefix(std::string_view text, std::string_view prefix) {
   return text;
 }
 
-// Pre-order, as the tree shows its items.
-template <class F>
-void ForEachItem(TTreeItem& item, const F& f) {
-  f(item);
-  for (int i = 0; i < item.Count(); ++i) ForEachItem(*item.Item(i), f);
-}
-
-template <class F>
-void ForEachItem(const TTreeModel& tree, const F& f) {
-  for (int i = 0; i < tree.Count(); ++i) ForEachItem(*tree.Item(i), f);
-}
-
 // At most this many SameObject calls per object met; see metByInterface_.
 constexpr std::size_t kIdentityScan = 16;
 

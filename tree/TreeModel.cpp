@@ -4,6 +4,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "tree/ChangeMarks.h"
 #include "tree/NodeData.h"
 
 TTreeObserver::~TTreeObserver() = default;
@@ -40,6 +41,19 @@ void TTreeItem::SetHasChildren(bool value) {
   if (value == hasChildren_) return;
   hasChildren_ = value;
   tree_->NotifyChanged(this, icHasChildren);
+}
+
+void TTreeItem::SetMarks(std::uint8_t marks) {
+  if (marks == marks_) return;
+  if ((marks_ == 0) != (marks == 0)) {
+    if (marks == 0) {
+      --tree_->markedCount_;
+    } else {
+      ++tree_->markedCount_;
+    }
+  }
+  marks_ = marks;
+  tree_->NotifyChanged(this, icMarks);
 }
 
 const std::vector<std::unique_ptr<TTreeItem>>& TTreeItem::Siblings() const {
@@ -85,7 +99,7 @@ void TTreeItem::DeleteChildren() {
 
 // ---- TTreeModel ----
 
-TTreeModel::TTreeModel() = default;
+TTreeModel::TTreeModel() : changes_(std::make_unique<TChangeMarks>(*this)) {}
 
 TTreeModel::~TTreeModel() {
   observers_.clear();
@@ -118,10 +132,11 @@ TTreeItem* TTreeModel::Add(TTreeItem* parent, TTreeItem* before, std::string tex
 
 namespace {
 
-std::size_t SubtreeSize(const TTreeItem& item) {
-  std::size_t size = 1;
-  for (int i = 0; i < item.Count(); ++i) size += SubtreeSize(*item.Item(i));
-  return size;
+// Items in the subtree, and how many of them are marked.
+void CountSubtree(const TTreeItem& item, std::size_t& size, std::size_t& marked) {
+  ++size;
+  if (item.Marks() != 0) ++marked;
+  for (int i = 0; i < item.Count(); ++i) CountSubtree(*item.Item(i), size, marked);
 }
 
 }  // namespace
@@ -137,7 +152,13 @@ void TTreeModel::DeleteRange(TTreeItem* parent, int first, int last) {
   const auto end = children.begin() + last + 1;
   removed.insert(removed.end(), std::make_move_iterator(begin), std::make_move_iterator(end));
   children.erase(begin, end);
-  for (const auto& item : removed) itemCount_ -= SubtreeSize(*item);
+  for (const auto& item : removed) {
+    std::size_t size = 0;
+    std::size_t marked = 0;
+    CountSubtree(*item, size, marked);
+    itemCount_ -= size;
+    markedCount_ -= marked;
+  }
   removed.clear();
   for (TTreeObserver* o : observers_) o->ItemsRemoved(parent, first, last);
 }
@@ -165,17 +186,38 @@ void TTreeModel::Expand(TTreeItem* item) {
     if (TTVNodeData* node = item->Data()) node->CreateChildren();
   } catch (...) {
     markExpanded();
+    changes_->Loaded(*item);
     throw;
   }
   markExpanded();
+  changes_->Loaded(*item);
 }
 
 void TTreeModel::Collapse(TTreeItem* item) {
   if (!item->expanded_) return;
+  changes_->Collapsing(*item);
   item->expanded_ = false;
   NotifyChanged(item, icExpanded);
   DeleteChildren(item);
   item->SetHasChildren(true);
+}
+
+int TTreeModel::MarkItemsOf(const automation::ObjectRef& object) {
+  if (!object) return 0;
+  int marked = 0;
+  ForEachItem(*this, [&](TTreeItem& item) {
+    TTVNodeData* node = item.Data();
+    if (node == nullptr || !node->IsVisObjectNode()) return;
+    try {
+      const automation::ObjectRef own = node->GetVisObject();
+      if (!own || !automation::SameObject(own, object)) return;
+    } catch (const std::exception&) {
+      return;  // an object that cannot be asked is not known to be that one
+    }
+    item.SetMarks(item.Marks() | imReported);
+    ++marked;
+  });
+  return marked;
 }
 
 void TTreeModel::AddObserver(TTreeObserver* observer) {

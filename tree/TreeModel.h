@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "automation/Object.h"
+
+class TChangeMarks;
 class TTVNodeData;
 class TTreeItem;
 class TTreeModel;
@@ -20,6 +23,15 @@ enum TItemChange : std::uint8_t {
   icStateImage = 2,
   icExpanded = 4,
   icHasChildren = 8,
+  icMarks = 16,
+};
+
+// Why an item is marked until the next refresh; see TChangeMarks.
+enum TItemMark : std::uint8_t {
+  imChanged = 1,    // its caption changed at the last refresh
+  imNew = 2,        // it appeared at the last refresh
+  imChildGone = 4,  // an item below it disappeared at the last refresh
+  imReported = 8,   // Visio reported a change of its object since
 };
 
 // Told about every change of the tree, so that a view can follow it item by
@@ -55,6 +67,9 @@ class TTreeItem {
   // Whether the item shows an expand button.
   bool HasChildren() const { return hasChildren_; }
   void SetHasChildren(bool value);
+  // TItemMark flags; 0 for an unmarked item.
+  std::uint8_t Marks() const { return marks_; }
+  void SetMarks(std::uint8_t marks);
 
   int Count() const { return static_cast<int>(children_.size()); }
   TTreeItem* Item(int position) const {
@@ -85,6 +100,7 @@ class TTreeItem {
   std::uint8_t stateIndex_ = 0;
   bool expanded_ = false;
   bool hasChildren_ = false;
+  std::uint8_t marks_ = 0;
   mutable int row_ = 0;  // where Index last found the item
 };
 
@@ -122,6 +138,14 @@ class TTreeModel {
   bool AllSections() const { return allSections_; }
   void SetAllSections(bool on) { allSections_ = on; }
 
+  // What changed at the last refresh, and the captions it is compared with.
+  TChangeMarks& Changes() { return *changes_; }
+  // Items with marks, in the whole tree.
+  std::size_t MarkedCount() const { return markedCount_; }
+  // Marks every loaded item whose node stands for `object` (by COM identity)
+  // as reported changed, until the next refresh; returns how many.
+  int MarkItemsOf(const automation::ObjectRef& object);
+
   void AddObserver(TTreeObserver* observer);
   void RemoveObserver(TTreeObserver* observer);
 
@@ -134,5 +158,21 @@ class TTreeModel {
   std::vector<std::unique_ptr<TTreeItem>> roots_;
   std::vector<TTreeObserver*> observers_;
   std::size_t itemCount_ = 0;
+  std::size_t markedCount_ = 0;
   bool allSections_ = false;
+  std::unique_ptr<TChangeMarks> changes_;
 };
+
+// Calls f with the item and every item below it, in the order the tree
+// shows them (parents first).
+template <class F>
+void ForEachItem(TTreeItem& item, const F& f) {
+  f(item);
+  for (int i = 0; i < item.Count(); ++i) ForEachItem(*item.Item(i), f);
+}
+
+// The same for every item of the tree.
+template <class F>
+void ForEachItem(const TTreeModel& tree, const F& f) {
+  for (int i = 0; i < tree.Count(); ++i) ForEachItem(*tree.Item(i), f);
+}

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "tree/NodeData.h"
+#include "tree/ValueNodes.h"
 
 namespace {
 
@@ -73,6 +74,44 @@ TTreeItem* FindChild(const TTreeItem& parent, std::string_view name,
     if (!index || node->Index == *index) return child;
   }
   return nullptr;
+}
+
+std::string PathSegment(const TTreeItem& item) {
+  const TTVNodeData* node = item.Data();
+  if (node == nullptr) return item.Text();
+  if (node->Index == kNoIndex || (!node->Name.empty() && node->Name.back() == ']')) {
+    return node->Name;
+  }
+  return node->Name + "[" + std::to_string(node->Index) + "]";
+}
+
+bool IsArrayElement(const TTreeItem& item) {
+  const TTreeItem* parent = item.Parent();
+  if (parent == nullptr || item.Data() == nullptr) return false;
+  const auto* array = dynamic_cast<const TND_Array*>(parent->Data());
+  return array != nullptr && array->Name == item.Data()->Name;
+}
+
+std::string JoinPath(const std::vector<std::pair<std::string_view, bool>>& segments) {
+  std::string path;
+  for (std::size_t i = 0; i < segments.size(); ++i) {
+    if (i + 1 < segments.size() && segments[i + 1].second) continue;
+    if (!path.empty()) path += '/';
+    path += segments[i].first;
+  }
+  return path;
+}
+
+std::string ItemPath(const TTreeItem& item) {
+  std::vector<std::string> names;
+  std::vector<bool> elements;
+  for (const TTreeItem* p = &item; p != nullptr; p = p->Parent()) {
+    names.push_back(PathSegment(*p));
+    elements.push_back(IsArrayElement(*p));
+  }
+  std::vector<std::pair<std::string_view, bool>> segments;
+  for (std::size_t i = names.size(); i-- > 0;) segments.emplace_back(names[i], elements[i]);
+  return JoinPath(segments);
 }
 
 namespace {

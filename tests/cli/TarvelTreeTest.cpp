@@ -138,6 +138,45 @@ TEST(TarvelTreeTest, HelpPrintsUsage) {
             0u)
       << run.out;
   EXPECT_NE(run.out.find("  --constants NAME    list only the table NAME"), std::string::npos);
+  EXPECT_NE(run.out.find("  --watch SECONDS     after printing the tree, refresh it every"),
+            std::string::npos);
+}
+
+namespace {
+
+// The output without the line of the stand-in's process ID, which differs
+// from run to run.
+std::string WithoutProcessID(const std::string& out) {
+  std::string kept;
+  for (const std::string& line : Lines(out)) {
+    if (!line.starts_with("  ProcessID   = ")) kept += line + "\n";
+  }
+  return kept;
+}
+
+}  // namespace
+
+TEST(TarvelTreeTest, WatchStopsAfterItsCountOrWhenInterrupted) {
+  const ProgramRun once = RunTarvelTreeInProcess({});
+  ASSERT_EQ(once.status, 0) << once.err;
+  // The demo does not change by itself: the tree, then nothing.
+  const ProgramRun counted =
+      RunTarvelTreeInProcess({"--watch", "0.1", "--count", "3", "--all-sections"});
+  EXPECT_EQ(counted.status, 0) << counted.err;
+  EXPECT_EQ(counted.err, "");
+  EXPECT_EQ(WithoutProcessID(counted.out),
+            WithoutProcessID(RunTarvelTreeInProcess({"--all-sections"}).out));
+
+  // SIGINT and SIGTERM end an endless watch with status 0, the tree printed
+  // and flushed before.
+  for (const char* signal : {"INT", "TERM"}) {
+    const ProgramRun run = tarvel_test::RunProgram(
+        {"timeout", "--preserve-status", "-s", signal, "1.5", TARVEL_TREE_BINARY, "--watch=0.1"},
+        {std::string("DBUS_SESSION_BUS_ADDRESS=") + tarvel_test::kNoBusAddress});
+    EXPECT_EQ(run.status, 0) << signal << ": " << run.err;
+    EXPECT_EQ(run.err, "") << signal;
+    EXPECT_EQ(WithoutProcessID(run.out), WithoutProcessID(once.out)) << signal;
+  }
 }
 
 TEST(TarvelTreeTest, BadCommandLinesAreUsageErrors) {
@@ -162,10 +201,19 @@ TEST(TarvelTreeTest, BadCommandLinesAreUsageErrors) {
       {{"--events", "CellChange"}, "--events takes Visio's event names or codes, not 'CellChange'"},
       {{"--events", "0"}, "--events takes Visio's event names or codes, not '0'"},
       {{"--events", "--events"}, "--events may be given once"},
-      {{"--count", "2"}, "--count needs --events"},
-      {{"--events", "--count"}, "--count needs a number of events"},
-      {{"--events", "--count=0"}, "--count takes a number of events above 0, not '0'"},
+      {{"--events", "--count"}, "--count needs a number of refreshes or events"},
+      {{"--events", "--count=0"}, "--count takes a number, 1 or more, not '0'"},
       {{"--events", "--refresh"}, "--events cannot be combined with the tree's options"},
+      {{"--events", "--watch", "1"}, "--events cannot be combined with the tree's options"},
+      {{"--watch"}, "--watch needs a number of seconds"},
+      {{"--watch", "0.05"}, "--watch takes a number of seconds from 0.1 to 86400, not '0.05'"},
+      {{"--watch=1s"}, "--watch takes a number of seconds from 0.1 to 86400, not '1s'"},
+      {{"--watch", "nan"}, "--watch takes a number of seconds from 0.1 to 86400, not 'nan'"},
+      {{"--watch", "1e9"}, "--watch takes a number of seconds from 0.1 to 86400, not '1e9'"},
+      {{"--watch", "1", "--count", "0"}, "--count takes a number, 1 or more, not '0'"},
+      {{"--watch", "1", "--count"}, "--count needs a number of refreshes or events"},
+      {{"--count", "2"}, "--count needs --watch or --events"},
+      {{"--watch", "1", "--code", "vba", "Documents"}, "--watch cannot be combined with --code"},
   };
   for (const Case& c : cases) {
     const ProgramRun run = RunTarvelTreeInProcess(c.args);
@@ -175,6 +223,8 @@ TEST(TarvelTreeTest, BadCommandLinesAreUsageErrors) {
                            "\n"
                            "Usage: tarvel-tree [FILE ...] [--depth N] [--expand PATH]... "
                            "[--selected-shape] [--refresh]\n"
+                           "       tarvel-tree [FILE ...] [--depth N] [--expand PATH]... --watch "
+                           "SECONDS [--count N]\n"
                            "       tarvel-tree [FILE ...] [--selected-shape] --code LANGUAGE "
                            "PATH\n"
                            "       tarvel-tree [FILE ...] --events [CODE ...] [--count N]\n"

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -176,6 +177,113 @@ TEST_F(TreeCommandTest, ABrokenLinkFailsTheRunAndVisiosErrorsDoNot) {
     // The tree is printed all the same.
     EXPECT_GT(run.lines.size(), 50u);
   }
+}
+
+// --watch in process: the wait between refreshes is where the test changes
+// the fake Visio, as the user's automation would.
+class WatchCommandTest : public TreeCommandTest {
+ protected:
+  // Runs with --watch and one change per wait, as many refreshes as
+  // changes; what each batch printed is split off by the waits.
+  Run Watch(TTreeOptions options, std::vector<std::function<void()>> changes) {
+    TWatchOptions watch;
+    watch.seconds = 0.5;
+    watch.count = static_cast<int>(changes.size());
+    watch.wait = [this, changes, step = std::size_t{0}](double seconds) mutable {
+      EXPECT_EQ(seconds, 0.5);
+      batchStarts.push_back(printed.str().size());
+      changes.at(step++)();
+      return true;
+    };
+    options.watch = watch;
+    Run run{RunTreeCommand(options, printed, errors), {}, errors.str()};
+    std::istringstream in(printed.str());
+    for (std::string line; std::getline(in, line);) run.lines.push_back(line);
+    return run;
+  }
+  // The lines printed after wait `n` (0 the first), until the next wait.
+  std::vector<std::string> Batch(std::size_t n) const {
+    const std::string all = printed.str();
+    const std::size_t end = n + 1 < batchStarts.size() ? batchStarts[n + 1] : all.size();
+    std::vector<std::string> lines;
+    std::istringstream in(all.substr(batchStarts.at(n), end - batchStarts.at(n)));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+
+  std::ostringstream printed;
+  std::ostringstream errors;
+  std::vector<std::size_t> batchStarts;
+};
+
+TEST_F(WatchCommandTest, EachRefreshPrintsOnlyWhatChanged) {
+  auto& docs = visio.documents->items;
+  // The tree printed before anything changes: the watch prints it first.
+  const Run plain = RunWith(Options(1, {"Documents/Item"}));
+  const Run run = Watch(Options(1, {"Documents/Item"}),
+                        {
+                            [&] {
+                              visio.app->Set("Language", Variant(std::int32_t{1031}));
+                              docs[1]->Set("Name", "Renamed.vsd");
+                            },
+                            [] {},
+                            [&] { docs.push_back(fake::MakeDocument("Third.vsd", 3)); },
+                            [&] { docs.erase(docs.begin()); },
+                        });
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  ASSERT_EQ(batchStarts.size(), 4u);
+  std::string tree;
+  for (const std::string& line : plain.lines) tree += line + "\n";
+  EXPECT_EQ(printed.str().substr(0, batchStarts[0]), tree);
+
+  EXPECT_EQ(Batch(0), (std::vector<std::string>{
+                          "~ Application/Documents/Item[2]: Item[2]   \"Renamed.vsd\" ",
+                          "~ Application/Language: Language   = 1031",
+                      }));
+  EXPECT_EQ(Batch(1), std::vector<std::string>{});
+  EXPECT_EQ(Batch(2), (std::vector<std::string>{
+                          "~ Application/Documents: Documents   (Count: 3) ",
+                          "~ Application/Documents/Count: Count   = 3",
+                          "~ Application/Documents/Item: Item (Count: 3)",
+                          "+ Application/Documents/Item[3]: Item[3]   \"Third.vsd\" ",
+                      }));
+  EXPECT_EQ(Batch(3), (std::vector<std::string>{
+                          "~ Application/Documents: Documents   (Count: 2) ",
+                          "~ Application/Documents/Count: Count   = 2",
+                          "~ Application/Documents/Item: Item (Count: 2)",
+                          "~ Application/Documents/Item[1]: Item[1]   \"Renamed.vsd\" ",
+                          "~ Application/Documents/Item[2]: Item[2]   \"Third.vsd\" ",
+                          "- Application/Documents/Item[3]: Item[3]   \"Third.vsd\" ",
+                      }));
+}
+
+TEST_F(WatchCommandTest, AWaitThatSaysStopEndsTheWatchCleanly) {
+  TTreeOptions options = Options(1);
+  TWatchOptions watch;
+  int waits = 0;
+  watch.wait = [&](double) { return ++waits < 3; };
+  options.watch = watch;
+  const Run run = RunWith(options);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(waits, 3);
+  EXPECT_EQ(run.lines.size(), 52u);
+}
+
+TEST_F(WatchCommandTest, ALinkThatBreaksMidwayEndsTheWatchWithStatusThree) {
+  const std::string gone = "The object invoked has disconnected from its clients.";
+  const Run run = Watch(
+      Options(1), {
+                      [] {},
+                      [&] { visio.app->Fail("Language", automation::RPC_E_DISCONNECTED, gone); },
+                      [] {},
+                  });
+  EXPECT_EQ(run.status, 3);
+  EXPECT_EQ(run.err,
+            "tarvel-tree: the link to Visio failed during the run: 0x80010108 " + gone + "\n");
+  // The third wait never came, and the broken refresh printed nothing.
+  EXPECT_EQ(batchStarts.size(), 2u);
+  EXPECT_EQ(Batch(1), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -162,29 +162,7 @@ class CodePathTest : public tree_test::DemoTreeTest {
 
   // The item at a path as tarvel-tree --expand takes it: names from the
   // root, Name[i] an element, under the item or its array of that name.
-  TTreeItem& Reach(const std::string& path) {
-    static const std::regex element(R"((.+)\[(-?\d+)\])");
-    TTreeItem* current = root;
-    std::istringstream segments(path);
-    std::string segment;
-    while (std::getline(segments, segment, '/')) {
-      Expanded(*current);
-      if (TTreeItem* exact = FindChild(*current, segment)) {
-        current = exact;
-        continue;
-      }
-      std::smatch match;
-      if (!std::regex_match(segment, match, element)) throw std::runtime_error("no " + segment);
-      const std::string name = match[1];
-      const auto index = static_cast<std::int16_t>(std::stoi(match[2]));
-      if (TTreeItem* item = FindChild(*current, name, index)) {
-        current = item;
-      } else {
-        current = &Child(Expanded(Child(*current, name)), name, index);
-      }
-    }
-    return *current;
-  }
+  TTreeItem& Reach(const std::string& path) { return tree_test::ReachPath(*root, path); }
 
   Variant Evaluate(const std::string& vba) { return VbaEvaluator(ObjectRef(app), vba).Run(); }
 

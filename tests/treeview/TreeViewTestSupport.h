@@ -118,8 +118,10 @@ inline TTreeItem& ExpandInView(Tfm_VisioTreeView& window, TTreeItem& item) {
   return item;
 }
 
-// The child with this name, or for "Name[i]" the one with that Index.
+// The child with this name, or for "Name[i]" the one with that Index
+// (section and row nodes carry theirs in their names: "S[1]").
 inline TTreeItem* FindSegment(const TTreeItem& parent, const std::string& segment) {
+  if (TTreeItem* exact = FindChild(parent, segment)) return exact;
   static const std::regex element(R"((.+)\[(-?\d+)\])");
   std::smatch match;
   if (std::regex_match(segment, match, element)) {

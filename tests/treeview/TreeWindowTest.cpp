@@ -5,16 +5,20 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBrush>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFont>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPalette>
 #include <QPointer>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -104,10 +108,10 @@ TEST_F(TreeWindowTest, IsMadeAsDesignedAndShowsTheApplication) {
   for (const QAction* action : window->pm_VTV->actions()) {
     entries.push_back(action->text().toStdString());
   }
-  EXPECT_EQ(entries, (std::vector<std::string>{"Refresh Item and Children", "Copy to New Window",
-                                               "Go to Source Cell", "View Text Detail", "Edit",
-                                               "Constant values", "", "Copy", "Copy Value",
-                                               "Copy as Code"}));
+  EXPECT_EQ(entries, (std::vector<std::string>{"Refresh Item and Children", "Clear Change Marks",
+                                               "Copy to New Window", "Go to Source Cell",
+                                               "View Text Detail", "Edit", "Constant values", "",
+                                               "Copy", "Copy Value", "Copy as Code"}));
   std::vector<std::string> languages;
   for (const QAction* action : window->mi_CopyAsCode->actions()) {
     languages.push_back(action->text().toStdString());
@@ -374,6 +378,104 @@ TEST_F(TreeWindowTest, RefreshItemAndChildrenRefreshesTheSelectedBranchOnly) {
   EXPECT_EQ(shapes.Count(), 10);
   EXPECT_EQ(pages.Text(), pagesText);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(TreeWindowTest, ARefreshMarksWhatChangedUntilTheNextRefresh) {
+  Tfm_VisioTreeView& window = OpenApplicationWindow();
+  const TTreeItemModel& model = window.ItemModel();
+  TTreeItem& shapes = ExpandInView(window, Reach(window, "ActivePage/Shapes/Item"));
+  const int count = shapes.Count();
+  ASSERT_GE(count, 3);
+  TTreeItem& pinX =
+      Reach(window, "ActivePage/Shapes/Item/Item[1]/CellsSRC-Sections/S[1]/R[1]/CellSRC[0]");
+  TTreeItem& second = *shapes.Item(1);
+  const auto marksOf = [&](const TTreeItem& item) {
+    return model.data(model.IndexOf(&item), TTreeItemModel::MarksRole).toInt();
+  };
+  std::vector<const TTreeItem*> repainted;
+  QObject::connect(&model, &QAbstractItemModel::dataChanged,
+                   [&](const QModelIndex& from, const QModelIndex&, const QList<int>& roles) {
+                     if (roles.contains(Qt::ForegroundRole))
+                       repainted.push_back(model.ItemOf(from));
+                   });
+
+  window.RefreshTree();
+  EXPECT_EQ(window.Tree().MarkedCount(), 0u) << "an unchanged refresh marks nothing";
+
+  const ObjectRef page = ActivePage();
+  const auto shape = [&](std::int16_t i) {
+    return page.Get("Shapes").ToObject().Get("Item", {Variant(i)}).ToObject();
+  };
+  shape(1).Get("CellsU", {Variant("PinX")}).ToObject().Put("FormulaU", Variant("5.5 in"));
+  shape(2).Put("Name", Variant("Renamed"));
+  shape(static_cast<std::int16_t>(count)).Invoke("Delete");
+  window.RefreshTree();
+
+  EXPECT_EQ(marksOf(pinX), imChanged);
+  EXPECT_EQ(marksOf(second), imChanged);
+  EXPECT_EQ(marksOf(shapes), imChanged | imChildGone);
+  EXPECT_EQ(shapes.Count(), count - 1);
+  EXPECT_NE(std::find(repainted.begin(), repainted.end(), &pinX), repainted.end());
+  // Colour, bold and a tool tip line tell a marked item; the caption stays.
+  const QModelIndex cell = model.IndexOf(&pinX);
+  EXPECT_EQ(cell.data(Qt::ForegroundRole).value<QBrush>().color(),
+            MarkColour(window.TV->palette()));
+  EXPECT_TRUE(cell.data(Qt::FontRole).value<QFont>().bold());
+  EXPECT_EQ(cell.data().toString().toStdString(), pinX.Text());
+  EXPECT_TRUE(cell.data(Qt::ToolTipRole).toString().endsWith("\nChanged at the last refresh"));
+  EXPECT_TRUE(model.IndexOf(&shapes)
+                  .data(Qt::ToolTipRole)
+                  .toString()
+                  .endsWith("\nChanged at the last refresh\n"
+                            "Items below it disappeared at the last refresh"));
+  const QModelIndex unmarked = model.IndexOf(window.Tree().First());
+  EXPECT_FALSE(unmarked.data(Qt::ForegroundRole).isValid());
+  EXPECT_FALSE(unmarked.data(Qt::FontRole).isValid());
+
+  // The menu clears them, wherever it opens.
+  SelectForMenu(window, *window.Tree().First());
+  EXPECT_TRUE(window.mi_ClearChangeMarks->isEnabled());
+  window.mi_ClearChangeMarks->trigger();
+  EXPECT_EQ(window.Tree().MarkedCount(), 0u);
+  EXPECT_EQ(marksOf(pinX), 0);
+  SelectForMenu(window, pinX);
+  EXPECT_FALSE(window.mi_ClearChangeMarks->isEnabled());
+
+  // A new shape is marked new; the refresh after, with nothing changed,
+  // takes every mark away.
+  page.Invoke("DrawRectangle", {Variant(1.0), Variant(1.0), Variant(2.0), Variant(2.0)});
+  window.RefreshTree();
+  EXPECT_EQ(marksOf(*shapes.Item(count - 1)), imNew);
+  window.RefreshTree();
+  EXPECT_EQ(window.Tree().MarkedCount(), 0u);
+  EXPECT_EQ(marksOf(*shapes.Item(count - 1)), 0);
+}
+
+TEST(MarkColourTest, ReadsOnLightAndDarkPalettes) {
+  struct Case {
+    const char* name;
+    QColor base, link;
+  };
+  const std::vector<Case> cases = {
+      {"light", Qt::white, QColor(0, 0, 255)},
+      {"dark", QColor(30, 30, 30), QColor(0, 0, 255)},
+      {"dark with a light link", QColor(30, 30, 30), QColor(100, 170, 255)},
+      {"light with a pale link", QColor(250, 250, 250), QColor(150, 200, 255)},
+  };
+  for (const Case& c : cases) {
+    QPalette palette;
+    palette.setColor(QPalette::Base, c.base);
+    palette.setColor(QPalette::Link, c.link);
+    const QColor colour = MarkColour(palette);
+    EXPECT_GE(ContrastRatio(colour, c.base), 4.5) << c.name;
+    // Still the link's hue.
+    EXPECT_NEAR(colour.hslHueF(), c.link.hslHueF(), 0.02) << c.name;
+  }
+  // A link colour that reads already is taken as it is.
+  QPalette light;
+  light.setColor(QPalette::Base, Qt::white);
+  light.setColor(QPalette::Link, QColor(0, 0, 255));
+  EXPECT_EQ(MarkColour(light), QColor(0, 0, 255));
 }
 
 TEST_F(TreeWindowTest, EditRefusesReadOnlyValuesButEditsCellsAndThenRefreshesAllWindows) {
