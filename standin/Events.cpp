@@ -233,8 +233,13 @@ void EventList::Fire(std::int16_t eventCode, const ObjectRef& subject, const std
     if (e->IsDeleted() || !e->Enabled() || e->Code() != eventCode) continue;
     try {
       e->Perform(subject, moreInfo, seq);
-    } catch (const AutomationError&) {
+    } catch (const AutomationError& error) {
       // Visio goes on with the next event whatever an add-on or sink does.
+      // A sink whose client has gone can never be called again: its event
+      // goes, here at the first event after the client left.
+      const bool sinkGone = error.code() == automation::RPC_E_DISCONNECTED ||
+                            error.code() == automation::CO_E_OBJNOTCONNECTED;
+      if (sinkGone && e->Action() == visActCodeAdvise && !e->IsDeleted()) Remove(*e);
     }
   }
 }

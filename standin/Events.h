@@ -114,7 +114,8 @@ class EventList final : public VisioObject {
 
   // What the owner calls when the event happens: every enabled event of
   // this code performs its action, the owner as source. A failing action
-  // does not stop the others, nor the owner's own work.
+  // does not stop the others, nor the owner's own work; an advise event
+  // whose sink is disconnected (its client has gone) is removed.
   void Fire(std::int16_t eventCode, const ObjectRef& subject, const std::string& moreInfo,
             std::int32_t seq);
   bool Has(std::int16_t eventCode) const;
