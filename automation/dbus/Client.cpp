@@ -357,7 +357,7 @@ DBusHandlerResult Link::OnExportCall(DBusConnection* connection, DBusMessage* me
   std::shared_ptr<Link> self = link->shared_from_this();
   native::IncomingCall call(connection, message);
   call.Answer([&] { link->HandleExportCall(call); });
-  ReleaseAfterDispatch(std::move(self));
+  if (self.use_count() == 1) ReleaseAfterDispatch(std::move(self));
   return DBUS_HANDLER_RESULT_HANDLED;
 }
 
@@ -376,7 +376,7 @@ void Link::HandleExportCall(native::IncomingCall& call) {
       released.push_back(std::move(it->second.object));
       exports_.erase(it);
     }
-    ReleaseAfterDispatch(std::move(released));
+    if (!released.empty()) ReleaseAfterDispatch(std::move(released));
     call.Reply();
     return;
   }
