@@ -23,7 +23,6 @@
 #include <QProcess>
 #include <QSocketNotifier>
 #include <QTimer>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -92,13 +91,11 @@ int RunSink(int argc, char** argv, bool peerToPeer) {
   const auto sink = automation::MakeRef<CountingSink>();
   try {
     app = AttachToVisio(peerToPeer);
-    const ObjectRef events =
-        app.Get("ActiveDocument").ToObject().Get("EventList").ToObject();
+    const ObjectRef events = app.Get("ActiveDocument").ToObject().Get("EventList").ToObject();
     event = events
-                .Invoke("AddAdvise",
-                        {Variant(static_cast<std::int32_t>(
-                             static_cast<std::uint16_t>(standin::visEvtCellChanged))),
-                         Variant(ObjectRef(sink)), Variant(""), Variant("")})
+                .Invoke("AddAdvise", {Variant(static_cast<std::int32_t>(
+                                          static_cast<std::uint16_t>(standin::visEvtCellChanged))),
+                                      Variant(ObjectRef(sink)), Variant(""), Variant("")})
                 .ToObject();
   } catch (const automation::AutomationError& e) {
     return Fail("the sink could not advise: " + e.message());
@@ -120,8 +117,8 @@ int RunSink(int argc, char** argv, bool peerToPeer) {
   QObject::connect(&check, &QTimer::timeout, [&] {
     if (expected < 0) return;
     if (sink->received < expected && Clock::now() < deadline) return;
-    std::cout << sink->received << ' ' << sink->gaps << ' ' << sink->malformed << ' '
-              << sink->first << ' ' << sink->last << std::endl;
+    std::cout << sink->received << ' ' << sink->gaps << ' ' << sink->malformed << ' ' << sink->first
+              << ' ' << sink->last << std::endl;
     qt.quit();
   });
   check.start(5);
@@ -201,8 +198,9 @@ std::int64_t MoveShape(const ObjectRef& pinX, int rate, std::chrono::seconds len
 void Print(const char* phase, const Latency& l, std::int64_t changes, double seconds) {
   std::printf("%-34s third client: median %7.1f us, p95 %7.1f us (%zu calls)", phase, l.medianUs,
               l.p95Us, l.calls);
-  if (changes > 0) std::printf("; script: %lld changes, %.0f/s", static_cast<long long>(changes),
-                               static_cast<double>(changes) / seconds);
+  if (changes > 0)
+    std::printf("; script: %lld changes, %.0f/s", static_cast<long long>(changes),
+                static_cast<double>(changes) / seconds);
   std::printf("\n");
 }
 
@@ -273,11 +271,12 @@ int Bench(int argc, char** argv) {
                   &first, &last) != 5) {
     return Fail("the sink said nothing");
   }
-  std::printf("sink: %lld of %lld events (sequence numbers %lld..%lld, %lld out of order, "
-              "%lld malformed), the last %.2f s after the script's last change: %s\n",
-              received, static_cast<long long>(advised), first, last, gaps, malformed, drained,
-              received == advised && gaps == 0 && malformed == 0 ? "none lost, in order"
-                                                                 : "LOST OR DISORDERED");
+  std::printf(
+      "sink: %lld of %lld events (sequence numbers %lld..%lld, %lld out of order, "
+      "%lld malformed), the last %.2f s after the script's last change: %s\n",
+      received, static_cast<long long>(advised), first, last, gaps, malformed, drained,
+      received == advised && gaps == 0 && malformed == 0 ? "none lost, in order"
+                                                         : "LOST OR DISORDERED");
   std::printf("third client's median with events vs without: %+.1f %% (p95 %+.1f %%)\n",
               100.0 * (withEvents.medianUs / withScript.medianUs - 1.0),
               100.0 * (withEvents.p95Us / withScript.p95Us - 1.0));

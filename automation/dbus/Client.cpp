@@ -1,5 +1,7 @@
 #include "automation/dbus/Client.h"
 
+#include <signal.h>
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -8,9 +10,6 @@
 #include <QProcess>
 #include <QThread>
 #include <QTimer>
-
-#include <signal.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -166,8 +165,6 @@ class Link : public std::enable_shared_from_this<Link> {
   std::unique_ptr<native::LoopBinding> binding_;
 };
 
-
-
 class Proxy final : public Object {
  public:
   Proxy(std::shared_ptr<Link> link, std::string path)
@@ -232,8 +229,8 @@ void Link::FlushReleases() {
   if (pendingReleases_.empty()) return;
   native::Releases entries;
   entries.swap(pendingReleases_);
-  const native::Message message = native::NewRelease(
-      destination_.empty() ? nullptr : destination_.c_str(), rootPath_, entries);
+  const native::Message message =
+      native::NewRelease(destination_.empty() ? nullptr : destination_.c_str(), rootPath_, entries);
   if (!message) return;  // out of memory
   // One-way; it goes out before the next call on the same connection.
   dbus_connection_send(connection_, message.get(), nullptr);
@@ -337,8 +334,8 @@ ObjectRef Link::ObjectAt(const char* path) {
 
 void Link::Serve() {
   if (binding_) return;
-  static const DBusObjectPathVTable vtable = {nullptr, &Link::OnExportCall, nullptr,
-                                              nullptr, nullptr,             nullptr};
+  static const DBusObjectPathVTable vtable = {
+      nullptr, &Link::OnExportCall, nullptr, nullptr, nullptr, nullptr};
   if (!dbus_connection_register_fallback(connection_, exportRoot_.c_str(), &vtable, this)) {
     throw AutomationError(E_OUTOFMEMORY);
   }
@@ -349,8 +346,7 @@ void Link::Serve() {
   binding_ = std::make_unique<native::LoopBinding>(connection_);
 }
 
-DBusHandlerResult Link::OnExportCall(DBusConnection* connection, DBusMessage* message,
-                                     void* data) {
+DBusHandlerResult Link::OnExportCall(DBusConnection* connection, DBusMessage* message, void* data) {
   if (!native::ForTransport(message)) return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
   auto* link = static_cast<Link*>(data);
   // The call may let go of the last proxy, and with it of this link.

@@ -1,16 +1,15 @@
 #include "automation/dbus/Native.h"
 
+#include <poll.h>
+
 #include <QByteArray>
 #include <QSocketNotifier>
 #include <QTimer>
-
-#include <poll.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <limits>
 #include <exception>
+#include <limits>
 #include <mutex>
 
 #include "automation/Guid.h"
@@ -189,8 +188,7 @@ Message NewObjectCall(const char* destination, const std::string& path, CallKind
   return call;
 }
 
-Message NewRelease(const char* destination, const std::string& rootPath,
-                   const Releases& releases) {
+Message NewRelease(const char* destination, const std::string& rootPath, const Releases& releases) {
   Message message(
       dbus_message_new_method_call(destination, rootPath.c_str(), kServerInterface, "Release"));
   if (!message) return message;
@@ -217,10 +215,18 @@ bool ForTransport(DBusMessage* message) {
          std::strcmp(iface, kServerInterface) == 0;
 }
 
-QString IncomingCall::Path() const { return FromC(dbus_message_get_path(message_)); }
-QString IncomingCall::Interface() const { return FromC(dbus_message_get_interface(message_)); }
-QString IncomingCall::Member() const { return FromC(dbus_message_get_member(message_)); }
-QString IncomingCall::Signature() const { return FromC(dbus_message_get_signature(message_)); }
+QString IncomingCall::Path() const {
+  return FromC(dbus_message_get_path(message_));
+}
+QString IncomingCall::Interface() const {
+  return FromC(dbus_message_get_interface(message_));
+}
+QString IncomingCall::Member() const {
+  return FromC(dbus_message_get_member(message_));
+}
+QString IncomingCall::Signature() const {
+  return FromC(dbus_message_get_signature(message_));
+}
 
 std::vector<Variant> IncomingCall::VariantsAt(
     int index, const std::function<ObjectRef(const QString&)>& objectAt) const {

@@ -720,10 +720,10 @@ void ObjectServer::Overdue(const QString& client) {
   if (it == clients_.end() || !it->second.callbacks || !it->second.callbacks->connection) return;
   it->second.callbacks->Disconnect();
   std::cerr << ProgramName() << ": " << ToStd(client) << " left more than "
-            << kMaxQueuedBytes / (1024 * 1024)
-            << " MiB of call-backs unanswered and was dropped\n";
+            << kMaxQueuedBytes / (1024 * 1024) << " MiB of call-backs unanswered and was dropped\n";
   // Not in the middle of the call that found it out.
-  QMetaObject::invokeMethod(this, [this, client] { DropClient(client); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, client] { DropClient(client); }, Qt::QueuedConnection);
 }
 
 void ObjectServer::Handle(IncomingCall& call, const QString& client) {

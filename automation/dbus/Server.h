@@ -39,7 +39,6 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
-
 #include <chrono>
 #include <memory>
 #include <unordered_map>

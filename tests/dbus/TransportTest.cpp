@@ -2,7 +2,14 @@
 // client. The server runs in a thread of this program on a connection of
 // its own, so that a blocking call from the test's thread is answered
 // while the test waits; both are on the program's private bus.
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDBusArgument>
@@ -12,14 +19,6 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QThread>
-#include <grp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -1345,7 +1344,9 @@ bool PumpUntil(const std::function<bool()>& done,
   return true;
 }
 
-HResult CodeOf(const Variant& v) { return static_cast<HResult>(v.ToInt32()); }
+HResult CodeOf(const Variant& v) {
+  return static_cast<HResult>(v.ToInt32());
+}
 
 // The server calls a client's object back without waiting: the calls
 // arrive through the client's event loop once its own call is over, all of
@@ -1410,9 +1411,9 @@ TEST_F(TransportTest, CallsBackToAClientThatHasGoneFailAsDisconnected) {
 TEST_F(TransportTest, OnlyTheClientThatNamedANamespaceMayNamePathsInIt) {
   Serve();
   const auto keep = [](RawRoute& route, const QString& path) {
-    return route.Call(kRootPath, "Invoke",
-                      MemberCall("Keep", {QVariant("x"),
-                                          QVariant::fromValue(QDBusObjectPath(path))}));
+    return route.Call(
+        kRootPath, "Invoke",
+        MemberCall("Keep", {QVariant("x"), QVariant::fromValue(QDBusObjectPath(path))}));
   };
   const QString prefix = QString::fromLatin1(dbus::kClientPathPrefix);
   RawRoute owner(true);
@@ -1428,14 +1429,14 @@ TEST_F(TransportTest, OnlyTheClientThatNamedANamespaceMayNamePathsInIt) {
     std::string error;
   };
   const Case cases[] = {
-      {prefix + "abc/1", error(automation::E_ACCESSDENIED, prefix + "abc/1",
-                               " belongs to another client")},
-      {prefix + "abc/3", error(automation::E_ACCESSDENIED, prefix + "abc/3",
-                               " belongs to another client")},
-      {prefix + "abc", error(automation::E_INVALIDARG, prefix + "abc",
-                             " names no object of a client")},
-      {prefix + "abc/1/2", error(automation::E_INVALIDARG, prefix + "abc/1/2",
-                                 " names no object of a client")},
+      {prefix + "abc/1",
+       error(automation::E_ACCESSDENIED, prefix + "abc/1", " belongs to another client")},
+      {prefix + "abc/3",
+       error(automation::E_ACCESSDENIED, prefix + "abc/3", " belongs to another client")},
+      {prefix + "abc",
+       error(automation::E_INVALIDARG, prefix + "abc", " names no object of a client")},
+      {prefix + "abc/1/2",
+       error(automation::E_INVALIDARG, prefix + "abc/1/2", " names no object of a client")},
   };
   RawRoute bus(false);
   for (const Case& c : cases) {
@@ -1464,9 +1465,9 @@ TEST_F(TransportTest, AClientThatNeverReadsItsCallBacksIsCutOffAtTheBound) {
     // Keep("silent", its object), made by hand: the object is a path.
     const std::string busName = kBusName.toStdString();
     DBusMessageIter out;
-    dbus::native::Message call(dbus_message_new_method_call(
-        peer ? nullptr : busName.c_str(), kRootPath.toStdString().c_str(),
-        dbus::kObjectInterface, "Invoke"));
+    dbus::native::Message call(dbus_message_new_method_call(peer ? nullptr : busName.c_str(),
+                                                            kRootPath.toStdString().c_str(),
+                                                            dbus::kObjectInterface, "Invoke"));
     dbus_message_iter_init_append(call.get(), &out);
     const char* member = "Keep";
     dbus_message_iter_append_basic(&out, DBUS_TYPE_STRING, &member);

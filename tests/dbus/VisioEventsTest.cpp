@@ -2,7 +2,6 @@
 // advised on tarvel-visio's event lists, called back while another client
 // changes the drawing, as it is called in process.
 #include <QCoreApplication>
-
 #include <algorithm>
 #include <chrono>
 #include <functional>
@@ -79,8 +78,9 @@ class Watch {
     for (const auto& [code, name] : Watched()) {
       const ObjectRef event =
           events
-              .Invoke("AddAdvise", {Variant(static_cast<std::int32_t>(static_cast<std::uint16_t>(code))),
-                                    Variant(ObjectRef(sink_)), Variant(""), Variant("")})
+              .Invoke("AddAdvise",
+                      {Variant(static_cast<std::int32_t>(static_cast<std::uint16_t>(code))),
+                       Variant(ObjectRef(sink_)), Variant(""), Variant("")})
               .ToObject();
       names_[event.Get("ID").ToInt32()] = name;
       if (!marker_) marker_ = event;
@@ -93,8 +93,10 @@ class Watch {
   // before it are that step's.
   void Step(const std::string& context) {
     marker_.Invoke("Trigger", {Variant(context)});
-    ASSERT_TRUE(PumpUntil([&] { return !sink_->calls.empty() && sink_->calls.back().info == context; }))
-        << "no call for " << context;
+    ASSERT_TRUE(PumpUntil([&] {
+      return !sink_->calls.empty() && sink_->calls.back().info == context;
+    })) << "no call for "
+        << context;
     for (const Call& c : sink_->calls) lines.push_back(Line(c));
     sink_->calls.clear();
   }
@@ -116,8 +118,8 @@ class Watch {
     } else if (SameObject(c.subject, doc_)) {
       subject = "the document";
     } else if (c.subject.Get("ObjectType").ToInt16() == 4) {  // visObjTypeCell
-      subject = "cell " + c.subject.Get("Name").ToString() + " = " +
-                c.subject.Get("Formula").ToString();
+      subject =
+          "cell " + c.subject.Get("Name").ToString() + " = " + c.subject.Get("Formula").ToString();
     } else {
       subject = "type " + std::to_string(c.subject.Get("ObjectType").ToInt16());
     }
@@ -196,13 +198,13 @@ TEST_F(VisioServerTest, EventsEnabledFalseSilencesSinksInOtherProcesses) {
   const ObjectRef watcher = Attach(false);
   ASSERT_TRUE(changer && watcher);
   Watch watch(watcher);
-  const ObjectRef pinX = changer.Get("ActivePage")
-                             .ToObject()
-                             .Invoke("DrawRectangle", {Variant(1.0), Variant(1.0), Variant(2.0),
-                                                       Variant(2.0)})
-                             .ToObject()
-                             .Get("CellsU", {Variant("PinX")})
-                             .ToObject();
+  const ObjectRef pinX =
+      changer.Get("ActivePage")
+          .ToObject()
+          .Invoke("DrawRectangle", {Variant(1.0), Variant(1.0), Variant(2.0), Variant(2.0)})
+          .ToObject()
+          .Get("CellsU", {Variant("PinX")})
+          .ToObject();
   watch.Step("drawn");
   watch.lines.clear();
   changer.Put("EventsEnabled", Variant(std::int16_t{0}));
@@ -227,13 +229,13 @@ TEST_F(VisioServerTest, ASinkWhoseClientLeftIsDroppedAndASilentOneHoldsNobodyUp)
   ASSERT_TRUE(changer);
   const ObjectRef events = changer.Get("ActiveDocument").ToObject().Get("EventList").ToObject();
   const Variant baseline = events.Get("Count");
-  const ObjectRef pinX = changer.Get("ActivePage")
-                             .ToObject()
-                             .Invoke("DrawRectangle", {Variant(1.0), Variant(1.0), Variant(2.0),
-                                                       Variant(2.0)})
-                             .ToObject()
-                             .Get("CellsU", {Variant("PinX")})
-                             .ToObject();
+  const ObjectRef pinX =
+      changer.Get("ActivePage")
+          .ToObject()
+          .Invoke("DrawRectangle", {Variant(1.0), Variant(1.0), Variant(2.0), Variant(2.0)})
+          .ToObject()
+          .Get("CellsU", {Variant("PinX")})
+          .ToObject();
   for (const bool peer : {true, false}) {
     SCOPED_TRACE(peer ? "peer connection" : "bus");
     {
