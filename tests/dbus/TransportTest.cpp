@@ -11,7 +11,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -42,6 +41,7 @@
 #include "automation/dbus/Server.h"
 #include "automation/dbus/Wire.h"
 #include "tests/automation/TestObjects.h"
+#include "tests/dbus/PumpEvents.h"
 #include "tests/support/PrivateBus.h"
 
 namespace {
@@ -1333,16 +1333,7 @@ class Recorder final : public Object {
   std::vector<std::int32_t> notes;
 };
 
-// Runs this thread's event loop until done or the time is up.
-bool PumpUntil(const std::function<bool()>& done,
-               std::chrono::milliseconds within = std::chrono::seconds(10)) {
-  const auto deadline = std::chrono::steady_clock::now() + within;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
+using tarvel_test::PumpUntil;
 
 HResult CodeOf(const Variant& v) {
   return static_cast<HResult>(v.ToInt32());

@@ -11,6 +11,7 @@
 
 #include "standin/Demo.h"
 #include "standin/Events.h"
+#include "tests/dbus/PumpEvents.h"
 #include "tests/dbus/VisioServerFixture.h"
 
 namespace visio_server_test {
@@ -56,16 +57,7 @@ const std::map<std::int16_t, std::string>& Watched() {
   return codes;
 }
 
-// Runs this thread's event loop until done or the time is up.
-bool PumpUntil(const std::function<bool()>& done,
-               std::chrono::milliseconds within = std::chrono::seconds(10)) {
-  const auto deadline = std::chrono::steady_clock::now() + within;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
+using tarvel_test::PumpUntil;
 
 // A sink advised on the active document's event list for Watched() by the
 // watcher's Visio, and the lines its calls make, read through the
@@ -139,6 +131,16 @@ class Watch {
   std::int32_t firstSeq_ = 0;
 };
 
+// The PinX cell of a new shape on the active page.
+ObjectRef NewShapesPinX(const ObjectRef& app) {
+  return app.Get("ActivePage")
+      .ToObject()
+      .Invoke("DrawRectangle", {Variant(1.0), Variant(1.0), Variant(2.0), Variant(2.0)})
+      .ToObject()
+      .Get("CellsU", {Variant("PinX")})
+      .ToObject();
+}
+
 // Adds a shape, sets its text, moves it, deletes it: the calls each step
 // brings, read by the watch.
 std::vector<std::string> ChangeTheDrawing(const ObjectRef& app, Watch& watch) {
@@ -198,13 +200,7 @@ TEST_F(VisioServerTest, EventsEnabledFalseSilencesSinksInOtherProcesses) {
   const ObjectRef watcher = Attach(false);
   ASSERT_TRUE(changer && watcher);
   Watch watch(watcher);
-  const ObjectRef pinX =
-      changer.Get("ActivePage")
-          .ToObject()
-          .Invoke("DrawRectangle", {Variant(1.0), Variant(1.0), Variant(2.0), Variant(2.0)})
-          .ToObject()
-          .Get("CellsU", {Variant("PinX")})
-          .ToObject();
+  const ObjectRef pinX = NewShapesPinX(changer);
   watch.Step("drawn");
   watch.lines.clear();
   changer.Put("EventsEnabled", Variant(std::int16_t{0}));
@@ -229,13 +225,7 @@ TEST_F(VisioServerTest, ASinkWhoseClientLeftIsDroppedAndASilentOneHoldsNobodyUp)
   ASSERT_TRUE(changer);
   const ObjectRef events = changer.Get("ActiveDocument").ToObject().Get("EventList").ToObject();
   const Variant baseline = events.Get("Count");
-  const ObjectRef pinX =
-      changer.Get("ActivePage")
-          .ToObject()
-          .Invoke("DrawRectangle", {Variant(1.0), Variant(1.0), Variant(2.0), Variant(2.0)})
-          .ToObject()
-          .Get("CellsU", {Variant("PinX")})
-          .ToObject();
+  const ObjectRef pinX = NewShapesPinX(changer);
   for (const bool peer : {true, false}) {
     SCOPED_TRACE(peer ? "peer connection" : "bus");
     {
