@@ -206,6 +206,13 @@ void EventList::Remove(Event& event) {
   }
 }
 
+void EventList::RemoveSink(ObjectRef sink) {
+  const std::vector<Ref<Event>> events = events_;
+  for (const auto& e : events) {
+    if (e->Action() == visActCodeAdvise && e->Sink() && SameObject(e->Sink(), sink)) Remove(*e);
+  }
+}
+
 Event* EventList::FindById(std::int32_t id) const {
   for (const auto& e : events_) {
     if (e->Id() == id) return e.get();
@@ -233,8 +240,13 @@ void EventList::Fire(std::int16_t eventCode, const ObjectRef& subject, const std
     if (e->IsDeleted() || !e->Enabled() || e->Code() != eventCode) continue;
     try {
       e->Perform(subject, moreInfo, seq);
-    } catch (const AutomationError&) {
+    } catch (const AutomationError& error) {
       // Visio goes on with the next event whatever an add-on or sink does.
+      // A sink whose client has gone can never be called again: its events
+      // in this list go, at the first one fired after the client left.
+      const bool sinkGone = error.code() == automation::RPC_E_DISCONNECTED ||
+                            error.code() == automation::CO_E_OBJNOTCONNECTED;
+      if (sinkGone && e->Action() == visActCodeAdvise && e->Sink()) RemoveSink(e->Sink());
     }
   }
 }

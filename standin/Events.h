@@ -109,12 +109,15 @@ class EventList final : public VisioObject {
   // EventList.AddAdvise: an event that calls a sink.
   Event& AddAdvise(std::int16_t eventCode, ObjectRef sink, std::string iid, std::string targetArgs);
   void Remove(Event& event);
+  // Removes the advise events that call sink.
+  void RemoveSink(ObjectRef sink);
   Event* FindById(std::int32_t id) const;
   std::int16_t IndexOf(const Event& event) const;  // 1-based, 0 when absent
 
   // What the owner calls when the event happens: every enabled event of
   // this code performs its action, the owner as source. A failing action
-  // does not stop the others, nor the owner's own work.
+  // does not stop the others, nor the owner's own work; a sink found
+  // disconnected (its client has gone) loses its events in this list.
   void Fire(std::int16_t eventCode, const ObjectRef& subject, const std::string& moreInfo,
             std::int32_t seq);
   bool Has(std::int16_t eventCode) const;

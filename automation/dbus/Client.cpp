@@ -1,5 +1,7 @@
 #include "automation/dbus/Client.h"
 
+#include <signal.h>
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -7,14 +9,13 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
-
-#include <signal.h>
-
+#include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <map>
 #include <memory>
+#include <random>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -32,12 +33,34 @@ std::atomic<std::uint64_t> releaseMessages{0};
 
 class Proxy;
 
+// Lets go of what a dispatch of a connection released once the dispatch
+// is over: the last reference to a link may be among it.
+template <class T>
+void ReleaseAfterDispatch(T held) {
+  QTimer::singleShot(0, [held = std::make_shared<T>(std::move(held))] {});
+}
+
+// 128 random bits in hex: no other client can guess them.
+std::string RandomNamespace() {
+  std::random_device random;
+  static const char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (int i = 0; i < 32; ++i) out += kHex[random() % 16];
+  return out;
+}
+
 // One attachment to one server: the connection the calls go over (a peer
 // connection to the server, or a private connection to the bus), the
-// proxies made for it, and the releases not yet told to the server.
+// proxies made for it, the releases not yet told to the server, and the
+// client's own objects it has passed to the server.
 //
 // The calling thread reads and writes the connection itself, blocking for
-// each reply; nothing else reads it.
+// each reply. Once an object of the client's has been passed, the
+// connection is also bound to the event loop of the thread that passed it,
+// which dispatches the server's calls on it. What arrives while the client
+// blocks for a reply is queued and dispatched afterwards by the loop, in
+// order, so the client's objects are never called in the middle of its own
+// call.
 class Link : public std::enable_shared_from_this<Link> {
  public:
   // destination is the server's bus name, empty on a peer connection.
@@ -48,16 +71,33 @@ class Link : public std::enable_shared_from_this<Link> {
         busName_(std::move(busName)),
         rootPath_(std::move(rootPath)),
         timeoutMs_(options.timeoutMs),
-        retryAfterTimeout_(options.retryAfterTimeoutMs) {}
+        retryAfterTimeout_(options.retryAfterTimeoutMs),
+        exportRoot_(kClientPathPrefix + RandomNamespace()) {}
 
   ~Link() {
+    if (binding_) {
+      dbus_connection_unregister_object_path(connection_, exportRoot_.c_str());
+      dbus_connection_remove_filter(connection_, &Link::OnSignal, this);
+    }
     // Closing a peer connection releases everything it received. On the
     // bus the server learns of the leaving later: releasing is quicker.
     if (!destination_.empty() && !dead_ && dbus_connection_get_is_connected(connection_)) {
       FlushReleases();
       dbus_connection_flush(connection_);
     }
+    if (binding_ && binding_->thread() != QThread::currentThread()) {
+      // The binding's notifiers belong to its thread: the connection is
+      // closed there.
+      DBusConnection* connection = connection_;
+      QObject::connect(binding_.get(), &QObject::destroyed, [connection] {
+        dbus_connection_close(connection);
+        dbus_connection_unref(connection);
+      });
+      binding_.release()->deleteLater();
+      return;
+    }
     dbus_connection_close(connection_);
+    binding_.reset();
     dbus_connection_unref(connection_);
   }
 
@@ -72,7 +112,23 @@ class Link : public std::enable_shared_from_this<Link> {
   bool SameObject(const std::string& a, const std::string& b);
 
  private:
-  std::string PathOf(const ObjectRef& object) const;
+  struct Exported {
+    ObjectRef object;
+    std::uint64_t handouts = 0;  // sent and not yet released by the server
+  };
+
+  // A proxy's path, or the path of an object of the client's, exported.
+  std::string PathOf(const ObjectRef& object);
+  // What a path the server sent stands for: a proxy, or the client's own
+  // object.
+  ObjectRef ObjectAt(const char* path);
+  std::string Export(const ObjectRef& object);
+  void Serve();
+  void HandleExportCall(native::IncomingCall& call);
+  static DBusHandlerResult OnExportCall(DBusConnection* connection, DBusMessage* message,
+                                        void* data);
+  static DBusHandlerResult OnSignal(DBusConnection* connection, DBusMessage* message, void* data);
+  void CheckAlive();
   native::Message NewCall(const std::string& path, const char* iface, const char* method) const {
     native::Message call(dbus_message_new_method_call(
         destination_.empty() ? nullptr : destination_.c_str(), path.c_str(), iface, method));
@@ -100,6 +156,13 @@ class Link : public std::enable_shared_from_this<Link> {
   std::chrono::steady_clock::time_point lastTimeout_;
   std::unordered_map<std::string, Proxy*> proxies_;
   std::vector<std::pair<std::string, std::uint32_t>> pendingReleases_;
+  // The client's objects the server may call: kClientPathPrefix, a random
+  // namespace of this attachment's, a number.
+  std::string exportRoot_;
+  std::unordered_map<std::string, Exported> exports_;
+  std::unordered_map<const Object*, std::string> exportPathOf_;
+  std::uint64_t nextExport_ = 1;
+  std::unique_ptr<native::LoopBinding> binding_;
 };
 
 class Proxy final : public Object {
@@ -164,33 +227,23 @@ void Link::Forget(const std::string& path, std::uint32_t handouts) {
 
 void Link::FlushReleases() {
   if (pendingReleases_.empty()) return;
-  std::vector<std::pair<std::string, std::uint32_t>> entries;
+  native::Releases entries;
   entries.swap(pendingReleases_);
-  native::Message message = NewCall(rootPath_, kServerInterface, "Release");
-  dbus_message_set_no_reply(message.get(), TRUE);
-  DBusMessageIter out;
-  dbus_message_iter_init_append(message.get(), &out);
-  DBusMessageIter array;
-  bool ok = dbus_message_iter_open_container(&out, DBUS_TYPE_ARRAY, "(ou)", &array) != 0;
-  for (const auto& [path, count] : entries) {
-    if (!ok) break;
-    DBusMessageIter entry;
-    const char* p = path.c_str();
-    const dbus_uint32_t n = count;
-    ok = dbus_message_iter_open_container(&array, DBUS_TYPE_STRUCT, nullptr, &entry) &&
-         dbus_message_iter_append_basic(&entry, DBUS_TYPE_OBJECT_PATH, &p) &&
-         dbus_message_iter_append_basic(&entry, DBUS_TYPE_UINT32, &n) &&
-         dbus_message_iter_close_container(&array, &entry);
-  }
-  if (!ok || !dbus_message_iter_close_container(&out, &array)) return;  // out of memory
+  const native::Message message =
+      native::NewRelease(destination_.empty() ? nullptr : destination_.c_str(), rootPath_, entries);
+  if (!message) return;  // out of memory
   // One-way; it goes out before the next call on the same connection.
   dbus_connection_send(connection_, message.get(), nullptr);
   releaseMessages.fetch_add(1, std::memory_order_relaxed);
 }
 
-native::Message Link::RoundTrip(const native::Message& call, int timeoutMs) {
+void Link::CheckAlive() {
   if (!dead_ && !dbus_connection_get_is_connected(connection_)) dead_ = true;
   if (dead_) throw AutomationError(RPC_E_DISCONNECTED);
+}
+
+native::Message Link::RoundTrip(const native::Message& call, int timeoutMs) {
+  CheckAlive();
   if (hung_) CheckAnswering();
   FlushReleases();
   roundTrips.fetch_add(1, std::memory_order_relaxed);
@@ -199,9 +252,14 @@ native::Message Link::RoundTrip(const native::Message& call, int timeoutMs) {
   native::Message reply(
       dbus_connection_send_with_reply_and_block(connection_, call.get(),
                                                 timeoutMs > 0 ? timeoutMs : timeoutMs_, &error));
-  // Nothing but replies is expected; whatever else came (the bus's
-  // greeting) is dropped.
-  while (DBusMessage* stray = dbus_connection_pop_message(connection_)) dbus_message_unref(stray);
+  // Until the client serves objects, nothing but replies is expected;
+  // whatever else came (the bus's greeting) is dropped. After, the loop
+  // dispatches it.
+  if (!binding_) {
+    while (DBusMessage* stray = dbus_connection_pop_message(connection_)) {
+      dbus_message_unref(stray);
+    }
+  }
   if (!reply) Fail(&error);
   return reply;
 }
@@ -242,45 +300,112 @@ void Link::CheckAnswering() {
   RoundTrip(NewCall(rootPath_, kServerInterface, "Busy"), std::min(timeoutMs_, 1000));
 }
 
-std::string Link::PathOf(const ObjectRef& object) const {
-  // Only the server's own objects, reached through this attachment, can
-  // travel back to it.
+std::string Link::PathOf(const ObjectRef& object) {
   const auto* proxy = dynamic_cast<const Proxy*>(object.get());
-  if (proxy == nullptr || !proxy->BelongsTo(this)) {
-    throw AutomationError(E_INVALIDARG, "The object cannot be passed to another process.");
+  if (proxy != nullptr && proxy->BelongsTo(this)) return proxy->Path();
+  return Export(object);
+}
+
+std::string Link::Export(const ObjectRef& object) {
+  Serve();
+  std::string path;
+  auto known = exportPathOf_.find(object.get());
+  if (known != exportPathOf_.end()) {
+    path = known->second;
+  } else {
+    path = exportRoot_ + "/" + std::to_string(nextExport_++);
+    exportPathOf_.emplace(object.get(), path);
+    exports_.emplace(path, Exported{object, 0});
   }
-  return proxy->Path();
+  // The server counts every time it receives the path, and releases as
+  // many.
+  ++exports_[path].handouts;
+  return path;
+}
+
+ObjectRef Link::ObjectAt(const char* path) {
+  if (std::string_view(path).starts_with(exportRoot_ + "/")) {
+    auto it = exports_.find(path);
+    if (it == exports_.end()) throw AutomationError(CO_E_OBJNOTCONNECTED);
+    return it->second.object;
+  }
+  return ProxyFor(path);
+}
+
+void Link::Serve() {
+  if (binding_) return;
+  static const DBusObjectPathVTable vtable = {
+      nullptr, &Link::OnExportCall, nullptr, nullptr, nullptr, nullptr};
+  if (!dbus_connection_register_fallback(connection_, exportRoot_.c_str(), &vtable, this)) {
+    throw AutomationError(E_OUTOFMEMORY);
+  }
+  if (!dbus_connection_add_filter(connection_, &Link::OnSignal, this, nullptr)) {
+    dbus_connection_unregister_object_path(connection_, exportRoot_.c_str());
+    throw AutomationError(E_OUTOFMEMORY);
+  }
+  binding_ = std::make_unique<native::LoopBinding>(connection_);
+}
+
+DBusHandlerResult Link::OnExportCall(DBusConnection* connection, DBusMessage* message, void* data) {
+  if (!native::ForTransport(message)) return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
+  auto* link = static_cast<Link*>(data);
+  // The call may let go of the last proxy, and with it of this link.
+  std::shared_ptr<Link> self = link->shared_from_this();
+  native::IncomingCall call(connection, message);
+  call.Answer([&] { link->HandleExportCall(call); });
+  if (self.use_count() == 1) ReleaseAfterDispatch(std::move(self));
+  return DBUS_HANDLER_RESULT_HANDLED;
+}
+
+void Link::HandleExportCall(native::IncomingCall& call) {
+  if (call.Interface() == QLatin1String(kServerInterface)) {
+    if (call.Member() != QLatin1String("Release") || call.Signature() != QLatin1String("a(ou)")) {
+      throw AutomationError(E_NOTIMPL);
+    }
+    std::vector<ObjectRef> released;
+    for (const auto& [path, count] : call.ReleasesAt(0)) {
+      auto it = exports_.find(path);
+      if (it == exports_.end()) continue;
+      it->second.handouts -= std::min<std::uint64_t>(it->second.handouts, count);
+      if (it->second.handouts != 0) continue;
+      exportPathOf_.erase(it->second.object.get());
+      released.push_back(std::move(it->second.object));
+      exports_.erase(it);
+    }
+    if (!released.empty()) ReleaseAfterDispatch(std::move(released));
+    call.Reply();
+    return;
+  }
+  const std::optional<native::ObjectMethod> method = native::ObjectMethodOf(call);
+  if (!method) return;
+  const ObjectRef target = ObjectAt(ToStd(call.Path()).c_str());
+  native::ServeObjectCall(
+      call, *method, target, [this](const QString& p) { return ObjectAt(ToStd(p).c_str()); },
+      [this](const ObjectRef& o) { return FromStd(PathOf(o)); });
+}
+
+DBusHandlerResult Link::OnSignal(DBusConnection*, DBusMessage* message, void* data) {
+  auto* link = static_cast<Link*>(data);
+  if (dbus_message_is_signal(message, DBUS_INTERFACE_LOCAL, "Disconnected")) {
+    // The server has gone: it calls nothing any more.
+    link->dead_ = true;
+    link->pendingReleases_.clear();
+    link->exportPathOf_.clear();
+    ReleaseAfterDispatch(std::exchange(link->exports_, {}));
+  }
+  return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
 }
 
 Variant Link::Call(const std::string& path, CallKind kind, std::string_view member, Args args) {
-  const char* method = kind == CallKind::PropertyGet   ? "Get"
-                       : kind == CallKind::PropertyPut ? "Put"
-                                                       : "Invoke";
-  // Objects that cannot travel fail before anything is written.
-  for (const Variant& a : args) {
-    if (a.IsObject() && a.ToObject()) PathOf(a.ToObject());
-  }
-  native::Message call = NewCall(path, kObjectInterface, method);
-  DBusMessageIter out;
-  dbus_message_iter_init_append(call.get(), &out);
-  const std::string name = native::ValidUtf8(member);
-  const char* namePtr = name.c_str();
-  const native::PathOf pathOf = [this](const ObjectRef& o) { return PathOf(o); };
-  DBusMessageIter array;
-  bool ok = dbus_message_iter_append_basic(&out, DBUS_TYPE_STRING, &namePtr) &&
-            dbus_message_iter_open_container(&out, DBUS_TYPE_ARRAY, "v", &array);
-  for (const Variant& a : args) {
-    if (!ok) break;
-    ok = native::AppendVariant(&array, a, pathOf);
-  }
-  if (!ok || !dbus_message_iter_close_container(&out, &array)) {
-    throw AutomationError(E_OUTOFMEMORY);
-  }
+  CheckAlive();
+  const native::Message call =
+      native::NewObjectCall(destination_.empty() ? nullptr : destination_.c_str(), path, kind,
+                            member, args, [this](const ObjectRef& o) { return PathOf(o); });
   const native::Message reply = RoundTrip(call);
   if (kind == CallKind::PropertyPut) return Variant();
   DBusMessageIter in;
   if (!dbus_message_iter_init(reply.get(), &in)) return Variant();
-  return native::ReadVariant(&in, [this](const char* p) { return ProxyFor(p); });
+  return native::ReadVariant(&in, [this](const char* p) { return ObjectAt(p); });
 }
 
 bool Link::AnswerBool(const native::Message& call) {

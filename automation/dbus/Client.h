@@ -7,6 +7,13 @@
 // the server is gone, every call through any proxy of that attachment fails with
 // RPC_E_DISCONNECTED, until the caller attaches again.
 //
+// An object of the caller's own passed in a call (an advise sink) travels
+// too: the attachment serves it to the server, which calls it back without
+// waiting. Those calls are dispatched by the event loop of the thread that
+// first passed an object, after the call in progress, in the order they were
+// made; the attachment keeps the object until the server releases it or
+// goes. Keep a proxy of the attachment while its objects should be called.
+//
 // The process needs a QCoreApplication (or QApplication) before any of this
 // is used, as Qt's D-Bus support does.
 #pragma once

@@ -1,17 +1,18 @@
 #include "automation/dbus/Native.h"
 
+#include <poll.h>
+
 #include <QByteArray>
 #include <QSocketNotifier>
 #include <QTimer>
-
-#include <poll.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <mutex>
 
+#include "automation/Guid.h"
 #include "automation/HResult.h"
 #include "automation/dbus/Wire.h"
 
@@ -161,6 +162,206 @@ std::string ValidUtf8(std::string_view s) {
   const QByteArray repaired =
       QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toUtf8();
   return std::string(repaired.constData(), static_cast<std::size_t>(repaired.size()));
+}
+
+Message NewObjectCall(const char* destination, const std::string& path, CallKind kind,
+                      std::string_view member, Args args, const PathOf& pathOf) {
+  const char* method = kind == CallKind::PropertyGet   ? "Get"
+                       : kind == CallKind::PropertyPut ? "Put"
+                                                       : "Invoke";
+  Message call(dbus_message_new_method_call(destination, path.c_str(), kObjectInterface, method));
+  if (!call) throw AutomationError(E_OUTOFMEMORY);
+  DBusMessageIter out;
+  dbus_message_iter_init_append(call.get(), &out);
+  const std::string name = ValidUtf8(member);
+  const char* namePtr = name.c_str();
+  DBusMessageIter array;
+  bool ok = dbus_message_iter_append_basic(&out, DBUS_TYPE_STRING, &namePtr) &&
+            dbus_message_iter_open_container(&out, DBUS_TYPE_ARRAY, "v", &array);
+  for (const Variant& a : args) {
+    if (!ok) break;
+    ok = AppendVariant(&array, a, pathOf);
+  }
+  if (!ok || !dbus_message_iter_close_container(&out, &array)) {
+    throw AutomationError(E_OUTOFMEMORY);
+  }
+  return call;
+}
+
+Message NewRelease(const char* destination, const std::string& rootPath, const Releases& releases) {
+  Message message(
+      dbus_message_new_method_call(destination, rootPath.c_str(), kServerInterface, "Release"));
+  if (!message) return message;
+  dbus_message_set_no_reply(message.get(), TRUE);
+  DBusMessageIter out;
+  dbus_message_iter_init_append(message.get(), &out);
+  const bool ok = AppendContainer(&out, DBUS_TYPE_ARRAY, "(ou)", [&](DBusMessageIter* array) {
+    for (const auto& [path, count] : releases) {
+      const bool added = AppendContainer(array, DBUS_TYPE_STRUCT, nullptr, [&](DBusMessageIter* e) {
+        return AppendPath(e, path) && AppendBasic(e, DBUS_TYPE_UINT32, dbus_uint32_t{count});
+      });
+      if (!added) return false;
+    }
+    return true;
+  });
+  if (!ok) message.reset();  // out of memory
+  return message;
+}
+
+bool ForTransport(DBusMessage* message) {
+  if (dbus_message_get_type(message) != DBUS_MESSAGE_TYPE_METHOD_CALL) return false;
+  const char* iface = dbus_message_get_interface(message);
+  return iface == nullptr || std::strcmp(iface, kObjectInterface) == 0 ||
+         std::strcmp(iface, kServerInterface) == 0;
+}
+
+QString IncomingCall::Path() const {
+  return FromC(dbus_message_get_path(message_));
+}
+QString IncomingCall::Interface() const {
+  return FromC(dbus_message_get_interface(message_));
+}
+QString IncomingCall::Member() const {
+  return FromC(dbus_message_get_member(message_));
+}
+QString IncomingCall::Signature() const {
+  return FromC(dbus_message_get_signature(message_));
+}
+
+std::vector<Variant> IncomingCall::VariantsAt(
+    int index, const std::function<ObjectRef(const QString&)>& objectAt) const {
+  const ObjectAt toObject = [&](const char* p) { return objectAt(QString::fromUtf8(p)); };
+  DBusMessageIter array = At(index);
+  DBusMessageIter element;
+  dbus_message_iter_recurse(&array, &element);
+  std::vector<Variant> out;
+  while (dbus_message_iter_get_arg_type(&element) == DBUS_TYPE_VARIANT) {
+    out.push_back(ReadVariant(&element, toObject));
+    dbus_message_iter_next(&element);
+  }
+  return out;
+}
+
+Releases IncomingCall::ReleasesAt(int index) const {
+  Releases out;
+  DBusMessageIter array = At(index);
+  DBusMessageIter entry;
+  dbus_message_iter_recurse(&array, &entry);
+  while (dbus_message_iter_get_arg_type(&entry) == DBUS_TYPE_STRUCT) {
+    DBusMessageIter field;
+    dbus_message_iter_recurse(&entry, &field);
+    const char* path = Basic<const char*>(&field);
+    dbus_message_iter_next(&field);
+    out.emplace_back(path != nullptr ? path : "", Basic<dbus_uint32_t>(&field));
+    dbus_message_iter_next(&entry);
+  }
+  return out;
+}
+
+void IncomingCall::Reply(const QString& value) {
+  const std::string text = ValidUtf8(ToStd(value));
+  SendBasic(DBUS_TYPE_STRING, text.c_str());
+}
+
+void IncomingCall::Reply(const Variant& value,
+                         const std::function<QString(const ObjectRef&)>& pathOf) {
+  Message reply = NewReply();
+  if (!reply) return;
+  DBusMessageIter out;
+  dbus_message_iter_init_append(reply.get(), &out);
+  const PathOf toPath = [&](const ObjectRef& o) { return ToStd(pathOf(o)); };
+  if (!AppendVariant(&out, value, toPath)) throw AutomationError(E_OUTOFMEMORY);
+  Send(std::move(reply));
+}
+
+void IncomingCall::ReplyError(const QString& name, const QString& text) {
+  const std::string errorName = ToStd(name);
+  const std::string message = ValidUtf8(ToStd(text));
+  Send(Message(dbus_message_new_error(message_, errorName.c_str(), message.c_str())));
+}
+
+void IncomingCall::Answer(const std::function<void()>& serve) {
+  try {
+    serve();
+  } catch (const AutomationError& e) {
+    ReplyError(ErrorName(e.code()), FromStd(e.message()));
+  } catch (const std::exception&) {
+    ReplyError(ErrorName(RPC_E_SERVERFAULT), FromStd(SystemMessage(RPC_E_SERVERFAULT)));
+  }
+}
+
+DBusMessageIter IncomingCall::At(int index) const {
+  DBusMessageIter it;
+  dbus_message_iter_init(message_, &it);
+  for (int i = 0; i < index; ++i) dbus_message_iter_next(&it);
+  return it;
+}
+
+void IncomingCall::Send(Message reply) {
+  if (!reply || !ReplyRequired()) return;
+  // Written at once when the socket takes it, else when it can (the loop's
+  // write watch): a caller that does not read stalls nobody else.
+  dbus_connection_send(connection_, reply.get(), nullptr);
+}
+
+namespace {
+
+const QString kInvalidArgs = QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs");
+
+}  // namespace
+
+std::optional<ObjectMethod> ObjectMethodOf(IncomingCall& call) {
+  const QString member = call.Member();
+  if (member == QLatin1String("Get")) return ObjectMethod::Get;
+  if (member == QLatin1String("Put")) return ObjectMethod::Put;
+  if (member == QLatin1String("Invoke")) return ObjectMethod::Invoke;
+  if (member == QLatin1String("Supports")) return ObjectMethod::Supports;
+  if (member == QLatin1String("SameObject")) return ObjectMethod::SameObject;
+  call.ReplyError(QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
+                  QStringLiteral("No method %1 in interface %2")
+                      .arg(member, QString::fromLatin1(kObjectInterface)));
+  return std::nullopt;
+}
+
+void ServeObjectCall(IncomingCall& call, ObjectMethod method, const ObjectRef& target,
+                     const std::function<ObjectRef(const QString&)>& objectAt,
+                     const std::function<QString(const ObjectRef&)>& pathOf) {
+  const QString signature = call.Signature();
+  if (method == ObjectMethod::Supports) {
+    if (signature != QLatin1String("s")) {
+      call.ReplyError(kInvalidArgs, QStringLiteral("Supports takes one string"));
+      return;
+    }
+    const std::optional<Guid> iid = Guid::Parse(ToStd(call.StringAt(0)));
+    if (!iid) throw AutomationError(E_INVALIDARG);
+    call.Reply(target->Supports(*iid));
+    return;
+  }
+  if (method == ObjectMethod::SameObject) {
+    if (signature != QLatin1String("o")) {
+      call.ReplyError(kInvalidArgs, QStringLiteral("SameObject takes one path"));
+      return;
+    }
+    call.Reply(SameObject(target, objectAt(call.PathAt(0))));
+    return;
+  }
+  if (signature != QLatin1String("sav")) {
+    call.ReplyError(
+        kInvalidArgs,
+        QStringLiteral("%1 takes a member name and an array of variants (sav)").arg(call.Member()));
+    return;
+  }
+  const CallKind kind = method == ObjectMethod::Get   ? CallKind::PropertyGet
+                        : method == ObjectMethod::Put ? CallKind::PropertyPut
+                                                      : CallKind::Method;
+  const std::vector<Variant> args = call.VariantsAt(1, objectAt);
+  const std::string name = ToStd(call.StringAt(0));
+  const Variant result = target->Invoke(kind, name, Args(args));
+  if (kind == CallKind::PropertyPut) {
+    call.Reply();
+    return;
+  }
+  call.Reply(result, pathOf);
 }
 
 bool AppendVariant(DBusMessageIter* out, const Variant& value, const PathOf& pathOf) {

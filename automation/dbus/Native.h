@@ -14,10 +14,12 @@
 
 #include <QObject>
 #include <QString>
-
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "automation/Object.h"
@@ -42,9 +44,87 @@ bool AppendVariant(DBusMessageIter* out, const Variant& value, const PathOf& pat
 // DISP_E_BADVARTYPE for what no variant can hold.
 Variant ReadVariant(DBusMessageIter* in, const ObjectAt& objectAt);
 
+// Get, Put or Invoke of member with args on the object at path: the one
+// form a call on an object takes, whichever end sends it. destination is
+// null on a peer connection. Throws E_OUTOFMEMORY.
+Message NewObjectCall(const char* destination, const std::string& path, CallKind kind,
+                      std::string_view member, Args args, const PathOf& pathOf);
+
+// Release: the paths the sender received and no longer uses, each with how
+// many times it received it; sent one-way to the root of the other end.
+using Releases = std::vector<std::pair<std::string, std::uint32_t>>;
+Message NewRelease(const char* destination, const std::string& rootPath, const Releases& releases);
+
 // One string, as D-Bus requires it: valid UTF-8 (invalid sequences become
 // U+FFFD, as Qt's conversion makes them), up to the first NUL.
 std::string ValidUtf8(std::string_view s);
+
+// Whether the message is a call on the transport's interfaces (a call that
+// names no interface is taken as one).
+bool ForTransport(DBusMessage* message);
+
+// One incoming call, on either end, and its answer. Arguments are read by
+// position once the signature has been checked. Answers go out only when
+// the caller wants one.
+class IncomingCall {
+ public:
+  IncomingCall(DBusConnection* connection, DBusMessage* message)
+      : connection_(connection), message_(message) {}
+
+  QString Path() const;
+  QString Interface() const;
+  QString Member() const;
+  QString Signature() const;
+  bool ReplyRequired() const { return dbus_message_get_no_reply(message_) == 0; }
+
+  QString StringAt(int index) const { return FromC(BasicAt<const char*>(index)); }
+  QString PathAt(int index) const { return FromC(BasicAt<const char*>(index)); }
+  bool BoolAt(int index) const { return BasicAt<dbus_bool_t>(index) != 0; }
+  std::vector<Variant> VariantsAt(int index,
+                                  const std::function<ObjectRef(const QString&)>& objectAt) const;
+  Releases ReleasesAt(int index) const;
+
+  void Reply() { Send(NewReply()); }
+  void Reply(bool value) { SendBasic(DBUS_TYPE_BOOLEAN, dbus_bool_t{value}); }
+  void Reply(const QString& value);
+  void Reply(std::uint32_t value) { SendBasic(DBUS_TYPE_UINT32, dbus_uint32_t{value}); }
+  void Reply(const Variant& value, const std::function<QString(const ObjectRef&)>& pathOf);
+  void ReplyError(const QString& name, const QString& text);
+  // Runs serve, answering its failures as errors carrying their code.
+  void Answer(const std::function<void()>& serve);
+
+ private:
+  static QString FromC(const char* s) { return s != nullptr ? QString::fromUtf8(s) : QString(); }
+  DBusMessageIter At(int index) const;
+  template <class T>
+  T BasicAt(int index) const {
+    DBusMessageIter it = At(index);
+    T value{};
+    dbus_message_iter_get_basic(&it, &value);
+    return value;
+  }
+  Message NewReply() const { return Message(dbus_message_new_method_return(message_)); }
+  template <class T>
+  void SendBasic(int type, T value) {
+    Message reply = NewReply();
+    if (!reply || !dbus_message_append_args(reply.get(), type, &value, DBUS_TYPE_INVALID)) return;
+    Send(std::move(reply));
+  }
+  void Send(Message reply);
+
+  DBusConnection* connection_;
+  DBusMessage* message_;
+};
+
+// The methods of the object interface.
+enum class ObjectMethod { Get, Put, Invoke, Supports, SameObject };
+// The method the call asks for; none (answered UnknownMethod) for others.
+std::optional<ObjectMethod> ObjectMethodOf(IncomingCall& call);
+// Serves a call on target; objectAt reads the paths in its arguments,
+// pathOf writes those in its answer.
+void ServeObjectCall(IncomingCall& call, ObjectMethod method, const ObjectRef& target,
+                     const std::function<ObjectRef(const QString&)>& objectAt,
+                     const std::function<QString(const ObjectRef&)>& pathOf);
 
 // Hands a connection's or a listening server's sockets and timers to the
 // event loop of the thread that creates the binding, and dispatches what

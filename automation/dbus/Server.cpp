@@ -32,118 +32,13 @@ QString FromC(const char* s) { return s != nullptr ? QString::fromUtf8(s) : QStr
 
 }  // namespace
 
-// One incoming call, from a peer connection or the server's bus
-// connection, and its answer. Arguments are read by position once the
-// signature has been checked.
-class IncomingCall {
- public:
-  IncomingCall(DBusConnection* connection, DBusMessage* message)
-      : connection_(connection), message_(message) {}
-
-  QString Path() const { return FromC(dbus_message_get_path(message_)); }
-  QString Interface() const { return FromC(dbus_message_get_interface(message_)); }
-  QString Member() const { return FromC(dbus_message_get_member(message_)); }
-  QString Signature() const { return FromC(dbus_message_get_signature(message_)); }
-  bool ReplyRequired() const { return dbus_message_get_no_reply(message_) == 0; }
-
-  QString StringAt(int index) const { return FromC(BasicAt<const char*>(index)); }
-  QString PathAt(int index) const { return FromC(BasicAt<const char*>(index)); }
-  bool BoolAt(int index) const { return BasicAt<dbus_bool_t>(index) != 0; }
-  std::vector<Variant> VariantsAt(int index,
-                                  const std::function<ObjectRef(const QString&)>& objectAt) const {
-    const native::ObjectAt toObject = [&](const char* p) { return objectAt(QString::fromUtf8(p)); };
-    DBusMessageIter array = At(index);
-    DBusMessageIter element;
-    dbus_message_iter_recurse(&array, &element);
-    std::vector<Variant> out;
-    while (dbus_message_iter_get_arg_type(&element) == DBUS_TYPE_VARIANT) {
-      out.push_back(native::ReadVariant(&element, toObject));
-      dbus_message_iter_next(&element);
-    }
-    return out;
-  }
-  std::vector<std::pair<QString, std::uint32_t>> ReleasesAt(int index) const {
-    std::vector<std::pair<QString, std::uint32_t>> out;
-    DBusMessageIter array = At(index);
-    DBusMessageIter entry;
-    dbus_message_iter_recurse(&array, &entry);
-    while (dbus_message_iter_get_arg_type(&entry) == DBUS_TYPE_STRUCT) {
-      DBusMessageIter field;
-      dbus_message_iter_recurse(&entry, &field);
-      const char* path = nullptr;
-      dbus_message_iter_get_basic(&field, &path);
-      dbus_message_iter_next(&field);
-      dbus_uint32_t count = 0;
-      dbus_message_iter_get_basic(&field, &count);
-      out.emplace_back(FromC(path), count);
-      dbus_message_iter_next(&entry);
-    }
-    return out;
-  }
-
-  void Reply() { Send(NewReply()); }
-  void Reply(bool value) { SendBasic(DBUS_TYPE_BOOLEAN, dbus_bool_t{value}); }
-  void Reply(const QString& value) {
-    const std::string text = native::ValidUtf8(ToStd(value));
-    SendBasic(DBUS_TYPE_STRING, text.c_str());
-  }
-  void Reply(std::uint32_t value) { SendBasic(DBUS_TYPE_UINT32, dbus_uint32_t{value}); }
-  void Reply(const Variant& value, const std::function<QString(const ObjectRef&)>& pathOf) {
-    native::Message reply = NewReply();
-    if (!reply) return;
-    DBusMessageIter out;
-    dbus_message_iter_init_append(reply.get(), &out);
-    const native::PathOf toPath = [&](const ObjectRef& o) { return ToStd(pathOf(o)); };
-    if (!native::AppendVariant(&out, value, toPath)) throw AutomationError(E_OUTOFMEMORY);
-    Send(std::move(reply));
-  }
-  void ReplyError(const QString& name, const QString& text) {
-    const std::string errorName = ToStd(name);
-    const std::string message = native::ValidUtf8(ToStd(text));
-    Send(native::Message(dbus_message_new_error(message_, errorName.c_str(), message.c_str())));
-  }
-
- private:
-  DBusMessageIter At(int index) const {
-    DBusMessageIter it;
-    dbus_message_iter_init(message_, &it);
-    for (int i = 0; i < index; ++i) dbus_message_iter_next(&it);
-    return it;
-  }
-  template <class T>
-  T BasicAt(int index) const {
-    DBusMessageIter it = At(index);
-    T value{};
-    dbus_message_iter_get_basic(&it, &value);
-    return value;
-  }
-  native::Message NewReply() const {
-    return native::Message(dbus_message_new_method_return(message_));
-  }
-  template <class T>
-  void SendBasic(int type, T value) {
-    native::Message reply = NewReply();
-    if (!reply || !dbus_message_append_args(reply.get(), type, &value, DBUS_TYPE_INVALID)) return;
-    Send(std::move(reply));
-  }
-  void Send(native::Message reply) {
-    if (!reply || !ReplyRequired()) return;
-    // Written at once when the socket takes it, else when it can (the
-    // loop's write watch): a client that does not read stalls nobody else.
-    dbus_connection_send(connection_, reply.get(), nullptr);
-  }
-
-  DBusConnection* connection_;
-  DBusMessage* message_;
-};
+using native::IncomingCall;
 
 namespace {
 
-const QString kObject = QString::fromLatin1(kObjectInterface);
 const QString kServer = QString::fromLatin1(kServerInterface);
 const QString kUnknownMethod = QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod");
 const QString kUnknownInterface = QStringLiteral("org.freedesktop.DBus.Error.UnknownInterface");
-const QString kInvalidArgs = QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs");
 
 QString Introspection(bool root) {
   QString xml = QStringLiteral(
@@ -176,15 +71,6 @@ QString Introspection(bool root) {
         "  </interface>\n");
   }
   return xml;
-}
-
-// Whether the message is a call on the server's interfaces (a call that
-// names no interface is taken as one).
-bool ForServer(DBusMessage* message) {
-  if (dbus_message_get_type(message) != DBUS_MESSAGE_TYPE_METHOD_CALL) return false;
-  const char* iface = dbus_message_get_interface(message);
-  return iface == nullptr || std::strcmp(iface, kObjectInterface) == 0 ||
-         std::strcmp(iface, kServerInterface) == 0;
 }
 
 // What D-Bus tools see of an exported path.
@@ -279,7 +165,7 @@ struct ObjectServer::Peer {
 
   static DBusHandlerResult OnMessage(DBusConnection* connection, DBusMessage* message, void* data) {
     auto* peer = static_cast<Peer*>(data);
-    if (!ForServer(message)) return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
+    if (!native::ForTransport(message)) return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
     // Calls that were read before the peer was disconnected go unanswered.
     if (peer->overQueued) return DBUS_HANDLER_RESULT_HANDLED;
     if (peer->pending) peer->server->SettlePending(peer->id, false);
@@ -350,7 +236,7 @@ struct ObjectServer::BusLink {
       call.Reply(IntrospectionDocument(call.Path() == server->rootPath_));
       return DBUS_HANDLER_RESULT_HANDLED;
     }
-    if (!ForServer(message)) return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
+    if (!native::ForTransport(message)) return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
     IncomingCall call(connection, message);
     server->Handle(call, FromC(dbus_message_get_sender(message)));
     return DBUS_HANDLER_RESULT_HANDLED;
@@ -359,6 +245,89 @@ struct ObjectServer::BusLink {
   DBusConnection* connection;
   std::unique_ptr<native::LoopBinding> binding;
 };
+
+class CallbackProxy;
+
+// What calls one client's objects back: its connection while it is a
+// client, shared by its call-back proxies, which outlive it.
+struct ObjectServer::Callbacks {
+  ObjectServer* server = nullptr;
+  QString client;
+  // The peer connection, or the server's connection to the bus; null once
+  // the client has gone.
+  DBusConnection* connection = nullptr;
+  std::string destination;  // the client's bus name; empty on a peer connection
+  std::unordered_map<std::string, CallbackProxy*> proxies;
+  // Bytes of call-backs sent on the bus; at the last one that asked for an
+  // answer; up to the last one answered.
+  std::uint64_t sent = 0;
+  std::uint64_t asked = 0;
+  std::uint64_t answered = 0;
+
+  void Disconnect() {
+    connection = nullptr;
+    server = nullptr;
+  }
+  const char* Destination() const { return destination.empty() ? nullptr : destination.c_str(); }
+};
+
+// An object of a client's, as the server calls it: calls are sent and not
+// waited for. Lives in the server's thread.
+class CallbackProxy final : public Object {
+ public:
+  CallbackProxy(std::shared_ptr<ObjectServer::Callbacks> callbacks, std::string path)
+      : callbacks_(std::move(callbacks)), path_(std::move(path)) {}
+
+  Variant Invoke(CallKind kind, std::string_view member, Args args) override {
+    if (callbacks_->server == nullptr) throw AutomationError(RPC_E_DISCONNECTED);
+    // An answer would have to be waited for.
+    if (kind == CallKind::PropertyGet) {
+      throw AutomationError(E_NOTIMPL, "A client's object answers no property reads.");
+    }
+    callbacks_->server->SendCallback(*callbacks_, path_, kind, member, args);
+    return Variant();
+  }
+  bool Supports(const Guid& iid) const override {
+    return iid == IID_IUnknown || iid == IID_IDispatch;
+  }
+  bool IsSameObject(const Object& other) const override {
+    const auto* proxy = dynamic_cast<const CallbackProxy*>(&other);
+    return proxy != nullptr && proxy->callbacks_ == callbacks_ && proxy->path_ == path_;
+  }
+
+  void AddHandout() { ++handouts_; }
+  bool BelongsTo(const ObjectServer::Callbacks* callbacks) const {
+    return callbacks_.get() == callbacks;
+  }
+  const std::string& Path() const { return path_; }
+
+ protected:
+  ~CallbackProxy() override {
+    callbacks_->proxies.erase(path_);
+    if (callbacks_->connection == nullptr || handouts_ == 0) return;
+    // The client may let go of its object: it was named handouts_ times.
+    const std::string root = path_.substr(0, path_.rfind('/'));
+    const native::Message release =
+        native::NewRelease(callbacks_->Destination(), root, {{path_, handouts_}});
+    if (release) dbus_connection_send(callbacks_->connection, release.get(), nullptr);
+  }
+
+ private:
+  std::shared_ptr<ObjectServer::Callbacks> callbacks_;
+  std::string path_;
+  std::uint32_t handouts_ = 0;
+};
+
+namespace {
+
+// A call-back on the bus waiting for its answer, and the bytes sent up to
+// it.
+struct Unanswered {
+  std::weak_ptr<ObjectServer::Callbacks> callbacks;
+  std::uint64_t sent = 0;
+};
+
+}  // namespace
 
 ObjectServer::ObjectServer(ObjectRef root, QString rootPath, QObject* parent)
     : QObject(parent),
@@ -371,6 +340,9 @@ ObjectServer::ObjectServer(ObjectRef root, QString rootPath, QObject* parent)
 }
 
 ObjectServer::~ObjectServer() {
+  for (auto& [id, client] : clients_) {
+    if (client.callbacks) client.callbacks->Disconnect();
+  }
   peerListener_.reset();  // removes the socket file
   pending_.clear();
   clients_.clear();  // closes the peer connections
@@ -549,6 +521,8 @@ void ObjectServer::DropClient(const QString& id) {
       unheld_.insert(path);
     }
   }
+  if (it->second.callbacks) it->second.callbacks->Disconnect();
+  for (const QString& name : it->second.namespaces) namespaceOwners_.erase(name);
   if (!it->second.peer && watcher_) watcher_->removeWatchedService(id);
   clients_.erase(it);  // closes a peer connection
   if (clients_.empty()) emit ClientsGone();
@@ -610,6 +584,14 @@ void ObjectServer::Sweep() {
 
 QString ObjectServer::PathFor(const ObjectRef& object, const QString& client) {
   if (object.get() == root_.get()) return rootPath_;
+  // A client's own object goes back to it as its own path; to another
+  // client it is one of the server's objects.
+  if (const auto* proxy = dynamic_cast<const CallbackProxy*>(object.get())) {
+    auto owner = clients_.find(client);
+    if (owner != clients_.end() && proxy->BelongsTo(owner->second.callbacks.get())) {
+      return FromStd(proxy->Path());
+    }
+  }
   QString path;
   auto known = pathOf_.find(object.get());
   if (known != pathOf_.end()) {
@@ -624,8 +606,9 @@ QString ObjectServer::PathFor(const ObjectRef& object, const QString& client) {
   return path;
 }
 
-ObjectRef ObjectServer::ObjectAt(const QString& path) const {
+ObjectRef ObjectServer::ObjectAt(const QString& path, const QString& client) {
   if (path == rootPath_) return root_;
+  if (path.startsWith(QLatin1String(kClientPathPrefix))) return CallbackAt(path, client);
   auto it = entries_.find(path);
   if (it == entries_.end()) {
     throw AutomationError(CO_E_OBJNOTCONNECTED,
@@ -635,77 +618,136 @@ ObjectRef ObjectServer::ObjectAt(const QString& path) const {
   return it->second.object;
 }
 
+ObjectRef ObjectServer::CallbackAt(const QString& path, const QString& client) {
+  const QString rest = path.mid(static_cast<qsizetype>(std::strlen(kClientPathPrefix)));
+  const QString space = rest.section(QLatin1Char('/'), 0, 0);
+  if (space.isEmpty() || rest.count(QLatin1Char('/')) != 1 || rest.endsWith(QLatin1Char('/'))) {
+    throw AutomationError(E_INVALIDARG, ToStd(path) + " names no object of a client");
+  }
+  auto owner = namespaceOwners_.find(space);
+  if (owner != namespaceOwners_.end() && owner->second != client) {
+    throw AutomationError(E_ACCESSDENIED, ToStd(path) + " belongs to another client");
+  }
+  Client& c = ClientFor(client);
+  if (owner == namespaceOwners_.end()) {
+    namespaceOwners_.emplace(space, client);
+    c.namespaces.push_back(space);
+  }
+  if (!c.callbacks) {
+    c.callbacks = std::make_shared<Callbacks>();
+    c.callbacks->server = this;
+    c.callbacks->client = client;
+    c.callbacks->connection = c.peer ? c.peer->connection : busLink_->connection;
+    if (!c.peer) c.callbacks->destination = ToStd(client);
+  }
+  const std::string key = ToStd(path);
+  CallbackProxy* proxy = nullptr;
+  auto known = c.callbacks->proxies.find(key);
+  if (known != c.callbacks->proxies.end()) {
+    proxy = known->second;
+  } else {
+    proxy = new CallbackProxy(c.callbacks, key);
+    c.callbacks->proxies.emplace(key, proxy);
+  }
+  // The client counts every time it sends the path.
+  proxy->AddHandout();
+  return ObjectRef(proxy);
+}
+
+void ObjectServer::SendCallback(Callbacks& callbacks, const std::string& path, CallKind kind,
+                                std::string_view member, Args args) {
+  const QString client = callbacks.client;
+  if (callbacks.connection == nullptr || !dbus_connection_get_is_connected(callbacks.connection)) {
+    throw AutomationError(RPC_E_DISCONNECTED);
+  }
+  const native::Message call =
+      native::NewObjectCall(callbacks.Destination(), path, kind, member, args,
+                            [&](const ObjectRef& o) { return ToStd(PathFor(o, client)); });
+  if (callbacks.destination.empty()) {
+    // Over a peer connection what the peer leaves unread is the measure.
+    dbus_message_set_no_reply(call.get(), TRUE);
+    if (!dbus_connection_send(callbacks.connection, call.get(), nullptr)) {
+      throw AutomationError(E_OUTOFMEMORY);
+    }
+    if (dbus_connection_get_outgoing_size(callbacks.connection) > kMaxQueuedBytes) {
+      OverQueued(client);
+    }
+    return;
+  }
+  // The bus daemon reads whatever the server writes: on the bus, the
+  // client's answers tell what it has read. One call-back in every
+  // kAskEvery bytes asks for one, which keeps the answers awaited far below
+  // the bus's limit on them (128 per connection by default).
+  constexpr std::uint64_t kAskEvery = kMaxQueuedBytes / 64;
+  char* bytes = nullptr;
+  int length = 0;
+  if (!dbus_message_marshal(call.get(), &bytes, &length)) throw AutomationError(E_OUTOFMEMORY);
+  dbus_free(bytes);
+  callbacks.sent += static_cast<std::uint64_t>(length);
+  if (callbacks.sent - callbacks.asked < kAskEvery) {
+    dbus_message_set_no_reply(call.get(), TRUE);
+    if (!dbus_connection_send(callbacks.connection, call.get(), nullptr)) {
+      throw AutomationError(E_OUTOFMEMORY);
+    }
+  } else {
+    DBusPendingCall* pending = nullptr;
+    if (!dbus_connection_send_with_reply(callbacks.connection, call.get(), &pending,
+                                         DBUS_TIMEOUT_INFINITE) ||
+        pending == nullptr) {
+      throw AutomationError(E_OUTOFMEMORY);
+    }
+    callbacks.asked = callbacks.sent;
+    auto* waiting = new Unanswered{};
+    waiting->sent = callbacks.sent;
+    auto owner = clients_.find(client);
+    if (owner != clients_.end()) waiting->callbacks = owner->second.callbacks;
+    const auto answered = [](DBusPendingCall*, void* data) {
+      auto* w = static_cast<Unanswered*>(data);
+      if (const auto c = w->callbacks.lock()) c->answered = std::max(c->answered, w->sent);
+      w->callbacks.reset();
+    };
+    dbus_pending_call_set_notify(pending, answered, waiting,
+                                 [](void* data) { delete static_cast<Unanswered*>(data); });
+    dbus_pending_call_unref(pending);
+  }
+  if (callbacks.sent - callbacks.answered > static_cast<std::uint64_t>(kMaxQueuedBytes)) {
+    Overdue(client);
+  }
+}
+
+void ObjectServer::Overdue(const QString& client) {
+  auto it = clients_.find(client);
+  if (it == clients_.end() || !it->second.callbacks || !it->second.callbacks->connection) return;
+  it->second.callbacks->Disconnect();
+  std::cerr << ProgramName() << ": " << ToStd(client) << " left more than "
+            << kMaxQueuedBytes / (1024 * 1024) << " MiB of call-backs unanswered and was dropped\n";
+  // Not in the middle of the call that found it out.
+  QMetaObject::invokeMethod(
+      this, [this, client] { DropClient(client); }, Qt::QueuedConnection);
+}
+
 void ObjectServer::Handle(IncomingCall& call, const QString& client) {
-  try {
+  call.Answer([&] {
     if (call.Interface() == kServer) {
       HandleServerCall(call, client);
     } else {
       HandleObjectCall(call, client);
     }
-  } catch (const AutomationError& e) {
-    call.ReplyError(ErrorName(e.code()), FromStd(e.message()));
-  } catch (const std::exception&) {
-    call.ReplyError(ErrorName(RPC_E_SERVERFAULT), FromStd(SystemMessage(RPC_E_SERVERFAULT)));
-  }
+  });
 }
 
 void ObjectServer::HandleObjectCall(IncomingCall& call, const QString& client) {
-  const QString member = call.Member();
-  const QString signature = call.Signature();
-  CallKind kind = CallKind::Method;
-  if (member == QLatin1String("Get")) {
-    kind = CallKind::PropertyGet;
-  } else if (member == QLatin1String("Put")) {
-    kind = CallKind::PropertyPut;
-  } else if (member == QLatin1String("Invoke")) {
-    kind = CallKind::Method;
-  } else if (member != QLatin1String("Supports") && member != QLatin1String("SameObject")) {
-    call.ReplyError(kUnknownMethod,
-                    QStringLiteral("No method %1 in interface %2").arg(member, kObject));
-    return;
-  }
+  const std::optional<native::ObjectMethod> method = native::ObjectMethodOf(call);
+  if (!method) return;
   if (busy_) {
     call.ReplyError(ErrorName(RPC_E_CALL_REJECTED), FromStd(SystemMessage(RPC_E_CALL_REJECTED)));
     return;
   }
-  const ObjectRef target = ObjectAt(call.Path());
+  const ObjectRef target = ObjectAt(call.Path(), client);
   ClientFor(client);
-
-  if (member == QLatin1String("Supports")) {
-    if (signature != QLatin1String("s")) {
-      call.ReplyError(kInvalidArgs, QStringLiteral("Supports takes one string"));
-      return;
-    }
-    const std::optional<Guid> iid = Guid::Parse(ToStd(call.StringAt(0)));
-    if (!iid) throw AutomationError(E_INVALIDARG);
-    call.Reply(target->Supports(*iid));
-    return;
-  }
-  if (member == QLatin1String("SameObject")) {
-    if (signature != QLatin1String("o")) {
-      call.ReplyError(kInvalidArgs, QStringLiteral("SameObject takes one path"));
-      return;
-    }
-    const ObjectRef other = ObjectAt(call.PathAt(0));
-    call.Reply(SameObject(target, other));
-    return;
-  }
-
-  if (signature != QLatin1String("sav")) {
-    call.ReplyError(
-        kInvalidArgs,
-        QStringLiteral("%1 takes a member name and an array of variants (sav)").arg(member));
-    return;
-  }
-  const std::vector<Variant> args =
-      call.VariantsAt(1, [this](const QString& path) { return ObjectAt(path); });
-  const std::string name = ToStd(call.StringAt(0));
-  const Variant result = target->Invoke(kind, name, Args(args));
-  if (kind == CallKind::PropertyPut) {
-    call.Reply();
-    return;
-  }
-  call.Reply(result, [&](const ObjectRef& o) { return PathFor(o, client); });
+  native::ServeObjectCall(
+      call, *method, target, [&](const QString& path) { return ObjectAt(path, client); },
+      [&](const ObjectRef& o) { return PathFor(o, client); });
 }
 
 void ObjectServer::HandleServerCall(IncomingCall& call, const QString& client) {
@@ -723,7 +765,8 @@ void ObjectServer::HandleServerCall(IncomingCall& call, const QString& client) {
       if (call.ReplyRequired()) call.Reply();
       return;
     }
-    for (const auto& [path, count] : call.ReleasesAt(0)) {
+    for (const auto& [name, count] : call.ReleasesAt(0)) {
+      const QString path = FromStd(name);
       auto held = it->second.held.find(path);
       if (held == it->second.held.end()) continue;
       const std::uint32_t n = std::min<std::uint32_t>(held->second, count);

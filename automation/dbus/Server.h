@@ -23,16 +23,27 @@
 // is closed, and at most kMaxPendingPeers wait at once (a new one closes the
 // oldest). A peer that leaves more than kMaxQueuedBytes of answers unread is
 // disconnected.
+//
+// A client may pass objects of its own (an advise sink): they arrive as
+// paths in the client's namespace (kClientPathPrefix), and become call-back
+// proxies bound to that client's connection, one per path while it lives.
+// Calling one sends the call at once and answers without waiting for the
+// client, so a slow client never holds up the server: calls on one proxy
+// arrive in the order they were made. Call-backs count against the same
+// bound as answers: over a peer connection the bytes the peer leaves
+// unread, on the bus the bytes of call-backs it has not yet answered. Once
+// the client has gone, calls on its proxies fail with RPC_E_DISCONNECTED.
+// Only the client that first named a namespace may name paths in it.
 #pragma once
 
 #include <QObject>
 #include <QString>
 #include <QTimer>
-
 #include <chrono>
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "automation/Object.h"
 #include "automation/Variant.h"
@@ -51,10 +62,10 @@ QString PeerSocketFolder();
 
 namespace automation::dbus {
 
-class IncomingCall;
 namespace native {
+class IncomingCall;
 class LoopBinding;
-}
+}  // namespace native
 
 class ObjectServer : public QObject {
   Q_OBJECT
@@ -96,9 +107,12 @@ class ObjectServer : public QObject {
   // the server keeps whose grace period has passed. Runs on a timer too.
   void Sweep();
 
+  // A client's connection as its objects' call-back proxies use it.
+  struct Callbacks;
+
   // Handles one call, from the bus or a peer connection; the client is the
   // sender on the bus, or the peer connection. Public for the dispatchers.
-  void Handle(IncomingCall& call, const QString& client);
+  void Handle(native::IncomingCall& call, const QString& client);
 
  signals:
   // The last client left: a peer connection, or a bus client that called
@@ -115,19 +129,29 @@ class ObjectServer : public QObject {
   struct Peer;
   struct PeerListener;
   struct BusLink;
+  friend class CallbackProxy;
   struct Client {
     std::unique_ptr<Peer> peer;  // peer connections only
     std::unordered_map<QString, std::uint32_t> held;
+    std::shared_ptr<Callbacks> callbacks;  // made when it first names an object of its own
+    std::vector<QString> namespaces;       // of its objects' paths
   };
 
-  void HandleObjectCall(IncomingCall& call, const QString& client);
-  void HandleServerCall(IncomingCall& call, const QString& client);
+  void HandleObjectCall(native::IncomingCall& call, const QString& client);
+  void HandleServerCall(native::IncomingCall& call, const QString& client);
   Client& ClientFor(const QString& client);
   void DropClient(const QString& client);
   void DropClosedPeers();
   void Unhold(const QString& path, std::uint32_t count, bool released);
   QString PathFor(const ObjectRef& object, const QString& client);
-  ObjectRef ObjectAt(const QString& path) const;
+  // The object a client names: one of the server's, or a call-back proxy of
+  // the client's own.
+  ObjectRef ObjectAt(const QString& path, const QString& client);
+  ObjectRef CallbackAt(const QString& path, const QString& client);
+  void SendCallback(Callbacks& callbacks, const std::string& path, CallKind kind,
+                    std::string_view member, Args args);
+  // A bus client that has left too many call-backs unanswered.
+  void Overdue(const QString& client);
   void OnNewPeer(void* connection);
   // A pending peer that has authenticated becomes a client; one that has
   // not by its deadline (expired) is closed.
@@ -146,6 +170,7 @@ class ObjectServer : public QObject {
   std::unordered_set<QString> unheld_;
   std::unordered_map<QString, Client> clients_;
   std::unordered_map<QString, std::unique_ptr<Peer>> pending_;
+  std::unordered_map<QString, QString> namespaceOwners_;  // client path namespace -> client
   std::uint64_t nextId_ = 1;
   bool busy_ = false;
   std::chrono::milliseconds grace_{30000};

@@ -27,6 +27,11 @@ inline constexpr char kObjectInterface[] = "org.tarvel.Automation";
 // The server itself, at its root object's path: the peer address, releases,
 // the busy switch, the number of objects it exports.
 inline constexpr char kServerInterface[] = "org.tarvel.Automation.Server";
+// Where a client's own objects live on its connection to the server:
+// kClientPathPrefix, a namespace of the client's choosing (random, so that
+// no other client can guess it), "/", a number. A server's root must not
+// lie below it.
+inline constexpr char kClientPathPrefix[] = "/org/tarvel/Client/";
 // A failure carrying a result code: the prefix and the code in hex.
 inline constexpr char kErrorPrefix[] = "org.tarvel.Automation.Error.HRESULT_";
 

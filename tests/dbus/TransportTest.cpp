@@ -2,7 +2,14 @@
 // client. The server runs in a thread of this program on a connection of
 // its own, so that a blocking call from the test's thread is answered
 // while the test waits; both are on the program's private bus.
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -11,14 +18,6 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QThread>
-#include <grp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -42,6 +41,7 @@
 #include "automation/dbus/Server.h"
 #include "automation/dbus/Wire.h"
 #include "tests/automation/TestObjects.h"
+#include "tests/dbus/PumpEvents.h"
 #include "tests/support/PrivateBus.h"
 
 namespace {
@@ -96,6 +96,9 @@ class View final : public Object {
 //   ForgetKept       lets go of the kept objects
 //   View(name)       a new View on every call
 //   Text(n)          a text of n bytes
+//   Keep(name, o)    keeps o under that name
+//   Notify(name, n, bytes)  calls Note(i, text of bytes) on the kept object
+//                    n times; the code of the first failure, else 0
 // Lives in the server's thread once served.
 class Root final : public Bag {
  public:
@@ -119,6 +122,22 @@ class Root final : public Bag {
       if (NamesEqual(member, "ForgetKept")) {
         kept_.clear();
         return {};
+      }
+      if (NamesEqual(member, "Keep") && args.size() == 2) {
+        kept_[args[0].ToString()] = args[1].ToObject();
+        return {};
+      }
+      if (NamesEqual(member, "Notify") && args.size() == 3) {
+        const ObjectRef target = kept_[args[0].ToString()];
+        const std::string text(static_cast<std::size_t>(args[2].ToInt32()), 'x');
+        try {
+          for (std::int32_t i = 0; i < args[1].ToInt32(); ++i) {
+            target.Invoke("Note", {Variant(i), Variant(text)});
+          }
+        } catch (const AutomationError& e) {
+          return Variant(static_cast<std::int32_t>(e.code()));
+        }
+        return Variant(0);
       }
     }
     if (kind == CallKind::PropertyGet && args.size() == 1) {
@@ -751,9 +770,9 @@ TEST_F(TransportTest, GetPutAndInvokeCarryArgumentsAndResults) {
   EXPECT_EQ(root.Get("Kept", {Variant("first")}).ToObject().Get("Name"), Variant("changed"));
   EXPECT_EQ(root.Get("View", {Variant("v")}).ToObject().Get("Name"), Variant("v"));
 
-  // An object of this process cannot travel.
-  EXPECT_EQ(Failure([&] { root.Invoke("Echo", {Variant(ObjectRef(MakeRef<Bag>()))}); }),
-            Failure(automation::E_INVALIDARG, "The object cannot be passed to another process."));
+  // An object of this process travels, and comes back as itself.
+  const ObjectRef own(MakeRef<Bag>());
+  EXPECT_EQ(root.Invoke("Echo", {Variant(own)}).ToObject().get(), own.get());
 }
 
 TEST_F(TransportTest, ErrorsArriveWithTheirCodeAndMessage) {
@@ -1298,6 +1317,181 @@ TEST_F(TransportTest, APeerThatLeavesTooMuchUnreadIsDisconnected) {
   // Others are served as before.
   EXPECT_EQ(other.Get("Name"), Variant("root"));
   EXPECT_EQ(Attach().Get("Name"), Variant("root"));
+}
+
+// A client's own object, as a script passes an advise sink: what Note
+// calls brought, in the order they came.
+class Recorder final : public Object {
+ public:
+  Variant Invoke(CallKind kind, std::string_view member, Args args) override {
+    if (kind == CallKind::Method && NamesEqual(member, "Note") && args.size() == 2) {
+      notes.push_back(args[0].ToInt32());
+      return {};
+    }
+    throw AutomationError(automation::DISP_E_MEMBERNOTFOUND);
+  }
+  std::vector<std::int32_t> notes;
+};
+
+using tarvel_test::PumpUntil;
+
+HResult CodeOf(const Variant& v) {
+  return static_cast<HResult>(v.ToInt32());
+}
+
+// The server calls a client's object back without waiting: the calls
+// arrive through the client's event loop once its own call is over, all of
+// them and in order; the object keeps its identity both ways, and the
+// client lets go of it when the server does.
+TEST_F(TransportTest, AClientsObjectIsCalledBackThroughItsEventLoopInOrder) {
+  Serve();
+  for (const bool peer : {true, false}) {
+    SCOPED_TRACE(peer ? "peer connection" : "bus");
+    const auto recorder = MakeRef<Recorder>();
+    const ObjectRef sink(recorder);
+    const ObjectRef root = Attach(peer);
+    ASSERT_TRUE(root);
+    root.Invoke("Keep", {Variant("sink"), Variant(sink)});
+    EXPECT_EQ(root.Invoke("Describe", {Variant(sink)}), Variant("VT_DISPATCH Kept sink"));
+    EXPECT_EQ(root.Get("Kept", {Variant("sink")}).ToObject().get(), sink.get());
+
+    constexpr int kCalls = 2000;
+    EXPECT_EQ(CodeOf(root.Invoke("Notify", {Variant("sink"), Variant(kCalls), Variant(16)})), 0);
+    // Nothing runs in the middle of the client's own call.
+    EXPECT_TRUE(recorder->notes.empty());
+    // Another call meanwhile reads the connection: what came is still queued.
+    EXPECT_EQ(root.Get("Name"), Variant("root"));
+    EXPECT_TRUE(recorder->notes.empty());
+    ASSERT_TRUE(PumpUntil([&] { return recorder->notes.size() >= kCalls; }))
+        << recorder->notes.size() << " calls came";
+    std::vector<std::int32_t> expected(kCalls);
+    for (int i = 0; i < kCalls; ++i) expected[static_cast<std::size_t>(i)] = i;
+    EXPECT_EQ(recorder->notes, expected);
+
+    root.Invoke("ForgetKept");
+    EXPECT_TRUE(PumpUntil([&] { return recorder->UseCount() == 2; }))
+        << "the client keeps what the server let go of";
+  }
+}
+
+// Once the client that passed an object has gone, calls on it fail as
+// disconnected, and the server answers the others.
+TEST_F(TransportTest, CallsBackToAClientThatHasGoneFailAsDisconnected) {
+  Serve();
+  const ObjectRef other = Attach(true);
+  ASSERT_TRUE(other);
+  for (const bool peer : {true, false}) {
+    SCOPED_TRACE(peer ? "peer connection" : "bus");
+    {
+      const ObjectRef root = Attach(peer);
+      ASSERT_TRUE(root);
+      root.Invoke("Keep", {Variant("gone"), Variant(ObjectRef(MakeRef<Recorder>()))});
+    }  // its connection closes
+    HResult code = 0;
+    EXPECT_TRUE(PumpUntil([&] {
+      code = CodeOf(other.Invoke("Notify", {Variant("gone"), Variant(1), Variant(0)}));
+      return code != 0;
+    })) << "the client's leaving went unnoticed";
+    EXPECT_EQ(code, automation::RPC_E_DISCONNECTED);
+    EXPECT_EQ(other.Get("Name"), Variant("root"));
+  }
+}
+
+// A client's objects are named in a namespace of its own: another client
+// naming a path there is refused, whichever way it comes.
+TEST_F(TransportTest, OnlyTheClientThatNamedANamespaceMayNamePathsInIt) {
+  Serve();
+  const auto keep = [](RawRoute& route, const QString& path) {
+    return route.Call(
+        kRootPath, "Invoke",
+        MemberCall("Keep", {QVariant("x"), QVariant::fromValue(QDBusObjectPath(path))}));
+  };
+  const QString prefix = QString::fromLatin1(dbus::kClientPathPrefix);
+  RawRoute owner(true);
+  ASSERT_TRUE(owner.Connected());
+  const QDBusMessage claimed = keep(owner, prefix + "abc/1");
+  ASSERT_EQ(claimed.type(), QDBusMessage::ReplyMessage) << ErrorText(claimed);
+  EXPECT_EQ(keep(owner, prefix + "abc/2").type(), QDBusMessage::ReplyMessage);
+  const auto error = [](HResult code, const QString& path, const char* text) {
+    return dbus::ErrorName(code).toStdString() + ": " + path.toStdString() + text;
+  };
+  struct Case {
+    QString path;
+    std::string error;
+  };
+  const Case cases[] = {
+      {prefix + "abc/1",
+       error(automation::E_ACCESSDENIED, prefix + "abc/1", " belongs to another client")},
+      {prefix + "abc/3",
+       error(automation::E_ACCESSDENIED, prefix + "abc/3", " belongs to another client")},
+      {prefix + "abc",
+       error(automation::E_INVALIDARG, prefix + "abc", " names no object of a client")},
+      {prefix + "abc/1/2",
+       error(automation::E_INVALIDARG, prefix + "abc/1/2", " names no object of a client")},
+  };
+  RawRoute bus(false);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path.toStdString());
+    EXPECT_EQ(ErrorText(keep(bus, c.path)), c.error);
+  }
+}
+
+// A client that never reads its call-backs costs the server at most the
+// bound on what waits for it, over either connection: past it, the client
+// is cut off, the server says so, and the others are served throughout.
+TEST_F(TransportTest, AClientThatNeverReadsItsCallBacksIsCutOffAtTheBound) {
+  Serve();
+  const ObjectRef other = Attach(true);
+  ASSERT_TRUE(other);
+  const std::string path = std::string(dbus::kClientPathPrefix) + "0123456789abcdef/1";
+  constexpr int kMiB = 1024 * 1024;
+  const int calls = static_cast<int>(2 * dbus::ObjectServer::kMaxQueuedBytes / kMiB);
+  for (const bool peer : {true, false}) {
+    SCOPED_TRACE(peer ? "peer connection" : "bus");
+    dbus::native::InitThreads();
+    DBusConnection* silent = peer ? dbus_connection_open_private(PeerAddress().c_str(), nullptr)
+                                  : dbus_bus_get_private(DBUS_BUS_SESSION, nullptr);
+    ASSERT_NE(silent, nullptr);
+    dbus_connection_set_exit_on_disconnect(silent, FALSE);
+    // Keep("silent", its object), made by hand: the object is a path.
+    const std::string busName = kBusName.toStdString();
+    DBusMessageIter out;
+    dbus::native::Message call(dbus_message_new_method_call(peer ? nullptr : busName.c_str(),
+                                                            kRootPath.toStdString().c_str(),
+                                                            dbus::kObjectInterface, "Invoke"));
+    dbus_message_iter_init_append(call.get(), &out);
+    const char* member = "Keep";
+    dbus_message_iter_append_basic(&out, DBUS_TYPE_STRING, &member);
+    DBusMessageIter args;
+    dbus_message_iter_open_container(&out, DBUS_TYPE_ARRAY, "v", &args);
+    dbus::native::AppendVariant(&args, Variant("silent"), {});
+    DBusMessageIter v;
+    const char* p = path.c_str();
+    dbus_message_iter_open_container(&args, DBUS_TYPE_VARIANT, "o", &v);
+    dbus_message_iter_append_basic(&v, DBUS_TYPE_OBJECT_PATH, &p);
+    dbus_message_iter_close_container(&args, &v);
+    dbus_message_iter_close_container(&out, &args);
+    const dbus::native::Message kept(
+        dbus_connection_send_with_reply_and_block(silent, call.get(), 10000, nullptr));
+    ASSERT_TRUE(kept);
+    ASSERT_EQ(dbus_message_get_type(kept.get()), DBUS_MESSAGE_TYPE_METHOD_RETURN);
+
+    testing::internal::CaptureStderr();
+    const auto started = std::chrono::steady_clock::now();
+    const HResult code =
+        CodeOf(other.Invoke("Notify", {Variant("silent"), Variant(calls), Variant(kMiB)}));
+    const auto took = std::chrono::steady_clock::now() - started;
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(code, automation::RPC_E_DISCONNECTED);
+    EXPECT_LT(took, std::chrono::seconds(20));
+    EXPECT_NE(said.find(peer ? "MiB of answers unread and was disconnected"
+                             : "MiB of call-backs unanswered and was dropped"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(other.Get("Name"), Variant("root"));
+    dbus_connection_close(silent);
+    dbus_connection_unref(silent);
+  }
 }
 
 }  // namespace

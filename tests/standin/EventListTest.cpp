@@ -32,8 +32,9 @@ class RecordingSink final : public automation::Object {
     std::vector<Variant> args;
     std::string eventInfo;
   };
-  RecordingSink(const Session& session, bool* destroyed = nullptr, bool fails = false)
-      : session_(&session), destroyed_(destroyed), fails_(fails) {}
+  RecordingSink(const Session& session, bool* destroyed = nullptr,
+                automation::HResult failure = automation::S_OK)
+      : session_(&session), destroyed_(destroyed), failure_(failure) {}
   ~RecordingSink() override {
     if (destroyed_) *destroyed_ = true;
   }
@@ -41,7 +42,7 @@ class RecordingSink final : public automation::Object {
     EXPECT_EQ(kind, CallKind::Method);
     EXPECT_EQ(member, "VisEventProc");
     calls.push_back({std::vector<Variant>(args.begin(), args.end()), CurrentEventInfo(*session_)});
-    if (fails_) throw automation::AutomationError(automation::E_FAIL);
+    if (failure_ != automation::S_OK) throw automation::AutomationError(failure_);
     return Variant();
   }
   std::vector<Call> calls;
@@ -49,7 +50,7 @@ class RecordingSink final : public automation::Object {
  private:
   const Session* session_;
   bool* destroyed_;
-  bool fails_;
+  automation::HResult failure_;
 };
 
 class EventListTest : public ::testing::Test {
@@ -144,7 +145,7 @@ TEST_F(EventListTest, TriggerRunsTheAddonWithTheTargetArguments) {
 }
 
 TEST_F(EventListTest, FiringCallsEachEnabledSinkOfTheCodeWithSourceAndSubject) {
-  auto failing = MakeRef<RecordingSink>(*app->session(), nullptr, true);
+  auto failing = MakeRef<RecordingSink>(*app->session(), nullptr, automation::E_FAIL);
   auto sink = MakeRef<RecordingSink>(*app->session());
   auto other = MakeRef<RecordingSink>(*app->session());
   ObjectRef first = events
@@ -190,6 +191,33 @@ TEST_F(EventListTest, FiringCallsEachEnabledSinkOfTheCodeWithSourceAndSubject) {
   EXPECT_EQ(first.Get("Stat"), I2(kStatNormal));
   // The recorded calls hold the document that holds the sinks.
   for (RecordingSink* s : {failing.get(), sink.get()}) s->calls.clear();
+}
+
+// A sink found disconnected (its client has gone) loses its events in the
+// list at the first one fired; a sink failing otherwise keeps them.
+TEST_F(EventListTest, ASinkFoundDisconnectedLosesItsEventsInTheList) {
+  auto& list = dynamic_cast<EventList&>(*events.get());
+  for (const automation::HResult code :
+       {automation::RPC_E_DISCONNECTED, automation::CO_E_OBJNOTCONNECTED}) {
+    SCOPED_TRACE(automation::FormatHResult(code));
+    bool destroyed = false;
+    auto gone = MakeRef<RecordingSink>(*app->session(), &destroyed, code);
+    auto failing = MakeRef<RecordingSink>(*app->session(), nullptr, automation::E_FAIL);
+    const auto advise = [&](int event, const ObjectRef& sink) {
+      events.Invoke("AddAdvise", {Variant(event), Variant(sink), Variant(""), Variant("")});
+    };
+    advise(visEvtAddDoc, ObjectRef(failing));
+    advise(visEvtAddDoc, ObjectRef(gone));
+    advise(visEvtCodeDocSave, ObjectRef(gone));
+    gone.Reset();
+
+    list.Fire(static_cast<std::int16_t>(visEvtAddDoc), doc, "", 1);
+    EXPECT_TRUE(destroyed) << "the list still holds the sink";
+    EXPECT_EQ(events.Get("Count"), I2(1));
+    list.Fire(static_cast<std::int16_t>(visEvtAddDoc), doc, "", 2);
+    EXPECT_EQ(failing->calls.size(), 2u);
+    events.Get("Item", {Variant(1)}).ToObject().Invoke("Delete", {});
+  }
 }
 
 TEST_F(EventListTest, OnlyAddonEventsOfADocumentPersist) {
