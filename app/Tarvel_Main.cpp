@@ -160,6 +160,11 @@ Tfm_Main::Tfm_Main(QWidget* parent) : QMainWindow(parent) {
   tm_Refresh->setInterval(1000);
   connect(tm_Refresh, &QTimer::timeout, this,
           [this] { GuardCommand([this] { tm_RefreshTimer(); }); });
+  reportTimer_ = new QTimer(this);
+  reportTimer_->setSingleShot(true);
+  reportTimer_->setInterval(100);
+  connect(reportTimer_, &QTimer::timeout, this,
+          [this] { GuardCommand([this] { MarkReported(); }); });
 
   FormCreate();
   AboutBox = new TAboutBox(this);
@@ -304,6 +309,7 @@ void Tfm_Main::mi_Visio_ConnectClick() {
   VisioController.SetCallRefused(false);
   // Events advised on the Visio attached so far are removed first.
   if (EventMonitor != nullptr) EventMonitor->StopListening();
+  reported_.clear();  // objects of the Visio being left
   VisioController.Connect(3);
   if (EventMonitor != nullptr) EventMonitor->ControllerStatusChanged();
   if (VisioController.IsConnected()) {
@@ -322,13 +328,20 @@ void Tfm_Main::mi_Visio_ConnectClick() {
 void Tfm_Main::mi_Visio_DisconnectClick() {
   VisioController.SetCallRefused(false);
   if (EventMonitor != nullptr) EventMonitor->StopListening();
+  reported_.clear();  // objects of the Visio being left
   VisioController.Disconnect();
   if (EventMonitor != nullptr) EventMonitor->ControllerStatusChanged();
   SetStatus("Not connected");
 }
 
 void Tfm_Main::mi_Visio_EventMonitorClick() {
-  if (EventMonitor == nullptr) EventMonitor = new Tfm_EventMonitor(this);
+  if (EventMonitor == nullptr) {
+    EventMonitor = new Tfm_EventMonitor(this);
+    connect(EventMonitor, &Tfm_EventMonitor::EventObjects, this,
+            [this](const automation::ObjectRef&, const automation::ObjectRef& subject) {
+              ObjectReported(subject);
+            });
+  }
   EventMonitor->show();
   EventMonitor->raise();
   EventMonitor->activateWindow();
@@ -496,4 +509,51 @@ void Tfm_Main::SaveSession() const {
   // next one rather than forgetting them.
   if (session.windows.empty()) session.windows = lastSession_.windows;
   WriteSession(settings, session);
+}
+
+namespace {
+
+// Visio's object types of what an event may name and a tree marks.
+constexpr std::int32_t visObjTypeCell = 4, visObjTypeShape = 17;
+
+bool IsCellNode(const TTVNodeData& node) {
+  return dynamic_cast<const TND_IVCell*>(&node);
+}
+bool IsShapeNode(const TTVNodeData& node) {
+  return dynamic_cast<const TND_IVShape*>(&node);
+}
+
+}  // namespace
+
+void Tfm_Main::ObjectReported(const automation::ObjectRef& subject) {
+  if (!subject || reported_.size() >= kMaxReportedMarks) return;
+  for (const automation::ObjectRef& known : reported_) {
+    if (known.get() == subject.get()) return;
+  }
+  reported_.push_back(subject);
+  if (!reportTimer_->isActive()) reportTimer_->start();
+}
+
+void Tfm_Main::MarkReported() {
+  const std::vector<automation::ObjectRef> reported = std::move(reported_);
+  reported_.clear();
+  for (const automation::ObjectRef& subject : reported) {
+    bool (*candidate)(const TTVNodeData&) = nullptr;
+    try {
+      const std::int32_t type = subject.Get("ObjectType").ToInt32();
+      if (type == visObjTypeCell) {
+        candidate = IsCellNode;
+      } else if (type == visObjTypeShape) {
+        candidate = IsShapeNode;
+      }
+    } catch (const std::exception&) {
+      // Gone already (a deleted shape): nothing left to mark.
+    }
+    if (candidate == nullptr) continue;
+    for (std::int32_t i = 0; i < Shepherd->SheepCount(); ++i) {
+      if (auto* window = qobject_cast<Tfm_VisioTreeView*>(Shepherd->SheepFormAt(i))) {
+        window->Tree().MarkItemsOf(subject, candidate);
+      }
+    }
+  }
 }

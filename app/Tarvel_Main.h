@@ -10,8 +10,10 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "app/Session.h"
+#include "automation/Object.h"
 #include "tree/Tarvel_TV01.h"
 
 class QAction;
@@ -82,6 +84,14 @@ class Tfm_Main : public QMainWindow, public TTreeWindowHost {
   void mm_WindowsPopup();
   void mi_Windows_CloseAllClick();
   void mi_Windows_ReopenClick();
+  // A cell or shape the event monitor reports is marked in the open tree
+  // windows as a refresh marks what changed, a moment later, so that a burst
+  // of events is marked at once; only the first kMaxReportedMarks objects
+  // of a burst, since asking whether an item is the object may be a call
+  // to Visio for every loaded item.
+  void ObjectReported(const automation::ObjectRef& subject);
+  void MarkReported();
+  static constexpr std::size_t kMaxReportedMarks = 8;
 
   // What this run leaves for the next one, and what the last run left.
   TSession Session() const;
@@ -130,4 +140,6 @@ class Tfm_Main : public QMainWindow, public TTreeWindowHost {
 
   bool sized_ = false;
   TSession lastSession_;
+  std::vector<automation::ObjectRef> reported_;  // waiting to be marked
+  QTimer* reportTimer_ = nullptr;
 };

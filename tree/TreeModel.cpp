@@ -202,12 +202,14 @@ void TTreeModel::Collapse(TTreeItem* item) {
   item->SetHasChildren(true);
 }
 
-int TTreeModel::MarkItemsOf(const automation::ObjectRef& object) {
+int TTreeModel::MarkItemsOf(const automation::ObjectRef& object,
+                            bool (*candidate)(const TTVNodeData& node)) {
   if (!object) return 0;
   int marked = 0;
   ForEachItem(*this, [&](TTreeItem& item) {
     TTVNodeData* node = item.Data();
     if (node == nullptr || !node->IsVisObjectNode()) return;
+    if (candidate != nullptr && !candidate(*node)) return;
     try {
       const automation::ObjectRef own = node->GetVisObject();
       if (!own || !automation::SameObject(own, object)) return;

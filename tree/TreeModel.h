@@ -143,8 +143,11 @@ class TTreeModel {
   // Items with marks, in the whole tree.
   std::size_t MarkedCount() const { return markedCount_; }
   // Marks every loaded item whose node stands for `object` (by COM identity)
-  // as reported changed, until the next refresh; returns how many.
-  int MarkItemsOf(const automation::ObjectRef& object);
+  // as reported changed, until the next refresh; returns how many. With
+  // `candidate`, only the items it accepts are asked: across processes each
+  // question may be a call to Visio.
+  int MarkItemsOf(const automation::ObjectRef& object,
+                  bool (*candidate)(const TTVNodeData& node) = nullptr);
 
   void AddObserver(TTreeObserver* observer);
   void RemoveObserver(TTreeObserver* observer);

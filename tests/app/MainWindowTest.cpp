@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <cstdint>
 #include <memory>
@@ -31,6 +32,7 @@
 #include "standin/Application.h"
 #include "standin/Demo.h"
 #include "tests/lut/RecordingMessagePort.h"
+#include "tests/tree/TreeTestSupport.h"
 #include "tools/Tarvel_EventMonitor.h"
 #include "tools/Tarvel_UI.h"
 #include "tree/Tarvel_Cells01.h"
@@ -147,6 +149,44 @@ TEST_F(MainWindowTest, TheEventMonitorListensOnlyWhileConnected) {
   // Removed from Visio before the controller let go of it.
   EXPECT_EQ(events.Get("Count").ToInt16(),
             listening - static_cast<std::int16_t>(monitor->TickedCodes().size()));
+}
+
+// What another client changes while the monitor listens is marked in the
+// open tree windows: the cell it wrote and the shape it renamed, nothing else.
+TEST_F(MainWindowTest, TheCellsAndShapesEventsNameAreMarkedInTheTreeWindows) {
+  main->mi_Visio_ConnectClick();
+  ASSERT_EQ(main->Shepherd->SheepCount(), 1);
+  TTreeModel& tree = TreeWindow(0)->Tree();
+  const std::string shapes = "Documents/Item[1]/Pages/Item[1]/Shapes";
+  TTreeItem& pinX = tree_test::ReachPath(
+      *tree.First(), shapes + "/Item[2]/CellsSRC-Sections/S[1]/R[1]/CellSRC[0]");
+  TTreeItem& pinY = tree_test::ReachPath(
+      *tree.First(), shapes + "/Item[2]/CellsSRC-Sections/S[1]/R[1]/CellSRC[1]");
+  TTreeItem& third = tree_test::ReachPath(*tree.First(), shapes + "/Item[3]");
+  TTreeItem& second = tree_test::ReachPath(*tree.First(), shapes + "/Item[2]");
+
+  main->mi_Visio_EventMonitorClick();
+  main->EventMonitor->bt_StartClick();
+  ASSERT_TRUE(main->EventMonitor->Listening());
+  const automation::ObjectRef page = VisioController.App.Get("ActivePage").ToObject();
+  const automation::ObjectRef shape =
+      page.Get("Shapes").ToObject().Get("Item", {Variant(2)}).ToObject();
+  shape
+      .Get("CellsSRC",
+           {Variant(std::int16_t{1}), Variant(std::int16_t{1}), Variant(std::int16_t{0})})
+      .ToObject()
+      .Put("Formula", Variant(std::string("3.25 in")));
+  page.Get("Shapes")
+      .ToObject()
+      .Get("Item", {Variant(3)})
+      .ToObject()
+      .Put("Name", Variant(std::string("Renamed")));
+  QTest::qWait(300);
+
+  EXPECT_TRUE(pinX.Marks() & imReported);
+  EXPECT_FALSE(pinY.Marks() & imReported);
+  EXPECT_TRUE(third.Marks() & imReported);
+  EXPECT_FALSE(second.Marks() & imReported);  // its cell changed, not its name
 }
 
 TEST_F(MainWindowTest, ConnectOpensOneApplicationTreeUnderTheMainWindow) {
