@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QSettings>
+#include <QTest>
 #include <QThread>
 #include <cstdint>
 #include <memory>
@@ -26,6 +27,7 @@
 #include "standin/server/VisioBus.h"
 #include "tests/lut/RecordingMessagePort.h"
 #include "tests/support/PrivateBus.h"
+#include "tools/Tarvel_EventMonitor.h"
 #include "tree/Tarvel_Cells01.h"
 #include "tree/Tarvel_TV01.h"
 #include "tree/TreeModel.h"
@@ -171,6 +173,43 @@ TEST_F(CrossProcessTest, ConnectStartsVisioAndAnotherClientsChangesShowAtTheNext
   EXPECT_EQ(CountChildren(shapes, "Item"), before + 1);
   ASSERT_NE(Path(shapes, pinX), nullptr);
   EXPECT_EQ(Path(shapes, pinX)->Text(), "CellSRC[0]   \"PinX\" = \"7.25 in\"");
+}
+
+// The event monitor hears what another client does to Visio in its own
+// process, and the tree marks the cell that client wrote.
+TEST_F(CrossProcessTest, TheEventMonitorLogsAnotherClientsChangeAndTheTreeMarksIt) {
+  main->mi_Visio_ConnectClick();
+  ASSERT_EQ(main->lb_Status->text(), "Connected");
+  TTreeItem* pinX =
+      Path(TreeWindow(0)->Tree().First(), {"ActivePage", "Shapes", "Item", "Item[1]",
+                                           "CellsSRC-Sections", "S[1]", "R[1]", "CellSRC[0]"});
+  ASSERT_NE(pinX, nullptr);
+  main->mi_Visio_EventMonitorClick();
+  main->EventMonitor->bt_StartClick();
+  ASSERT_TRUE(main->EventMonitor->Listening());
+
+  ObjectRef other = SecondClient();
+  ASSERT_TRUE(other);
+  other.Get("ActivePage")
+      .ToObject()
+      .Get("Shapes")
+      .ToObject()
+      .Get("Item", {Variant(1)})
+      .ToObject()
+      .Get("Cells", {Variant("PinX")})
+      .ToObject()
+      .Put("Formula", Variant("7.25 in"));
+
+  std::vector<std::string> lines;
+  for (int i = 0; i < 200 && lines.empty(); ++i) {
+    QTest::qWait(20);
+    lines = main->EventMonitor->ShownLines();
+  }
+  ASSERT_FALSE(lines.empty());
+  EXPECT_NE(lines[0].find(" CellChanged 10240 seq="), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find(" subject=Cell \"PinX\" of Shape "), std::string::npos) << lines[0];
+  QTest::qWait(300);
+  EXPECT_TRUE(pinX->Marks() & imReported);
 }
 
 TEST_F(CrossProcessTest, AnExpandedShapeDeletedByAnotherClientGoesFromTheTree) {
