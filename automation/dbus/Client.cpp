@@ -358,6 +358,24 @@ DBusHandlerResult Link::OnExportCall(DBusConnection* connection, DBusMessage* me
 }
 
 void Link::HandleExportCall(native::IncomingCall& call) {
+  if (call.Interface() == QLatin1String(kServerInterface) &&
+      call.Member() == QLatin1String("Calls") && call.Signature() == QLatin1String("aay")) {
+    // A burst of call-backs: each is served as if it had come alone, in
+    // order; only calls on this link's objects, none that answer.
+    for (const native::Message& inner : call.CallsAt(0)) {
+      const char* path = dbus_message_get_path(inner.get());
+      if (path == nullptr || !std::string_view(path).starts_with(exportRoot_ + "/") ||
+          !native::ForTransport(inner.get()) ||
+          dbus_message_has_interface(inner.get(), kServerInterface)) {
+        continue;
+      }
+      dbus_message_set_no_reply(inner.get(), TRUE);
+      native::IncomingCall one(connection_, inner.get());
+      one.Answer([&] { HandleExportCall(one); });
+    }
+    call.Reply();
+    return;
+  }
   if (call.Interface() == QLatin1String(kServerInterface)) {
     if (call.Member() != QLatin1String("Release") || call.Signature() != QLatin1String("a(ou)")) {
       throw AutomationError(E_NOTIMPL);

@@ -208,6 +208,37 @@ Message NewRelease(const char* destination, const std::string& rootPath, const R
   return message;
 }
 
+Message NewCalls(const char* destination, const std::string& rootPath,
+                 const std::vector<Message>& calls) {
+  Message message(
+      dbus_message_new_method_call(destination, rootPath.c_str(), kServerInterface, "Calls"));
+  if (!message) return message;
+  dbus_message_set_no_reply(message.get(), TRUE);
+  DBusMessageIter out;
+  dbus_message_iter_init_append(message.get(), &out);
+  const bool ok = AppendContainer(&out, DBUS_TYPE_ARRAY, "ay", [&](DBusMessageIter* array) {
+    for (const Message& call : calls) {
+      // A message that was never sent has no serial, and a message without
+      // one does not demarshal: the calls are numbered in their batch.
+      if (dbus_message_get_serial(call.get()) == 0) {
+        dbus_message_set_serial(call.get(), static_cast<dbus_uint32_t>(&call - calls.data()) + 1);
+      }
+      char* bytes = nullptr;
+      int length = 0;
+      if (!dbus_message_marshal(call.get(), &bytes, &length)) return false;
+      const bool added = AppendContainer(array, DBUS_TYPE_ARRAY, "y", [&](DBusMessageIter* blob) {
+        const char* data = bytes;
+        return dbus_message_iter_append_fixed_array(blob, DBUS_TYPE_BYTE, &data, length) != 0;
+      });
+      dbus_free(bytes);
+      if (!added) return false;
+    }
+    return true;
+  });
+  if (!ok) message.reset();  // out of memory
+  return message;
+}
+
 bool ForTransport(DBusMessage* message) {
   if (dbus_message_get_type(message) != DBUS_MESSAGE_TYPE_METHOD_CALL) return false;
   const char* iface = dbus_message_get_interface(message);
@@ -254,6 +285,29 @@ Releases IncomingCall::ReleasesAt(int index) const {
     dbus_message_iter_next(&field);
     out.emplace_back(path != nullptr ? path : "", Basic<dbus_uint32_t>(&field));
     dbus_message_iter_next(&entry);
+  }
+  return out;
+}
+
+std::vector<Message> IncomingCall::CallsAt(int index) const {
+  std::vector<Message> out;
+  DBusMessageIter array = At(index);
+  DBusMessageIter blob;
+  dbus_message_iter_recurse(&array, &blob);
+  while (dbus_message_iter_get_arg_type(&blob) == DBUS_TYPE_ARRAY) {
+    DBusMessageIter bytes;
+    dbus_message_iter_recurse(&blob, &bytes);
+    const char* data = nullptr;
+    int length = 0;
+    dbus_message_iter_get_fixed_array(&bytes, &data, &length);
+    DBusError error;
+    dbus_error_init(&error);
+    Message call(data != nullptr ? dbus_message_demarshal(data, length, &error) : nullptr);
+    dbus_error_free(&error);
+    if (call && dbus_message_get_type(call.get()) == DBUS_MESSAGE_TYPE_METHOD_CALL) {
+      out.push_back(std::move(call));
+    }
+    dbus_message_iter_next(&blob);
   }
   return out;
 }

@@ -55,6 +55,13 @@ Message NewObjectCall(const char* destination, const std::string& path, CallKind
 using Releases = std::vector<std::pair<std::string, std::uint32_t>>;
 Message NewRelease(const char* destination, const std::string& rootPath, const Releases& releases);
 
+// Calls: several one-way calls to objects below rootPath, in order, as one
+// message (an array of the calls, each marshalled), so that a burst of
+// call-backs costs the sender one write and the receiver one wake-up.
+// Null when out of memory.
+Message NewCalls(const char* destination, const std::string& rootPath,
+                 const std::vector<Message>& calls);
+
 // One string, as D-Bus requires it: valid UTF-8 (invalid sequences become
 // U+FFFD, as Qt's conversion makes them), up to the first NUL.
 std::string ValidUtf8(std::string_view s);
@@ -83,6 +90,9 @@ class IncomingCall {
   std::vector<Variant> VariantsAt(int index,
                                   const std::function<ObjectRef(const QString&)>& objectAt) const;
   Releases ReleasesAt(int index) const;
+  // The calls of a Calls message, in order; a call that does not demarshal
+  // as a call is left out.
+  std::vector<Message> CallsAt(int index) const;
 
   void Reply() { Send(NewReply()); }
   void Reply(bool value) { SendBasic(DBUS_TYPE_BOOLEAN, dbus_bool_t{value}); }

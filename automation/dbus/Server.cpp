@@ -263,10 +263,16 @@ struct ObjectServer::Callbacks {
   std::uint64_t sent = 0;
   std::uint64_t asked = 0;
   std::uint64_t answered = 0;
+  // Call-backs made and not yet sent, all below one client path namespace.
+  std::vector<native::Message> waiting;
+  std::size_t waitingBytes = 0;
+  std::string waitingRoot;
 
   void Disconnect() {
     connection = nullptr;
     server = nullptr;
+    waiting.clear();
+    waitingBytes = 0;
   }
   const char* Destination() const { return destination.empty() ? nullptr : destination.c_str(); }
 };
@@ -305,7 +311,9 @@ class CallbackProxy final : public Object {
   ~CallbackProxy() override {
     callbacks_->proxies.erase(path_);
     if (callbacks_->connection == nullptr || handouts_ == 0) return;
-    // The client may let go of its object: it was named handouts_ times.
+    // The client may let go of its object: it was named handouts_ times,
+    // after the calls made of it so far.
+    if (callbacks_->server != nullptr) callbacks_->server->FlushCallbacks(*callbacks_);
     const std::string root = path_.substr(0, path_.rfind('/'));
     const native::Message release =
         native::NewRelease(callbacks_->Destination(), root, {{path_, handouts_}});
@@ -337,6 +345,9 @@ ObjectServer::ObjectServer(ObjectRef root, QString rootPath, QObject* parent)
   native::InitThreads();
   sweepTimer_.setInterval(2000);
   connect(&sweepTimer_, &QTimer::timeout, this, &ObjectServer::Sweep);
+  callbackTimer_.setSingleShot(true);
+  callbackTimer_.setInterval(kCallbackWindow);
+  connect(&callbackTimer_, &QTimer::timeout, this, &ObjectServer::FlushAllCallbacks);
 }
 
 ObjectServer::~ObjectServer() {
@@ -660,14 +671,71 @@ void ObjectServer::SendCallback(Callbacks& callbacks, const std::string& path, C
   if (callbacks.connection == nullptr || !dbus_connection_get_is_connected(callbacks.connection)) {
     throw AutomationError(RPC_E_DISCONNECTED);
   }
-  const native::Message call =
+  native::Message call =
       native::NewObjectCall(callbacks.Destination(), path, kind, member, args,
                             [&](const ObjectRef& o) { return ToStd(PathFor(o, client)); });
+  dbus_message_set_no_reply(call.get(), TRUE);
+  const std::string root = path.substr(0, path.rfind('/'));
+  if (!callbacks.waiting.empty() && root != callbacks.waitingRoot) FlushCallbacks(callbacks);
+  if (callbacks.waiting.empty()) {
+    callbacks.waitingRoot = root;
+    auto owner = clients_.find(client);
+    if (owner != clients_.end()) waitingCallbacks_.push_back(owner->second.callbacks);
+    if (!callbackTimer_.isActive()) callbackTimer_.start();
+  }
+  char* bytes = nullptr;
+  int length = 0;
+  if (dbus_message_marshal(call.get(), &bytes, &length)) dbus_free(bytes);
+  callbacks.waitingBytes += static_cast<std::size_t>(length);
+  callbacks.waiting.push_back(std::move(call));
+  // Large call-backs go at once: what a client leaves unread is measured
+  // as it grows, during the call that made them.
+  if (callbacks.waiting.size() >= kMaxCallbacksAtOnce || callbacks.waitingBytes >= kMaxBatchBytes) {
+    FlushCallbacks(callbacks);
+  }
+  if (callbacks.connection == nullptr) throw AutomationError(RPC_E_DISCONNECTED);
+}
+
+namespace {
+
+// Call-backs are sent from the server's loop, where nobody could be told of
+// a failure: it is said on stderr.
+void NotSent(const QString& client, std::size_t count) {
+  std::cerr << ProgramName() << ": out of memory: " << count << " call-back(s) to " << ToStd(client)
+            << " not sent\n";
+}
+
+}  // namespace
+
+void ObjectServer::FlushAllCallbacks() {
+  for (const std::weak_ptr<Callbacks>& waiting : std::exchange(waitingCallbacks_, {})) {
+    if (const std::shared_ptr<Callbacks> callbacks = waiting.lock()) FlushCallbacks(*callbacks);
+  }
+}
+
+void ObjectServer::FlushCallbacks(Callbacks& callbacks) {
+  std::vector<native::Message> calls = std::exchange(callbacks.waiting, {});
+  callbacks.waitingBytes = 0;
+  if (calls.empty() || callbacks.connection == nullptr) return;
+  if (calls.size() == 1) {
+    SendToClient(callbacks, calls.front().get());
+    return;
+  }
+  native::Message batch = native::NewCalls(callbacks.Destination(), callbacks.waitingRoot, calls);
+  if (!batch) {
+    NotSent(callbacks.client, calls.size());
+    return;
+  }
+  SendToClient(callbacks, batch.get());
+}
+
+void ObjectServer::SendToClient(Callbacks& callbacks, DBusMessage* call) {
+  const QString client = callbacks.client;
   if (callbacks.destination.empty()) {
     // Over a peer connection what the peer leaves unread is the measure.
-    dbus_message_set_no_reply(call.get(), TRUE);
-    if (!dbus_connection_send(callbacks.connection, call.get(), nullptr)) {
-      throw AutomationError(E_OUTOFMEMORY);
+    if (!dbus_connection_send(callbacks.connection, call, nullptr)) {
+      NotSent(client, 1);
+      return;
     }
     if (dbus_connection_get_outgoing_size(callbacks.connection) > kMaxQueuedBytes) {
       OverQueued(client);
@@ -681,20 +749,24 @@ void ObjectServer::SendCallback(Callbacks& callbacks, const std::string& path, C
   constexpr std::uint64_t kAskEvery = kMaxQueuedBytes / 64;
   char* bytes = nullptr;
   int length = 0;
-  if (!dbus_message_marshal(call.get(), &bytes, &length)) throw AutomationError(E_OUTOFMEMORY);
+  if (!dbus_message_marshal(call, &bytes, &length)) {
+    NotSent(client, 1);
+    return;
+  }
   dbus_free(bytes);
   callbacks.sent += static_cast<std::uint64_t>(length);
   if (callbacks.sent - callbacks.asked < kAskEvery) {
-    dbus_message_set_no_reply(call.get(), TRUE);
-    if (!dbus_connection_send(callbacks.connection, call.get(), nullptr)) {
-      throw AutomationError(E_OUTOFMEMORY);
+    if (!dbus_connection_send(callbacks.connection, call, nullptr)) {
+      NotSent(client, 1);
     }
   } else {
+    dbus_message_set_no_reply(call, FALSE);
     DBusPendingCall* pending = nullptr;
-    if (!dbus_connection_send_with_reply(callbacks.connection, call.get(), &pending,
+    if (!dbus_connection_send_with_reply(callbacks.connection, call, &pending,
                                          DBUS_TIMEOUT_INFINITE) ||
         pending == nullptr) {
-      throw AutomationError(E_OUTOFMEMORY);
+      NotSent(client, 1);
+      return;
     }
     callbacks.asked = callbacks.sent;
     auto* waiting = new Unanswered{};

@@ -49,6 +49,7 @@
 #include "automation/Variant.h"
 
 class QDBusServiceWatcher;
+struct DBusMessage;
 
 namespace automation::dbus {
 
@@ -148,8 +149,16 @@ class ObjectServer : public QObject {
   // the client's own.
   ObjectRef ObjectAt(const QString& path, const QString& client);
   ObjectRef CallbackAt(const QString& path, const QString& client);
+  // Call-backs wait a moment (kCallbackWindow) and go out together, as one
+  // message when there are several (native::NewCalls), in the order made.
   void SendCallback(Callbacks& callbacks, const std::string& path, CallKind kind,
                     std::string_view member, Args args);
+  void FlushCallbacks(Callbacks& callbacks);
+  void FlushAllCallbacks();
+  void SendToClient(Callbacks& callbacks, DBusMessage* message);
+  static constexpr std::chrono::milliseconds kCallbackWindow{2};
+  static constexpr std::size_t kMaxCallbacksAtOnce = 256;
+  static constexpr std::size_t kMaxBatchBytes = 64 * 1024;
   // A bus client that has left too many call-backs unanswered.
   void Overdue(const QString& client);
   void OnNewPeer(void* connection);
@@ -177,6 +186,9 @@ class ObjectServer : public QObject {
   std::chrono::milliseconds authTimeout_{5000};
   QTimer sweepTimer_;
   int peerCount_ = 0;
+  // Clients with call-backs waiting, and the timer that sends them.
+  std::vector<std::weak_ptr<Callbacks>> waitingCallbacks_;
+  QTimer callbackTimer_;
 };
 
 }  // namespace automation::dbus
