@@ -1,7 +1,9 @@
 #include "standin/Application.h"
 
+#ifndef _WIN32
 #include <pwd.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -36,6 +38,11 @@ ObjectRef ApplicationRef(const VisioObject& object) {
   return ObjectRef(&AppOf(object));
 }
 
+#ifdef _WIN32
+// Windows' answers live beside Windows' headers (SystemWindows.cpp).
+std::string ProgramFolder();
+std::string UserName();
+#else
 namespace {
 
 std::string ProgramFolder() {
@@ -54,6 +61,7 @@ std::string UserName() {
 }
 
 }  // namespace
+#endif
 
 // ---- Application ----
 

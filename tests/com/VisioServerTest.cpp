@@ -1,0 +1,324 @@
+// tarvel-visio.exe as COM's Visio: registered with /regserver, started by
+// CoCreateInstance through the automation layer, compared call for call
+// with the stand-in in this process, attached to by a second client, and
+// gone when its last client lets go.
+// The layer's headers before Windows' (see automation/com/ComHeaders.h).
+#include "automation/com/Apartment.h"
+#include "automation/com/Convert.h"
+// Then the rest.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "standin/Application.h"
+#include "standin/Demo.h"
+
+namespace {
+
+using automation::AutomationError;
+using automation::ObjectRef;
+using automation::Variant;
+
+constexpr const wchar_t* kClassesRoot = L"Software\\Classes\\";
+constexpr const wchar_t* kClsidText = L"{00021A20-0000-0000-C000-000000000046}";
+constexpr DWORD kProgramMs = 30000;  // what /regserver may take under Wine
+constexpr DWORD kEndMs = 10000;      // from the last release to the server's end
+
+std::wstring ServerProgram() {
+  wchar_t self[MAX_PATH];
+  const DWORD n = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const std::filesystem::path path =
+      std::filesystem::path(std::wstring(self, n)).parent_path() / TARVEL_VISIO_RELATIVE;
+  return path.lexically_normal().wstring();
+}
+
+// Runs the server program with a command line; its exit status, or -1.
+int RunServerProgram(const std::wstring& arguments) {
+  std::wstring line = L"\"" + ServerProgram() + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+    return -1;
+  }
+  DWORD status = static_cast<DWORD>(-1);
+  if (::WaitForSingleObject(process.hProcess, kProgramMs) != WAIT_OBJECT_0 ||
+      !::GetExitCodeProcess(process.hProcess, &status)) {
+    ::TerminateProcess(process.hProcess, 1);
+    status = static_cast<DWORD>(-1);
+  }
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  return static_cast<int>(status);
+}
+
+// The default value of a key under HKLM\Software\Classes; nullopt when
+// the key is not there.
+std::optional<std::wstring> ClassesValue(const std::wstring& key) {
+  const std::wstring path = kClassesRoot + key;
+  wchar_t buffer[2048];
+  DWORD size = sizeof buffer - sizeof(wchar_t);
+  HKEY k = nullptr;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  DWORD type = 0;
+  const LSTATUS s =
+      ::RegQueryValueExW(k, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+  ::RegCloseKey(k);
+  if (s != ERROR_SUCCESS || type != REG_SZ) return std::wstring();
+  std::wstring value(buffer, size / sizeof(wchar_t));
+  while (!value.empty() && value.back() == L'\0') value.pop_back();
+  return value;
+}
+
+const std::vector<std::wstring>& WrittenKeys() {
+  static const std::vector<std::wstring> keys = {
+      L"Visio.Application",
+      L"Visio.Application\\CLSID",
+      L"Visio.Application\\CurVer",
+      L"Visio.Application.16",
+      L"Visio.Application.16\\CLSID",
+      std::wstring(L"CLSID\\") + kClsidText,
+      std::wstring(L"CLSID\\") + kClsidText + L"\\LocalServer32",
+      std::wstring(L"CLSID\\") + kClsidText + L"\\ProgID",
+      std::wstring(L"CLSID\\") + kClsidText + L"\\VersionIndependentProgID",
+  };
+  return keys;
+}
+
+std::string Text(const Variant& v) {
+  if (v.type() == automation::VarType::R8) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", v.ToDouble());
+    return buf;
+  }
+  return v.ToString();
+}
+
+// Documents, pages, shapes and the cells every shape has, the same way on
+// either Visio: one line per answer.
+std::vector<std::string> Walk(const ObjectRef& app) {
+  std::vector<std::string> lines;
+  auto item = [](const ObjectRef& collection, std::int32_t i) {
+    return collection.Get("Item", {Variant(i)}).ToObject();
+  };
+  const ObjectRef docs = app.Get("Documents").ToObject();
+  for (std::int32_t d = 1; d <= docs.Get("Count").ToInt32(); ++d) {
+    const ObjectRef doc = item(docs, d);
+    lines.push_back("document " + doc.Get("Name").ToString());
+    const ObjectRef pages = doc.Get("Pages").ToObject();
+    for (std::int32_t p = 1; p <= pages.Get("Count").ToInt32(); ++p) {
+      const ObjectRef page = item(pages, p);
+      lines.push_back(" page " + page.Get("Name").ToString());
+      const ObjectRef shapes = page.Get("Shapes").ToObject();
+      for (std::int32_t s = 1; s <= shapes.Get("Count").ToInt32(); ++s) {
+        const ObjectRef shape = item(shapes, s);
+        std::string line = "  shape " + shape.Get("Name").ToString() + " rows";
+        // Geometry 1, User-defined Cells, Shape Data.
+        for (const std::int16_t section : {std::int16_t{10}, std::int16_t{242}, std::int16_t{243}}) {
+          line += " " + Text(shape.Get("RowCount", {Variant(section)}));
+        }
+        lines.push_back(line);
+        // The transform row of the Object section: PinX .. Angle.
+        for (std::int16_t cell = 0; cell <= 6; ++cell) {
+          const ObjectRef c = shape.Get("CellsSRC", {Variant(std::int16_t{1}), Variant(std::int16_t{1}),
+                                                     Variant(cell)})
+                                  .ToObject();
+          lines.push_back("   " + c.Get("Formula").ToString() + " = " + Text(c.Get("ResultIU")));
+        }
+      }
+    }
+  }
+  return lines;
+}
+
+// The code and message of a failing call, or its answer.
+std::string Outcome(const std::function<Variant()>& call) {
+  try {
+    return "answered " + Text(call());
+  } catch (const AutomationError& e) {
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(e.code()));
+    return std::string(code) + " " + e.message();
+  }
+}
+
+class VisioServerTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { registered_ = RunServerProgram(L"/regserver --demo"); }
+  static void TearDownTestSuite() { RunServerProgram(L"/unregserver"); }
+
+  void SetUp() override {
+    ASSERT_EQ(registered_, 0) << "tarvel-visio /regserver failed";
+    local_ = automation::MakeRef<standin::Application>();
+    standin::BuildDemoDrawing(*local_);
+  }
+  void TearDown() override {
+    if (local_ && !local_->IsDeleted()) local_->Quit();
+  }
+
+  // Visio's class from its ProgID, and a new Visio from it, as a client
+  // finds them: the registry, then COM starts the server.
+  ObjectRef StartServer() {
+    automation::Guid clsid;
+    EXPECT_EQ(automation::CLSIDFromProgID("Visio.Application", &clsid), S_OK);
+    EXPECT_EQ(clsid, standin::CLSID_VisioApplication);
+    ObjectRef app;
+    const automation::HResult hr = automation::CoCreateInstance(
+        clsid, automation::CLSCTX_LOCAL_SERVER, automation::IID_IDispatch, &app);
+    EXPECT_EQ(hr, S_OK);
+    if (app) server_ = ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(app.Get("ProcessID").ToInt32()));
+    return app;
+  }
+
+  // Whether the server ended within the bound once every reference is gone.
+  bool ServerEnds() {
+    if (!server_) return false;
+    const bool ended = ::WaitForSingleObject(server_, kEndMs) == WAIT_OBJECT_0;
+    ::CloseHandle(server_);
+    server_ = nullptr;
+    return ended;
+  }
+
+  static inline int registered_ = -1;
+  automation::Ref<standin::Application> local_;
+  HANDLE server_ = nullptr;
+};
+
+TEST_F(VisioServerTest, RegistersItsClassAsVisioDoes) {
+  const std::wstring cls = std::wstring(L"CLSID\\") + kClsidText;
+  EXPECT_EQ(ClassesValue(L"Visio.Application\\CLSID"), kClsidText);
+  EXPECT_EQ(ClassesValue(L"Visio.Application\\CurVer"), L"Visio.Application.16");
+  EXPECT_EQ(ClassesValue(L"Visio.Application.16\\CLSID"), kClsidText);
+  EXPECT_EQ(ClassesValue(cls + L"\\LocalServer32"), L"\"" + ServerProgram() + L"\" --demo");
+  EXPECT_EQ(ClassesValue(cls + L"\\ProgID"), L"Visio.Application.16");
+  EXPECT_EQ(ClassesValue(cls + L"\\VersionIndependentProgID"), L"Visio.Application");
+  EXPECT_EQ(RunServerProgram(L"/unregserver extra"), 2);
+  EXPECT_EQ(RunServerProgram(L"--no-such-option"), 2);
+}
+
+TEST_F(VisioServerTest, ServesTheDrawingAsTheStandinDoes) {
+  ObjectRef app = StartServer();
+  ASSERT_TRUE(app);
+  const std::vector<std::string> served = Walk(app);
+  EXPECT_EQ(served, Walk(ObjectRef(local_)));
+  EXPECT_GT(served.size(), 20u);
+  app.Reset();
+  EXPECT_TRUE(ServerEnds());
+}
+
+TEST_F(VisioServerTest, ErrorsCarryVisiosCodeAndMessage) {
+  ObjectRef app = StartServer();
+  ASSERT_TRUE(app);
+  using Call = std::function<Variant(const ObjectRef&)>;
+  auto firstShape = [](const ObjectRef& a) {
+    return a.Get("ActivePage").ToObject().Get("Shapes").ToObject().Get("Item", {Variant(1)}).ToObject();
+  };
+  const std::vector<std::pair<const char*, Call>> calls = {
+      {"missing cell",
+       [&](const ObjectRef& a) {
+         return firstShape(a).Get("CellsSRC", {Variant(std::int16_t{1}), Variant(std::int16_t{1}),
+                                               Variant(std::int16_t{99})});
+       }},
+      {"missing section",
+       [&](const ObjectRef& a) {
+         return firstShape(a).Get("CellsSRC", {Variant(std::int16_t{200}), Variant(std::int16_t{0}),
+                                               Variant(std::int16_t{0})});
+       }},
+      {"page 999",
+       [](const ObjectRef& a) {
+         return a.Get("ActiveDocument").ToObject().Get("Pages").ToObject().Get("Item", {Variant(999)});
+       }},
+      {"no such document",
+       [](const ObjectRef& a) {
+         return a.Get("Documents").ToObject().Get("Item", {Variant("No Such Drawing.vsdx")});
+       }},
+      {"shape 0",
+       [](const ObjectRef& a) {
+         return a.Get("ActivePage").ToObject().Get("Shapes").ToObject().Get("Item", {Variant(0)});
+       }},
+  };
+  for (const auto& [name, call] : calls) {
+    SCOPED_TRACE(name);
+    const std::string expected = Outcome([&] { return call(ObjectRef(local_)); });
+    EXPECT_EQ(expected.rfind("answered", 0), std::string::npos) << expected;
+    EXPECT_EQ(Outcome([&] { return call(app); }), expected);
+  }
+  app.Reset();
+  EXPECT_TRUE(ServerEnds());
+}
+
+TEST_F(VisioServerTest, AttachingClientsShareTheRunningServer) {
+  ObjectRef app = StartServer();
+  ASSERT_TRUE(app);
+  ObjectRef active;
+  ASSERT_EQ(automation::GetActiveObject(standin::CLSID_VisioApplication, &active),
+            S_OK);
+  EXPECT_TRUE(automation::SameObject(active, app));
+  active.Reset();
+
+  // A shape's width, changed by this client and read by another one in an
+  // apartment (so a connection) of its own.
+  const ObjectRef width = app.Get("ActivePage")
+                              .ToObject()
+                              .Get("Shapes")
+                              .ToObject()
+                              .Get("Item", {Variant(1)})
+                              .ToObject()
+                              .Get("CellsSRC", {Variant(std::int16_t{1}), Variant(std::int16_t{1}),
+                                                Variant(std::int16_t{2})})
+                              .ToObject();
+  width.Put("Formula", Variant("3 in"));
+  const std::string formula = width.Get("Formula").ToString();
+  std::string seen;
+  std::thread other([&] {
+    try {
+      automation::com::Apartment apartment;
+      ObjectRef attached;
+      automation::Check(
+          automation::GetActiveObject(standin::CLSID_VisioApplication, &attached));
+      const ObjectRef cell = attached.Get("ActivePage")
+                                 .ToObject()
+                                 .Get("Shapes")
+                                 .ToObject()
+                                 .Get("Item", {Variant(1)})
+                                 .ToObject()
+                                 .Get("CellsSRC", {Variant(std::int16_t{1}),
+                                                   Variant(std::int16_t{1}), Variant(std::int16_t{2})})
+                                 .ToObject();
+      seen = cell.Get("Formula").ToString() + " = " + Text(cell.Get("ResultIU"));
+    } catch (const AutomationError& e) {
+      seen = std::string("failed: ") + e.what();
+    }
+  });
+  other.join();
+  EXPECT_EQ(seen, formula + " = 3");
+
+  // A client that keeps only a cell still holds the server.
+  app.Reset();
+  EXPECT_EQ(::WaitForSingleObject(server_, 500), static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_EQ(width.Get("Formula").ToString(), formula);
+  const_cast<ObjectRef&>(width).Reset();
+  EXPECT_TRUE(ServerEnds());
+}
+
+// Runs after the suite above has unregistered.
+TEST(VisioServerRegistrationTest, UnregisteringLeavesNoKeys) {
+  ASSERT_EQ(RunServerProgram(L"/regserver"), 0);
+  ASSERT_TRUE(ClassesValue(L"Visio.Application\\CLSID"));
+  EXPECT_EQ(RunServerProgram(L"/unregserver"), 0);
+  for (const std::wstring& key : WrittenKeys()) {
+    EXPECT_FALSE(ClassesValue(key)) << automation::com::Narrow(key.c_str(), key.size());
+  }
+  // Nothing left to remove is no failure.
+  EXPECT_EQ(RunServerProgram(L"/unregserver"), 0);
+}
+
+}  // namespace
