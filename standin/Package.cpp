@@ -15,11 +15,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <pugixml.hpp>
 #include <sstream>
 
 #include "automation/Text.h"
+#include "standin/FilePaths.h"
 // Windows' own, after the layer's (see automation/com/ComHeaders.h).
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
@@ -395,15 +395,6 @@ void Package::Writer::WriteTo(const std::string& path) const {
 }
 
 #ifdef _WIN32
-namespace {
-
-std::wstring WidePath(const std::string& utf8) {
-  const std::filesystem::path path(std::u8string(utf8.begin(), utf8.end()));
-  return path.wstring();
-}
-
-}  // namespace
-
 void Package::Writer::WriteFile(const std::string& path, std::string_view bytes) {
   auto fail = [&](const char* doing, int error) {
     throw PackageError(path, std::string("cannot ") + doing + " (" + std::strerror(error) + ")");
@@ -412,7 +403,7 @@ void Package::Writer::WriteFile(const std::string& path, std::string_view bytes)
   // As below, with Windows' calls: the rename over the target is
   // MoveFileEx's, which replaces a file that is there.
   static std::atomic<unsigned> serial{0};
-  const std::wstring target = WidePath(path);
+  const std::wstring target = FilePath(path).wstring();
   std::wstring temp;
   int fd = -1;
   for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
