@@ -348,6 +348,23 @@ TEST_F(VisioServerTest, ServedDrawingsSaveOverAndOpenAgain) {
   EXPECT_TRUE(ServerEnds());
 }
 
+// Another program that holds Visio's class (a real Visio) keeps it.
+TEST(VisioServerRegistrationTest, LeavesAnotherProgramsClassAlone) {
+  const std::wstring key = std::wstring(kClassesRoot) + L"CLSID\\" + kClsidText + L"\\LocalServer32";
+  wchar_t self[MAX_PATH];
+  const DWORD n = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const std::wstring other = L"\"" + std::wstring(self, n) + L"\" /Automation";
+  ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), nullptr, REG_SZ, other.c_str(),
+                              static_cast<DWORD>((other.size() + 1) * sizeof(wchar_t))),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RunServerProgram(L"/regserver"), 1);
+  EXPECT_EQ(RunServerProgram(L"/unregserver"), 1);
+  EXPECT_EQ(ClassesValue(std::wstring(L"CLSID\\") + kClsidText + L"\\LocalServer32"), other);
+  EXPECT_FALSE(ClassesValue(L"Visio.Application"));
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE,
+                   (std::wstring(kClassesRoot) + L"CLSID\\" + kClsidText).c_str());
+}
+
 // Runs after the suite above has unregistered.
 TEST(VisioServerRegistrationTest, UnregisteringLeavesNoKeys) {
   ASSERT_EQ(RunServerProgram(L"/regserver"), 0);
