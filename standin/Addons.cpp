@@ -109,8 +109,8 @@ const MemberTable& Addons::Members() const {
                       ThrowVisio(VisioErrorKind::FileNotFound);
                     }
                     // An add-on file is listed under its name without extension.
-                    return Ref<Addon>(
-                        &l.Register(PathText(path.stem()), PathText(path), Addon::Enabling::Always));
+                    return Ref<Addon>(&l.Register(PathText(path.stem()), PathText(path),
+                                                  Addon::Enabling::Always));
                   })
           .Get("Application", [](Addons& l) { return ApplicationRef(l); })
           .Get("Count", [](Addons& l) { return I2(static_cast<int>(l.items_.size())); })

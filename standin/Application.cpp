@@ -194,8 +194,7 @@ Document* Application::DockableStencil(Document& doc, const std::string& opened,
   if (Document* open = FindDocument(name)) return open;
   // The file names the stencil; only a stencil's file is opened for it,
   // whatever else the name points at.
-  const std::string extension =
-      automation::AsciiLowered(PathText(FilePath(name).extension()));
+  const std::string extension = automation::AsciiLowered(PathText(FilePath(name).extension()));
   if (extension != ".vssx" && extension != ".vssm" && extension != ".vss" && extension != ".vsx")
     return nullptr;
   std::vector<std::filesystem::path> candidates;

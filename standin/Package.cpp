@@ -417,7 +417,8 @@ void Package::Writer::WriteFile(const std::string& path, std::string_view bytes)
   int error = 0;
   const char* doing = "write";
   for (std::size_t done = 0; !error && done < bytes.size();) {
-    const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+    const unsigned chunk =
+        static_cast<unsigned>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
     const int n = ::_write(fd, bytes.data() + done, chunk);
     if (n <= 0)
       error = n < 0 ? errno : EIO;
@@ -426,9 +427,8 @@ void Package::Writer::WriteFile(const std::string& path, std::string_view bytes)
   }
   if (!error && ::_commit(fd) != 0) error = errno;
   if (::_close(fd) != 0 && !error) error = errno;
-  if (!error &&
-      !::MoveFileExW(temp.c_str(), target.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (!error && !::MoveFileExW(temp.c_str(), target.c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     error = ::GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
     doing = "replace it";
   }

@@ -381,8 +381,7 @@ Ref<Document> Loader::Load() {
   // extension only when the package does not say. Only an Override names
   // a Visio type: a Default gives every .xml part the same generic one.
   std::string type = contentTypes.OverrideOf(main->target);
-  if (type.empty())
-    type = automation::AsciiLowered(PathText(FilePath(path_).extension()));
+  if (type.empty()) type = automation::AsciiLowered(PathText(FilePath(path_).extension()));
   std::int16_t docType = visDocTypeDrawing;
   if (type.find("stencil") != std::string::npos || type.find(".vss") != std::string::npos) {
     docType = visDocTypeStencil;

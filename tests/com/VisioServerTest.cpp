@@ -125,8 +125,9 @@ void WalkDocument(const ObjectRef& doc, std::vector<std::string>& lines) {
       lines.push_back(line);
       // The transform row of the Object section: PinX .. Angle.
       for (std::int16_t cell = 0; cell <= 6; ++cell) {
-        const ObjectRef c = shape.Get("CellsSRC", {Variant(std::int16_t{1}), Variant(std::int16_t{1}),
-                                                   Variant(cell)})
+        const ObjectRef c = shape
+                                .Get("CellsSRC", {Variant(std::int16_t{1}),
+                                                  Variant(std::int16_t{1}), Variant(cell)})
                                 .ToObject();
         lines.push_back("   " + c.Get("Formula").ToString() + " = " + Text(c.Get("ResultIU")));
       }
@@ -178,7 +179,9 @@ class VisioServerTest : public ::testing::Test {
     const automation::HResult hr = automation::CoCreateInstance(
         clsid, automation::CLSCTX_LOCAL_SERVER, automation::IID_IDispatch, &app);
     EXPECT_EQ(hr, S_OK);
-    if (app) server_ = ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(app.Get("ProcessID").ToInt32()));
+    if (app)
+      server_ =
+          ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(app.Get("ProcessID").ToInt32()));
     return app;
   }
 
@@ -223,7 +226,12 @@ TEST_F(VisioServerTest, ErrorsCarryVisiosCodeAndMessage) {
   ASSERT_TRUE(app);
   using Call = std::function<Variant(const ObjectRef&)>;
   auto firstShape = [](const ObjectRef& a) {
-    return a.Get("ActivePage").ToObject().Get("Shapes").ToObject().Get("Item", {Variant(1)}).ToObject();
+    return a.Get("ActivePage")
+        .ToObject()
+        .Get("Shapes")
+        .ToObject()
+        .Get("Item", {Variant(1)})
+        .ToObject();
   };
   const std::vector<std::pair<const char*, Call>> calls = {
       {"missing cell",
@@ -238,7 +246,11 @@ TEST_F(VisioServerTest, ErrorsCarryVisiosCodeAndMessage) {
        }},
       {"page 999",
        [](const ObjectRef& a) {
-         return a.Get("ActiveDocument").ToObject().Get("Pages").ToObject().Get("Item", {Variant(999)});
+         return a.Get("ActiveDocument")
+             .ToObject()
+             .Get("Pages")
+             .ToObject()
+             .Get("Item", {Variant(999)});
        }},
       {"no such document",
        [](const ObjectRef& a) {
@@ -265,22 +277,21 @@ TEST_F(VisioServerTest, AttachingClientsShareTheRunningServer) {
   ObjectRef app = StartServer();
   ASSERT_TRUE(app);
   ObjectRef active;
-  ASSERT_EQ(automation::GetActiveObject(standin::CLSID_VisioApplication, &active),
-            S_OK);
+  ASSERT_EQ(automation::GetActiveObject(standin::CLSID_VisioApplication, &active), S_OK);
   EXPECT_TRUE(automation::SameObject(active, app));
   active.Reset();
 
   // A shape's width, changed by this client and read by another one in an
   // apartment (so a connection) of its own.
   ObjectRef width = app.Get("ActivePage")
-                              .ToObject()
-                              .Get("Shapes")
-                              .ToObject()
-                              .Get("Item", {Variant(1)})
-                              .ToObject()
-                              .Get("CellsSRC", {Variant(std::int16_t{1}), Variant(std::int16_t{1}),
-                                                Variant(std::int16_t{2})})
-                              .ToObject();
+                        .ToObject()
+                        .Get("Shapes")
+                        .ToObject()
+                        .Get("Item", {Variant(1)})
+                        .ToObject()
+                        .Get("CellsSRC", {Variant(std::int16_t{1}), Variant(std::int16_t{1}),
+                                          Variant(std::int16_t{2})})
+                        .ToObject();
   width.Put("Formula", Variant("3 in"));
   const std::string formula = width.Get("Formula").ToString();
   std::string seen;
@@ -288,17 +299,17 @@ TEST_F(VisioServerTest, AttachingClientsShareTheRunningServer) {
     try {
       automation::com::Apartment apartment;
       ObjectRef attached;
-      automation::Check(
-          automation::GetActiveObject(standin::CLSID_VisioApplication, &attached));
-      const ObjectRef cell = attached.Get("ActivePage")
-                                 .ToObject()
-                                 .Get("Shapes")
-                                 .ToObject()
-                                 .Get("Item", {Variant(1)})
-                                 .ToObject()
-                                 .Get("CellsSRC", {Variant(std::int16_t{1}),
-                                                   Variant(std::int16_t{1}), Variant(std::int16_t{2})})
-                                 .ToObject();
+      automation::Check(automation::GetActiveObject(standin::CLSID_VisioApplication, &attached));
+      const ObjectRef cell =
+          attached.Get("ActivePage")
+              .ToObject()
+              .Get("Shapes")
+              .ToObject()
+              .Get("Item", {Variant(1)})
+              .ToObject()
+              .Get("CellsSRC",
+                   {Variant(std::int16_t{1}), Variant(std::int16_t{1}), Variant(std::int16_t{2})})
+              .ToObject();
       seen = cell.Get("Formula").ToString() + " = " + Text(cell.Get("ResultIU"));
     } catch (const AutomationError& e) {
       seen = std::string("failed: ") + e.what();
@@ -350,7 +361,8 @@ TEST_F(VisioServerTest, ServedDrawingsSaveOverAndOpenAgain) {
 
 // Another program that holds Visio's class (a real Visio) keeps it.
 TEST(VisioServerRegistrationTest, LeavesAnotherProgramsClassAlone) {
-  const std::wstring key = std::wstring(kClassesRoot) + L"CLSID\\" + kClsidText + L"\\LocalServer32";
+  const std::wstring key =
+      std::wstring(kClassesRoot) + L"CLSID\\" + kClsidText + L"\\LocalServer32";
   wchar_t self[MAX_PATH];
   const DWORD n = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
   const std::wstring other = L"\"" + std::wstring(self, n) + L"\" /Automation";

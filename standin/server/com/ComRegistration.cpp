@@ -100,7 +100,8 @@ std::wstring RegisteredServer() {
   return line.substr(0, line.find(L' '));
 }
 
-std::string RegisterServer(const std::wstring& program, const std::vector<std::wstring>& arguments) {
+std::string RegisterServer(const std::wstring& program,
+                           const std::vector<std::wstring>& arguments) {
   const std::wstring current = RegisteredServer();
   if (!current.empty() && !SameProgram(current, program) &&
       ::GetFileAttributesW(current.c_str()) != INVALID_FILE_ATTRIBUTES) {

@@ -95,12 +95,10 @@ int RunLocalServer(const ServerOptions& options, std::FILE* log) {
     Log(log, "cannot open COM: %s", e.what());
     return 1;
   }
-  automation::Ref<Application> app =
-      StartVisio(StartWithDrawings(options.files, options.demo,
-                                   [log](const std::string& file, const std::string& message) {
-                                     Log(log, "cannot open \"%s\": %s", file.c_str(),
-                                         message.c_str());
-                                   }));
+  automation::Ref<Application> app = StartVisio(StartWithDrawings(
+      options.files, options.demo, [log](const std::string& file, const std::string& message) {
+        Log(log, "cannot open \"%s\": %s", file.c_str(), message.c_str());
+      }));
   app->SetQuitHandler([] { ::PostQuitMessage(0); });
   app->SetUnsavedHandler([log](const std::vector<std::string>& names) {
     std::string list;
@@ -110,8 +108,8 @@ int RunLocalServer(const ServerOptions& options, std::FILE* log) {
 
   Factory factory(app);
   DWORD classCookie = 0, runningCookie = 0;
-  HRESULT hr = ::CoRegisterClassObject(clsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE,
-                                       &classCookie);
+  HRESULT hr =
+      ::CoRegisterClassObject(clsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE, &classCookie);
   if (FAILED(hr)) {
     Log(log, "cannot offer Visio's class (CoRegisterClassObject: 0x%08lX)",
         static_cast<unsigned long>(hr));

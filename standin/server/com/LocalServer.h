@@ -10,8 +10,8 @@
 namespace standin::com {
 
 struct ServerOptions {
-  bool demo = false;                // open the built-in demo drawing
-  std::vector<std::string> files;   // drawings to open (UTF-8 paths)
+  bool demo = false;               // open the built-in demo drawing
+  std::vector<std::string> files;  // drawings to open (UTF-8 paths)
   // Started by COM (-Embedding): end when the last client has let go, or
   // when none came within a minute. Otherwise run until Application.Quit.
   bool embedding = false;

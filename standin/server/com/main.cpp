@@ -98,8 +98,8 @@ int main() {
     }
     const std::wstring program = ThisProgram();
     if (program.empty()) return Usage("cannot tell this program's path");
-    const std::string error =
-        reg ? standin::com::RegisterServer(program, options) : standin::com::UnregisterServer(program);
+    const std::string error = reg ? standin::com::RegisterServer(program, options)
+                                  : standin::com::UnregisterServer(program);
     if (!error.empty()) {
       std::fprintf(stderr, "tarvel-visio: %s\n", error.c_str());
       return 1;
