@@ -103,6 +103,21 @@ std::string Text(const Variant& v) {
   return v.ToString();
 }
 
+// A cell of the transform row of the Object section (PinX 0 .. Angle 6).
+ObjectRef TransformCell(const ObjectRef& shape, std::int16_t cell) {
+  return shape.Get("CellsSRC", {Variant(std::int16_t{1}), Variant(std::int16_t{1}), Variant(cell)})
+      .ToObject();
+}
+
+ObjectRef FirstShape(const ObjectRef& app) {
+  return app.Get("ActivePage")
+      .ToObject()
+      .Get("Shapes")
+      .ToObject()
+      .Get("Item", {Variant(1)})
+      .ToObject();
+}
+
 // A document's pages, shapes and the cells every shape has, the same way
 // on either Visio: one line per answer.
 void WalkDocument(const ObjectRef& doc, std::vector<std::string>& lines) {
@@ -123,12 +138,8 @@ void WalkDocument(const ObjectRef& doc, std::vector<std::string>& lines) {
         line += " " + Text(shape.Get("RowCount", {Variant(section)}));
       }
       lines.push_back(line);
-      // The transform row of the Object section: PinX .. Angle.
       for (std::int16_t cell = 0; cell <= 6; ++cell) {
-        const ObjectRef c = shape
-                                .Get("CellsSRC", {Variant(std::int16_t{1}),
-                                                  Variant(std::int16_t{1}), Variant(cell)})
-                                .ToObject();
+        const ObjectRef c = TransformCell(shape, cell);
         lines.push_back("   " + c.Get("Formula").ToString() + " = " + Text(c.Get("ResultIU")));
       }
     }
@@ -225,23 +236,12 @@ TEST_F(VisioServerTest, ErrorsCarryVisiosCodeAndMessage) {
   ObjectRef app = StartServer();
   ASSERT_TRUE(app);
   using Call = std::function<Variant(const ObjectRef&)>;
-  auto firstShape = [](const ObjectRef& a) {
-    return a.Get("ActivePage")
-        .ToObject()
-        .Get("Shapes")
-        .ToObject()
-        .Get("Item", {Variant(1)})
-        .ToObject();
-  };
   const std::vector<std::pair<const char*, Call>> calls = {
       {"missing cell",
-       [&](const ObjectRef& a) {
-         return firstShape(a).Get("CellsSRC", {Variant(std::int16_t{1}), Variant(std::int16_t{1}),
-                                               Variant(std::int16_t{99})});
-       }},
+       [](const ObjectRef& a) { return Variant(TransformCell(FirstShape(a), 99)); }},
       {"missing section",
-       [&](const ObjectRef& a) {
-         return firstShape(a).Get("CellsSRC", {Variant(std::int16_t{200}), Variant(std::int16_t{0}),
+       [](const ObjectRef& a) {
+         return FirstShape(a).Get("CellsSRC", {Variant(std::int16_t{200}), Variant(std::int16_t{0}),
                                                Variant(std::int16_t{0})});
        }},
       {"page 999",
@@ -283,15 +283,7 @@ TEST_F(VisioServerTest, AttachingClientsShareTheRunningServer) {
 
   // A shape's width, changed by this client and read by another one in an
   // apartment (so a connection) of its own.
-  ObjectRef width = app.Get("ActivePage")
-                        .ToObject()
-                        .Get("Shapes")
-                        .ToObject()
-                        .Get("Item", {Variant(1)})
-                        .ToObject()
-                        .Get("CellsSRC", {Variant(std::int16_t{1}), Variant(std::int16_t{1}),
-                                          Variant(std::int16_t{2})})
-                        .ToObject();
+  ObjectRef width = TransformCell(FirstShape(app), 2);
   width.Put("Formula", Variant("3 in"));
   const std::string formula = width.Get("Formula").ToString();
   std::string seen;
@@ -300,16 +292,7 @@ TEST_F(VisioServerTest, AttachingClientsShareTheRunningServer) {
       automation::com::Apartment apartment;
       ObjectRef attached;
       automation::Check(automation::GetActiveObject(standin::CLSID_VisioApplication, &attached));
-      const ObjectRef cell =
-          attached.Get("ActivePage")
-              .ToObject()
-              .Get("Shapes")
-              .ToObject()
-              .Get("Item", {Variant(1)})
-              .ToObject()
-              .Get("CellsSRC",
-                   {Variant(std::int16_t{1}), Variant(std::int16_t{1}), Variant(std::int16_t{2})})
-              .ToObject();
+      const ObjectRef cell = TransformCell(FirstShape(attached), 2);
       seen = cell.Get("Formula").ToString() + " = " + Text(cell.Get("ResultIU"));
     } catch (const AutomationError& e) {
       seen = std::string("failed: ") + e.what();
