@@ -38,24 +38,31 @@ std::wstring ServerProgram() {
   return path.lexically_normal().wstring();
 }
 
-// Runs the server program with a command line; its exit status, or -1.
-int RunServerProgram(const std::wstring& arguments) {
+// Starts the server program with a command line; its process, or null.
+HANDLE StartServerProgram(const std::wstring& arguments) {
   std::wstring line = L"\"" + ServerProgram() + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process)) {
-    return -1;
-  }
-  DWORD status = static_cast<DWORD>(-1);
-  if (::WaitForSingleObject(process.hProcess, kProgramMs) != WAIT_OBJECT_0 ||
-      !::GetExitCodeProcess(process.hProcess, &status)) {
-    ::TerminateProcess(process.hProcess, 1);
-    status = static_cast<DWORD>(-1);
+    return nullptr;
   }
   ::CloseHandle(process.hThread);
-  ::CloseHandle(process.hProcess);
+  return process.hProcess;
+}
+
+// Runs the server program to its end; its exit status, or -1.
+int RunServerProgram(const std::wstring& arguments) {
+  const HANDLE process = StartServerProgram(arguments);
+  if (!process) return -1;
+  DWORD status = static_cast<DWORD>(-1);
+  if (::WaitForSingleObject(process, kProgramMs) != WAIT_OBJECT_0 ||
+      !::GetExitCodeProcess(process, &status)) {
+    ::TerminateProcess(process, 1);
+    status = static_cast<DWORD>(-1);
+  }
+  ::CloseHandle(process);
   return static_cast<int>(status);
 }
 
@@ -340,6 +347,33 @@ TEST_F(VisioServerTest, ServedDrawingsSaveOverAndOpenAgain) {
   doc.Reset();
   app.Reset();
   EXPECT_TRUE(ServerEnds());
+}
+
+TEST_F(VisioServerTest, CreateObjectRunsANewVisioBesideOneStartedByHand) {
+  const HANDLE byHand = StartServerProgram(L"--demo");
+  ASSERT_TRUE(byHand);
+  // Found in the running object table once it is up.
+  ObjectRef attached;
+  for (int i = 0; i < 100 && !attached; ++i) {
+    if (automation::GetActiveObject(standin::CLSID_VisioApplication, &attached) != S_OK) {
+      ::Sleep(100);
+    }
+  }
+  ASSERT_TRUE(attached);
+  EXPECT_EQ(static_cast<DWORD>(attached.Get("ProcessID").ToInt32()), ::GetProcessId(byHand));
+
+  ObjectRef created = StartServer();
+  ASSERT_TRUE(created);
+  EXPECT_NE(created.Get("ProcessID").ToInt32(), attached.Get("ProcessID").ToInt32());
+  created.Reset();
+  EXPECT_TRUE(ServerEnds());
+
+  // Started by hand, it outlives its clients until Quit.
+  EXPECT_EQ(::WaitForSingleObject(byHand, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  attached.Invoke("Quit");
+  attached.Reset();
+  EXPECT_EQ(::WaitForSingleObject(byHand, kEndMs), static_cast<DWORD>(WAIT_OBJECT_0));
+  ::CloseHandle(byHand);
 }
 
 // Another program that holds Visio's class (a real Visio) keeps it.

@@ -106,10 +106,16 @@ int RunLocalServer(const ServerOptions& options, std::FILE* log) {
     Log(log, "quitting with unsaved changes in%s", list.c_str());
   });
 
+  // Only a server COM started offers the class: CreateObject runs a new
+  // Visio, never one started by hand (clients attach to that one with
+  // GetObject).
   Factory factory(app);
   DWORD classCookie = 0, runningCookie = 0;
-  HRESULT hr =
-      ::CoRegisterClassObject(clsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE, &classCookie);
+  HRESULT hr = S_OK;
+  if (options.embedding) {
+    hr = ::CoRegisterClassObject(clsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE,
+                                 &classCookie);
+  }
   if (FAILED(hr)) {
     Log(log, "cannot offer Visio's class (CoRegisterClassObject: 0x%08lX)",
         static_cast<unsigned long>(hr));
@@ -149,7 +155,7 @@ int RunLocalServer(const ServerOptions& options, std::FILE* log) {
 
   automation::com::SetLastConnectionHandler({});
   if (runningCookie) ::RevokeActiveObject(runningCookie, nullptr);
-  ::CoRevokeClassObject(classCookie);
+  if (classCookie) ::CoRevokeClassObject(classCookie);
   running->Release();
   app->SetQuitHandler({});
   if (!app->IsDeleted()) app->Quit();
