@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows parts of Tarvel (cmake/Windows.cmake: the layers
-# that need no Qt, and the automation layer's COM backend) into
-# build-windows/ with Debian's mingw-w64, then runs the COM backend's tests
-# under Wine, in a Wine prefix of their own that is removed at the end.
-# Installs what it needs from Debian's packages (only what is missing).
+# that need no Qt, the automation layer's COM backend, and the stand-in
+# Visio as a COM local server) into build-windows/ with Debian's mingw-w64,
+# then runs the COM backend's tests and the served stand-in's under Wine,
+# in a Wine prefix of their own that is removed at the end. Installs what
+# it needs from Debian's packages (only what is missing); pugixml and
+# libzip, which have no mingw-w64 packages, come as Debian's source
+# packages (scripts/fetch-windows-sources.sh).
 # Exits non-zero when anything fails.
 set -euo pipefail
 start=$SECONDS
@@ -12,9 +15,11 @@ build_dir=${TARVEL_WINDOWS_BUILD_DIR:-$root/build-windows}
 
 # The posix thread model's compiler: the win32 one has no std::thread or
 # std::mutex. GoogleTest comes as sources, built with the tests.
-packages=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine wine64)
+packages=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine wine64
+  libz-mingw-w64-dev dpkg-dev)
 
 "$root/scripts/install-packages.sh" "${packages[@]}"
+"$root/scripts/fetch-windows-sources.sh" "$build_dir/third-party"
 
 if [[ ! -f $build_dir/build.ninja ]]; then
   echo "Configuring Tarvel for Windows in $build_dir"
@@ -54,9 +59,14 @@ status=0
 # The tests start this same program as a local server: it must come up.
 TARVEL_COM_REQUIRE_SERVER=1 timeout 300 wine "$build_dir/tests/com/tarvel_com_tests.exe" "$@" ||
   status=$?
+# tarvel-visio.exe, registered and started by COM as Visio is.
+if ((status == 0)); then
+  timeout 300 wine "$build_dir/tests/com/tarvel_visio_com_tests.exe" "$@" || status=$?
+fi
 if ((status != 0)); then
-  # What the local server had to say (COM gives it no console).
-  find "$prefix/drive_c/users" -name tarvel-com-echo.log -exec cat {} + >&2 2>/dev/null || true
+  # What the local servers had to say (COM gives them no console).
+  find "$prefix/drive_c/users" \( -name tarvel-com-echo.log -o -name tarvel-visio.log \) \
+    -exec cat {} + >&2 2>/dev/null || true
   ((status == 124)) && echo "The Windows tests timed out." >&2
 fi
 echo "Windows build and tests took $((SECONDS - start)) s."

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "standin/Collections.h"
+#include "standin/FilePaths.h"
 
 namespace standin {
 
@@ -102,14 +103,14 @@ const MemberTable& Addons::Members() const {
           .Method("Add",
                   [](Addons& l, Args a) {
                     CheckArgCount(a, 1, 1);
-                    const std::filesystem::path path(ArgStr(a, 0));
+                    const std::filesystem::path path = FilePath(ArgStr(a, 0));
                     std::error_code ec;
                     if (!std::filesystem::is_regular_file(path, ec)) {
                       ThrowVisio(VisioErrorKind::FileNotFound);
                     }
                     // An add-on file is listed under its name without extension.
-                    return Ref<Addon>(
-                        &l.Register(path.stem().string(), path.string(), Addon::Enabling::Always));
+                    return Ref<Addon>(&l.Register(PathText(path.stem()), PathText(path),
+                                                  Addon::Enabling::Always));
                   })
           .Get("Application", [](Addons& l) { return ApplicationRef(l); })
           .Get("Count", [](Addons& l) { return I2(static_cast<int>(l.items_.size())); })

@@ -1,7 +1,9 @@
 #include "standin/Application.h"
 
+#ifndef _WIN32
 #include <pwd.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -16,6 +18,7 @@
 #include "standin/Demo.h"
 #include "standin/Document.h"
 #include "standin/Events.h"
+#include "standin/FilePaths.h"
 #include "standin/Page.h"
 #include "standin/Shape.h"
 #include "standin/UIObjects.h"
@@ -36,6 +39,11 @@ ObjectRef ApplicationRef(const VisioObject& object) {
   return ObjectRef(&AppOf(object));
 }
 
+#ifdef _WIN32
+// Windows' answers live beside Windows' headers (SystemWindows.cpp).
+std::string ProgramFolder();
+std::string UserName();
+#else
 namespace {
 
 std::string ProgramFolder() {
@@ -54,6 +62,7 @@ std::string UserName() {
 }
 
 }  // namespace
+#endif
 
 // ---- Application ----
 
@@ -185,29 +194,28 @@ Document* Application::DockableStencil(Document& doc, const std::string& opened,
   if (Document* open = FindDocument(name)) return open;
   // The file names the stencil; only a stencil's file is opened for it,
   // whatever else the name points at.
-  const std::string extension =
-      automation::AsciiLowered(std::filesystem::path(name).extension().string());
+  const std::string extension = automation::AsciiLowered(PathText(FilePath(name).extension()));
   if (extension != ".vssx" && extension != ".vssm" && extension != ".vss" && extension != ".vsx")
     return nullptr;
   std::vector<std::filesystem::path> candidates;
   // A relative name means nothing against this process's folder.
-  if (std::filesystem::path(recorded).is_absolute()) candidates.emplace_back(recorded);
-  const std::filesystem::path folder = std::filesystem::path(opened).parent_path();
+  if (FilePath(recorded).is_absolute()) candidates.push_back(FilePath(recorded));
+  const std::filesystem::path folder = FilePath(opened).parent_path();
   std::error_code ec;
   if (!folder.empty() && std::filesystem::is_directory(folder, ec)) {
-    candidates.push_back(folder / name);
+    candidates.push_back(folder / FilePath(name));
     // Windows names files without regard to case.
     for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
          it.increment(ec)) {
-      if (automation::NamesEqual(it->path().filename().string(), name))
+      if (automation::NamesEqual(PathText(it->path().filename()), name))
         candidates.push_back(it->path());
     }
   }
   for (const auto& path : candidates) {
-    if (!std::filesystem::is_regular_file(path, ec) || FindDocument(path.string())) continue;
+    if (!std::filesystem::is_regular_file(path, ec) || FindDocument(PathText(path))) continue;
     Ref<Document> stencil;
     try {
-      stencil = OpenDocument(path.string(), visOpenHidden | visOpenRO);
+      stencil = OpenDocument(PathText(path), visOpenHidden | visOpenRO);
     } catch (const AutomationError&) {
       continue;  // a damaged stencil is left out, as Visio leaves it
     }

@@ -15,6 +15,27 @@ namespace {
 
 // The "C" locale for the calling thread while it lives (uselocale leaves
 // other threads alone).
+#ifdef _WIN32
+// Windows' C library has no uselocale: a thread's own locale, set and put
+// back, does the same.
+class ClassicLocale {
+ public:
+  ClassicLocale() : mode_(_configthreadlocale(_ENABLE_PER_THREAD_LOCALE)) {
+    if (const char* current = std::setlocale(LC_NUMERIC, nullptr)) previous_ = current;
+    std::setlocale(LC_NUMERIC, "C");
+  }
+  ~ClassicLocale() {
+    if (!previous_.empty()) std::setlocale(LC_NUMERIC, previous_.c_str());
+    _configthreadlocale(mode_);
+  }
+  ClassicLocale(const ClassicLocale&) = delete;
+  ClassicLocale& operator=(const ClassicLocale&) = delete;
+
+ private:
+  int mode_;
+  std::string previous_;
+};
+#else
 class ClassicLocale {
  public:
   ClassicLocale() {
@@ -30,6 +51,7 @@ class ClassicLocale {
  private:
   locale_t previous_ = static_cast<locale_t>(nullptr);
 };
+#endif
 
 }  // namespace
 

@@ -2,8 +2,13 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <zip.h>
+#ifdef _WIN32
+#include <io.h>
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
@@ -14,6 +19,14 @@
 #include <sstream>
 
 #include "automation/Text.h"
+#include "standin/FilePaths.h"
+// Windows' own, after the layer's (see automation/com/ComHeaders.h).
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
 
 namespace standin {
 
@@ -381,6 +394,50 @@ void Package::Writer::WriteTo(const std::string& path) const {
   WriteFile(path, bytes);
 }
 
+#ifdef _WIN32
+void Package::Writer::WriteFile(const std::string& path, std::string_view bytes) {
+  auto fail = [&](const char* doing, int error) {
+    throw PackageError(path, std::string("cannot ") + doing + " (" + std::strerror(error) + ")");
+  };
+
+  // As below, with Windows' calls: the rename over the target is
+  // MoveFileEx's, which replaces a file that is there.
+  static std::atomic<unsigned> serial{0};
+  const std::wstring target = FilePath(path).wstring();
+  std::wstring temp;
+  int fd = -1;
+  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+    temp = target + L".tmp-" + std::to_wstring(_getpid()) + L"-" + std::to_wstring(serial++);
+    fd = ::_wopen(temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                  _S_IREAD | _S_IWRITE);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) fail("create a file beside it", errno);
+
+  int error = 0;
+  const char* doing = "write";
+  for (std::size_t done = 0; !error && done < bytes.size();) {
+    const unsigned chunk =
+        static_cast<unsigned>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+    const int n = ::_write(fd, bytes.data() + done, chunk);
+    if (n <= 0)
+      error = n < 0 ? errno : EIO;
+    else
+      done += static_cast<std::size_t>(n);
+  }
+  if (!error && ::_commit(fd) != 0) error = errno;
+  if (::_close(fd) != 0 && !error) error = errno;
+  if (!error && !::MoveFileExW(temp.c_str(), target.c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    error = ::GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+    doing = "replace it";
+  }
+  if (error) {
+    ::_wunlink(temp.c_str());
+    fail(doing, error);
+  }
+}
+#else
 void Package::Writer::WriteFile(const std::string& path, std::string_view bytes) {
   auto fail = [&](const char* doing, int error) {
     throw PackageError(path, std::string("cannot ") + doing + " (" + std::strerror(error) + ")");
@@ -422,5 +479,7 @@ void Package::Writer::WriteFile(const std::string& path, std::string_view bytes)
     fail(doing, error);
   }
 }
+
+#endif
 
 }  // namespace standin

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <type_traits>
 
+#include "standin/FilePaths.h"
 #include "standin/UIText.h"
 
 namespace standin {
@@ -305,7 +306,7 @@ void ControlMembers(MemberTableBuilder<T>& b) {
                 CheckArgCount(a, 1, 1);
                 const std::string path = ArgStr(a, 0);
                 std::error_code ec;
-                if (!std::filesystem::is_regular_file(path, ec)) {
+                if (!std::filesystem::is_regular_file(FilePath(path), ec)) {
                   ThrowVisio(VisioErrorKind::FileNotFound);
                 }
                 t.SetIconFile(path);
@@ -760,14 +761,14 @@ bool UIObject::LoadField(std::string_view name, const std::string& value) {
 }
 
 void UIObject::SaveTo(const std::string& path) const {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(FilePath(path), std::ios::binary | std::ios::trunc);
   if (!out) ThrowVisio(VisioErrorKind::FileNotFound, "Cannot write the file " + path + ".");
   WriteUIText(out, *this);
   if (!out.flush()) ThrowVisio(VisioErrorKind::FileNotFound, "Cannot write the file " + path + ".");
 }
 
 void UIObject::LoadFrom(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FilePath(path), std::ios::binary);
   if (!in) ThrowVisio(VisioErrorKind::FileNotFound);
   // Read into a scratch object first, so that a bad file changes nothing.
   auto loaded = MakeRef<UIObject>(session());

@@ -24,6 +24,7 @@
 #include "standin/Application.h"
 #include "standin/Colors.h"
 #include "standin/Document.h"
+#include "standin/FilePaths.h"
 #include "standin/Fonts.h"
 #include "standin/Layer.h"
 #include "standin/Master.h"
@@ -380,8 +381,7 @@ Ref<Document> Loader::Load() {
   // extension only when the package does not say. Only an Override names
   // a Visio type: a Default gives every .xml part the same generic one.
   std::string type = contentTypes.OverrideOf(main->target);
-  if (type.empty())
-    type = automation::AsciiLowered(std::filesystem::path(path_).extension().string());
+  if (type.empty()) type = automation::AsciiLowered(PathText(FilePath(path_).extension()));
   std::int16_t docType = visDocTypeDrawing;
   if (type.find("stencil") != std::string::npos || type.find(".vss") != std::string::npos) {
     docType = visDocTypeStencil;
@@ -1241,7 +1241,7 @@ std::optional<std::string> Unsupported(std::string_view h) {
 }
 
 std::string HeadOf(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FilePath(path), std::ios::binary);
   char head[8] = {};
   in.read(head, sizeof head);
   return std::string(head, static_cast<std::size_t>(in.gcount()));
@@ -1257,7 +1257,7 @@ std::string HeadOf(const std::string& path) {
 // than all its parts may unpack to is no package of ours.
 std::shared_ptr<const std::string> ReadFileBytes(const std::string& path,
                                                  const PackageLimits& limits) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  std::ifstream in(FilePath(path), std::ios::binary | std::ios::ate);
   if (!in) Fail(path, "package", "cannot be read");
   const std::streamoff size = in.tellg();
   if (size < 0 || static_cast<std::uint64_t>(size) > limits.unpackedBytes)
@@ -1522,7 +1522,7 @@ void ReadTextElement(pugi::xml_node text, ShapeText& t, const ShapeSheet& sheet)
 Ref<Document> OpenVisioPackage(Application& app, const std::string& path, std::int16_t flags,
                                WindowLayout* layout) {
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec))
+  if (!std::filesystem::is_regular_file(FilePath(path), ec))
     ThrowVisio(VisioErrorKind::FileNotFound, "File not found: " + path);
   return Open(app, path, std::nullopt, flags, layout);
 }

@@ -35,6 +35,21 @@ struct TypeIds {
   std::shared_ptr<MemberIds> ids;
 };
 thread_local std::map<IUnknown*, TypeIds> typeIds;
+
+// What IExternalConnection says of all exported objects together.
+std::atomic<long> externalConnections{0};
+std::mutex lastConnectionLock;
+std::function<void()> lastConnectionHandler;
+
+void ConnectionsChanged(long delta) {
+  if (externalConnections.fetch_add(delta) + delta != 0) return;
+  std::function<void()> handler;
+  {
+    std::lock_guard guard(lastConnectionLock);
+    handler = lastConnectionHandler;
+  }
+  if (handler) handler();
+}
 thread_local std::uint64_t nameLookups = 0;
 
 AutomationError ErrorFrom(HRESULT hr, EXCEPINFO& info) {
@@ -80,8 +95,9 @@ class Arguments {
 };
 
 // IDispatch over one of this process's objects, so that COM can call it:
-// an argument or a result that is not COM's own object.
-class ExportedDispatch final : public IDispatch {
+// an argument or a result that is not COM's own object. Its stubs tell it
+// of clients in other processes (IExternalConnection).
+class ExportedDispatch final : public IDispatch, public IExternalConnection {
  public:
   // Under exportedLock.
   explicit ExportedDispatch(ObjectRef object) : object_(std::move(object)) {
@@ -99,6 +115,11 @@ class ExportedDispatch final : public IDispatch {
         object_->Supports(FromGuid(iid))) {
       AddRef();
       *out = static_cast<IDispatch*>(this);
+      return S_OK;
+    }
+    if (IsEqualIID(iid, ::IID_IExternalConnection)) {
+      AddRef();
+      *out = static_cast<IExternalConnection*>(this);
       return S_OK;
     }
     *out = nullptr;
@@ -119,6 +140,23 @@ class ExportedDispatch final : public IDispatch {
     }
     if (left == 0) delete this;  // may release the object: not under the lock
     return left;
+  }
+
+  // Only strong connections keep a server's objects in use; weak ones are
+  // tables' (the running object table's).
+  DWORD STDMETHODCALLTYPE AddConnection(DWORD kind, DWORD) override {
+    if (!(kind & EXTCONN_STRONG)) return static_cast<DWORD>(connections_.load());
+    const long now = ++connections_;
+    ConnectionsChanged(1);
+    return static_cast<DWORD>(now);
+  }
+  DWORD STDMETHODCALLTYPE ReleaseConnection(DWORD kind, DWORD, BOOL) override {
+    if (!(kind & EXTCONN_STRONG) || connections_.load() == 0) {
+      return static_cast<DWORD>(connections_.load());
+    }
+    const long now = --connections_;
+    ConnectionsChanged(-1);
+    return static_cast<DWORD>(now);
   }
 
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
@@ -228,6 +266,7 @@ class ExportedDispatch final : public IDispatch {
   }
 
   std::atomic<ULONG> refs_{1};
+  std::atomic<long> connections_{0};
   ObjectRef object_;
   std::vector<std::string> names_;
 };
@@ -342,9 +381,10 @@ ObjectRef FromUnknown(IUnknown* object) {
   if (!object) return {};
   {
     std::lock_guard guard(exportedLock);
-    // The wrapper has one interface, so its IUnknown and IDispatch pointers
-    // are the same.
-    if (exported.count(object)) return static_cast<ExportedDispatch*>(object)->object();
+    // The wrapper's identity (its IUnknown) is its IDispatch.
+    if (exported.count(object)) {
+      return static_cast<ExportedDispatch*>(static_cast<IDispatch*>(object))->object();
+    }
   }
   return MakeRef<DispatchObject>(object);
 }
@@ -379,6 +419,15 @@ void ForgetMemberIds() {
   std::map<IUnknown*, TypeIds> held;
   held.swap(typeIds);
   for (auto& [key, entry] : held) entry.typeInfo->Release();
+}
+
+long ExternalConnections() {
+  return externalConnections.load();
+}
+
+void SetLastConnectionHandler(std::function<void()> handler) {
+  std::lock_guard guard(lastConnectionLock);
+  lastConnectionHandler = std::move(handler);
 }
 
 std::uint64_t NameLookups() {

@@ -7,6 +7,7 @@
 
 #include "automation/com/ComHeaders.h"
 // Then the rest.
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -59,6 +60,16 @@ IDispatch* ToDispatch(const ObjectRef& object);
 // The same for VT_UNKNOWN: a DispatchObject's identity, which need not
 // offer IDispatch.
 IUnknown* ToUnknown(const ObjectRef& object);
+
+// Connections that clients in other processes hold to this process's
+// objects handed out by ToDispatch: COM's stubs tell each object through
+// IExternalConnection when the first strong reference from outside comes
+// and when the last one goes. A local server ends when the count falls
+// back to zero, its last client having let go.
+long ExternalConnections();
+// Called, on the thread COM tells (the objects' apartment), each time the
+// count falls to zero; an empty function removes it.
+void SetLastConnectionHandler(std::function<void()> handler);
 
 // Lets go of the type descriptions that the dispatch IDs are kept by, on
 // this thread; an apartment does this before COM closes.
