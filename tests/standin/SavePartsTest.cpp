@@ -20,6 +20,7 @@
 #include "standin/ShapeText.h"
 #include "standin/Window.h"
 #include "tests/standin/VsdxTestPackage.h"
+#include "tests/support/SharedFile.h"
 
 namespace standin {
 namespace {
@@ -519,10 +520,10 @@ TEST_F(SavePartsTest, TabStopEditsReadBack) {
 
 // Nothing edited: every cell of every shape reads back the same.
 TEST_F(SavePartsTest, CorpusDrawingsReadBackUnchanged) {
-  const char* shared = std::getenv("TARVEL_SHARED_DIR");
-  if (!shared) GTEST_SKIP() << "TARVEL_SHARED_DIR not set";
+  const std::string corpus = tarvel_test::SharedFolder("vsdx");
+  if (corpus.empty()) GTEST_SKIP() << "no drawings in TARVEL_SHARED_DIR/vsdx";
   int files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(std::string(shared) + "/vsdx")) {
+  for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
     const std::string path = entry.path().string();
     const std::string ext = entry.path().extension().string();
     if (ext.size() != 5 || ext.substr(0, 3) != ".vs" ||

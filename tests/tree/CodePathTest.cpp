@@ -303,6 +303,10 @@ TEST_F(CodePathTest, EachItemsExpressionReachesItInEveryLanguage) {
 // own tables do not know are named by today's constants too (hyperlinks,
 // tab stops, the Object section's newer rows), and still reach the cell.
 TEST_F(CodePathTest, TodaysRowsAndCellsAreNamedByTheirConstants) {
+  // The tree's own tables lack today's constants the expressions name.
+  if (tarvel_test::SharedFile("visio-constants-2016.tsv").empty()) {
+    GTEST_SKIP() << "no visio-constants-2016.tsv in TARVEL_SHARED_DIR";
+  }
   tree.SetAllSections(true);
   static const std::regex cellsSRC(R"(CellsSRC\((.*), (.*), (.*)\)\.Formula$)");
   std::vector<std::string> numbered;
