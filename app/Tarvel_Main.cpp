@@ -513,9 +513,6 @@ void Tfm_Main::SaveSession() const {
 
 namespace {
 
-// Visio's object types of what an event may name and a tree marks.
-constexpr std::int32_t visObjTypeCell = 4, visObjTypeShape = 17;
-
 bool IsCellNode(const TTVNodeData& node) {
   return dynamic_cast<const TND_IVCell*>(&node);
 }

@@ -1,16 +1,13 @@
 #include "cli/EventsCommand.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QEventLoop>
 #include <QSocketNotifier>
 #include <QTimer>
-#include <csignal>
 #include <exception>
 #include <ostream>
 
 #include "cli/ExitStatus.h"
+#include "cli/StopSignals.h"
 #include "tree/EventLog.h"
 #include "visio/ErrorText.h"
 #include "visio/EventCodes.h"
@@ -22,42 +19,6 @@ namespace {
 constexpr int kExitVisio = 1;
 // How often a quiet run asks whether Visio is still there.
 constexpr int kLivenessMs = 1000;
-
-// SIGINT and SIGTERM reach the event loop through a pipe: a handler may
-// only write.
-int signalPipe[2] = {-1, -1};
-
-void OnSignal(int) {
-  const char byte = 1;
-  [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
-}
-
-class TSignalScope {
- public:
-  TSignalScope() {
-    if (signalPipe[0] < 0 && ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &oldInt_);
-    sigaction(SIGTERM, &action, &oldTerm_);
-    installed_ = true;
-  }
-  ~TSignalScope() {
-    if (!installed_) return;
-    sigaction(SIGINT, &oldInt_, nullptr);
-    sigaction(SIGTERM, &oldTerm_, nullptr);
-  }
-  TSignalScope(const TSignalScope&) = delete;
-  TSignalScope& operator=(const TSignalScope&) = delete;
-
-  int ReadEnd() const { return installed_ ? signalPipe[0] : -1; }
-
- private:
-  bool installed_ = false;
-  struct sigaction oldInt_ {};
-  struct sigaction oldTerm_ {};
-};
 
 }  // namespace
 
@@ -77,7 +38,7 @@ std::optional<std::vector<std::uint16_t>> ParseEventCodes(const std::vector<std:
 
 int RunEventsCommand(const TEventsOptions& options, const std::function<int()>& started,
                      std::ostream& out, std::ostream& err) {
-  const TSignalScope stopSignals;
+  const TStopSignals stopSignals;
   QEventLoop loop;
   long printed = 0;
   const auto done = [&] { return options.count && printed >= *options.count; };
@@ -100,9 +61,7 @@ int RunEventsCommand(const TEventsOptions& options, const std::function<int()>& 
     QSocketNotifier interrupted(stopSignals.ReadEnd(), QSocketNotifier::Read);
     interrupted.setEnabled(stopSignals.ReadEnd() >= 0);
     QObject::connect(&interrupted, &QSocketNotifier::activated, &loop, [&] {
-      char byte = 0;
-      while (::read(stopSignals.ReadEnd(), &byte, 1) > 0) {
-      }
+      stopSignals.Drain();
       loop.quit();
     });
     // Across processes a Visio that has gone says nothing: ask now and then.

@@ -1,25 +1,16 @@
 #include "cli/Watch.h"
 
-#include <algorithm>
-#include <chrono>
-#include <csignal>
 #include <exception>
 #include <ostream>
-#include <thread>
 
 #include "cli/ExitStatus.h"
+#include "cli/StopSignals.h"
 #include "tree/TreeModel.h"
 #include "tree/TreeText.h"
 #include "visio/ErrorText.h"
 #include "visio/KTVisio_Controller.h"
 
 namespace {
-
-volatile std::sig_atomic_t stopRequested = 0;
-
-extern "C" void RequestStop(int) {
-  stopRequested = 1;
-}
 
 constexpr int kExitVisio = 1;
 
@@ -35,7 +26,7 @@ std::string WatchLine(const TTreeChange& change) {
 }
 
 int WatchTree(TTreeItem& root, const TWatchOptions& options, std::ostream& out, std::ostream& err) {
-  const auto wait = options.wait ? options.wait : WaitUnlessStopped;
+  const auto wait = options.wait ? options.wait : TStopSignals::Wait;
   for (int done = 0; !options.count || done < *options.count; ++done) {
     if (!wait(options.seconds)) break;
     std::vector<TTreeChange> changes;
@@ -63,24 +54,4 @@ int WatchTree(TTreeItem& root, const TWatchOptions& options, std::ostream& out, 
     out << batch << std::flush;
   }
   return kExitOk;
-}
-
-void StopWatchOnSignals() {
-  std::signal(SIGINT, RequestStop);
-  std::signal(SIGTERM, RequestStop);
-}
-
-bool WaitUnlessStopped(double seconds) {
-  using Clock = std::chrono::steady_clock;
-  const auto deadline =
-      Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                         std::chrono::duration<double>(std::clamp(seconds, 0.0, kMaxWatchSeconds)));
-  // In short naps, so that a signal ends the wait soon.
-  constexpr auto kNap = std::chrono::milliseconds(20);
-  while (stopRequested == 0) {
-    const auto now = Clock::now();
-    if (now >= deadline) return true;
-    std::this_thread::sleep_for(std::min<Clock::duration>(kNap, deadline - now));
-  }
-  return false;
 }

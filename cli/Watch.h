@@ -18,7 +18,7 @@ inline constexpr double kMaxWatchSeconds = 86400;
 struct TWatchOptions {
   double seconds = 1;
   std::optional<int> count;  // refreshes after the first tree; none: until stopped
-  // Waits the interval; false ends the watch. Empty: WaitUnlessStopped.
+  // Waits the interval; false ends the watch. Empty: TStopSignals::Wait.
   std::function<bool(double seconds)> wait;
 };
 
@@ -33,8 +33,3 @@ std::string WatchLine(const TTreeChange& change);
 // or the wait says stop, kExitLink (after saying why on `err`) when the
 // link to Visio failed, 1 when a refresh failed otherwise.
 int WatchTree(TTreeItem& root, const TWatchOptions& options, std::ostream& out, std::ostream& err);
-
-// SIGINT and SIGTERM end a watch at its next wait instead of the program.
-void StopWatchOnSignals();
-// Sleeps `seconds` unless a stop signal comes first; false when one came.
-bool WaitUnlessStopped(double seconds);

@@ -12,6 +12,7 @@
 #include "cli/ConstantsCommand.h"
 #include "cli/EventsCommand.h"
 #include "cli/ExitStatus.h"
+#include "cli/StopSignals.h"
 #include "cli/TreeCommand.h"
 #include "cli/Watch.h"
 #include "lut/Tarvel_TreeNodeLUTs.h"
@@ -280,7 +281,10 @@ int main(int argc, char** argv) {
     if (!codes) return UsageError("--events takes Visio's event names or codes, not '" + bad + "'");
     events.codes = *codes;
   }
-  if (options.watch) StopWatchOnSignals();
+  // A watch runs until stopped: SIGINT and SIGTERM end it cleanly, even
+  // while the first tree is printed.
+  std::optional<TStopSignals> stopSignals;
+  if (options.watch) stopSignals.emplace();
   QCoreApplication qt(argc, argv);
   return eventWords ? PrintEvents(events, files) : PrintTree(options, files);
 }

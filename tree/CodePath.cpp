@@ -13,6 +13,7 @@
 #include "tree/ValueNodes.h"
 #include "tree/ValueText.h"
 #include "tree/VisObjectNodes.h"
+#include "visio/Visio_TLB.h"
 
 using automation::ObjectRef;
 using automation::Variant;
@@ -38,11 +39,6 @@ TCodeArg TCodeArg::Constant(std::string member, std::string enumName, std::int32
 
 namespace {
 
-// Visio's values for the object and shape types the path is traced by.
-constexpr std::int32_t visObjTypeApp = 3, visObjTypeCell = 4, visObjTypeDoc = 10,
-                       visObjTypeMaster = 12, visObjTypePage = 14, visObjTypeShape = 17,
-                       visObjTypeStyle = 19;
-constexpr std::int32_t visTypePage = 1;
 // Containers nest a few levels deep; a longer chain is a loop.
 constexpr int kMaxTraceDepth = 64;
 

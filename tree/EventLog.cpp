@@ -10,23 +10,13 @@
 #include "automation/Variant.h"
 #include "tree/TreeText.h"
 #include "visio/EventCodes.h"
+#include "visio/Visio_TLB.h"
 
 using automation::ObjectRef;
 
 namespace {
 
-// VisObjectTypes that the labels tell apart.
-enum : std::int16_t {
-  visObjTypeApp = 3,
-  visObjTypeCell = 4,
-  visObjTypeDoc = 10,
-  visObjTypeMaster = 12,
-  visObjTypePage = 14,
-  visObjTypeSelection = 16,
-  visObjTypeShape = 17,
-  visObjTypeStyle = 19,
-  visObjTypeWindow = 21,
-};
+// Stat's bit for a deleted object (visStatDeleted).
 constexpr std::int16_t visStatDeleted = 2;
 
 // Types named by their type alone.

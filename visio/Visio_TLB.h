@@ -22,6 +22,20 @@ inline const automation::Guid IID_IVApplication =
 // Shape.Type of a page's sheet (visTypePage).
 inline constexpr std::int16_t visTypePage = 1;
 
+// What ObjectType answers (VisObjectTypes), for the objects the program
+// tells apart.
+enum : std::int16_t {
+  visObjTypeApp = 3,
+  visObjTypeCell = 4,
+  visObjTypeDoc = 10,
+  visObjTypeMaster = 12,
+  visObjTypePage = 14,
+  visObjTypeSelection = 16,
+  visObjTypeShape = 17,
+  visObjTypeStyle = 19,
+  visObjTypeWindow = 21,
+};
+
 class TVisioView {
  public:
   TVisioView() = default;
