@@ -581,10 +581,14 @@ bool IsFormulaNameChar(char c) {
          static_cast<unsigned char>(c) >= 0x80;
 }
 
-std::string NormalizeFormula(std::string_view formula) {
+std::string_view NormalizedFormula(std::string_view formula) {
   std::string_view f = automation::TrimBlanks(formula);
   if (!f.empty() && f.front() == '=') f = automation::TrimBlanks(f.substr(1));
-  return std::string(f);
+  return f;
+}
+
+std::string NormalizeFormula(std::string_view formula) {
+  return std::string(NormalizedFormula(formula));
 }
 
 Res FormulaEvaluator::Run(std::string_view formula) {
@@ -611,6 +615,14 @@ std::string QuoteFormula(std::string_view text) {
     if (c == '"') out += '"';
   }
   return out + "\"";
+}
+
+CompactText TextPool::Intern(std::string_view text) {
+  if (text.empty()) return {};
+  if (auto found = texts_.find(text); found != texts_.end()) return found->second;
+  CompactText made(std::string{text});
+  texts_.emplace(std::string_view(made.str()), made);
+  return made;
 }
 
 std::string FormulaOf(const CellValue& v) {

@@ -151,5 +151,7 @@ bool IsFormulaNameChar(char c);
 // A formula as it is kept: without blanks around it and without a leading
 // "=".
 std::string NormalizeFormula(std::string_view formula);
+// The same, as the part of `formula` it keeps.
+std::string_view NormalizedFormula(std::string_view formula);
 
 }  // namespace standin

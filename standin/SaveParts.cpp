@@ -177,7 +177,7 @@ struct SheetSaver {
     if (v.inheritedFormula) {
       e.append_attribute("F").set_value("Inh");
     } else if (!v.constant) {
-      e.append_attribute("F").set_value(v.formula.empty() ? "No Formula" : v.formula.c_str());
+      e.append_attribute("F").set_value(v.formula.empty() ? "No Formula" : v.formula.str().c_str());
     }
   }
 

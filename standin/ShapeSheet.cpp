@@ -503,7 +503,7 @@ CellValue ShapeSheet::ComputeNow(std::int16_t s, std::int16_t r, std::int16_t c,
     // Names in the formula are this sheet's; IDs of other sheets are those
     // of the sheet that holds the formula.
     const FormulaResult res =
-        ev.RunCell(*this, stored ? *holder : *this, CellAddress{s, r, c}, v.formula);
+        ev.RunCell(*this, stored ? *holder : *this, CellAddress{s, r, c}, v.formula.str());
     if (res.outcome == FormulaOutcome::Ok) {
       v.result = res.val.v;
       v.unit = res.val.unit;

@@ -190,7 +190,10 @@ void ShapeSheet::LoadCells(std::int16_t s, std::int16_t r,
   }
   RowData& row = LocalRow(s, r);
   for (auto& [c, v] : cells) {
-    if (!v.formula.empty()) v.formula = NormalizeFormula(v.formula);
+    // A formula already as it is kept stays shared with the cells it came
+    // with.
+    if (const std::string_view f = NormalizedFormula(v.formula.str()); f.size() != v.formula.size())
+      v.formula = std::string(f);
     if (v.isString) v.unit = visNoCast;
   }
   if (row.cells.size() == 0) {

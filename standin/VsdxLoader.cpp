@@ -262,6 +262,7 @@ class Loader {
                                    std::string_view name);
   std::int16_t ColorIndex(std::string_view rgb);
   CellReadContext cellContext_;
+  TextPool formulas_;  // the document's formulas, each kept once
   Style* StyleOfId(const char* id) const;
   void SetStylesFrom(pugi::xml_node node, Shape& shape);
 
@@ -936,6 +937,7 @@ std::optional<CellValue> Loader::ValueOf(const CellAttrs& cell, CellKind kind, s
     throw LoadError("package", "too many cells (more than " + std::to_string(limits_.cells) + ")");
   if (!cellContext_.colorIndex) {
     cellContext_.colorIndex = [this](std::string_view rgb) { return ColorIndex(rgb); };
+    cellContext_.formulas = &formulas_;
     cellContext_.fontId = [this](std::string_view v) -> std::int16_t {
       Fonts& fonts = static_cast<Fonts&>(doc_->Fonts());
       Font* font = fonts.FindByName(std::string(v));
@@ -1420,7 +1422,9 @@ std::optional<CellValue> ReadCellValue(const CellAttrs& cell, CellKind kind, std
   out.inheritedFormula = inherited;
   const bool noFormula = formula == "No Formula" || inherited;
   const bool hasFormula = cell.f && !noFormula;
-  if (hasFormula) out.formula = std::string(formula);
+  if (hasFormula)
+    out.formula =
+        context.formulas ? context.formulas->Intern(formula) : CompactText(std::string(formula));
   // A value without a formula is its own formula, written when asked.
   out.constant = !hasFormula && !noFormula;
 

@@ -40,6 +40,8 @@ struct CellReadContext {
   std::function<std::int16_t(std::string_view rgb)> colorIndex;
   // A character row's font by name: its ID (0 for none).
   std::function<std::int16_t(std::string_view name)> fontId;
+  // Where the cells' formulas are kept once each; none: a copy each.
+  TextPool* formulas = nullptr;
 };
 
 // The cell a file's element gives a row of `kind` cells in section s;
