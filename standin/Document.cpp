@@ -494,6 +494,14 @@ const MemberTable& Document::Members() const {
                     return Variant();
                   })
           .Unchanging({"Saved", "Close", "Save", "SaveAs", "SaveAsEx"})
+          // The file's summary properties: a change to one is the
+          // document's DocumentChanged.
+          .AfterPut({"Category", "Company", "Creator", "Description", "HyperlinkBase", "Keywords",
+                     "Manager", "Subject", "Title"},
+                    [](Document& d) {
+                      if (MayFire(d, visEvtDocumentChanged))
+                        RaiseEvent(d, visEvtDocumentChanged, Ref<Document>(&d));
+                    })
           .Build();
   return *table;
 }

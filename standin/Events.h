@@ -33,6 +33,7 @@ constexpr int visEvtAdd = 0x8000;
 constexpr int visEvtDel = 0x4000;
 constexpr int visEvtMod = 0x2000;
 constexpr std::int16_t visEvtBeforeDocumentClose = EventCode(visEvtDel, 2);  // visEvtDoc
+constexpr std::int16_t visEvtDocumentChanged = EventCode(visEvtMod, 2);
 constexpr std::int16_t visEvtPageAdded = EventCode(visEvtAdd, 16);           // visEvtPage
 constexpr std::int16_t visEvtBeforePageDelete = EventCode(visEvtDel, 16);
 constexpr std::int16_t visEvtShapeAdded = EventCode(visEvtAdd, 64);  // visEvtShape

@@ -185,6 +185,7 @@ Variant VisioObject::Dispatch(const MemberTable::Member& m, CallKind kind, Args 
       m.put(*this, own, value);
     }
     if (!m.unchanging) NoteChange();
+    if (m.afterPut) m.afterPut(*this);
     return Variant();
   }
   // A property can be read with a method call and a method called with a

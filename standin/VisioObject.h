@@ -92,6 +92,8 @@ class MemberTable {
     // A put or call that leaves what a file holds as it was (saving,
     // selecting, the Saved flag itself): the document stays saved.
     bool unchanging = false;
+    // What a put raises once it has been made (an event saying so).
+    std::function<void(VisioObject&)> afterPut;
   };
 
   MemberTable(std::string interfaceName, Guid iid);
@@ -166,6 +168,14 @@ class MemberTableBuilder {
   // holds.
   MemberTableBuilder& Unchanging(std::initializer_list<const char*> names) {
     for (const char* name : names) table_->Add(name).unchanging = true;
+    return *this;
+  }
+
+  // Members already added whose every put is followed by f(T&).
+  template <class F>
+  MemberTableBuilder& AfterPut(std::initializer_list<const char*> names, F f) {
+    for (const char* name : names)
+      table_->Add(name).afterPut = [f](VisioObject& o) { f(static_cast<T&>(o)); };
     return *this;
   }
 
