@@ -7,13 +7,15 @@
 # WINEDEBUG set, the wine server up).
 # Usage: tarvel-tree-windows.sh WINDOWS_BUILD_DIR LINUX_TARVEL_TREE
 set -uo pipefail
+# Never the user's own prefix.
+: "${WINEPREFIX:?is set by scripts/run-windows-tests.sh, which runs this}"
 win_tree=$1/cli/tarvel-tree.exe
 visio=$1/standin/server/com/tarvel-visio.exe
 linux_tree=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
-shape=Application/ActivePage/Shapes/Item[1]
+shape="Application/ActivePage/Shapes/Item[1]"
 
 fail() {
   echo "FAILED: $*" >&2
@@ -88,6 +90,18 @@ same --depth 2
 same --depth 1 --expand "$shape"
 same --code vba "$shape/Characters"
 same --depth 0 --watch 0.1 --count 2
+
+# Ctrl+C (Wine turns SIGINT into it) ends a watch with status 0, after the
+# first tree. Sent well after the start, so that the handler is there.
+timeout --preserve-status -k 30 -s INT 8 wine "$win_tree" --depth 0 --watch 0.2 \
+  >"$work/windows.out" 2>"$work/windows.err"
+windows_status=$?
+run_linux --depth 0
+if ((windows_status != 0)) || [[ -s $work/windows.err ]] ||
+  ! diff -q <(normalise "$work/linux.out") <(normalise "$work/windows.out") >/dev/null; then
+  fail "tarvel-tree.exe --watch: Ctrl+C gives status $windows_status"
+  cat "$work/windows.err" >&2
+fi
 
 # Command-line mistakes: status 2 and the usage, whose synopsis on Windows
 # leaves out --events.
