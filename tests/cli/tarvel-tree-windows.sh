@@ -90,6 +90,7 @@ same --depth 2
 same --depth 1 --expand "$shape"
 same --code vba "$shape/Characters"
 same --depth 0 --watch 0.1 --count 2
+same --constants
 
 # Ctrl+C (Wine turns SIGINT into it) ends a watch with status 0, after the
 # first tree. Sent well after the start, so that the handler is there.
