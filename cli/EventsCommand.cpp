@@ -22,20 +22,6 @@ constexpr int kLivenessMs = 1000;
 
 }  // namespace
 
-std::optional<std::vector<std::uint16_t>> ParseEventCodes(const std::vector<std::string>& words,
-                                                          std::string& bad) {
-  std::vector<std::uint16_t> codes;
-  for (const std::string& word : words) {
-    const std::optional<std::uint16_t> code = ParseEventCode(word);
-    if (!code) {
-      bad = word;
-      return std::nullopt;
-    }
-    codes.push_back(*code);
-  }
-  return codes;
-}
-
 int RunEventsCommand(const TEventsOptions& options, const std::function<int()>& started,
                      std::ostream& out, std::ostream& err) {
   const TStopSignals stopSignals;

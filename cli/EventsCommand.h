@@ -14,11 +14,6 @@ struct TEventsOptions {
   std::optional<long> count;         // stop after this many events
 };
 
-// The code words as tarvel-tree takes them (names or numbers, see
-// ParseEventCode); the first word that is neither goes to `bad`.
-std::optional<std::vector<std::uint16_t>> ParseEventCodes(const std::vector<std::string>& words,
-                                                          std::string& bad);
-
 // Subscribes to the codes on VisioController's Visio, then runs `started`
 // (which may make events, opening drawings; its non-zero status ends the
 // command), then prints each event's line, flushed, until `count` events

@@ -1,10 +1,11 @@
 #include "cli/Watch.h"
 
+#include <chrono>
 #include <exception>
 #include <ostream>
+#include <thread>
 
 #include "cli/ExitStatus.h"
-#include "cli/StopSignals.h"
 #include "tree/TreeModel.h"
 #include "tree/TreeText.h"
 #include "visio/ErrorText.h"
@@ -26,7 +27,11 @@ std::string WatchLine(const TTreeChange& change) {
 }
 
 int WatchTree(TTreeItem& root, const TWatchOptions& options, std::ostream& out, std::ostream& err) {
-  const auto wait = options.wait ? options.wait : TStopSignals::Wait;
+  const auto sleep = [](double seconds) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    return true;
+  };
+  const auto wait = options.wait ? options.wait : std::function<bool(double)>(sleep);
   for (int done = 0; !options.count || done < *options.count; ++done) {
     if (!wait(options.seconds)) break;
     std::vector<TTreeChange> changes;

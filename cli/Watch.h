@@ -18,7 +18,8 @@ inline constexpr double kMaxWatchSeconds = 86400;
 struct TWatchOptions {
   double seconds = 1;
   std::optional<int> count;  // refreshes after the first tree; none: until stopped
-  // Waits the interval; false ends the watch. Empty: TStopSignals::Wait.
+  // Waits the interval; false ends the watch. Empty: a plain sleep
+  // (tarvel-tree passes its system's wait, which stop requests end).
   std::function<bool(double seconds)> wait;
 };
 

@@ -2,8 +2,8 @@
 # backend, the stand-in Visio as a COM local server (tarvel-visio.exe), and
 # the COM backend's test program (run under Wine by
 # scripts/run-windows-tests.sh). Included from the top-level CMakeLists.txt.
-# The command-line commands (cli/) wait on an event loop of Qt's: they are
-# left out.
+# tarvel-tree.exe (cli/) is made without --events, which waits on an event
+# loop of Qt's.
 
 # The stand-in reads packages with libzip and pugixml, which Debian has no
 # mingw-w64 packages of: they are built here from Debian's own source
@@ -46,6 +46,7 @@ add_subdirectory(lut)
 add_subdirectory(standin)
 add_subdirectory(visio)
 add_subdirectory(tree)
+add_subdirectory(cli)
 
 if(TARVEL_BUILD_TESTS)
   enable_testing()

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows parts of Tarvel (cmake/Windows.cmake: the layers
 # that need no Qt, the automation layer's COM backend, and the stand-in
-# Visio as a COM local server) into build-windows/ with Debian's mingw-w64,
-# then runs the COM backend's tests and the served stand-in's under Wine,
+# Visio as a COM local server, tarvel-tree.exe) into build-windows/ with
+# Debian's mingw-w64, then runs the COM backend's tests, the served
+# stand-in's and tarvel-tree.exe's (compared with the Linux tarvel-tree,
+# which it builds in build/ when needed) under Wine,
 # in a Wine prefix of their own that is removed at the end. Installs what
 # it needs from Debian's packages (only what is missing); pugixml and
 # libzip, which have no mingw-w64 packages, come as Debian's source
@@ -29,6 +31,16 @@ if [[ ! -f $build_dir/build.ninja ]]; then
   fi
   cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" "${launcher[@]}" >/dev/null
+fi
+# tarvel-tree.exe is compared with the Linux tarvel-tree of this checkout:
+# built here when missing or out of date (normally the Linux tests built it).
+linux_build=${TARVEL_LINUX_BUILD_DIR:-$root/build}
+if [[ ! -f $linux_build/build.ninja ]]; then
+  cmake -S "$root" -B "$linux_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+if ! cmake --build "$linux_build" --target tarvel-tree >/dev/null; then
+  echo "The Linux tarvel-tree, which tarvel-tree.exe is compared with, did not build." >&2
+  exit 1
 fi
 log=$(mktemp)
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/tarvel-wine.XXXXXX")
@@ -62,6 +74,11 @@ TARVEL_COM_REQUIRE_SERVER=1 timeout 300 wine "$build_dir/tests/com/tarvel_com_te
 # tarvel-visio.exe, registered and started by COM as Visio is.
 if ((status == 0)); then
   timeout 300 wine "$build_dir/tests/com/tarvel_visio_com_tests.exe" "$@" || status=$?
+fi
+# tarvel-tree.exe through COM against the Linux one in process.
+if ((status == 0)); then
+  "$root/tests/cli/tarvel-tree-windows.sh" "$build_dir" "$linux_build/cli/tarvel-tree" ||
+    status=$?
 fi
 if ((status != 0)); then
   # What the local servers had to say (COM gives them no console).

@@ -27,6 +27,7 @@ using automation::Variant;
 
 constexpr const wchar_t* kClassesRoot = L"Software\\Classes\\";
 constexpr const wchar_t* kClsidText = L"{00021A20-0000-0000-C000-000000000046}";
+constexpr const wchar_t* kIVApplicationText = L"{000D0700-0000-0000-C000-000000000046}";
 constexpr DWORD kProgramMs = 30000;  // what /regserver may take under Wine
 constexpr DWORD kEndMs = 10000;      // from the last release to the server's end
 
@@ -97,6 +98,8 @@ const std::vector<std::wstring>& WrittenKeys() {
       std::wstring(L"CLSID\\") + kClsidText + L"\\LocalServer32",
       std::wstring(L"CLSID\\") + kClsidText + L"\\ProgID",
       std::wstring(L"CLSID\\") + kClsidText + L"\\VersionIndependentProgID",
+      std::wstring(L"Interface\\") + kIVApplicationText,
+      std::wstring(L"Interface\\") + kIVApplicationText + L"\\TypeLib",
   };
   return keys;
 }
@@ -225,6 +228,8 @@ TEST_F(VisioServerTest, RegistersItsClassAsVisioDoes) {
   EXPECT_EQ(ClassesValue(cls + L"\\LocalServer32"), L"\"" + ServerProgram() + L"\" --demo");
   EXPECT_EQ(ClassesValue(cls + L"\\ProgID"), L"Visio.Application.16");
   EXPECT_EQ(ClassesValue(cls + L"\\VersionIndependentProgID"), L"Visio.Application");
+  // IVApplication's description, which COM needs to hand the interface over.
+  EXPECT_EQ(ClassesValue(std::wstring(L"Interface\\") + kIVApplicationText), L"IVApplication");
   EXPECT_EQ(RunServerProgram(L"/unregserver extra"), 2);
   EXPECT_EQ(RunServerProgram(L"--no-such-option"), 2);
 }
@@ -235,6 +240,9 @@ TEST_F(VisioServerTest, ServesTheDrawingAsTheStandinDoes) {
   const std::vector<std::string> served = Walk(app);
   EXPECT_EQ(served, Walk(ObjectRef(local_)));
   EXPECT_GT(served.size(), 20u);
+  // Clients that check for Visio's application interface (the controller
+  // does) get it across the process boundary, as from Visio.
+  EXPECT_NO_THROW(app.QueryInterface(standin::IID_IVApplication));
   app.Reset();
   EXPECT_TRUE(ServerEnds());
 }

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <string>
 
+#include "standin/server/com/TypeLibrary.h"
+
 namespace standin::com {
 namespace {
 
@@ -118,7 +120,8 @@ std::string RegisterServer(const std::wstring& program,
     ::RegCloseKey(k);
     if (s != ERROR_SUCCESS) return Failure("write", e.key, s);
   }
-  return {};
+  // Clients ask for IVApplication, which needs its description to cross.
+  return RegisterTypeLibrary(program);
 }
 
 std::string UnregisterServer(const std::wstring& program) {
@@ -146,7 +149,7 @@ std::string UnregisterServer(const std::wstring& program) {
     }
     RemoveIfEmpty(e.key);
   }
-  return {};
+  return UnregisterTypeLibrary(program);
 }
 
 }  // namespace standin::com
