@@ -53,27 +53,25 @@ struct Com {
   void** vout() { return reinterpret_cast<void**>(&p); }
 };
 
-std::string Text(BSTR b) {
-  return Narrow(b);
+// The name and help string of a library (-1) or of one of its types, as
+// "name: help string"; what GetDocumentation failed with otherwise.
+template <class Described>
+std::string Documentation(Described* described, MEMBERID member) {
+  BSTR name = nullptr, doc = nullptr;
+  const HRESULT hr = described->GetDocumentation(member, &name, &doc, nullptr, nullptr);
+  std::string text =
+      FAILED(hr) ? "failed " + std::to_string(hr) : Narrow(name) + ": " + Narrow(doc);
+  ::SysFreeString(name);
+  ::SysFreeString(doc);
+  return text;
 }
 
-// The default value (or the named one) of a key under HKEY_CLASSES_ROOT;
-// nullopt when the key is not there.
-std::optional<std::wstring> ClassesValue(const std::wstring& key, const wchar_t* name = nullptr) {
-  wchar_t buffer[1024];
-  DWORD size = sizeof buffer - sizeof(wchar_t);
-  HKEY k = nullptr;
-  if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  DWORD type = 0;
-  const LSTATUS s =
-      ::RegQueryValueExW(k, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-  ::RegCloseKey(k);
-  if (s != ERROR_SUCCESS || type != REG_SZ) return std::wstring();
-  std::wstring value(buffer, size / sizeof(wchar_t));
-  while (!value.empty() && value.back() == L'\0') value.pop_back();
-  return value;
+std::string Named(std::string_view name, std::string_view help) {
+  return std::string(name) + ": " + std::string(help);
+}
+
+std::optional<std::wstring> ClassesValue(const std::wstring& key) {
+  return RegistryText(HKEY_CLASSES_ROOT, key);
 }
 
 std::wstring GuidText(const automation::Guid& g) {
@@ -186,6 +184,21 @@ HRESULT CallSink(const wchar_t* streamFile) {
 
 }  // namespace
 
+std::optional<std::wstring> RegistryText(HKEY root, const std::wstring& key) {
+  wchar_t buffer[2048];
+  DWORD size = sizeof buffer - sizeof(wchar_t);
+  HKEY k = nullptr;
+  if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return std::nullopt;
+  DWORD type = 0;
+  const LSTATUS s =
+      ::RegQueryValueExW(k, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+  ::RegCloseKey(k);
+  if (s != ERROR_SUCCESS || type != REG_SZ) return std::wstring();
+  std::wstring value(buffer, size / sizeof(wchar_t));
+  while (!value.empty() && value.back() == L'\0') value.pop_back();
+  return value;
+}
+
 int CallSinkFromFile(const wchar_t* streamFile) {
   HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   if (FAILED(hr)) return static_cast<int>(hr);
@@ -228,12 +241,7 @@ TEST(AddOnTypeLibraryTest, CarriedLibraryMatchesTheDataTable) {
   EXPECT_EQ(attr->wMajorVerNum, table.majorVersion);
   EXPECT_EQ(attr->wMinorVerNum, table.minorVersion);
   lib->ReleaseTLibAttr(attr);
-  BSTR name = nullptr, doc = nullptr;
-  ASSERT_EQ(lib->GetDocumentation(-1, &name, &doc, nullptr, nullptr), S_OK);
-  EXPECT_EQ(Text(name), table.name);
-  EXPECT_EQ(Text(doc), table.helpString);
-  ::SysFreeString(name);
-  ::SysFreeString(doc);
+  EXPECT_EQ(Documentation(lib.p, -1), Named(table.name, table.helpString));
   EXPECT_EQ(lib->GetTypeInfoCount(), 2u);
   // The interface: the dispatch side that GetTypeInfoOfGuid gives a dual
   // interface, and its vtable side.
@@ -260,17 +268,11 @@ TEST(AddOnTypeLibraryTest, CarriedLibraryMatchesTheDataTable) {
   ASSERT_EQ(type->cImplTypes, 1);
   ASSERT_EQ(type->cFuncs, sink.methods.size());
   vtableSide->ReleaseTypeAttr(type);
-  ASSERT_EQ(vtableSide->GetDocumentation(MEMBERID_NIL, &name, &doc, nullptr, nullptr), S_OK);
-  EXPECT_EQ(Text(name), sink.name);
-  EXPECT_EQ(Text(doc), sink.helpString);
-  ::SysFreeString(name);
-  ::SysFreeString(doc);
+  EXPECT_EQ(Documentation(vtableSide.p, MEMBERID_NIL), Named(sink.name, sink.helpString));
   Com<ITypeInfo> base;
   ASSERT_EQ(vtableSide->GetRefTypeOfImplType(0, &ref), S_OK);
   ASSERT_EQ(vtableSide->GetRefTypeInfo(ref, base.out()), S_OK);
-  ASSERT_EQ(base->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr), S_OK);
-  EXPECT_EQ(Text(name), "IDispatch");
-  ::SysFreeString(name);
+  EXPECT_EQ(Documentation(base.p, MEMBERID_NIL).substr(0, 11), "IDispatch: ");
 
   for (UINT i = 0; i < sink.methods.size(); ++i) {
     const TTypeLibMethod& method = sink.methods[i];
@@ -289,20 +291,17 @@ TEST(AddOnTypeLibraryTest, CarriedLibraryMatchesTheDataTable) {
     UINT count = 0;
     ASSERT_EQ(vtableSide->GetNames(func->memid, names, 16, &count), S_OK);
     ASSERT_EQ(count, method.params.size() + 1);
-    EXPECT_EQ(Text(names[0]), method.name);
+    EXPECT_EQ(Narrow(names[0]), method.name);
     for (std::size_t p = 0; p < method.params.size(); ++p) {
       SCOPED_TRACE(std::string(method.params[p].name));
-      EXPECT_EQ(Text(names[p + 1]), method.params[p].name);
+      EXPECT_EQ(Narrow(names[p + 1]), method.params[p].name);
       const ELEMDESC& param = func->lprgelemdescParam[p];
       EXPECT_EQ(param.tdesc.vt, static_cast<VARTYPE>(method.params[p].type));
       EXPECT_EQ(param.paramdesc.wParamFlags, PARAMFLAG_FIN);
     }
     for (BSTR& b : names) ::SysFreeString(b);
     vtableSide->ReleaseFuncDesc(func);
-    ASSERT_EQ(vtableSide->GetDocumentation(method.dispId, &name, &doc, nullptr, nullptr), S_OK);
-    EXPECT_EQ(Text(doc), method.helpString);
-    ::SysFreeString(name);
-    ::SysFreeString(doc);
+    EXPECT_EQ(Documentation(vtableSide.p, method.dispId), Named(method.name, method.helpString));
   }
 
   const TTypeLibCoClass& coclass = *table.sinkClass;
@@ -313,19 +312,14 @@ TEST(AddOnTypeLibraryTest, CarriedLibraryMatchesTheDataTable) {
   EXPECT_TRUE(type->wTypeFlags & TYPEFLAG_FCANCREATE);
   ASSERT_EQ(type->cImplTypes, 1);
   classInfo->ReleaseTypeAttr(type);
-  ASSERT_EQ(classInfo->GetDocumentation(MEMBERID_NIL, &name, &doc, nullptr, nullptr), S_OK);
-  EXPECT_EQ(Text(name), coclass.name);
-  EXPECT_EQ(Text(doc), coclass.helpString);
-  ::SysFreeString(name);
-  ::SysFreeString(doc);
+  EXPECT_EQ(Documentation(classInfo.p, MEMBERID_NIL), Named(coclass.name, coclass.helpString));
   INT flags = 0;
   ASSERT_EQ(classInfo->GetImplTypeFlags(0, &flags), S_OK);
   EXPECT_EQ(flags, IMPLTYPEFLAG_FDEFAULT);
   ASSERT_EQ(classInfo->GetRefTypeOfImplType(0, &ref), S_OK);
   ASSERT_EQ(classInfo->GetRefTypeInfo(ref, defaultInfo.out()), S_OK);
-  ASSERT_EQ(defaultInfo->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr), S_OK);
-  EXPECT_EQ(Text(name), coclass.defaultInterface->name);
-  ::SysFreeString(name);
+  EXPECT_EQ(Documentation(defaultInfo.p, MEMBERID_NIL),
+            Named(coclass.defaultInterface->name, coclass.defaultInterface->helpString));
 }
 
 class AddOnRegistrationTest : public testing::Test {

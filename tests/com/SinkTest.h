@@ -1,11 +1,13 @@
 // The event sink's tests: what a second process does with a sink handed to
-// it (the test program run with --call-sink), and waiting for calls that
-// come in while this thread pumps its messages.
+// it (the test program run with --call-sink), waiting for calls that come
+// in while this thread pumps its messages, and reading the registry.
 #pragma once
 
 #include "automation/com/ComHeaders.h"
 // Then the rest.
 #include <functional>
+#include <optional>
+#include <string>
 
 namespace sinktest {
 
@@ -18,5 +20,9 @@ int CallSinkFromFile(const wchar_t* streamFile);
 // Pumps this thread's messages until `done` says so or `ms` pass; whether
 // it was done.
 bool PumpUntil(const std::function<bool()>& done, DWORD ms);
+
+// The default value of a key; nullopt when the key is not there, empty
+// when it has no text.
+std::optional<std::wstring> RegistryText(HKEY root, const std::wstring& key);
 
 }  // namespace sinktest

@@ -74,21 +74,7 @@ int RunServerProgram(const std::wstring& arguments) {
 // The default value of a key under HKLM\Software\Classes; nullopt when
 // the key is not there.
 std::optional<std::wstring> ClassesValue(const std::wstring& key) {
-  const std::wstring path = kClassesRoot + key;
-  wchar_t buffer[2048];
-  DWORD size = sizeof buffer - sizeof(wchar_t);
-  HKEY k = nullptr;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  DWORD type = 0;
-  const LSTATUS s =
-      ::RegQueryValueExW(k, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-  ::RegCloseKey(k);
-  if (s != ERROR_SUCCESS || type != REG_SZ) return std::wstring();
-  std::wstring value(buffer, size / sizeof(wchar_t));
-  while (!value.empty() && value.back() == L'\0') value.pop_back();
-  return value;
+  return sinktest::RegistryText(HKEY_LOCAL_MACHINE, kClassesRoot + key);
 }
 
 const std::vector<std::wstring>& WrittenKeys() {
