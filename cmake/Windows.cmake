@@ -41,6 +41,8 @@ foreach(dep libzip::zip pugixml::pugixml)
   set_target_properties(${target} PROPERTIES SYSTEM TRUE)
 endforeach()
 
+# Resources (windres): the type library the programs carry.
+enable_language(RC)
 add_subdirectory(automation)
 add_subdirectory(lut)
 add_subdirectory(standin)

@@ -16,9 +16,11 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${TARVEL_WINDOWS_BUILD_DIR:-$root/build-windows}
 
 # The posix thread model's compiler: the win32 one has no std::thread or
-# std::mutex. GoogleTest comes as sources, built with the tests.
+# std::mutex. GoogleTest comes as sources, built with the tests. widl
+# (mingw-w64-tools) compiles the type library, with Wine's IDL files and
+# stdole2.tlb (libwine-dev).
 packages=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine wine64
-  libz-mingw-w64-dev dpkg-dev)
+  libz-mingw-w64-dev dpkg-dev mingw-w64-tools libwine-dev)
 
 "$root/scripts/install-packages.sh" "${packages[@]}"
 "$root/scripts/fetch-windows-sources.sh" "$build_dir/third-party"

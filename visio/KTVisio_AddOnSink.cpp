@@ -90,6 +90,9 @@ class TVisioAddOnSinkFactory : public automation::ClassFactory {
 }  // namespace
 
 std::uint32_t RegisterAddOnSinkClass() {
+#ifdef _WIN32
+  RegisterAddOnSinkInterface();
+#endif
   std::uint32_t cookie = 0;
   automation::Check(automation::CoRegisterClassObject(
       CLASS_VisioAddOnSink, std::make_shared<TVisioAddOnSinkFactory>(),

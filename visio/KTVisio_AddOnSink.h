@@ -65,4 +65,17 @@ class TVisioAddOnSink : public automation::Object {
 // other process can create a sink. Start-up calls it before the controller is
 // created; the returned cookie revokes it (CoRevokeClassObject). Throws
 // AutomationError when the runtime refuses the factory.
+//
+// On Windows it also makes sinks reach COM as IVisioAddOnSink of the type
+// library the program carries (RegisterAddOnSinkInterface): the COM object
+// ToDispatch hands out for a sink answers that interface's vtable and an
+// IDispatch from its type description, both calling VisEventProc.
 std::uint32_t RegisterAddOnSinkClass();
+
+#ifdef _WIN32
+// The part of RegisterAddOnSinkClass that is COM's
+// (automation::com::RegisterDualInterface). The type library is loaded from
+// the program file (its resource TYPELIB 1) when the first sink is handed
+// to COM; without one, handing it out fails.
+void RegisterAddOnSinkInterface();
+#endif

@@ -4,7 +4,8 @@
 //
 // The library is carried inside the program as data. Registering it installs
 // a D-Bus interface description generated from that data, the Linux desktop's
-// counterpart of a registered type library.
+// counterpart of a registered type library. On Windows the same library is
+// KTVisio_AddOn.idl, compiled into the program (its tests compare the two).
 #pragma once
 
 #include <cstdint>

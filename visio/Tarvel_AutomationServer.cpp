@@ -23,14 +23,6 @@ namespace {
 constexpr std::string_view kRegisterFailed = "Cannot register the type library KTVisio_AddOn: ";
 constexpr std::string_view kUnregisterFailed = "Cannot unregister the type library KTVisio_AddOn: ";
 
-bool HasSwitch(std::span<const std::string> args, std::string_view name) {
-  for (const std::string& arg : args) {
-    if (arg.empty() || (arg[0] != '-' && arg[0] != '/')) continue;
-    if (automation::NamesEqual(std::string_view(arg).substr(1), name)) return true;
-  }
-  return false;
-}
-
 [[noreturn]] void Fail(std::string_view prefix, std::string_view what, const fs::path& path,
                        int error) {
   throw AutomationError(TYPE_E_REGISTRYACCESS, std::string(prefix) + std::string(what) + " \"" +
@@ -109,14 +101,6 @@ std::optional<fs::path> AbsoluteFromEnvironment(const char* name) {
 }
 
 }  // namespace
-
-TStartMode ParseStartMode(std::span<const std::string> args) {
-  if (HasSwitch(args, "AUTOMATION")) return TStartMode::Automation;
-  if (HasSwitch(args, "EMBEDDING")) return TStartMode::Automation;
-  if (HasSwitch(args, "REGSERVER")) return TStartMode::Register;
-  if (HasSwitch(args, "UNREGSERVER")) return TStartMode::Unregister;
-  return TStartMode::Normal;
-}
 
 std::optional<fs::path> UserDataDirectory() {
   if (auto dataHome = AbsoluteFromEnvironment("XDG_DATA_HOME")) return dataHome;

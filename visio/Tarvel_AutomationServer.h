@@ -1,11 +1,17 @@
 // The program as an automation server: the start mode its command line asks
 // for, and the registration of its type library KTVisio_AddOn.
 //
-// Registering the library installs its D-Bus interface description for the
-// user, in <data>/dbus-1/interfaces/ (<data> by the XDG base directory rules:
-// $XDG_DATA_HOME, or ~/.local/share); unregistering removes the file. Every
-// start but an unregistering one registers, so the description always names
-// the program last started.
+// On Windows, registering is COM's: RegisterTypeLib of the library the
+// program carries as its resource TYPELIB 1, under the program's full path
+// with its folder as help folder; unregistering is UnRegisterTypeLib.
+//
+// Elsewhere, registering the library installs its D-Bus interface
+// description for the user, in <data>/dbus-1/interfaces/ (<data> by the XDG
+// base directory rules: $XDG_DATA_HOME, or ~/.local/share); unregistering
+// removes the file.
+//
+// Every start but an unregistering one registers, so the registration
+// always names the program last started.
 //
 // Start-up order in main(): RegisterAddOnSinkClass(), then create the
 // controller, then StartAutomationServer(); create the windows only when it
@@ -38,6 +44,7 @@ enum class TStartMode : std::uint8_t {
 // else is ignored.
 TStartMode ParseStartMode(std::span<const std::string> args);
 
+#ifndef _WIN32
 // The user's data directory by the XDG rules: $XDG_DATA_HOME when it is an
 // absolute path, else $HOME/.local/share (home from the user database when
 // HOME is unset or empty). Empty when there is no home either.
@@ -55,6 +62,7 @@ void RegisterTypeLibrary(const std::filesystem::path& dataDir, std::string_view 
 // Removes the description; a missing one is fine. Throws like
 // RegisterTypeLibrary.
 void UnregisterTypeLibrary(const std::filesystem::path& dataDir);
+#endif
 
 struct TServerStartUp {
   TStartMode mode = TStartMode::Normal;
@@ -69,6 +77,33 @@ struct TServerStartUp {
   }
 };
 
+#ifdef _WIN32
+// Registers the type library found in the program file `programPath` (its
+// resource TYPELIB 1) under that path, with the program's folder as help
+// folder. Throws AutomationError with the code COM gave and a message
+// naming the step that failed and the system's reason.
+void RegisterTypeLibrary(std::string_view programPath);
+// Removes the registration of the library in `programPath`; none is fine.
+// Throws like RegisterTypeLibrary.
+void UnregisterTypeLibrary(std::string_view programPath);
+
+// The server's part of start-up: reads the start mode from `args` (after the
+// program name), then unregisters the type library in Unregister mode and
+// registers the one in `programPath` in every other mode.
+//
+// Error texts, shown to the user as they are:
+//   Cannot register the type library KTVisio_AddOn: cannot load it from "<file>": <reason>
+//   Cannot register the type library KTVisio_AddOn: cannot write its registry entries: <reason>
+//   Cannot unregister the type library KTVisio_AddOn: cannot load it from "<file>": <reason>
+//   Cannot unregister the type library KTVisio_AddOn: cannot remove its registry entries: <reason>
+// (<reason> is the system's text for COM's result code.)
+TServerStartUp StartAutomationServer(std::span<const std::string> args,
+                                     std::string_view programPath);
+
+// The running program's full path (GetModuleFileName), UTF-8; empty when
+// unknown.
+std::string ProgramFilePath();
+#else
 // The server's part of start-up: reads the start mode from `args` (after the
 // program name), then unregisters the type library in Unregister mode and
 // registers it under `programPath` in every other mode. `dataDir` replaces
@@ -88,3 +123,4 @@ TServerStartUp StartAutomationServer(std::span<const std::string> args,
 
 // The running program's full path (from /proc/self/exe); empty when unknown.
 std::string ProgramFilePath();
+#endif

@@ -5,7 +5,6 @@
 #include <map>
 #include <mutex>
 #include <new>
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -22,7 +21,21 @@ namespace {
 class ExportedDispatch;
 std::mutex exportedLock;
 std::map<const Object*, ExportedDispatch*> exportedByObject;
-std::set<const void*> exported;
+// Every pointer a wrapper hands out: its identity and its dual interface.
+std::map<const void*, ExportedDispatch*> exported;
+
+// The dual interfaces objects are handed out with, by interface.
+std::mutex dualInterfacesLock;
+std::vector<std::pair<Guid, DualInterfaceMaker>> dualInterfaces;
+
+// The registered dual interface an object supports, if any.
+std::pair<Guid, DualInterfaceMaker> DualInterfaceOf(const Object& object) {
+  std::lock_guard guard(dualInterfacesLock);
+  for (const auto& entry : dualInterfaces) {
+    if (object.Supports(entry.first)) return entry;
+  }
+  return {};
+}
 
 // The dispatch IDs of one interface are the same for all its objects, so
 // they are kept per type description: a name is looked up once per
@@ -94,27 +107,45 @@ class Arguments {
   std::vector<VARIANT> v_;
 };
 
-// IDispatch over one of this process's objects, so that COM can call it:
-// an argument or a result that is not COM's own object. Its stubs tell it
-// of clients in other processes (IExternalConnection).
+// One of this process's objects as COM sees it, so that COM can call it:
+// an argument or a result that is not COM's own object. Its IDispatch
+// calls the object by name, unless the object has a dual interface
+// (RegisterDualInterface), which then answers IDispatch and its own
+// interface. Its stubs tell it of clients in other processes
+// (IExternalConnection).
 class ExportedDispatch final : public IDispatch, public IExternalConnection {
  public:
-  // Under exportedLock.
-  explicit ExportedDispatch(ObjectRef object) : object_(std::move(object)) {
-    exported.insert(static_cast<IDispatch*>(this));
+  // Under exportedLock. Throws what the dual interface's maker throws.
+  ExportedDispatch(ObjectRef object, const std::pair<Guid, DualInterfaceMaker>& dual)
+      : object_(std::move(object)) {
+    if (dual.second) {
+      std::unique_ptr<DualInterface> part = dual.second(object_, static_cast<IDispatch*>(this));
+      if (!part || !part->Interface()) throw AutomationError(E_NOINTERFACE);
+      dual_ = std::move(part);
+      dualIid_ = ToGuid(dual.first);
+      exported[dual_->Interface()] = this;
+    }
+    exported[static_cast<IDispatch*>(this)] = this;
     exportedByObject[object_.get()] = this;
   }
   ExportedDispatch(const ExportedDispatch&) = delete;
   ExportedDispatch& operator=(const ExportedDispatch&) = delete;
 
   const ObjectRef& object() const noexcept { return object_; }
+  // What the object is handed to COM as, not counted.
+  IDispatch* Handed() noexcept { return dual_ ? dual_->Interface() : this; }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
-    if (IsEqualIID(iid, ::IID_IUnknown) || IsEqualIID(iid, ::IID_IDispatch) ||
-        object_->Supports(FromGuid(iid))) {
+    if (IsEqualIID(iid, ::IID_IUnknown)) {
       AddRef();
       *out = static_cast<IDispatch*>(this);
+      return S_OK;
+    }
+    if (IsEqualIID(iid, ::IID_IDispatch) || (dual_ && IsEqualIID(iid, dualIid_)) ||
+        object_->Supports(FromGuid(iid))) {
+      AddRef();
+      *out = Handed();
       return S_OK;
     }
     if (IsEqualIID(iid, ::IID_IExternalConnection)) {
@@ -135,6 +166,7 @@ class ExportedDispatch final : public IDispatch, public IExternalConnection {
       left = --refs_;
       if (left == 0) {
         exported.erase(static_cast<IDispatch*>(this));
+        if (dual_) exported.erase(dual_->Interface());
         exportedByObject.erase(object_.get());
       }
     }
@@ -268,6 +300,8 @@ class ExportedDispatch final : public IDispatch, public IExternalConnection {
   std::atomic<ULONG> refs_{1};
   std::atomic<long> connections_{0};
   ObjectRef object_;
+  std::unique_ptr<DualInterface> dual_;
+  GUID dualIid_{};
   std::vector<std::string> names_;
 };
 
@@ -381,10 +415,7 @@ ObjectRef FromUnknown(IUnknown* object) {
   if (!object) return {};
   {
     std::lock_guard guard(exportedLock);
-    // The wrapper's identity (its IUnknown) is its IDispatch.
-    if (exported.count(object)) {
-      return static_cast<ExportedDispatch*>(static_cast<IDispatch*>(object))->object();
-    }
+    if (auto it = exported.find(object); it != exported.end()) return it->second->object();
   }
   return MakeRef<DispatchObject>(object);
 }
@@ -406,13 +437,25 @@ IDispatch* ToDispatch(const ObjectRef& object) {
     }
     throw AutomationError(E_NOINTERFACE);
   }
+  const auto dual = DualInterfaceOf(*object);
   std::lock_guard guard(exportedLock);
   auto it = exportedByObject.find(object.get());
   if (it != exportedByObject.end()) {
     it->second->AddRef();
-    return it->second;
+    return it->second->Handed();
   }
-  return new ExportedDispatch(object);
+  return (new ExportedDispatch(object, dual))->Handed();
+}
+
+void RegisterDualInterface(const Guid& iid, DualInterfaceMaker make) {
+  std::lock_guard guard(dualInterfacesLock);
+  for (auto& entry : dualInterfaces) {
+    if (entry.first == iid) {
+      entry.second = std::move(make);
+      return;
+    }
+  }
+  dualInterfaces.emplace_back(iid, std::move(make));
 }
 
 void ForgetMemberIds() {

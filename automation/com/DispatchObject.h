@@ -47,14 +47,38 @@ class DispatchObject final : public Object {
   std::shared_ptr<MemberIds> ids_;
 };
 
+// The part of a COM object that answers a dual interface described by a
+// type library: its vtable, and IDispatch answered from the interface's type
+// description. It is made for one of this process's objects when ToDispatch
+// first hands it out (see RegisterDualInterface) and lives inside that COM
+// object: its QueryInterface, AddRef and Release are `outer`'s, which gives
+// COM one identity and one count for the object.
+class DualInterface {
+ public:
+  virtual ~DualInterface() = default;
+  // The interface (not counted), derived from IDispatch.
+  virtual IDispatch* Interface() noexcept = 0;
+};
+using DualInterfaceMaker =
+    std::function<std::unique_ptr<DualInterface>(const ObjectRef& object, IUnknown* outer)>;
+
+// Makes this process's objects that support `iid` (Object::Supports) reach
+// COM through that interface: the IDispatch ToDispatch hands out for them is
+// the dual interface `make` builds, and QueryInterface answers `iid` with
+// it. Registering an interface again replaces its maker; objects already
+// handed out keep theirs.
+void RegisterDualInterface(const Guid& iid, DualInterfaceMaker make);
+
 // The object for a pointer COM gave us: this process's own object when the
 // pointer is one handed out by ToDispatch, else a DispatchObject; Nothing
 // for a null pointer.
 ObjectRef FromUnknown(IUnknown* object);
 
 // The IDispatch to hand to COM for an object, counted (the receiver
-// releases it): a DispatchObject's own, or a new one that calls this
-// process's object by name. Null for Nothing.
+// releases it): a DispatchObject's own, or one of this process's object's
+// own COM object: its registered dual interface (RegisterDualInterface)
+// when it has one, else an IDispatch that calls it by name. Null for
+// Nothing. Throws AutomationError when the dual interface cannot be made.
 IDispatch* ToDispatch(const ObjectRef& object);
 
 // The same for VT_UNKNOWN: a DispatchObject's identity, which need not

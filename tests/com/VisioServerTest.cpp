@@ -3,6 +3,10 @@
 // with the stand-in in this process, attached to by a second client, and
 // gone when its last client lets go.
 // The layer's headers before Windows' (see automation/com/ComHeaders.h).
+#include "visio/KTVisio_AddOnSink.h"
+#include "visio/Tarvel_AutomationServer.h"
+// Then COM's.
+#include "SinkTest.h"
 #include "automation/com/Apartment.h"
 #include "automation/com/Convert.h"
 // Then the rest.
@@ -11,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -70,21 +75,7 @@ int RunServerProgram(const std::wstring& arguments) {
 // The default value of a key under HKLM\Software\Classes; nullopt when
 // the key is not there.
 std::optional<std::wstring> ClassesValue(const std::wstring& key) {
-  const std::wstring path = kClassesRoot + key;
-  wchar_t buffer[2048];
-  DWORD size = sizeof buffer - sizeof(wchar_t);
-  HKEY k = nullptr;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  DWORD type = 0;
-  const LSTATUS s =
-      ::RegQueryValueExW(k, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-  ::RegCloseKey(k);
-  if (s != ERROR_SUCCESS || type != REG_SZ) return std::wstring();
-  std::wstring value(buffer, size / sizeof(wchar_t));
-  while (!value.empty() && value.back() == L'\0') value.pop_back();
-  return value;
+  return sinktest::RegistryText(HKEY_LOCAL_MACHINE, kClassesRoot + key);
 }
 
 const std::vector<std::wstring>& WrittenKeys() {
@@ -207,9 +198,13 @@ class VisioServerTest : public ::testing::Test {
   }
 
   // Whether the server ended within the bound once every reference is gone.
+  // This thread pumps meanwhile: a server that held objects of this
+  // process (a sink, its type description) lets go of them on its way out,
+  // with calls into this apartment.
   bool ServerEnds() {
     if (!server_) return false;
-    const bool ended = ::WaitForSingleObject(server_, kEndMs) == WAIT_OBJECT_0;
+    const bool ended = sinktest::PumpUntil(
+        [&] { return ::WaitForSingleObject(server_, 0) == WAIT_OBJECT_0; }, kEndMs);
     ::CloseHandle(server_);
     server_ = nullptr;
     return ended;
@@ -245,6 +240,58 @@ TEST_F(VisioServerTest, ServesTheDrawingAsTheStandinDoes) {
   EXPECT_NO_THROW(app.QueryInterface(standin::IID_IVApplication));
   app.Reset();
   EXPECT_TRUE(ServerEnds());
+}
+
+// A sink advised on a document of the served Visio is called back in this
+// process, as Visio calls an add-on's sink: by name through IDispatch,
+// which the sink answers from its type library.
+TEST_F(VisioServerTest, AdvisedSinkIsCalledBackAcrossProcesses) {
+  constexpr std::int16_t kCellChanged = 10240;  // visEvtCell | visEvtMod
+  RegisterAddOnSinkClass();
+  // This program carries the library, as Tarvel does.
+  ASSERT_EQ(StartAutomationServer(std::vector<std::string>{"/REGSERVER"}, ProgramFilePath()).error,
+            "");
+  auto sink = automation::MakeRef<TVisioAddOnSink>();
+  std::vector<std::unique_ptr<TKTVisio_EventInfo>> events;
+  sink->OnVisioEvent = [&](std::unique_ptr<TKTVisio_EventInfo> e) {
+    events.push_back(std::move(e));
+  };
+  ObjectRef app = StartServer();
+  ASSERT_TRUE(app);
+  ObjectRef doc = app.Get("ActiveDocument").ToObject();
+  ObjectRef event = doc.Get("EventList")
+                        .ToObject()
+                        .Get("AddAdvise", {Variant(kCellChanged), Variant(ObjectRef(sink)),
+                                           Variant(""), Variant("")})
+                        .ToObject();
+  const std::int32_t id = event.Get("ID").ToInt32();
+  ObjectRef width = TransformCell(FirstShape(app), 2);
+  for (const char* formula : {"3 in", "4 in"}) {
+    const std::size_t before = events.size();
+    width.Put("Formula", Variant(formula));
+    EXPECT_TRUE(sinktest::PumpUntil([&] { return events.size() > before; }, 10000)) << formula;
+  }
+  ASSERT_EQ(events.size(), 2u);
+  for (const auto& e : events) {
+    EXPECT_EQ(e->Event, kCellChanged);
+    EXPECT_EQ(e->ID, id);
+    // Both objects are the served Visio's, read back through their proxies.
+    ASSERT_TRUE(e->Subject);
+    EXPECT_EQ(e->Subject.Get("Name").ToString(), "Width");
+    ASSERT_TRUE(e->Source);
+    EXPECT_EQ(e->Source.Get("Name").ToString(), doc.Get("Name").ToString());
+  }
+  EXPECT_GT(events[1]->Seq, events[0]->Seq);
+
+  sink->OnVisioEvent = nullptr;
+  events.clear();
+  event.Invoke("Delete");
+  event.Reset();
+  width.Reset();
+  doc.Reset();
+  app.Reset();
+  EXPECT_TRUE(ServerEnds());
+  StartAutomationServer(std::vector<std::string>{"/UNREGSERVER"}, ProgramFilePath());
 }
 
 TEST_F(VisioServerTest, ErrorsCarryVisiosCodeAndMessage) {
