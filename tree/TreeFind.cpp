@@ -7,21 +7,85 @@
 
 namespace {
 
-char Folded(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+// The lower-case partner of a capital letter of the scripts names are
+// commonly written in (Latin with its accents, Greek, Cyrillic), as
+// Unicode's simple case folding has it; anything else is itself.
+char32_t FoldedCodePoint(char32_t c) {
+  if (c < 0x80) return c >= 'A' && c <= 'Z' ? c + 0x20 : c;
+  if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
+      (c >= 0x410 && c <= 0x42F)) {
+    return c + 0x20;
+  }
+  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
+  if (c == 0x178) return 0xFF;
+  // Greek with its accents, and the final sigma.
+  if (c == 0x386) return 0x3AC;
+  if (c >= 0x388 && c <= 0x38A) return c + 0x25;
+  if (c == 0x38C) return 0x3CC;
+  if (c == 0x38E || c == 0x38F) return c + 0x3F;
+  if (c == 0x3C2) return 0x3C3;
+  // Latin Extended-A: pairs, the capital first, except in the stretches
+  // where the pairs start on an odd code point.
+  if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149) {
+    const bool oddPairs = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+    const bool capital = oddPairs ? (c % 2 == 1) : (c % 2 == 0);
+    return capital ? c + 1 : c;
+  }
+  if (c >= 0x460 && c <= 0x4FF && c != 0x482 && !(c >= 0x483 && c <= 0x489) && c != 0x4C0 &&
+      c != 0x4CF) {
+    // Cyrillic's extended letters come in pairs too: from U+04C1 to U+04CE
+    // starting on an odd code point.
+    const bool oddPairs = c >= 0x4C1 && c <= 0x4CE;
+    const bool capital = oddPairs ? (c % 2 == 1) : (c % 2 == 0);
+    return capital ? c + 1 : c;
+  }
+  return c;
 }
 
-bool EqualFolded(char a, char b) {
-  return Folded(a) == Folded(b);
+// `text` (UTF-8) with its letters folded to one case; bytes that are no
+// UTF-8 are kept as they are.
+std::string Folded(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = lead < 0x80          ? 1
+                               : (lead >> 5) == 0x6 ? 2
+                               : (lead >> 4) == 0xE ? 3
+                                                    : 0;
+    bool valid = length != 0 && i + length <= text.size();
+    char32_t c = length == 1 ? lead : length == 2 ? lead & 0x1Fu : lead & 0x0Fu;
+    for (std::size_t k = 1; valid && k < length; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      valid = (next & 0xC0) == 0x80;
+      c = (c << 6) | (next & 0x3Fu);
+    }
+    // Only the letters folded here are re-encoded: two bytes each, as
+    // they were.
+    const char32_t folded = valid ? FoldedCodePoint(c) : c;
+    if (!valid || folded == c) {
+      const std::size_t n = valid ? length : 1;
+      out.append(text.substr(i, n));
+      i += n;
+      continue;
+    }
+    if (folded < 0x80) {
+      out += static_cast<char>(folded);
+    } else {
+      out += static_cast<char>(0xC0 | (folded >> 6));
+      out += static_cast<char>(0x80 | (folded & 0x3F));
+    }
+    i += length;
+  }
+  return out;
 }
 
 bool ContainsFolded(std::string_view text, std::string_view wanted) {
-  return std::search(text.begin(), text.end(), wanted.begin(), wanted.end(), EqualFolded) !=
-         text.end();
+  return Folded(text).find(Folded(wanted)) != std::string::npos;
 }
 
 bool SameFolded(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), EqualFolded);
+  return Folded(a) == Folded(b);
 }
 
 std::string_view WithoutPrefix(std::string_view text, std::string_view prefix) {

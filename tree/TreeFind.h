@@ -34,7 +34,8 @@ struct TFindQuery {
 std::string NodeKindName(const TTVNodeData& node);
 
 // Whether the item matches; an empty text matches nothing. Caption and
-// Value look for the text anywhere, ignoring the case of ASCII letters.
+// Value look for the text anywhere, ignoring the case of letters (Latin
+// with its accents, Greek and Cyrillic: Unicode's simple case folding).
 // Kind wants the whole kind name (case ignored, a leading "IV" allowed):
 // the kinds are a closed list, and "Shape" must not find the Shapes
 // collections too.

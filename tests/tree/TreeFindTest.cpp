@@ -103,6 +103,28 @@ TEST_F(SmallTree, MatchesByCaptionValueOrKind) {
   }
 }
 
+// Names and texts of drawings are in every script: case is ignored beyond
+// ASCII too, and accents still count.
+TEST_F(SmallTree, IgnoresTheCaseOfAccentedGreekAndCyrillicLetters) {
+  Make(nullptr, "WideString", "Größe", "\"ÄÖÜ ŁÓDŹ Σοφία Москва Ёлка\"");
+  const struct {
+    TFindField field;
+    const char* text;
+    bool found;
+  } cases[] = {
+      {TFindField::Caption, "GRÖ", true},     {TFindField::Value, "äöü", true},
+      {TFindField::Value, "łódź", true},      {TFindField::Value, "ΣΟΦΊΑ", true},
+      {TFindField::Value, "МОСКВА", true},    {TFindField::Value, "ёЛКА", true},
+      {TFindField::Value, "aou", false},      {TFindField::Value, "lodz", false},
+      {TFindField::Caption, "grosse", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Names({c.field, c.text}),
+              c.found ? std::vector<std::string>{"Größe"} : std::vector<std::string>{})
+        << TFindFieldNames[Ord(c.field)] << " \"" << c.text << "\"";
+  }
+}
+
 TEST_F(SmallTree, NextAndPreviousWrapAround) {
   const TFindQuery query{TFindField::Caption, "alpha"};  // alpha, Alpha beta, delta
   const struct {
