@@ -1,27 +1,22 @@
 // Tarvel: the desktop program. Start-up runs in a fixed order: the constant
 // and cell catalogues, the event sink's class and the Visio controller; then
 // the automation server's start-up, which registers the type library and
-// ends the program for the registration switches; then the windows.
-//
-// There is no Visio on this platform: "&Connect" starts the built-in
-// stand-in, showing its demo drawing, or the drawings named on the command
-// line instead.
+// ends the program for the registration switches; then the windows. How
+// Visio is reached is the system's (app/VisioLink.h).
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
-
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app/Tarvel_About.h"
 #include "app/Tarvel_Main.h"
+#include "app/VisioLink.h"
 #include "lut/Tarvel_MessagePort.h"
 #include "lut/Tarvel_TLUT.h"
 #include "lut/Tarvel_TreeNodeLUTs.h"
-#include "standin/server/VisioBus.h"
 #include "tools/Tarvel_UI.h"
 #include "tree/Tarvel_Cells01.h"
 #include "visio/ErrorText.h"
@@ -54,27 +49,6 @@ std::vector<std::string> DrawingArguments(const std::vector<std::string>& args) 
   return files;
 }
 
-// Registers the stand-in Visio as "visio.application": what Connect attaches
-// to or starts. Visio runs in its own process, tarvel-visio on the session
-// bus, which Connect starts (with the demo drawing when no drawings are
-// given) when none runs; the drawings are opened in it, or in the running
-// one the first time. Without a bus it runs inside Tarvel.
-void RegisterStandin(const std::vector<std::string>& files) {
-  standin::RegisterStandinVisio(files, files.empty(),
-                                [](const std::string& file, const std::string& message) {
-                                  ShowMessage("Cannot open \"" + file + "\": " + TrimText(message));
-                                });
-}
-
-// Whether a window can be shown: a display, or a platform chosen explicitly.
-bool HasDisplay() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != '\0') return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -88,20 +62,19 @@ int main(int argc, char** argv) {
   // The automation server's start-up, before any window.
   const std::vector<std::string> args(argv + 1, argv + argc);
   const TServerStartUp server = StartAutomationServer(args, ProgramFilePath());
+  const std::string missingDisplay = MissingDisplay();
   if (!server.error.empty()) {
     std::fprintf(stderr, "tarvel: %s\n", server.error.c_str());
     // The message box needs a display; an installer's run may have none.
-    if (HasDisplay()) {
+    if (missingDisplay.empty()) {
       TTarvelApplication app(argc, argv);
       QMessageBox::critical(nullptr, "Tarvel", QString::fromStdString(server.error));
     }
     return 1;
   }
   if (!server.ContinueStartUp()) return 0;
-  if (!HasDisplay()) {
-    std::fprintf(stderr,
-                 "tarvel: no display to show the windows on (DISPLAY and WAYLAND_DISPLAY are "
-                 "not set); tarvel-tree prints the object tree without one\n");
+  if (!missingDisplay.empty()) {
+    std::fprintf(stderr, "tarvel: %s\n", missingDisplay.c_str());
     return 1;
   }
 
@@ -112,7 +85,7 @@ int main(int argc, char** argv) {
   // The main window ends the program when it closes, tree windows or not.
   QApplication::setQuitOnLastWindowClosed(false);
   TMessageBoxPort messageBoxes;
-  RegisterStandin(DrawingArguments(args));
+  const TVisioLink visio(DrawingArguments(args), ShowMessage);
 
   int status = 0;
   {

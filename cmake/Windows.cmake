@@ -4,6 +4,12 @@
 # scripts/run-windows-tests.sh). Included from the top-level CMakeLists.txt.
 # tarvel-tree.exe (cli/) is made without --events, which waits on an event
 # loop of Qt's.
+#
+# Where Qt 6 is found (CMAKE_PREFIX_PATH naming it), the windows and
+# Tarvel itself (tarvel.exe) are made too, attached to Visio through COM.
+# Debian has no Qt for mingw-w64: the cross-build makes neither.
+find_package(Qt6 QUIET COMPONENTS Core Gui Widgets)
+set(TARVEL_WINDOWS_QT ${Qt6_FOUND})
 
 # The stand-in reads packages with libzip and pugixml, which Debian has no
 # mingw-w64 packages of: they are built here from Debian's own source
@@ -19,8 +25,11 @@ foreach(dep pugixml libzip)
 endforeach()
 # Static, linked into the programs; zlib's static library, not its DLL.
 set(BUILD_SHARED_LIBS OFF CACHE BOOL "" FORCE)
-set(ZLIB_LIBRARY ${CMAKE_FIND_ROOT_PATH}/lib/libz.a CACHE FILEPATH "")
-set(ZLIB_INCLUDE_DIR ${CMAKE_FIND_ROOT_PATH}/include CACHE PATH "")
+# (A build on Windows itself finds zlib as CMake finds it.)
+if(CMAKE_CROSSCOMPILING)
+  set(ZLIB_LIBRARY ${CMAKE_FIND_ROOT_PATH}/lib/libz.a CACHE FILEPATH "")
+  set(ZLIB_INCLUDE_DIR ${CMAKE_FIND_ROOT_PATH}/include CACHE PATH "")
+endif()
 # Only the library: no tools, tests or documents, and no codecs or
 # encryption a drawing does not use.
 foreach(option BUILD_TOOLS BUILD_REGRESS BUILD_EXAMPLES BUILD_DOC LIBZIP_DO_INSTALL ENABLE_BZIP2
@@ -49,6 +58,10 @@ add_subdirectory(standin)
 add_subdirectory(visio)
 add_subdirectory(tree)
 add_subdirectory(cli)
+if(TARVEL_WINDOWS_QT)
+  add_subdirectory(tools)
+  add_subdirectory(app)
+endif()
 
 if(TARVEL_BUILD_TESTS)
   enable_testing()
