@@ -78,13 +78,19 @@ struct TServerStartUp {
 };
 
 #ifdef _WIN32
+// Where a registration goes: the machine's classes, or when the user may
+// not write those, the user's own (RegisterTypeLibForUser); or the user's
+// alone.
+enum class TRegistrationScope : std::uint8_t { MachineOrUser, User };
+
 // Registers the type library found in the program file `programPath` (its
 // resource TYPELIB 1) under that path, with the program's folder as help
 // folder. Throws AutomationError with the code COM gave and a message
 // naming the step that failed and the system's reason.
-void RegisterTypeLibrary(std::string_view programPath);
-// Removes the registration of the library in `programPath`; none is fine.
-// Throws like RegisterTypeLibrary.
+void RegisterTypeLibrary(std::string_view programPath,
+                         TRegistrationScope scope = TRegistrationScope::MachineOrUser);
+// Removes the registration of the library in `programPath`, the machine's
+// and the user's; none is fine. Throws like RegisterTypeLibrary.
 void UnregisterTypeLibrary(std::string_view programPath);
 
 // The server's part of start-up: reads the start mode from `args` (after the

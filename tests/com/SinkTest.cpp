@@ -382,6 +382,27 @@ TEST_F(AddOnRegistrationTest, StartsRegisterAndUnregisterWhereComLooks) {
   EXPECT_EQ(Start({"/UNREGSERVER"}).error, "");
 }
 
+// A user who may not write the machine's classes gets the library for
+// them alone: found by COM, with the neutral locale's path among the
+// user's classes, and removed by an unregistering start. (Wine registers a
+// user's library for the machine as well.)
+TEST_F(AddOnRegistrationTest, AUsersOwnRegistrationIsFoundAndRemoved) {
+  ASSERT_EQ(Start({"/UNREGSERVER"}).error, "");
+  const std::string program = ProgramFilePath();
+  ASSERT_NO_THROW(RegisterTypeLibrary(program, TRegistrationScope::User));
+  Com<ITypeLib> found;
+  EXPECT_EQ(LoadRegistered(found.out()), S_OK);
+  const std::wstring userKey = L"Software\\Classes\\" + LibraryKey() + L"\\0\\win32";
+  EXPECT_EQ(RegistryText(HKEY_CURRENT_USER, userKey), automation::com::Widen(program));
+
+  EXPECT_EQ(Start({"/UNREGSERVER"}).error, "");
+  Com<ITypeLib> gone;
+  EXPECT_EQ(LoadRegistered(gone.out()), TYPE_E_LIBNOTREGISTERED);
+  EXPECT_FALSE(RegistryText(HKEY_CURRENT_USER, userKey));
+  EXPECT_FALSE(ClassesValue(LibraryKey()));
+  EXPECT_EQ(Start({"/UNREGSERVER"}).error, "");
+}
+
 TEST_F(AddOnRegistrationTest, AProgramWithoutTheLibraryFailsWithTheSystemsReason) {
   const std::string missing = "C:\\no such folder\\tarvel.exe";
   for (const auto& [args, prefix] : {
