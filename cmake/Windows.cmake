@@ -2,8 +2,6 @@
 # backend, the stand-in Visio as a COM local server (tarvel-visio.exe), and
 # the COM backend's test program (run under Wine by
 # scripts/run-windows-tests.sh). Included from the top-level CMakeLists.txt.
-# tarvel-tree.exe (cli/) is made without --events, which waits on an event
-# loop of Qt's.
 
 # The stand-in reads packages with libzip and pugixml, which Debian has no
 # mingw-w64 packages of: they are built here from Debian's own source
