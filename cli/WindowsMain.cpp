@@ -76,12 +76,14 @@ int main() {
     return command();
   };
   system.wait = TConsoleStop::Wait;
-  // Visio runs in a process of its own and calls the sink through COM's
-  // universal marshaller, which needs the sink's type library registered:
-  // the one this program carries, registered as Tarvel's start-up does
-  // (under this program, the last one started). Only for --events: nothing
-  // else is called back, and a run that lists the tree needs no rights to
-  // the registry.
+  // The sink is handed to Visio's process as the COM object of its dual
+  // interface IVisioAddOnSink (RegisterAddOnSinkClass). Visio calls it late
+  // bound, through IDispatch, which COM marshals without help; a caller
+  // bound to IVisioAddOnSink itself reaches it only through the universal
+  // marshaller, which needs the library registered. So it is registered as
+  // Tarvel's start-up does: the library this program carries, under this
+  // program. Only for --events: nothing else is called back, and a run
+  // that prints the tree needs no rights to the registry.
   system.events.prepare = [] {
     try {
       RegisterAddOnSinkClass();
