@@ -166,14 +166,24 @@ listen() {
   done
   return 1
 }
-listen && kill -INT "$tree"
+if listen; then
+  kill -INT "$tree"
+else
+  fail "tarvel-tree.exe --events printed no DocumentOpened line"
+  kill "$tree"
+fi
 wait "$tree"
 windows_status=$?
 if ((windows_status != 0)) || [[ -s $work/windows.err ]]; then
   fail "tarvel-tree.exe --events: Ctrl+C gives status $windows_status"
   cat "$work/windows.err" >&2
 fi
-listen && timeout 60 wine taskkill /f /im tarvel-visio.exe >/dev/null 2>&1
+if listen; then
+  timeout 60 wine taskkill /f /im tarvel-visio.exe >/dev/null 2>&1
+else
+  fail "tarvel-tree.exe --events printed no DocumentOpened line"
+  kill "$tree"
+fi
 wait "$tree"
 windows_status=$?
 if ((windows_status != 3)) ||
