@@ -37,6 +37,10 @@ TConsoleStop::~TConsoleStop() {
 }
 
 bool TConsoleStop::Wait(double seconds) {
+  return Listen(seconds, {});
+}
+
+bool TConsoleStop::Listen(double seconds, const std::function<bool()>& finished) {
   const auto ms = static_cast<ULONGLONG>(std::llround(std::clamp(seconds, 0.0, 86400.0) * 1000));
   const ULONGLONG end = ::GetTickCount64() + ms;
   // Without an event, only the messages and the time.
@@ -49,6 +53,7 @@ bool TConsoleStop::Wait(double seconds) {
     if (count == 1 && woken == WAIT_OBJECT_0) return false;
     if (woken == WAIT_OBJECT_0 + count) {
       DispatchMessages();
+      if (finished && finished()) return true;
       continue;
     }
     if (woken == WAIT_FAILED) ::Sleep(left);

@@ -1,8 +1,10 @@
 // Windows' counterpart of TStopSignals: Ctrl+C and Ctrl+Break end a
-// long-running command (--watch) cleanly instead of the program, while a
+// long-running command (--watch, --events) cleanly instead of the program, while a
 // TConsoleStop lives. The console's handler sets an event, which the wait
 // watches while it keeps the apartment's messages flowing.
 #pragma once
+
+#include <functional>
 
 class TConsoleStop {
  public:
@@ -17,6 +19,9 @@ class TConsoleStop {
   // stop request comes (or came, while a TConsoleStop lived) first; false
   // when one did.
   static bool Wait(double seconds);
+  // Wait, returning early once `finished()` holds after messages were
+  // dispatched (Visio's calls to an event sink among them).
+  static bool Listen(double seconds, const std::function<bool()>& finished);
 
  private:
   bool installed_ = false;

@@ -1,13 +1,9 @@
 #include "cli/EventsCommand.h"
 
-#include <QEventLoop>
-#include <QSocketNotifier>
-#include <QTimer>
 #include <exception>
 #include <ostream>
 
 #include "cli/ExitStatus.h"
-#include "cli/StopSignals.h"
 #include "tree/EventLog.h"
 #include "visio/ErrorText.h"
 #include "visio/EventCodes.h"
@@ -18,21 +14,23 @@ namespace {
 
 constexpr int kExitVisio = 1;
 // How often a quiet run asks whether Visio is still there.
-constexpr int kLivenessMs = 1000;
+constexpr double kLivenessSeconds = 1.0;
 
 }  // namespace
 
 int RunEventsCommand(const TEventsOptions& options, const std::function<int()>& started,
-                     std::ostream& out, std::ostream& err) {
-  const TStopSignals stopSignals;
-  QEventLoop loop;
+                     const TEventsSystem& system, std::ostream& out, std::ostream& err) {
+  const std::string unprepared = system.prepare ? system.prepare() : std::string();
+  if (!unprepared.empty()) {
+    err << "tarvel-tree: listening to Visio's events failed: " << unprepared << '\n';
+    return kExitVisio;
+  }
   long printed = 0;
-  const auto done = [&] { return options.count && printed >= *options.count; };
+  const std::function<bool()> done = [&] { return options.count && printed >= *options.count; };
   TVisioEventSubscription subscription([&](const TKTVisio_EventInfo& event) {
     if (done()) return;  // more of one change arrive after the last one counted
     out << EventLine(event, NowMsecsSinceMidnight()) << '\n' << std::flush;
     ++printed;
-    if (done()) loop.quit();
   });
   const std::vector<std::uint16_t> codes =
       options.codes.empty() ? DefaultMonitorCodes() : options.codes;
@@ -43,25 +41,15 @@ int RunEventsCommand(const TEventsOptions& options, const std::function<int()>& 
   }
 
   int status = started ? started() : kExitOk;
-  if (status == kExitOk && !done()) {
-    QSocketNotifier interrupted(stopSignals.ReadEnd(), QSocketNotifier::Read);
-    interrupted.setEnabled(stopSignals.ReadEnd() >= 0);
-    QObject::connect(&interrupted, &QSocketNotifier::activated, &loop, [&] {
-      stopSignals.Drain();
-      loop.quit();
-    });
-    // Across processes a Visio that has gone says nothing: ask now and then.
-    QTimer liveness;
-    QObject::connect(&liveness, &QTimer::timeout, &loop, [&] {
-      try {
-        (void)VisioController.App.Get("ObjectType");
-      } catch (const std::exception& e) {
-        VisioController.NoteLinkError(e);
-        if (!VisioController.LinkFailure().empty()) loop.quit();
-      }
-    });
-    liveness.start(kLivenessMs);
-    loop.exec();
+  // Across processes a Visio that has gone says nothing: between waits it
+  // is asked.
+  while (status == kExitOk && !done() && VisioController.LinkFailure().empty() &&
+         system.wait(kLivenessSeconds, done) && !done()) {
+    try {
+      (void)VisioController.App.Get("ObjectType");
+    } catch (const std::exception& e) {
+      VisioController.NoteLinkError(e);
+    }
   }
 
   if (!VisioController.LinkFailure().empty()) {

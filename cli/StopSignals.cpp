@@ -4,11 +4,19 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <QEventLoop>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <optional>
 
 namespace {
+
+int Milliseconds(double seconds) {
+  return static_cast<int>(std::lround(std::clamp(seconds, 0.0, 86400.0) * 1000));
+}
 
 // One pipe for the process: a handler may only write.
 int signalPipe[2] = {-1, -1};
@@ -29,7 +37,6 @@ TStopSignals::TStopSignals() {
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, &oldInt_);
   sigaction(SIGTERM, &action, &oldTerm_);
-  readEnd_ = signalPipe[0];
   installed_ = true;
 }
 
@@ -39,14 +46,8 @@ TStopSignals::~TStopSignals() {
   sigaction(SIGTERM, &oldTerm_, nullptr);
 }
 
-void TStopSignals::Drain() const {
-  char byte = 0;
-  while (installed_ && ::read(readEnd_, &byte, 1) > 0) {
-  }
-}
-
 bool TStopSignals::Wait(double seconds) {
-  const int ms = static_cast<int>(std::lround(std::clamp(seconds, 0.0, 86400.0) * 1000));
+  const int ms = Milliseconds(seconds);
   pollfd watched{signalPipe[0], POLLIN, 0};
   // Without a pipe, a plain sleep (poll ignores a negative descriptor).
   for (;;) {
@@ -56,4 +57,23 @@ bool TStopSignals::Wait(double seconds) {
     if (errno != EINTR) return true;
     // The signal that interrupted the sleep has written its byte by now.
   }
+}
+
+bool TStopSignals::Listen(double seconds, const std::function<bool()>& finished) {
+  // The pipe is never drained: a stop is final, seen by every wait after it.
+  pollfd watched{signalPipe[0], POLLIN, 0};
+  if (::poll(&watched, 1, 0) > 0) return false;
+  QEventLoop loop;
+  bool stopped = false;
+  std::optional<QSocketNotifier> stop;
+  if (signalPipe[0] >= 0) {
+    stop.emplace(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&*stop, &QSocketNotifier::activated, &loop, [&stopped] { stopped = true; });
+  }
+  bool timedOut = false;
+  QTimer::singleShot(Milliseconds(seconds), &loop, [&timedOut] { timedOut = true; });
+  while (!stopped && !timedOut && !(finished && finished())) {
+    loop.processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  return !stopped;
 }

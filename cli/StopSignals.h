@@ -4,6 +4,7 @@
 #pragma once
 
 #include <csignal>
+#include <functional>
 
 class TStopSignals {
  public:
@@ -13,17 +14,15 @@ class TStopSignals {
   TStopSignals(const TStopSignals&) = delete;
   TStopSignals& operator=(const TStopSignals&) = delete;
 
-  // The pipe's end to watch; -1 when the handlers could not be set.
-  int ReadEnd() const { return installed_ ? readEnd_ : -1; }
-  // Empties the pipe.
-  void Drain() const;
   // Sleeps up to `seconds` unless a stop signal comes (or came, while a
   // TStopSignals lived) first; false when one did.
   static bool Wait(double seconds);
+  // Wait in Qt's event loop, which delivers what arrives meanwhile (Visio's
+  // calls on D-Bus), returning early once `finished()` holds after one.
+  static bool Listen(double seconds, const std::function<bool()>& finished);
 
  private:
   bool installed_ = false;
-  int readEnd_ = -1;
   struct sigaction oldInt_ {};
   struct sigaction oldTerm_ {};
 };

@@ -22,16 +22,14 @@
 
 namespace {
 
-// The help's parts; those of --events only where the build has it.
-constexpr std::string_view kTreeSynopsis =
+// The help's parts.
+constexpr std::string_view kSynopsis =
     "Usage: tarvel-tree [FILE ...] [--depth N] [--expand PATH]... [--selected-shape] "
     "[--refresh]\n"
     "       tarvel-tree [FILE ...] [--depth N] [--expand PATH]... --watch SECONDS "
     "[--count N]\n"
-    "       tarvel-tree [FILE ...] [--selected-shape] --code LANGUAGE PATH\n";
-constexpr std::string_view kEventsSynopsis =
-    "       tarvel-tree [FILE ...] --events [CODE ...] [--count N]\n";
-constexpr std::string_view kOtherSynopsis =
+    "       tarvel-tree [FILE ...] [--selected-shape] --code LANGUAGE PATH\n"
+    "       tarvel-tree [FILE ...] --events [CODE ...] [--count N]\n"
     "       tarvel-tree --constants [NAME]\n"
     "       tarvel-tree --help\n";
 
@@ -76,8 +74,6 @@ constexpr std::string_view kEventsOptions =
     "                      own events show. Runs until interrupted\n"
     "  --count N           stop after N refreshes (with --watch) or N events\n"
     "                      (with --events)\n";
-constexpr std::string_view kWatchCountOption =
-    "  --count N           stop after N refreshes (with --watch)\n";
 constexpr std::string_view kOtherOptions =
     "  --constants         list every table of Visio constants: the table's name\n"
     "                      and \":\", then one line per constant with its value in\n"
@@ -86,26 +82,20 @@ constexpr std::string_view kOtherOptions =
     "                      LUT_VisSectionIndices, Hex or TrueFalse)\n"
     "  --help              show this help\n";
 
-std::string Synopsis(const TTreeSystem& system) {
-  std::string text(kTreeSynopsis);
-  if (system.events) text += kEventsSynopsis;
-  return text += kOtherSynopsis;
-}
-
 std::string Help(const TTreeSystem& system) {
-  std::string text = Synopsis(system);
+  std::string text(kSynopsis);
   text += '\n';
   text += system.connects;
   text += kTreeOptions;
   text += system.watchStops;
   text += kCodeOptions;
-  text += system.events ? kEventsOptions : kWatchCountOption;
+  text += kEventsOptions;
   return text += kOtherOptions;
 }
 
-int ReportUsageError(const TTreeSystem& system, const std::string& problem) {
+int UsageError(const std::string& problem) {
   std::cerr << "tarvel-tree: " << problem << '\n'
-            << Synopsis(system) << "Try 'tarvel-tree --help' for more information.\n";
+            << kSynopsis << "Try 'tarvel-tree --help' for more information.\n";
   return kExitUsage;
 }
 
@@ -180,7 +170,8 @@ int PrintEvents(const TTreeSystem& system, const TEventsOptions& options,
                 const std::vector<std::string>& files) {
   if (!AttachVisio(system, files.empty())) return 1;
   const TDetach detach;
-  return system.events(options, [&files] { return OpenFiles(files); });
+  return RunEventsCommand(
+      options, [&files] { return OpenFiles(files); }, system.events, std::cout, std::cerr);
 }
 
 // The code words as tarvel-tree takes them (names or numbers, see
@@ -208,9 +199,6 @@ bool IsCodeWord(std::string_view word) {
 }  // namespace
 
 int RunTarvelTree(const std::vector<std::string>& args, const TTreeSystem& system) {
-  const auto UsageError = [&system](const std::string& problem) {
-    return ReportUsageError(system, problem);
-  };
   if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
     if (args.size() > 1) return UsageError("--help takes no arguments");
     std::cout << Help(system);
@@ -259,7 +247,6 @@ int RunTarvelTree(const std::vector<std::string>& args, const TTreeSystem& syste
       }
       options.codePath = args[++i];
     } else if (arg == "--events") {
-      if (!system.events) return UsageError(std::string(system.eventsMissing));
       if (eventWords) return UsageError("--events may be given once");
       eventWords.emplace();
       while (i + 1 < args.size() && IsCodeWord(args[i + 1])) eventWords->push_back(args[++i]);
@@ -322,9 +309,9 @@ int RunTarvelTree(const std::vector<std::string>& args, const TTreeSystem& syste
     if (!codes) return UsageError("--events takes Visio's event names or codes, not '" + bad + "'");
     events.codes = *codes;
   }
-  // A watch runs until stopped: a stop request ends it cleanly, even while
-  // the first tree is printed.
-  return system.session(options.watch.has_value(), [&] {
+  // A watch and --events run until stopped: a stop request ends them
+  // cleanly, even while the first tree is printed or the files open.
+  return system.session(options.watch.has_value() || eventWords.has_value(), [&] {
     return eventWords ? PrintEvents(system, events, files) : PrintTree(system, options, files);
   });
 }

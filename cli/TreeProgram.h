@@ -1,7 +1,7 @@
 // tarvel-tree's command line, shared by its Linux and Windows programs: the
 // help, the options and the commands they lead to. What differs by system
-// (how Visio is reached, what the run needs around it, how a watch is
-// stopped, whether --events exists) comes in a TTreeSystem, filled in by
+// (how Visio is reached, what the run needs around it, how a watch or
+// --events waits and is stopped) comes in a TTreeSystem, filled in by
 // each system's main.
 #pragma once
 
@@ -21,15 +21,14 @@ struct TTreeSystem {
   // it starts shows the demo drawing when `demo` is set. May be empty.
   std::function<void(bool demo)> prepareVisio;
   // Runs a command that reaches Visio inside what the system needs for it
-  // (an application object, an apartment); with `watch`, stop requests are
-  // caught for the whole run so that `wait` sees them.
-  std::function<int(bool watch, const std::function<int()>& command)> session;
+  // (an application object, an apartment); with `stoppable` (--watch,
+  // --events), stop requests are caught for the whole run so that the
+  // waits see them.
+  std::function<int(bool stoppable, const std::function<int()>& command)> session;
   // --watch's wait: sleeps up to `seconds`; false when a stop request came.
   std::function<bool(double seconds)> wait;
-  // --events over the attached Visio (RunEventsCommand's shape); empty when
-  // this build has none, and then --events is refused with eventsMissing.
-  std::function<int(const TEventsOptions& options, const std::function<int()>& started)> events;
-  std::string_view eventsMissing;
+  // What --events needs of the system: its preparation and its wait.
+  TEventsSystem events;
 };
 
 // Reads the arguments (without the program's name), runs what they ask

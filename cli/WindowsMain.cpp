@@ -1,9 +1,11 @@
 // tarvel-tree on Windows: Visio is whatever COM knows as Visio.Application
 // (Visio itself, or tarvel-visio.exe registered in its place), reached from
-// a single-threaded apartment; Ctrl+C and Ctrl+Break stop a watch. This
-// build has no --events: the event sink's type library is not registered
-// on Windows yet.
-// The layer's headers before Windows' (see automation/com/ComHeaders.h).
+// a single-threaded apartment, whose messages bring Visio's calls to the
+// event sink of --events; Ctrl+C and Ctrl+Break stop a watch or --events.
+// The layers' headers before Windows' (see automation/com/ComHeaders.h).
+#include "visio/KTVisio_AddOnSink.h"
+#include "visio/Tarvel_AutomationServer.h"
+// Then COM's.
 #include "automation/com/Apartment.h"
 #include "automation/com/Convert.h"
 // Then the rest.
@@ -61,9 +63,9 @@ int main() {
   system.watchStops =
       "                      Runs until interrupted (Ctrl+C or Ctrl+Break end it\n"
       "                      with status 0)\n";
-  system.session = [](bool watch, const std::function<int()>& command) {
+  system.session = [](bool stoppable, const std::function<int()>& command) {
     std::optional<TConsoleStop> stop;
-    if (watch) stop.emplace();
+    if (stoppable) stop.emplace();
     std::optional<automation::com::Apartment> apartment;
     try {
       apartment.emplace();
@@ -74,6 +76,23 @@ int main() {
     return command();
   };
   system.wait = TConsoleStop::Wait;
-  system.eventsMissing = "--events is not available on Windows in this build";
+  // The sink is handed to Visio's process as the COM object of its dual
+  // interface IVisioAddOnSink (RegisterAddOnSinkClass). Visio calls it late
+  // bound, through IDispatch, which COM marshals without help; a caller
+  // bound to IVisioAddOnSink itself reaches it only through the universal
+  // marshaller, which needs the library registered. So it is registered as
+  // Tarvel's start-up does: the library this program carries, under this
+  // program. Only for --events: nothing else is called back, and a run
+  // that prints the tree needs no rights to the registry.
+  system.events.prepare = [] {
+    try {
+      RegisterAddOnSinkClass();
+      RegisterTypeLibrary(ProgramFilePath());
+    } catch (const std::exception& e) {
+      return TrimText(ErrorMessage(e));
+    }
+    return std::string();
+  };
+  system.events.wait = TConsoleStop::Listen;
   return RunTarvelTree(args, system);
 }

@@ -3,12 +3,10 @@
 // loop of --events), and SIGINT and SIGTERM stop a watch.
 #include <QCoreApplication>
 #include <functional>
-#include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "cli/EventsCommand.h"
 #include "cli/StopSignals.h"
 #include "cli/TreeProgram.h"
 #include "standin/server/VisioBus.h"
@@ -23,15 +21,13 @@ int main(int argc, char** argv) {
       "                      Runs until interrupted (SIGINT or SIGTERM end it with\n"
       "                      status 0)\n";
   system.prepareVisio = [](bool demo) { standin::RegisterStandinVisio({}, demo); };
-  system.session = [&argc, argv](bool watch, const std::function<int()>& command) {
+  system.session = [&argc, argv](bool stoppable, const std::function<int()>& command) {
     std::optional<TStopSignals> stopSignals;
-    if (watch) stopSignals.emplace();
+    if (stoppable) stopSignals.emplace();
     QCoreApplication qt(argc, argv);
     return command();
   };
   system.wait = TStopSignals::Wait;
-  system.events = [](const TEventsOptions& options, const std::function<int()>& started) {
-    return RunEventsCommand(options, started, std::cout, std::cerr);
-  };
+  system.events.wait = TStopSignals::Listen;
   return RunTarvelTree(std::vector<std::string>(argv + 1, argv + argc), system);
 }

@@ -2,8 +2,6 @@
 # backend, the stand-in Visio as a COM local server (tarvel-visio.exe), and
 # the COM backend's test program (run under Wine by
 # scripts/run-windows-tests.sh). Included from the top-level CMakeLists.txt.
-# tarvel-tree.exe (cli/) is made without --events, which waits on an event
-# loop of Qt's.
 #
 # Where Qt 6 is found (CMAKE_PREFIX_PATH naming it), the windows and
 # Tarvel itself (tarvel.exe) are made too, attached to Visio through COM.

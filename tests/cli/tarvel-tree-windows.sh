@@ -5,13 +5,20 @@
 # (no session bus): both must print the same. Run by
 # scripts/run-windows-tests.sh inside its Wine prefix (WINEPREFIX and
 # WINEDEBUG set, the wine server up).
+# --events is compared on the drawings it opens itself, and checked with a
+# second client (the COM test program run with --set-formula) changing a
+# cell while it waits.
 # Usage: tarvel-tree-windows.sh WINDOWS_BUILD_DIR LINUX_TARVEL_TREE
 set -uo pipefail
 # Never the user's own prefix.
 : "${WINEPREFIX:?is set by scripts/run-windows-tests.sh, which runs this}"
 win_tree=$1/cli/tarvel-tree.exe
 visio=$1/standin/server/com/tarvel-visio.exe
+writer=$1/tests/com/tarvel_visio_com_tests.exe
 linux_tree=$2
+drawings=${TARVEL_SHARED_DIR:-/work/shared}/vsdx
+first=$drawings/aspose_ActiveX_Drawing1.vsdx
+second=$drawings/aspose_Layers_Drawing1.vsdx
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -22,8 +29,19 @@ fail() {
   failures=$((failures + 1))
 }
 
+# A file named by its Linux path is named by Wine's Z: drive on Windows.
+windows_args() {
+  windows=()
+  local arg
+  for arg in "$@"; do
+    [[ $arg == /* && -e $arg ]] && arg="Z:${arg//\//\\}"
+    windows+=("$arg")
+  done
+}
+
 run_windows() {
-  timeout 120 wine "$win_tree" "$@" >"$work/windows.out" 2>"$work/windows.err"
+  windows_args "$@"
+  timeout 120 wine "$win_tree" "${windows[@]}" >"$work/windows.out" 2>"$work/windows.err"
   windows_status=$?
 }
 
@@ -34,10 +52,11 @@ run_linux() {
 }
 
 # What differs by system and run, and nothing else: the program's folder
-# (Application.Path, which Application items show as their caption) and
-# the server's ProcessID. The folder is the root's caption (Application
-# shows its Path); every caption or value that is exactly that text becomes
-# <program folder>.
+# (Application.Path, which Application items show as their caption),
+# the server's ProcessID, and an event line's time and sequence number (the
+# served Visio numbers the events of every client). The folder is the
+# root's caption (Application shows its Path); every caption or value that
+# is exactly that text becomes <program folder>.
 normalise() {
   FOLDER=$(sed -n '1s/^Application   \(".*"\) $/\1/p' "$1") awk '
     BEGIN { folder = ENVIRON["FOLDER"] }
@@ -50,6 +69,10 @@ normalise() {
       $0 = out $0
     }
     { sub(/^ *ProcessID   = [0-9]+$/, substr($0, 1, index($0, "=")) " <process id>") }
+    /^[0-9][0-9]:[0-9][0-9]:[0-9][0-9]\.[0-9][0-9][0-9] .* seq=[0-9]+ / {
+      sub(/^[^ ]+/, "<time>")
+      sub(/ seq=[0-9]+ /, " seq=<seq> ")
+    }
     { print }' "$1"
 }
 
@@ -91,6 +114,12 @@ same --depth 1 --expand "$shape"
 same --code vba "$shape/Characters"
 same --depth 0 --watch 0.1 --count 2
 same --constants
+# Events of the drawings opened once listening, called back through COM
+# from tarvel-visio.exe's process (on Linux, the stand-in in process): the
+# defaults, and codes by name and number, one given twice.
+same "$first" --events --count 1
+same "$first" "$second" --events documentopened 2 --count 2
+same --events Bogus
 
 # Ctrl+C (Wine turns SIGINT into it) ends a watch with status 0, after the
 # first tree. Sent well after the start, so that the handler is there.
@@ -104,25 +133,72 @@ if ((windows_status != 0)) || [[ -s $work/windows.err ]] ||
   cat "$work/windows.err" >&2
 fi
 
-# Command-line mistakes: status 2 and the usage, whose synopsis on Windows
-# leaves out --events.
+# A second client changes a cell while tarvel-tree.exe waits: its lines
+# come through the apartment's messages, and it stops at the count having
+# removed its events (which the writer waits for).
+timeout 120 wine "$win_tree" --events CellChanged --count 2 >"$work/windows.out" \
+  2>"$work/windows.err" &
+tree=$!
+timeout 120 wine "$writer" --set-formula Width "2 in" "3 in" 2>"$work/writer.err"
+writer_status=$?
+wait "$tree"
+windows_status=$?
+event='<time> CellChanged 10240 seq=<seq> subject=Cell "Width" of Shape "Process" (Page-1)'
+printf '%s source=Application\n' "$event" "$event" >"$work/events.expected"
+if ((windows_status != 0 || writer_status != 0)) || [[ -s $work/windows.err ]] ||
+  ! diff -u --label expected --label "tarvel-tree.exe --events CellChanged --count 2" \
+    "$work/events.expected" <(normalise "$work/windows.out") >&2; then
+  fail "tarvel-tree.exe --events with a second client: status $windows_status, writer's" \
+    "$writer_status"
+  cat "$work/windows.err" "$work/writer.err" >&2
+fi
+
+# Ctrl+C ends --events with status 0 once it listens (its first line is
+# there), after removing the events: a removal Visio refused would give 1.
+# Visio gone ends it with status 3 at the next liveness check.
+listen() {
+  windows_args "$first" --events DocumentOpened
+  timeout 120 wine "$win_tree" "${windows[@]}" >"$work/windows.out" 2>"$work/windows.err" &
+  tree=$!
+  for _ in {1..300}; do
+    grep -q DocumentOpened "$work/windows.out" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+if listen; then
+  kill -INT "$tree"
+else
+  fail "tarvel-tree.exe --events printed no DocumentOpened line"
+  kill "$tree"
+fi
+wait "$tree"
+windows_status=$?
+if ((windows_status != 0)) || [[ -s $work/windows.err ]]; then
+  fail "tarvel-tree.exe --events: Ctrl+C gives status $windows_status"
+  cat "$work/windows.err" >&2
+fi
+if listen; then
+  timeout 60 wine taskkill /f /im tarvel-visio.exe >/dev/null 2>&1
+else
+  fail "tarvel-tree.exe --events printed no DocumentOpened line"
+  kill "$tree"
+fi
+wait "$tree"
+windows_status=$?
+if ((windows_status != 3)) ||
+  ! grep -qx "tarvel-tree: the link to Visio failed: 0x.*" "$work/windows.err"; then
+  fail "tarvel-tree.exe --events: Visio gone gives status $windows_status"
+  cat "$work/windows.err" >&2
+fi
+
+# Command-line mistakes: status 2 and the same usage as on Linux.
 run_linux --bogus
-grep -v -e '--events \[CODE' "$work/linux.err" >"$work/usage.expected"
 run_windows --bogus
 if ((windows_status != 2)) ||
-  ! diff -u --label expected --label "tarvel-tree.exe --bogus" "$work/usage.expected" \
-    "$work/windows.err" >&2; then
+  ! diff -u --label "Linux: tarvel-tree --bogus" --label "tarvel-tree.exe --bogus" \
+    "$work/linux.err" "$work/windows.err" >&2; then
   fail "tarvel-tree.exe --bogus: status $windows_status"
-fi
-{
-  echo "tarvel-tree: --events is not available on Windows in this build"
-  tail -n +2 "$work/usage.expected"
-} >"$work/events.expected"
-run_windows --events
-if ((windows_status != 2)) ||
-  ! diff -u --label expected --label "tarvel-tree.exe --events" "$work/events.expected" \
-    "$work/windows.err" >&2; then
-  fail "tarvel-tree.exe --events: status $windows_status"
 fi
 
 # No Visio registered: the connect error, status 1 as on Linux.
