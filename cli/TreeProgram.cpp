@@ -4,6 +4,7 @@
 #include "cli/TreeProgram.h"
 
 #include <charconv>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -141,10 +142,23 @@ struct TDetach {
 };
 
 // Files are opened through Visio's own Documents.Open, as any client would.
+// A drawing's full path (UTF-8): Visio runs in a process of its own, in a
+// folder of its own, where a relative name means another file.
+std::string FullPath(const std::string& file) {
+  std::error_code error;
+  const std::filesystem::path full = std::filesystem::absolute(
+      std::filesystem::path(std::u8string(file.begin(), file.end())), error);
+  if (error) return file;
+  const std::u8string text = full.lexically_normal().u8string();
+  return std::string(text.begin(), text.end());
+}
+
 int OpenFiles(const std::vector<std::string>& files) {
   for (const std::string& file : files) {
     try {
-      VisioController.App.Get("Documents").ToObject().Invoke("Open", {automation::Variant(file)});
+      VisioController.App.Get("Documents")
+          .ToObject()
+          .Invoke("Open", {automation::Variant(FullPath(file))});
     } catch (const automation::AutomationError& e) {
       std::cerr << "tarvel-tree: cannot open \"" << file << "\": " << TrimText(e.message())
                 << '\n';

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "standin/server/VisioBus.h"
 #include "tests/support/DecimalCommaLocale.h"
 #include "tests/support/PrivateBus.h"
 #include "tests/support/SharedFile.h"
@@ -263,6 +264,34 @@ TEST(TarvelTreeTest, DrawingFilesAreOpenedInsteadOfTheDemo) {
   }
   EXPECT_TRUE(documents) << run.out;
   EXPECT_TRUE(item) << run.out;
+}
+
+// Visio may run in another folder than tarvel-tree (started earlier, from
+// elsewhere): a drawing named relative to where tarvel-tree runs is still
+// that drawing.
+TEST(TarvelTreeTest, ARelativeDrawingIsFoundWhereverVisioRuns) {
+  const char* shared = std::getenv("TARVEL_SHARED_DIR");
+  const std::string folder = shared ? std::string(shared) + "/vsdx" : "";
+  if (folder.empty() || !std::ifstream(folder + "/aspose_Layers_Drawing1.vsdx")) {
+    GTEST_SKIP() << "the drawing corpus is not there (TARVEL_SHARED_DIR/vsdx)";
+  }
+  tarvel_test::PrivateBus bus;
+  ASSERT_TRUE(bus.Ok()) << bus.Error();
+  // Visio, running from the root folder with its demo drawing.
+  ASSERT_GT(tarvel_test::StartProgram(
+                {"sh", "-c", "cd / && exec \"$0\" --demo", TARVEL_VISIO_BINARY}, bus.Environment()),
+            0);
+  ASSERT_TRUE(bus.WaitForName(standin::kVisioBusName, true)) << bus.Log();
+  const ProgramRun run = tarvel_test::RunProgram(
+      {"sh", "-c",
+       "cd \"$1\" && exec \"$0\" aspose_Layers_Drawing1.vsdx --expand Application/Documents "
+       "--depth 2",
+       TARVEL_TREE_BINARY, folder},
+      bus.Environment());
+  ASSERT_EQ(run.status, 0) << run.err;
+  // Beside the demo drawing and its stencil.
+  EXPECT_NE(run.out.find("Item[3]   \"aspose_Layers_Drawing1.vsdx\""), std::string::npos)
+      << run.out;
 }
 
 TEST(TarvelTreeTest, ABareRunShowsTheDemoApplicationAndItsChildren) {
