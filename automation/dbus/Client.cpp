@@ -104,6 +104,8 @@ class Link : public std::enable_shared_from_this<Link> {
   Link(const Link&) = delete;
   Link& operator=(const Link&) = delete;
 
+  void SetServerUnique(std::string name) { serverUnique_ = std::move(name); }
+
   ObjectRef ProxyFor(const char* path);
   void Forget(const std::string& path, std::uint32_t handouts);
 
@@ -147,6 +149,9 @@ class Link : public std::enable_shared_from_this<Link> {
 
   DBusConnection* connection_;
   std::string destination_;
+  // On the bus: the unique name of the server attached to, the only
+  // connection that may call this client's objects.
+  std::string serverUnique_;
   std::string busName_;
   std::string rootPath_;
   int timeoutMs_;
@@ -352,6 +357,14 @@ DBusHandlerResult Link::OnExportCall(DBusConnection* connection, DBusMessage* me
   // The call may let go of the last proxy, and with it of this link.
   std::shared_ptr<Link> self = link->shared_from_this();
   native::IncomingCall call(connection, message);
+  // On the bus anyone may send: only the server attached to calls back.
+  const char* sender = dbus_message_get_sender(message);
+  if (!link->destination_.empty() &&
+      (sender == nullptr || link->serverUnique_.empty() || link->serverUnique_ != sender)) {
+    call.ReplyError(ErrorName(E_ACCESSDENIED),
+                    QStringLiteral("only the server this client is attached to calls its objects"));
+    return DBUS_HANDLER_RESULT_HANDLED;
+  }
   call.Answer([&] { link->HandleExportCall(call); });
   if (self.use_count() == 1) ReleaseAfterDispatch(std::move(self));
   return DBUS_HANDLER_RESULT_HANDLED;
@@ -490,6 +503,25 @@ std::string AskPeerAddress(DBusConnection* bus, const std::string& busName,
   return address;
 }
 
+// The unique name of the connection that owns `name` on the bus; empty
+// when none does.
+std::string NameOwner(DBusConnection* bus, const std::string& name, int timeoutMs) {
+  const native::Message ask(dbus_message_new_method_call(DBUS_SERVICE_DBUS, DBUS_PATH_DBUS,
+                                                         DBUS_INTERFACE_DBUS, "GetNameOwner"));
+  const char* asked = name.c_str();
+  if (!ask || !dbus_message_append_args(ask.get(), DBUS_TYPE_STRING, &asked, DBUS_TYPE_INVALID)) {
+    return {};
+  }
+  const native::Message answer(
+      dbus_connection_send_with_reply_and_block(bus, ask.get(), timeoutMs, nullptr));
+  const char* owner = nullptr;
+  if (!answer ||
+      !dbus_message_get_args(answer.get(), nullptr, DBUS_TYPE_STRING, &owner, DBUS_TYPE_INVALID)) {
+    return {};
+  }
+  return owner;
+}
+
 bool NameHasOwner(const QDBusConnection& bus, const QString& name) {
   const QDBusReply<bool> owned = bus.interface()->isServiceRegistered(name);
   return owned.isValid() && owned.value();
@@ -586,6 +618,7 @@ ObjectRef AttachToServer(const QString& busName, const QString& rootPath,
   if (!dbus_bus_name_has_owner(bus, name.c_str(), nullptr)) {
     throw AutomationError(MK_E_UNAVAILABLE);
   }
+  link->SetServerUnique(NameOwner(bus, name, options.timeoutMs));
   if (options.peerToPeer) {
     const std::string address = AskPeerAddress(bus, name, root, options.timeoutMs);
     DBusConnection* peer =

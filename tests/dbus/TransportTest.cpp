@@ -13,6 +13,7 @@
 
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
@@ -1434,6 +1435,49 @@ TEST_F(TransportTest, OnlyTheClientThatNamedANamespaceMayNamePathsInIt) {
     SCOPED_TRACE(c.path.toStdString());
     EXPECT_EQ(ErrorText(keep(bus, c.path)), c.error);
   }
+}
+
+// On the bus any connection can send to a client: only the server it is
+// attached to may call the objects it passed, anyone else is refused and
+// the object never hears of it.
+TEST_F(TransportTest, OnlyTheServerCallsAClientsObjectsBack) {
+  Serve();
+  const auto recorder = MakeRef<Recorder>();
+  const ObjectRef root = Attach(false);
+  ASSERT_TRUE(root);
+  root.Invoke("Keep", {Variant("sink"), Variant(ObjectRef(recorder))});
+  // Where the object is, as another program on the bus can find it: the
+  // client's connection and its namespace, by introspection.
+  QDBusConnection stranger = QDBusConnection::sessionBus();
+  const QString prefix = QString::fromLatin1(dbus::kClientPathPrefix);
+  const QString parent = prefix.left(prefix.size() - 1);
+  QString client, path;
+  for (const QString& name : stranger.interface()->registeredServiceNames().value()) {
+    if (!name.startsWith(':') || name == stranger.baseService()) continue;
+    const QDBusMessage introspect =
+        stranger.call(QDBusMessage::createMethodCall(
+                          name, parent, QStringLiteral("org.freedesktop.DBus.Introspectable"),
+                          QStringLiteral("Introspect")),
+                      QDBus::BlockWithGui, 2000);
+    const QString xml = introspect.arguments().value(0).toString();
+    const qsizetype at = xml.indexOf(QStringLiteral("<node name=\""));
+    if (introspect.type() != QDBusMessage::ReplyMessage || at < 0) continue;
+    const qsizetype start = at + 12;
+    client = name;
+    path = prefix + xml.mid(start, xml.indexOf('"', start) - start) + QStringLiteral("/1");
+  }
+  ASSERT_FALSE(path.isEmpty()) << "the client's objects are nowhere on the bus";
+  QDBusMessage note = QDBusMessage::createMethodCall(
+      client, path, QString::fromLatin1(dbus::kObjectInterface), QStringLiteral("Invoke"));
+  note.setArguments(MemberCall("Note", {QVariant(7), QVariant(0)}));
+  const QDBusMessage refused = stranger.call(note, QDBus::BlockWithGui, 5000);
+  EXPECT_EQ(ErrorText(refused),
+            dbus::ErrorName(automation::E_ACCESSDENIED).toStdString() +
+                ": only the server this client is attached to calls its objects");
+  EXPECT_TRUE(recorder->notes.empty());
+  // The server still does.
+  EXPECT_EQ(CodeOf(root.Invoke("Notify", {Variant("sink"), Variant(1), Variant(0)})), 0);
+  EXPECT_TRUE(PumpUntil([&] { return recorder->notes.size() == 1; }));
 }
 
 // A client that never reads its call-backs costs the server at most the
