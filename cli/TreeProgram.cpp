@@ -16,6 +16,7 @@
 #include "cli/TreeCommand.h"
 #include "cli/Watch.h"
 #include "lut/Tarvel_TreeNodeLUTs.h"
+#include "standin/FilePaths.h"
 #include "tree/Tarvel_Cells01.h"
 #include "visio/ErrorText.h"
 #include "visio/EventCodes.h"
@@ -146,11 +147,8 @@ struct TDetach {
 // folder of its own, where a relative name means another file.
 std::string FullPath(const std::string& file) {
   std::error_code error;
-  const std::filesystem::path full = std::filesystem::absolute(
-      std::filesystem::path(std::u8string(file.begin(), file.end())), error);
-  if (error) return file;
-  const std::u8string text = full.lexically_normal().u8string();
-  return std::string(text.begin(), text.end());
+  const std::filesystem::path full = std::filesystem::absolute(standin::FilePath(file), error);
+  return error ? file : standin::PathText(full.lexically_normal());
 }
 
 int OpenFiles(const std::vector<std::string>& files) {

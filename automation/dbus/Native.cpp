@@ -149,6 +149,15 @@ bool AppendNatural(DBusMessageIter* out, const char* signature, Fill fill) {
   return AppendContainer(out, DBUS_TYPE_VARIANT, signature, fill);
 }
 
+// A call of the server interface that wants no answer; empty when out of
+// memory.
+Message NewOneWay(const char* destination, const std::string& rootPath, const char* method) {
+  Message message(
+      dbus_message_new_method_call(destination, rootPath.c_str(), kServerInterface, method));
+  if (message) dbus_message_set_no_reply(message.get(), TRUE);
+  return message;
+}
+
 }  // namespace
 
 void InitThreads() {
@@ -189,10 +198,8 @@ Message NewObjectCall(const char* destination, const std::string& path, CallKind
 }
 
 Message NewRelease(const char* destination, const std::string& rootPath, const Releases& releases) {
-  Message message(
-      dbus_message_new_method_call(destination, rootPath.c_str(), kServerInterface, "Release"));
+  Message message = NewOneWay(destination, rootPath, "Release");
   if (!message) return message;
-  dbus_message_set_no_reply(message.get(), TRUE);
   DBusMessageIter out;
   dbus_message_iter_init_append(message.get(), &out);
   const bool ok = AppendContainer(&out, DBUS_TYPE_ARRAY, "(ou)", [&](DBusMessageIter* array) {
@@ -210,10 +217,8 @@ Message NewRelease(const char* destination, const std::string& rootPath, const R
 
 Message NewCalls(const char* destination, const std::string& rootPath,
                  const std::vector<Message>& calls) {
-  Message message(
-      dbus_message_new_method_call(destination, rootPath.c_str(), kServerInterface, "Calls"));
+  Message message = NewOneWay(destination, rootPath, "Calls");
   if (!message) return message;
-  dbus_message_set_no_reply(message.get(), TRUE);
   DBusMessageIter out;
   dbus_message_iter_init_append(message.get(), &out);
   const bool ok = AppendContainer(&out, DBUS_TYPE_ARRAY, "ay", [&](DBusMessageIter* array) {
