@@ -20,7 +20,7 @@ build_dir=${TARVEL_WINDOWS_BUILD_DIR:-$root/build-windows}
 # (mingw-w64-tools) compiles the type library, with Wine's IDL files and
 # stdole2.tlb (libwine-dev).
 packages=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine wine64
-  libz-mingw-w64-dev dpkg-dev mingw-w64-tools libwine-dev)
+  libz-mingw-w64-dev dpkg-dev mingw-w64-tools libwine-dev procps)
 
 "$root/scripts/install-packages.sh" "${packages[@]}"
 "$root/scripts/fetch-windows-sources.sh" "$build_dir/third-party"

@@ -157,6 +157,12 @@ fi
 # there), after removing the events: a removal Visio refused would give 1.
 # Visio gone ends it with status 3 at the next liveness check.
 listen() {
+  # The Visio the last client left is still ending: Wine's COM answers a
+  # start meanwhile as if the class were not registered.
+  for _ in {1..100}; do
+    pgrep -f 'tarvel-visio\.exe' >/dev/null || break
+    sleep 0.1
+  done
   windows_args "$first" --events DocumentOpened
   timeout 120 wine "$win_tree" "${windows[@]}" >"$work/windows.out" 2>"$work/windows.err" &
   tree=$!
